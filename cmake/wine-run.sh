@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Runs a Windows program under wine with a quiet, private prefix.
+# QR_WINEPREFIX overrides the prefix; by default it lies in the Windows build tree.
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+export WINEPREFIX=${QR_WINEPREFIX:-$here/../build/win/wineprefix}
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEARCH=win64
+exec wine "$@"

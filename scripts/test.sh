@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test suite: natively, then the Windows build under wine.
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$root"
+bash scripts/build.sh
+status=0
+ctest --test-dir build --output-on-failure -j "$(nproc)" || status=1
+# One wine server for the whole run; a display for the tests that open windows.
+export WINEPREFIX="$root/build/win/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
+wineserver -p 2>/dev/null || true
+xvfb-run -a -s "-screen 0 1280x1024x24" ctest --test-dir build/win --output-on-failure -j 2 || status=1
+wineserver -k 2>/dev/null || true
+exit $status

@@ -1,0 +1,95 @@
+#pragma once
+// File system access for the portable core: one implementation per OS
+// (files_posix.cc, files_win32.cc). Paths are UTF-8 text with the native
+// separator; the Windows implementation converts them to wide paths.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+#ifdef _WIN32
+inline constexpr char kPathSeparator = '\\';
+#else
+inline constexpr char kPathSeparator = '/';
+#endif
+
+// An open file with a position. Every call that can fail returns false and
+// puts a message naming the file into *err.
+class File {
+ public:
+  enum class Mode {
+    kRead,            // existing file, read only
+    kReadWrite,       // existing file, read and write
+    kCreateTruncate,  // create or cut to length 0, read and write
+    kCreateNew,       // create exclusively: fails when the path exists
+  };
+
+  static std::unique_ptr<File> Open(const std::string& path, Mode mode, std::string* err);
+  ~File();
+  File(const File&) = delete;
+  File& operator=(const File&) = delete;
+
+  const std::string& path() const { return path_; }
+
+  // Reads up to n bytes at the position; *got < n only at the end of the file.
+  bool Read(void* buf, size_t n, size_t* got, std::string* err);
+  // Reads exactly n bytes at the position or fails ("unexpected end of file").
+  bool ReadExact(void* buf, size_t n, std::string* err);
+  bool Write(const void* buf, size_t n, std::string* err);
+  bool Seek(int64_t offset, std::string* err);
+  bool SeekToEnd(std::string* err);
+  int64_t Tell() const { return pos_; }
+  bool Size(int64_t* size, std::string* err);
+  bool Truncate(int64_t size, std::string* err);
+  // Flushes and closes; later calls fail. The destructor closes silently.
+  bool Close(std::string* err);
+
+ private:
+  File(std::string path, intptr_t handle) : path_(std::move(path)), handle_(handle) {}
+  std::string path_;
+  intptr_t handle_;
+  int64_t pos_ = 0;
+};
+
+struct DirEntry {
+  std::string name;
+  bool is_directory = false;
+  bool is_link = false;  // symbolic link or junction
+  int64_t size = 0;      // files only
+};
+
+// Lists a directory without "." and "..", in no particular order.
+bool ListDirectory(const std::string& dir, std::vector<DirEntry>* entries, std::string* err);
+
+// Identity of a file or directory on its volume (device and inode, or volume
+// serial and file index), so a walk can recognise a directory it has seen.
+struct FileIdentity {
+  uint64_t volume = 0;
+  uint64_t index = 0;
+  bool operator==(const FileIdentity&) const = default;
+  bool operator<(const FileIdentity& o) const {
+    return volume != o.volume ? volume < o.volume : index < o.index;
+  }
+};
+bool GetFileIdentity(const std::string& path, FileIdentity* id, std::string* err);
+
+bool IsDirectory(const std::string& path);
+bool PathExists(const std::string& path);
+bool GetFileSize(const std::string& path, int64_t* size, std::string* err);
+// Removing a missing file succeeds.
+bool RemoveFile(const std::string& path, std::string* err);
+// Moves from over to in one step, replacing an existing file at to.
+bool ReplaceFile(const std::string& from, const std::string& to, std::string* err);
+bool CreateDirectories(const std::string& path, std::string* err);
+
+// The folder for temporary files, without a trailing separator.
+std::string TempFolder();
+// The folder that holds the running program, without a trailing separator
+// (a drive root keeps its backslash: "E:\").
+std::string ProgramFolder();
+
+}  // namespace platform
