@@ -2,7 +2,6 @@
 
 #include <string>
 
-#include "app/main_window.h"
 #include "app/text.h"
 
 namespace app {
@@ -38,7 +37,7 @@ BuildRunner::~BuildRunner() { Join(); }
 void BuildRunner::Start(package::PackageRequest request) {
   thread_ = std::thread([this, request = std::move(request)] {
     PostedProgress progress(window_);
-    result_ = maker_(request, &progress);
+    result_ = maker_(request, progress);
     PostMessageW(window_, kMsgBuildDone, 0, 0);
   });
 }

@@ -13,9 +13,18 @@
 
 namespace app {
 
+// Messages the build worker posts to the window.
+enum BuildMessage : UINT {
+  kMsgBuildStatus = WM_APP + 1,  // lParam: std::wstring* (the window deletes it)
+  kMsgBuildMaximum,              // lParam: the progress maximum
+  kMsgBuildAdvance,              // lParam: bytes processed
+  kMsgBuildDone,                 // no arguments; the result waits in the runner
+};
+
+
 // The build itself: package::MakePackage, or a test's stand-in.
 using PackageMaker =
-    std::function<package::BuildResult(const package::PackageRequest&, package::BuildProgress*)>;
+    std::function<package::BuildResult(const package::PackageRequest&, package::BuildProgress&)>;
 
 class BuildRunner {
  public:

@@ -5,12 +5,12 @@
 
 #include "app/main_window.h"
 #include "app/startup.h"
-#include "platform/files.h"
+#include "shell/digest.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
   if (!app::ClaimSingleInstance()) return 0;
   app::InitCommonControlsForApp();
-  if (!app::CheckInstallDatAtStart(platform::ProgramFolder())) return 1;
+  if (!app::CheckInstallDatAtStart(shell::InstallDatPath())) return 1;
   // The folder chooser needs COM on this thread.
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
 

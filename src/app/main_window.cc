@@ -5,15 +5,19 @@
 
 #include <vector>
 
-#include "app/build_runner.h"
 #include "app/layout.h"
 #include "app/popup_menu.h"
 #include "app/prop_list_view.h"
 #include "app/resources/resource_ids.h"
 #include "app/text.h"
 #include "app/ui_seams.h"
+#include "entries/commands.h"
+#include "package/messages.h"
+#include "package/package_writer.h"
 #include "platform/files.h"
-#include "shell/defaults.h"
+#include "shell/digest.h"
+#include "shell/main_form.h"
+#include "shell/messages.h"
 
 namespace app {
 namespace {
@@ -46,12 +50,21 @@ void AddColumn(HWND list, int index, const wchar_t* text, int width) {
   SendMessageW(list, LVM_INSERTCOLUMNW, index, reinterpret_cast<LPARAM>(&col));
 }
 
-void SetSubItem(HWND list, int row, int sub, const std::string& utf8) {
+void SetCell(HWND list, int index, int sub, const std::string& utf8) {
   std::wstring text = Widen(utf8);
   LVITEMW item = {};
   item.iSubItem = sub;
   item.pszText = text.data();
-  SendMessageW(list, LVM_SETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+  SendMessageW(list, LVM_SETITEMTEXTW, index, reinterpret_cast<LPARAM>(&item));
+}
+
+// Filter text for the choosers: display name, NUL, pattern, NUL.
+std::wstring Filter(const char* name, const char* pattern) {
+  std::wstring filter = Widen(name);
+  filter += L'\0';
+  filter += Widen(pattern);
+  filter += L'\0';
+  return filter;
 }
 
 }  // namespace
@@ -63,7 +76,6 @@ bool MainWindow::Register(HINSTANCE instance) {
   wc.hInstance = instance;
   wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_APP));
   wc.lpszClassName = kClassName;
   bool ok = RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
   return ok && PropListView::Register(instance);
@@ -83,10 +95,14 @@ MainWindow* MainWindow::Create() {
   return self;
 }
 
-MainWindow::MainWindow(HWND hwnd) : hwnd_(hwnd) {}
+MainWindow::MainWindow(HWND hwnd) : hwnd_(hwnd), maker_(package::MakePackage) {
+  entries_.OnChange = [this](entries::EntryList::Change change, int32_t row) {
+    MirrorChange(change, row);
+  };
+}
 
 MainWindow::~MainWindow() {
-  if (runner_) runner_->Join();
+  runner_.reset();  // waits for a build still running
   if (font_) DeleteObject(font_);
   if (icon_small_) DestroyIcon(icon_small_);
   if (icon_big_) DestroyIcon(icon_big_);
@@ -110,7 +126,8 @@ void MainWindow::CreateControls() {
                    layout::kProgressLabel, kIdProgressLabel, dpi);
   label2_ = Child(hwnd_, L"STATIC", L"", SS_LEFT | SS_NOPREFIX, 0, layout::kStatusLabel,
                   kIdStatusLabel, dpi);
-  progress_ = Child(hwnd_, PROGRESS_CLASSW, L"", 0, 0, layout::kProgressBar, kIdProgressBar, dpi);
+  progress_bar_ =
+      Child(hwnd_, PROGRESS_CLASSW, L"", 0, 0, layout::kProgressBar, kIdProgressBar, dpi);
   cmd_make_ = Child(hwnd_, L"BUTTON", kBuildButtonText, BS_PUSHBUTTON | WS_TABSTOP, 0,
                     layout::kBuildButton, kIdBuildButton, dpi);
   for (HWND h : {label1_, list_, label1b_, label2_, cmd_make_}) {
@@ -119,7 +136,7 @@ void MainWindow::CreateControls() {
 
   AddColumn(list_, 0, kNameColumn, layout::ToPixels(layout::kNameColumnWidth, dpi));
   AddColumn(list_, 1, kPathColumn, layout::ToPixels(layout::kPathColumnWidth, dpi));
-  AddColumn(list_, 2, kFlagsColumn, 0);
+  AddColumn(list_, 2, kFlagsColumn, 0);  // present, never visible
   SetWindowSubclass(list_, ListProc, 1, reinterpret_cast<DWORD_PTR>(this));
   DragAcceptFiles(list_, TRUE);
 }
@@ -137,113 +154,109 @@ void MainWindow::Form_Load() {
   // Exactly full-row selection: a mask of 0 turns every other extended style off.
   SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT);
 
-  shell::AddDefaultProperties(&prop_list_->model());
+  shell::FillMainProperties(&prop_list_->model());
   shell::SetDefaultSavePath(&prop_list_->model(), platform::ProgramFolder());
 }
 
-int MainWindow::SelectedRow() const {
-  return static_cast<int>(SendMessageW(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1),
-                                       LVNI_SELECTED));
-}
+// ---- Entry list ----
 
-void MainWindow::Warn(const std::string& text) {
-  CurrentUi().Message(hwnd_, Widen(text), Widen(shell::kMessageTitle), MB_ICONEXCLAMATION);
-}
-
-void MainWindow::AppendRow(const entries::PackageEntry& entry) {
-  std::wstring name = Widen(entry.Name);
-  LVITEMW item = {};
-  item.mask = LVIF_TEXT;
-  item.iItem = static_cast<int>(SendMessageW(list_, LVM_GETITEMCOUNT, 0, 0));
-  item.pszText = name.data();
-  int row = static_cast<int>(SendMessageW(list_, LVM_INSERTITEMW, 0,
-                                          reinterpret_cast<LPARAM>(&item)));
-  SetSubItem(list_, row, 1, entry.Folder);
-  SetSubItem(list_, row, 2, entry.Flags);
-}
-
-void MainWindow::RefreshFlags() {
-  for (int i = 0; i < entries_.count(); ++i) SetSubItem(list_, i, 2, entries_.row(i).Flags);
-}
-
-void MainWindow::AddChosenFile(const std::wstring& path) {
-  std::string message;
-  if (entries_.AddFile(Narrow(path), &message)) {
-    AppendRow(entries_.row(entries_.count() - 1));
-  } else if (!message.empty()) {
-    Warn(message);
+void MainWindow::MirrorChange(entries::EntryList::Change change, int32_t row) {
+  using Change = entries::EntryList::Change;
+  mirroring_ = true;
+  const int index = row - 1;
+  switch (change) {
+    case Change::kAppended: {
+      // Three steps: the row with its name, then the folder, then the flags.
+      const entries::PackageEntry& entry = entries_.row(row);
+      std::wstring name = Widen(entry.Name);
+      LVITEMW item = {};
+      item.mask = LVIF_TEXT;
+      item.iItem = index;
+      item.pszText = name.data();
+      SendMessageW(list_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+      SetCell(list_, index, 1, entry.Folder);
+      SetCell(list_, index, 2, entry.Flags);
+      break;
+    }
+    case Change::kRemoved:
+      SendMessageW(list_, LVM_DELETEITEM, index, 0);
+      break;
+    case Change::kFlags:
+      SetCell(list_, index, 2, entries_.row(row).Flags);
+      break;
+    case Change::kSelection: {
+      LVITEMW item = {};
+      item.stateMask = LVIS_SELECTED;
+      SendMessageW(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
+                   reinterpret_cast<LPARAM>(&item));
+      if (row > 0) {
+        item.state = LVIS_SELECTED;
+        SendMessageW(list_, LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(&item));
+      }
+      break;
+    }
   }
+  mirroring_ = false;
 }
 
-void MainWindow::AddChosenDir(const std::wstring& path) {
-  std::string message;
-  if (entries_.AddDir(Narrow(path), &message)) {
-    AppendRow(entries_.row(entries_.count() - 1));
-  } else if (!message.empty()) {
-    Warn(message);
+void MainWindow::ListSelectionChanged() {
+  if (mirroring_) return;
+  int index = static_cast<int>(
+      SendMessageW(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+  entries_.Select(index + 1);  // -1 (none) becomes 0
+}
+
+void MainWindow::AddChosen(const std::wstring& path, bool folder) {
+  std::string chosen = Narrow(path);
+  entries::AddResult result =
+      folder ? entries::AddDir(&entries_, chosen) : entries::AddFile(&entries_, chosen);
+  if (!result.added && *result.message) {
+    ShowMessage(result.message, Icon::kWarning);
   }
 }
 
 void MainWindow::AddFile() {
-  std::wstring path = CurrentUi().ShowOpenDialog(hwnd_, Widen(entries::kAddFileFilter));
-  if (!path.empty()) AddChosenFile(path);
+  std::wstring path = CurrentUi().ShowOpenDialog(
+      hwnd_, Filter(entries::kOpenFilterName, entries::kOpenFilterPattern));
+  AddChosen(path, false);
 }
 
 void MainWindow::AddDir() {
-  std::wstring path = CurrentUi().BrowseForFolder(hwnd_, Widen(entries::kAddDirPrompt));
-  if (!path.empty()) AddChosenDir(path);
+  std::wstring path = CurrentUi().BrowseForFolder(hwnd_, Widen(entries::kBrowseFolderPrompt));
+  AddChosen(path, true);
 }
 
-void MainWindow::AddPath(const std::wstring& path) {
-  DWORD attributes = GetFileAttributesW(path.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-    // A dropped folder comes without a trailing backslash, a drive root with one.
-    AddChosenDir(path);
-  } else {
-    AddChosenFile(path);
-  }
-}
-
-void MainWindow::DelFile() {
-  int row = SelectedRow();
-  if (row < 0) return;
-  entries_.Remove(row);
-  SendMessageW(list_, LVM_DELETEITEM, row, 0);
-}
+void MainWindow::DelFile() { entries::DelFile(&entries_); }
 
 void MainWindow::OpenDir() {
-  int row = SelectedRow();
-  if (row < 0) return;
-  CurrentUi().ShowInExplorer(Widen(entries_.row(row).SourcePath()));
-}
-
-void MainWindow::SwitchOption(UINT command) {
-  int row = SelectedRow();
-  if (row < 0) return;
-  entries_.SwitchOption(row, OptionBit(command));
-  RefreshFlags();
+  std::string target = entries::OpenDirTarget(entries_);
+  if (!target.empty()) CurrentUi().ShowInExplorer(Widen(target));
 }
 
 void MainWindow::ListView1_KeyUp(WPARAM key) {
-  if (key == VK_DELETE && !is_making_) DelFile();
+  entries::ListKeyUp(&entries_, static_cast<uint16_t>(key), build_.IsMaking());
 }
 
-void MainWindow::ListView1_MouseUp() {
-  if (is_making_) return;
-  int row = SelectedRow();
-  PopupContent content = PopupFor(entries_, row);
-  HMENU menu = BuildPopup(content);
+void MainWindow::ListView1_MouseUp(int16_t button) {
+  if (!menu_.Open(entries_, button, build_.IsMaking())) return;
+  HMENU popup = BuildPopup(menu_);
   POINT at;
   GetCursorPos(&at);
-  UINT command = CurrentUi().TrackPopup(hwnd_, menu, at);
-  DestroyMenu(menu);
-  switch (command) {
-    case kCmdAddFile: AddFile(); break;
-    case kCmdAddDir: AddDir(); break;
-    case kCmdDelFile: DelFile(); break;
-    case kCmdOpenDir: OpenDir(); break;
-    case 0: break;
-    default: SwitchOption(command); break;
+  UINT command = CurrentUi().TrackPopup(hwnd_, popup, at);
+  DestroyMenu(popup);
+  RunMenuCommand(command);
+}
+
+void MainWindow::RunMenuCommand(UINT command) {
+  using Id = entries::MenuItemId;
+  Id id;
+  if (!MenuItemOf(command, &id)) return;
+  switch (id) {
+    case Id::AddFile: AddFile(); break;
+    case Id::AddDir: AddDir(); break;
+    case Id::DelFile: DelFile(); break;
+    case Id::OpenDir: OpenDir(); break;
+    default: menu_.SwitchOption(&entries_, id); break;
   }
 }
 
@@ -258,46 +271,71 @@ void MainWindow::DropFiles(HDROP drop) {
     paths.push_back(path);
   }
   DragFinish(drop);
-  if (is_making_) return;
-  for (const std::wstring& path : paths) AddPath(path);
+  // The list does not change while a build runs.
+  if (build_.IsMaking()) return;
+  for (const std::wstring& path : paths) {
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    bool folder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+    AddChosen(path, folder);
+  }
+}
+
+// ---- Build ----
+
+package::PropertyValues MainWindow::ReadProperties() const {
+  const proplist::PropertyList& model = prop_list_->model();
+  package::PropertyValues p;
+  p.app_name = model.GetPropValue(shell::kPropAppName);
+  p.setup_dir = model.GetPropValue(shell::kPropSetupDir);
+  p.save_path = model.GetPropValue(shell::kPropSavePath);
+  p.publisher = model.GetPropValue(shell::kPropPublisher);
+  p.version = model.GetPropValue(shell::kPropVersion);
+  return p;
 }
 
 void MainWindow::cmdMake_Click() {
-  if (is_making_) return;
-  package::BuildCheck check = package::CheckBuild(prop_list_->model(), entries_);
-  if (!check.ok) {
-    Warn(check.message);
-    if (!check.focus_item.empty()) prop_list_->SetItemFocus(check.focus_item);
-    return;
+  if (build_.IsMaking()) return;
+  // An open edit was committed when the button took the focus.
+  if (!build_.Check(ReadProperties(), static_cast<size_t>(entries_.count()), *this).ok) return;
+  build_.Begin(*this);
+  package::PackageRequest request;
+  request.properties = ReadProperties();
+  for (const entries::PackageEntry& row : entries_.rows()) {
+    request.entries.push_back({row.Name, row.Folder, entries::ParseFlags(row.Flags)});
   }
-  is_making_ = true;
-  EnableWindow(cmd_make_, FALSE);
-  prop_list_->SetEnabled(false);
-  progress_value_ = 0;
-  runner_ = std::make_unique<BuildRunner>(hwnd_);
-  runner_->Start(package::MakeRequest(prop_list_->model(), entries_));
+  request.install_dat = shell::InstallDatPath();
+  progress_ = package::ProgressBar();
+  runner_ = std::make_unique<BuildRunner>(hwnd_, maker_);
+  runner_->Start(std::move(request));
 }
 
 void MainWindow::BuildFinished() {
-  BuildOutcome outcome = runner_->Join();
+  package::BuildResult result = runner_->Join();
   runner_.reset();
-  prop_list_->SetEnabled(true);
-  EnableWindow(cmd_make_, TRUE);
-  is_making_ = false;
-  switch (outcome.result) {
-    case package::BuildResult::kWritten:
-      CurrentUi().Message(hwnd_, Widen(package::kBuildDoneMessage), Widen(shell::kMessageTitle),
-                          MB_ICONINFORMATION);
-      break;
-    case package::BuildResult::kSizeRefused:
-    case package::BuildResult::kFailed:
-      Warn(outcome.message);
-      break;
-  }
-  progress_value_ = 0;
-  SendMessageW(progress_, PBM_SETPOS, 0, 0);
-  SetWindowTextW(label2_, L"");
+  build_.Finish(result, *this);
 }
+
+void MainWindow::ShowMessage(const std::string& text, Icon icon) {
+  CurrentUi().Message(hwnd_, Widen(text), Widen(shell::msg::kTitle),
+                      icon == Icon::kInformation ? MB_ICONINFORMATION : MB_ICONEXCLAMATION);
+}
+
+void MainWindow::SetItemFocus(const std::string& item) { prop_list_->SetItemFocus(item); }
+
+void MainWindow::SetBuildEnabled(bool enabled) { EnableWindow(cmd_make_, enabled); }
+
+void MainWindow::SetPropertiesEnabled(bool enabled) { prop_list_->SetEnabled(enabled); }
+
+void MainWindow::ResetProgress() {
+  progress_.Value = 0;
+  SendMessageW(progress_bar_, PBM_SETPOS, 0, 0);
+}
+
+void MainWindow::SetStatus(const std::string& text) {
+  SetWindowTextW(label2_, Widen(text).c_str());
+}
+
+// ---- Messages ----
 
 LRESULT CALLBACK MainWindow::ListProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
                                       DWORD_PTR self_ptr) {
@@ -343,10 +381,16 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       }
       break;
     case WM_NOTIFY: {
-      auto* hdr = reinterpret_cast<NMHDR*>(lp);
-      // NM_RCLICK comes when the right button is released over the list.
-      if (hdr->hwndFrom == list_ && hdr->code == NM_RCLICK) {
-        ListView1_MouseUp();
+      const auto* hdr = reinterpret_cast<const NMHDR*>(lp);
+      if (hdr->hwndFrom != list_) break;
+      if (hdr->code == NM_RCLICK) {
+        // Sent when the right button is released over the list.
+        ListView1_MouseUp(entries::PopupMenu::kRightButton);
+        return 0;
+      }
+      if (hdr->code == LVN_ITEMCHANGED) {
+        const auto* change = reinterpret_cast<const NMLISTVIEW*>(lp);
+        if (change->uChanged & LVIF_STATE) ListSelectionChanged();
         return 0;
       }
       break;
@@ -357,23 +401,20 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     }
     case kMsgBuildMaximum:
-      progress_max_ = static_cast<int>(lp);
-      SendMessageW(progress_, PBM_SETRANGE32, 0, progress_max_);
+      progress_.Max = static_cast<float>(lp);
+      SendMessageW(progress_bar_, PBM_SETRANGE32, 0, static_cast<LPARAM>(progress_.Max));
       return 0;
-    case kMsgBuildAdvance: {
-      // The bar never passes its maximum, whatever the codec reports.
-      int64_t v = static_cast<int64_t>(progress_value_) + static_cast<int64_t>(lp);
-      progress_value_ = static_cast<int>(v > progress_max_ ? progress_max_ : v);
-      SendMessageW(progress_, PBM_SETPOS, progress_value_, 0);
+    case kMsgBuildAdvance:
+      progress_.FileProgress(static_cast<int32_t>(lp));
+      SendMessageW(progress_bar_, PBM_SETPOS, static_cast<WPARAM>(progress_.Value), 0);
       return 0;
-    }
     case kMsgBuildDone:
       BuildFinished();
       return 0;
     case WM_CLOSE:
-      // A build writes on its worker thread; the window closes once it is done,
+      // The build writes on its worker thread; closing waits until it is done
       // so no half-written package or temporary file stays behind.
-      if (is_making_) return 0;
+      if (build_.IsMaking()) return 0;
       DestroyWindow(hwnd_);
       return 0;
     case WM_DESTROY:

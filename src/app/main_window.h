@@ -1,35 +1,24 @@
 #pragma once
 // frmMain: the program's one window. It creates and lays out the controls,
-// shows the entry list model in ListView1, runs the list's commands and popup
-// menu, and drives a build on a worker thread. The rules behind each command
-// live in entries/, proplist/, shell/ and package/; this file shows them.
+// mirrors the entry list model in ListView1, runs the list's commands and
+// popup menu, and drives a build on a worker thread. The rules behind each
+// command live in entries/, proplist/, shell/ and package/; this file only
+// shows them and passes the user's input on.
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include <memory>
 #include <string>
-#include <thread>
 
+#include "app/build_runner.h"
 #include "entries/entry_list.h"
+#include "entries/popup_menu.h"
+#include "package/build_command.h"
 
 namespace app {
 
 class PropListView;
-class BuildRunner;
-
-// Command ids of MyMenu.
-enum MenuCommand : UINT {
-  kCmdAddFile = 100,
-  kCmdAddDir,
-  kCmdDelFile,
-  kCmdOpenDir,
-  kCmdAddQuickLaunch,
-  kCmdAddDesktopcut,
-  kCmdRunApp,
-  kCmdAddToAutoRun,
-  kCmdAddToPrograms,
-  kCmdSetCtrlPanelIcon,
-};
 
 // Control ids.
 enum ControlId : int {
@@ -42,44 +31,26 @@ enum ControlId : int {
   kIdBuildButton,
 };
 
-// Messages the build worker posts to the window.
-enum BuildMessage : UINT {
-  kMsgBuildStatus = WM_APP + 1,  // lParam: std::wstring* (the window deletes it)
-  kMsgBuildMaximum,              // lParam: the progress maximum
-  kMsgBuildAdvance,              // lParam: bytes processed
-  kMsgBuildDone,                 // no arguments; the result waits in the runner
-};
-
-class MainWindow {
+class MainWindow : private package::BuildView {
  public:
   static bool Register(HINSTANCE instance);
-  // Creates the window, runs Form_Load and returns it (not yet shown).
+  // Creates the window and runs Form_Load; the window is not yet shown.
   static MainWindow* Create();
 
   HWND hwnd() const { return hwnd_; }
   PropListView& prop_list() { return *prop_list_; }
   HWND list() const { return list_; }
   HWND status_label() const { return label2_; }
-  HWND progress_bar() const { return progress_; }
+  HWND progress_bar() const { return progress_bar_; }
   HWND build_button() const { return cmd_make_; }
   const entries::EntryList& entries() const { return entries_; }
-  bool IsMaking() const { return is_making_; }
-
-  // Row of ListView1 that is selected, -1 for none (0-based).
-  int SelectedRow() const;
-
-  // The commands, as the menu, the keyboard and drops run them.
-  void AddFile();
-  void AddDir();
-  void AddPath(const std::wstring& path);  // a dropped file or folder
-  void DelFile();
-  void OpenDir();
-  void SwitchOption(UINT command);
-  void cmdMake_Click();
+  bool IsMaking() const { return build_.IsMaking(); }
+  // Replaces the package writer the build runs (tests).
+  void set_package_maker(PackageMaker maker) { maker_ = std::move(maker); }
 
  private:
   explicit MainWindow(HWND hwnd);
-  ~MainWindow();
+  ~MainWindow() override;
   static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   static LRESULT CALLBACK ListProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
                                    DWORD_PTR self);
@@ -87,16 +58,33 @@ class MainWindow {
 
   void CreateControls();
   void Form_Load();
-  void Warn(const std::string& text);
-  // Adds a chosen file or folder with the model's checks and messages.
-  void AddChosenFile(const std::wstring& path);
-  void AddChosenDir(const std::wstring& path);
-  void AppendRow(const entries::PackageEntry& entry);
-  void RefreshFlags();
+
+  // The entry list: ListView1 follows the model's changes, the model follows
+  // the user's selection.
+  void MirrorChange(entries::EntryList::Change change, int32_t row);
+  void ListSelectionChanged();
+  void AddFile();
+  void AddDir();
+  void AddChosen(const std::wstring& path, bool folder);
+  void DelFile();
+  void OpenDir();
   void ListView1_KeyUp(WPARAM key);
-  void ListView1_MouseUp();
+  void ListView1_MouseUp(int16_t button);
+  void RunMenuCommand(UINT command);
   void DropFiles(HDROP drop);
+
+  // The build.
+  package::PropertyValues ReadProperties() const;
+  void cmdMake_Click();
   void BuildFinished();
+
+  // package::BuildView
+  void ShowMessage(const std::string& text, Icon icon) override;
+  void SetItemFocus(const std::string& item) override;
+  void SetBuildEnabled(bool enabled) override;
+  void SetPropertiesEnabled(bool enabled) override;
+  void ResetProgress() override;
+  void SetStatus(const std::string& text) override;
 
   HWND hwnd_;
   PropListView* prop_list_ = nullptr;
@@ -104,15 +92,19 @@ class MainWindow {
   HWND label1_ = nullptr;
   HWND label1b_ = nullptr;
   HWND label2_ = nullptr;
-  HWND progress_ = nullptr;
+  HWND progress_bar_ = nullptr;
   HWND cmd_make_ = nullptr;
   HFONT font_ = nullptr;
   HICON icon_small_ = nullptr;
   HICON icon_big_ = nullptr;
+
   entries::EntryList entries_;
-  bool is_making_ = false;
-  int progress_max_ = 0;
-  int progress_value_ = 0;
+  entries::PopupMenu menu_;
+  bool mirroring_ = false;  // true while ListView1 is changed to follow the model
+
+  package::BuildCommand build_;
+  package::ProgressBar progress_;
+  PackageMaker maker_;
   std::unique_ptr<BuildRunner> runner_;
 };
 

@@ -7,6 +7,7 @@
 #include "app/resources/resource_ids.h"
 #include "app/text.h"
 #include "app/ui_seams.h"
+#include "proplist/layout.h"
 
 namespace app {
 namespace {
@@ -15,12 +16,13 @@ constexpr wchar_t kClassName[] = L"QrPropertyList";
 constexpr int kEditorId = 1;
 constexpr int kBrowseId = 2;
 
-// Colours of the painted list.
-constexpr COLORREF kGridColour = RGB(192, 192, 192);
-constexpr COLORREF kHighlightColour = RGB(49, 106, 197);
-constexpr COLORREF kHighlightTextColour = RGB(255, 255, 255);
-constexpr COLORREF kTextColour = RGB(0, 0, 0);
-constexpr COLORREF kBackground = RGB(255, 255, 255);
+// The list's colours, 0xRRGGBB, as GDI wants them.
+constexpr COLORREF Gdi(uint32_t rgb) { return RGB(rgb >> 16, (rgb >> 8) & 0xFF, rgb & 0xFF); }
+constexpr COLORREF kGridColour = Gdi(proplist::kGridColour);
+constexpr COLORREF kHighlightColour = Gdi(proplist::kHighlightColour);
+constexpr COLORREF kHighlightTextColour = Gdi(proplist::kHighlightTextColour);
+constexpr COLORREF kTextColour = Gdi(proplist::kTextColour);
+constexpr COLORREF kBackground = Gdi(proplist::kBackgroundColour);
 
 // Text is drawn as stored: one line, vertically centred, and an "&" is an
 // ordinary character, not a mnemonic prefix.
@@ -85,15 +87,15 @@ PropListView::PropListView(HWND hwnd) : hwnd_(hwnd) {
   browse_bitmap_ = static_cast<HBITMAP>(
       LoadImageW(instance, MAKEINTRESOURCEW(IDB_BROWSE), IMAGE_BITMAP, 0, 0, 0));
   image1_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | SS_BITMAP | SS_NOTIFY, 0, 0,
-                            proplist::kBrowseSize, proplist::kBrowseSize, hwnd_,
+                            proplist::kPictureSize, proplist::kPictureSize, hwnd_,
                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(kBrowseId)), instance,
                             nullptr);
   SendMessageW(image1_, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(browse_bitmap_));
   // SS_BITMAP resizes the control to the bitmap; keep 19 x 19 whatever it loaded.
-  SetWindowPos(image1_, nullptr, 0, 0, proplist::kBrowseSize, proplist::kBrowseSize,
+  SetWindowPos(image1_, nullptr, 0, 0, proplist::kPictureSize, proplist::kPictureSize,
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 
-  model_.SetRepaint([this] { DrawList(); });
+  model_.OnRepaint = [this] { DrawList(); };
   ResizeBuffer();
 }
 
@@ -159,7 +161,7 @@ void PropListView::DrawList() {
   SetTextColor(dc, kTextColour);
   const int row = proplist::kRowHeight;
   int y = 0;
-  for (const proplist::PropNode& node : model_.nodes()) {
+  for (const proplist::PropNode& node : model_.Nodes()) {
     SelectObject(dc, bold_font_);
     DrawTextIn(dc, node.Caption, proplist::kTextInset, y, w, y + row);
     y += row;
@@ -168,7 +170,7 @@ void PropListView::DrawList() {
     for (const proplist::PropItem& item : node.Items) {
       if (item.Highlighted) {
         // The box covers x 0..100 and y..y+18; the row's last line stays grey.
-        RECT box = {0, y, proplist::kNameRight + 1, y + row - 1};
+        RECT box = {0, y, proplist::kNameRight + 1, y + proplist::kHighlightHeight + 1};
         FillRect(dc, &box, highlight);
         SetTextColor(dc, kHighlightTextColour);
       } else {
@@ -216,63 +218,57 @@ std::string PropListView::EditorText() const {
   return Narrow(text);
 }
 
-void PropListView::ApplyEditor() {
-  const proplist::EditorState& e = model_.editor();
-  if (e.image_visible) {
-    SetWindowPos(image1_, HWND_TOP, e.image_left, e.image_top, proplist::kBrowseSize,
-                 proplist::kBrowseSize, SWP_NOACTIVATE | SWP_SHOWWINDOW);
+void PropListView::ApplyEditor(const proplist::TextChange& change) {
+  const proplist::EditorState& e = editor_.state();
+  if (e.picture_visible) {
+    SetWindowPos(image1_, HWND_TOP, e.picture_left, e.picture_top, proplist::kPictureSize,
+                 proplist::kPictureSize, SWP_NOACTIVATE | SWP_SHOWWINDOW);
   } else {
     ShowWindow(image1_, SW_HIDE);
   }
-  if (!e.visible) {
+  if (e.visible) {
+    SendMessageW(text1_, EM_SETLIMITTEXT, static_cast<WPARAM>(e.max_len), 0);
+    SetWindowPos(text1_, HWND_TOP, e.left, e.top, e.width, e.height,
+                 SWP_NOACTIVATE | SWP_SHOWWINDOW);
+  } else {
     ShowWindow(text1_, SW_HIDE);
-    return;
   }
-  SendMessageW(text1_, EM_SETLIMITTEXT, static_cast<WPARAM>(e.max_len), 0);
-  SetWindowTextW(text1_, Widen(e.text).c_str());
-  SetWindowPos(text1_, HWND_TOP, e.left, e.top, e.width, proplist::kEditorHeight,
-               SWP_NOACTIVATE | SWP_SHOWWINDOW);
-  SendMessageW(text1_, EM_SETSEL, 0, -1);
-  SetFocus(text1_);
+  if (change.set_text) SetWindowTextW(text1_, Widen(change.text).c_str());
+  if (change.select_all_and_focus) {
+    SendMessageW(text1_, EM_SETSEL, 0, -1);
+    SetFocus(text1_);
+  }
 }
 
 void PropListView::SetItemFocus(const std::string& name) {
-  if (model_.SetItemFocus(name, Width())) ApplyEditor();
+  ApplyEditor(editor_.SetItemFocus(name, Width(), EditorText()));
 }
 
 void PropListView::MouseDown(int y) {
-  switch (model_.MouseDown(y, Width(), EditorText())) {
-    case proplist::PressResult::kOpened:
-      ApplyEditor();
-      break;
-    case proplist::PressResult::kClosed:
-      ApplyEditor();
-      break;
-    case proplist::PressResult::kNothing:
-      break;
-  }
+  ApplyEditor(editor_.MouseDown(y, Width(), EditorText()));
 }
 
 void PropListView::CommitEnter() {
-  model_.CommitEnter(EditorText());
-  ApplyEditor();
+  editor_.CommitOnEnter(EditorText());
+  ApplyEditor(proplist::TextChange());
 }
 
 void PropListView::ExitFocus(HWND new_focus) {
   // Only a move to another control of the same window leaves the control;
   // the save chooser and message boxes are windows of their own.
+  if (!model_.EditOpen()) return;
   if (!new_focus || new_focus == hwnd_ || IsChild(hwnd_, new_focus)) return;
   if (GetAncestor(new_focus, GA_ROOT) != GetAncestor(hwnd_, GA_ROOT)) return;
-  if (model_.ExitFocus(EditorText())) ApplyEditor();
+  editor_.ClosingCommit(EditorText());
+  ApplyEditor(proplist::TextChange());
 }
 
 void PropListView::BrowseClick() {
-  std::wstring path = ShowSaveDialog(hwnd_, Widen(proplist::kSaveFilter),
-                                     Widen(proplist::kSaveTitle), Widen(proplist::kSaveDefExt));
-  if (path.empty()) return;
-  if (model_.BrowseChosen(Narrow(path))) {
-    SetWindowTextW(text1_, path.c_str());
-  }
+  std::string filter = std::string(proplist::kSaveFilterName) + '\0' +
+                       proplist::kSaveFilterPattern + '\0';
+  std::wstring path = ShowSaveDialog(hwnd_, Widen(filter), Widen(proplist::kSaveDialogTitle),
+                                     Widen(proplist::kSaveDefaultExt));
+  ApplyEditor(editor_.BrowseResult(Narrow(path)));
 }
 
 std::wstring PropListView::ShowSaveDialog(HWND owner, const std::wstring& filter,

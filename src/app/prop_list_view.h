@@ -9,6 +9,7 @@
 
 #include <string>
 
+#include "proplist/editing.h"
 #include "proplist/property_list.h"
 
 namespace app {
@@ -24,6 +25,7 @@ class PropListView {
   HWND editor() const { return text1_; }
   HWND browse_button() const { return image1_; }
   proplist::PropertyList& model() { return model_; }
+  const proplist::Editor& edit_state() const { return editor_; }
 
   // Repaints the back buffer from the model and shows it.
   void DrawList();
@@ -53,8 +55,8 @@ class PropListView {
   void Paint();
   int Width() const;
   std::string EditorText() const;
-  // Puts Text1 and Image1 where the model's editor state says.
-  void ApplyEditor();
+  // Puts Text1 and Image1 where the editor state says and applies change.
+  void ApplyEditor(const proplist::TextChange& change);
   void MouseDown(int y);
   void CommitEnter();
   // Runs when the keyboard focus moves from the editor to new_focus.
@@ -74,6 +76,7 @@ class PropListView {
   int buffer_width_ = 0;
   int buffer_height_ = 0;
   proplist::PropertyList model_;
+  proplist::Editor editor_{&model_};
 };
 
 }  // namespace app

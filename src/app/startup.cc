@@ -5,7 +5,7 @@
 #include "app/text.h"
 #include "app/ui_seams.h"
 #include "install_dat_digest.h"
-#include "shell/install_dat_check.h"
+#include "shell/digest.h"
 
 namespace app {
 
@@ -26,11 +26,10 @@ void InitCommonControlsForApp() {
   InitCommonControlsEx(&icc);
 }
 
-bool CheckInstallDatAtStart(const std::string& program_folder) {
-  std::string message;
-  if (shell::CheckInstallDat(program_folder, kExpectedInstallDatDigest, &message)) return true;
-  CurrentUi().Message(nullptr, Widen(message), Widen(shell::kLoadFailedTitle),
-                      MB_ICONEXCLAMATION);
+bool CheckInstallDatAtStart(const std::string& install_dat) {
+  shell::InstallDatCheck check = shell::CheckInstallDat(install_dat, kExpectedInstallDatDigest);
+  if (check.ok) return true;
+  CurrentUi().Message(nullptr, Widen(check.message), Widen(check.title), MB_ICONEXCLAMATION);
   return false;
 }
 

@@ -17,8 +17,8 @@ bool ClaimSingleInstance();
 // Registers the common-control classes the window uses.
 void InitCommonControlsForApp();
 
-// Checks install.dat in program_folder against the built-in digest. On a
-// failure shows the message with the title "加载失败" and returns false.
-bool CheckInstallDatAtStart(const std::string& program_folder);
+// Checks the install.dat at that path against the built-in digest. On a
+// failure shows the check's message and title and returns false.
+bool CheckInstallDatAtStart(const std::string& install_dat);
 
 }  // namespace app

@@ -4,9 +4,11 @@
 #include <string>
 #include <string_view>
 
+#include "shell/unicode.h"
+
 namespace app {
 
-std::wstring Widen(std::string_view utf8);
-std::string Narrow(std::wstring_view wide);
+inline std::wstring Widen(std::string_view utf8) { return shell::Utf8ToWide(utf8); }
+inline std::string Narrow(std::wstring_view wide) { return shell::WideToUtf8(wide); }
 
 }  // namespace app
