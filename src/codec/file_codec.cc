@@ -6,6 +6,7 @@
 #include "codec/codec_messages.h"
 #include "codec/lzss_decoder.h"
 #include "codec/lzss_encoder.h"
+#include "codec/xor_mask.h"
 
 namespace codec {
 
