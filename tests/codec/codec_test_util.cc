@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -52,7 +53,7 @@ std::vector<uint8_t> ReadOwnExecutable() {
 #ifdef _WIN32
   wchar_t path[32768];
   const DWORD n = GetModuleFileNameW(nullptr, path, 32768);
-  std::ifstream f(std::wstring(path, n), std::ios::binary);
+  std::ifstream f(std::filesystem::path(std::wstring(path, n)), std::ios::binary);
 #else
   std::ifstream f("/proc/self/exe", std::ios::binary);
 #endif
