@@ -1,0 +1,50 @@
+#pragma once
+// Every text the package build shows or reports, defined once (UTF-8).
+// Texts that name a file end with a colon; the caller appends the path.
+
+namespace package::msg {
+
+// Message box title of every build message.
+inline constexpr char kTitle[] = "提示";
+
+// The build button's checks, in the order they are made.
+inline constexpr char kNoAppName[] = "请输入您的软件名称！";
+inline constexpr char kNoSetupDir[] = "请输入软件安装目录名！";
+inline constexpr char kNoSavePath[] = "请选择安装包保存路径！";
+inline constexpr char kNoEntries[] = "请添加文件后再点击“生成安装包”按钮！";
+inline constexpr char kCannotCreate[] = "无法在您指定的安装路径下创建安装包！";
+
+// Status texts while the writer runs, and the completion message.
+inline constexpr char kStatusCollecting[] = "正在处理写入安装包的数据...";
+inline constexpr char kStatusWriting[] = "正在将数据写入安装包...";
+inline constexpr char kDone[] = "已经将所有文件打包进安装程序！";
+
+// The size refusal: payload plus the stub's share over 2147483647 bytes.
+inline constexpr char kTooLarge[] = "您指定的数据大于2G，不能写入安装包，请删去部分文件！";
+
+// Files the package cannot hold, refused before anything is written.
+inline constexpr char kFileTooLarge[] = "文件大于或等于2G，不能写入安装包：";
+inline constexpr char kNameNotGbk[] = "文件名含有简体中文编码(GBK)无法表示的字符，不能写入安装包：";
+inline constexpr char kNameTooLong[] = "文件路径太长（超过32767字节），不能写入安装包：";
+// Failures while writing; the package is not made and the old file is kept.
+inline constexpr char kFileUnreadable[] = "无法读取文件，安装包没有生成：";
+inline constexpr char kFileChanged[] = "文件在打包过程中被修改，安装包没有生成：";
+inline constexpr char kWriteFailed[] = "写入安装包失败，安装包没有生成：";
+inline constexpr char kTempUninstallerFailed[] = "无法在临时文件夹中创建卸载程序的临时文件：";
+inline constexpr char kCodedStringTooLong[] = "文字超过32767字节，不能写入安装包";
+
+// install.dat, the container of the setup stub and the uninstaller.
+inline constexpr char kContainerDamaged[] = "install.dat已损坏：";
+inline constexpr char kContainerTooShort[] = "文件太短，不是安装程序数据文件";
+inline constexpr char kContainerBadLength[] = "第一个成员的长度超出文件范围";
+inline constexpr char kStubUndecodable[] = "无法解出安装程序（setup）：";
+inline constexpr char kUninstUndecodable[] = "无法解出卸载程序（uninst.exe）：";
+inline constexpr char kStubTooSmall[] = "解出的安装程序小于12288字节";
+inline constexpr char kUninstTooSmall[] = "解出的卸载程序小于12288字节";
+inline constexpr char kImageTooSmall[] = "程序文件小于12288字节，不能放入install.dat：";
+
+// Reading a package or an uninstaller's name index.
+inline constexpr char kPackageDamaged[] = "安装包已损坏：";
+inline constexpr char kNameIndexDamaged[] = "卸载程序的文件列表已损坏：";
+
+}  // namespace package::msg

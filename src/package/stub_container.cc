@@ -1,0 +1,95 @@
+#include "package/stub_container.h"
+
+#include <memory>
+
+#include "codec/cls_zip.h"
+#include "package/layout.h"
+#include "package/messages.h"
+#include "platform/files.h"
+
+namespace package {
+namespace {
+
+bool Damaged(const std::string& what, std::string* err) {
+  if (err) *err = std::string(msg::kContainerDamaged) + what;
+  return false;
+}
+
+// Appends one member: i32 compressed length (patched afterwards), then the stream.
+bool AppendMember(const std::string& image_path, platform::File& out, std::string* err) {
+  int64_t image_size = 0;
+  if (!platform::GetFileSize(image_path, &image_size, err)) return false;
+  if (image_size < kMinImageSize) {
+    if (err) *err = msg::kImageTooSmall + image_path;
+    return false;
+  }
+  std::string field;
+  PutI32(&field, 0);
+  int64_t at = 0;
+  if (!out.SeekToEnd(err)) return false;
+  at = out.Tell();
+  if (!out.Write(field.data(), field.size(), err)) return false;
+  clsZip zip;
+  int32_t comp_len = 0;
+  if (!zip.Compress(image_path, out, {}, kCompressLevel, &comp_len, err)) return false;
+  field.clear();
+  PutI32(&field, comp_len);
+  return out.Seek(at, err) && out.Write(field.data(), field.size(), err);
+}
+
+bool ReadI32At(platform::File& f, int64_t offset, int32_t* v, std::string* err) {
+  uint8_t b[4];
+  if (!f.Seek(offset, err) || !f.ReadExact(b, 4, err)) return false;
+  *v = GetI32(b);
+  return true;
+}
+
+}  // namespace
+
+bool WriteStubContainer(const std::string& stub_path, const std::string& uninst_path,
+                        const std::string& out_path, std::string* err) {
+  auto out = platform::File::Open(out_path, platform::File::Mode::kCreateTruncate, err);
+  if (!out) return false;
+  bool ok = AppendMember(stub_path, *out, err) && AppendMember(uninst_path, *out, err) &&
+            out->Close(err);
+  if (!ok) {
+    out.reset();
+    platform::RemoveFile(out_path, nullptr);
+  }
+  return ok;
+}
+
+bool OpenStubContainer(const std::string& path, StubContainer* c, std::string* err) {
+  c->path = path;
+  auto f = platform::File::Open(path, platform::File::Mode::kRead, err);
+  if (!f) return false;
+  int64_t size = 0;
+  if (!f->Size(&size, err)) return false;
+  // L1, member 1's header and at least the header of member 2.
+  if (size < 4 + kStreamHeaderSize + 4 + kStreamHeaderSize) return Damaged(msg::kContainerTooShort, err);
+  if (!ReadI32At(*f, 0, &c->l1, err)) return false;
+  if (c->l1 < 0 || c->MemberOffset(StubMember::kUninstaller) + kStreamHeaderSize > size)
+    return Damaged(msg::kContainerBadLength, err);
+  if (!ReadI32At(*f, c->MemberOffset(StubMember::kSetup), &c->setup_size, err) ||
+      !ReadI32At(*f, c->MemberOffset(StubMember::kUninstaller), &c->uninst_size, err))
+    return false;
+  if (c->setup_size < kMinImageSize) return Damaged(msg::kStubTooSmall, err);
+  if (c->uninst_size < kMinImageSize) return Damaged(msg::kUninstTooSmall, err);
+  return true;
+}
+
+bool ExtractStubMember(const StubContainer& c, StubMember m, const std::string& out_path,
+                       const std::function<void(int32_t)>& progress, std::string* err) {
+  bool setup = m == StubMember::kSetup;
+  clsZip zip;
+  if (progress) zip.FileProgress = progress;
+  std::string codec_err;
+  if (!zip.Decompress(c.path, out_path, {}, c.MemberOffset(m), &codec_err))
+    return Damaged((setup ? msg::kStubUndecodable : msg::kUninstUndecodable) + codec_err, err);
+  int64_t size = 0;
+  if (!platform::GetFileSize(out_path, &size, err)) return false;
+  if (size < kMinImageSize) return Damaged(setup ? msg::kStubTooSmall : msg::kUninstTooSmall, err);
+  return true;
+}
+
+}  // namespace package

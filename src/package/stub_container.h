@@ -1,0 +1,44 @@
+#pragma once
+// install.dat, the container of the two programs every package needs:
+//   0       i32 L1, the compressed length of member 1
+//   4       member 1: codec stream of the setup stub (4 + L1 bytes)
+//   L1 + 8  i32 compressed length of member 2
+//   L1 + 12 member 2: codec stream of the uninstaller
+// Both streams are masked with the format mask alone (no code array). Each
+// decoded image must hold at least kMinImageSize bytes (its XorKey).
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace package {
+
+// Packs two program images into a container at out_path (created or
+// replaced). Images shorter than kMinImageSize are refused. On failure no
+// file is left at out_path.
+bool WriteStubContainer(const std::string& stub_path, const std::string& uninst_path,
+                        const std::string& out_path, std::string* err);
+
+enum class StubMember { kSetup, kUninstaller };
+
+// What the package writer reads of a container before decoding it.
+struct StubContainer {
+  std::string path;
+  int32_t l1 = 0;            // the first field; the stub's share of the size limit
+  int32_t setup_size = 0;    // original sizes from the members' stream headers
+  int32_t uninst_size = 0;
+  int64_t MemberOffset(StubMember m) const { return m == StubMember::kSetup ? 4 : int64_t{l1} + 12; }
+};
+
+// Reads L1 and both stream headers and checks that they lie inside the file
+// and announce images of at least kMinImageSize bytes. Any damage gets a
+// message starting "install.dat已损坏：".
+bool OpenStubContainer(const std::string& path, StubContainer* c, std::string* err);
+
+// Decodes one member into out_path (created or truncated) and checks the
+// result holds at least kMinImageSize bytes. progress, when set, receives
+// the decoder's byte counts.
+bool ExtractStubMember(const StubContainer& c, StubMember m, const std::string& out_path,
+                       const std::function<void(int32_t)>& progress, std::string* err);
+
+}  // namespace package
