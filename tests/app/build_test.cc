@@ -4,6 +4,9 @@
 
 #include <atomic>
 
+#include "app/popup_menu.h"
+#include "shell/unicode.h"
+
 #include "window_fixture.h"
 
 namespace app_test {
@@ -123,11 +126,14 @@ TEST_F(BuildTest, LocksTheWindowWhileTheWorkerRuns) {
   EXPECT_EQ(maker.request_.entries[1].Flags, 64);
 
   // Nothing changes the list meanwhile: Delete, the popup, a drop.
+  ui_.popups.clear();
   SelectRow(0);
   SendMessageW(list(), WM_KEYUP, VK_DELETE, 0);
   RightClick(app::MenuCommand(entries::MenuItemId::DelFile));
   EXPECT_EQ(RowCount(), 2);
   EXPECT_TRUE(ui_.popups.empty());
+  SendMessageW(list(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({dir_.File(L"b.txt")})), 0);
+  EXPECT_EQ(RowCount(), 2);
   // A second click does not start a second build; closing waits.
   ClickBuild();
   SendMessageW(window_->hwnd(), WM_CLOSE, 0, 0);

@@ -14,25 +14,6 @@ using Id = entries::MenuItemId;
 UINT Cmd(Id id) { return app::MenuCommand(id); }
 
 std::wstring FolderOf(const std::wstring& path) { return path.substr(0, path.rfind(L'\\') + 1); }
-std::wstring NameOf(const std::wstring& path) { return path.substr(path.rfind(L'\\') + 1); }
-
-// An HDROP as the shell hands it over: the paths, each ended by a NUL, and a
-// final NUL.
-HDROP MakeDrop(const std::vector<std::wstring>& paths) {
-  size_t chars = 1;
-  for (const auto& p : paths) chars += p.size() + 1;
-  HGLOBAL mem = GlobalAlloc(GHND, sizeof(DROPFILES) + chars * sizeof(wchar_t));
-  auto* df = static_cast<DROPFILES*>(GlobalLock(mem));
-  df->pFiles = sizeof(DROPFILES);
-  df->fWide = TRUE;
-  auto* out = reinterpret_cast<wchar_t*>(reinterpret_cast<char*>(df) + sizeof(DROPFILES));
-  for (const auto& p : paths) {
-    std::copy(p.begin(), p.end(), out);
-    out += p.size() + 1;
-  }
-  GlobalUnlock(mem);
-  return static_cast<HDROP>(mem);
-}
 
 using EntryListTest = WindowTest;
 
@@ -45,7 +26,7 @@ TEST_F(EntryListTest, AddFileAppendsARowAndRefusesDuplicatesIgnoringCase) {
   EXPECT_EQ(Cell(0, 1), FolderOf(file));
   EXPECT_EQ(Cell(0, 2), L"0");
   ASSERT_EQ(ui_.open_filters.size(), 1u);
-  EXPECT_EQ(ui_.open_filters[0], std::wstring(L"所有文件(*.*)\0*.*\0", 11));
+  EXPECT_EQ(ui_.open_filters[0], std::wstring(L"所有文件(*.*)\0*.*\0", 14));
   EXPECT_TRUE(ui_.messages.empty());
 
   std::wstring upper = file;

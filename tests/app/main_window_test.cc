@@ -6,6 +6,7 @@
 #include "app/layout.h"
 #include "app/startup.h"
 #include "platform/files.h"
+#include "shell/unicode.h"
 #include "window_fixture.h"
 
 namespace app_test {

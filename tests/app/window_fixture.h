@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "app/main_window.h"
 #include "app/prop_list_view.h"
@@ -41,6 +42,9 @@ inline std::wstring WindowText(HWND hwnd) {
   GetWindowTextW(hwnd, buf, 1024);
   return buf;
 }
+
+// An HDROP as the shell hands it over to WM_DROPFILES.
+HDROP MakeDrop(const std::vector<std::wstring>& paths);
 
 // A fresh folder under the temp folder, removed with its files afterwards.
 class ScratchDir {
