@@ -110,10 +110,7 @@ MainWindow::~MainWindow() {
 
 void MainWindow::CreateControls() {
   const int dpi = layout::SystemDpi();
-  NONCLIENTMETRICSW metrics = {};
-  metrics.cbSize = sizeof(metrics);
-  SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0);
-  font_ = CreateFontIndirectW(&metrics.lfMessageFont);
+  font_ = layout::CreateUiFont(false);
 
   prop_list_ = PropListView::Create(hwnd_, kIdPropertyList,
                                     layout::ToPixels(layout::kPropertyList, dpi));

@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "app/layout.h"
 #include "app/resources/resource_ids.h"
 #include "app/text.h"
 #include "app/ui_seams.h"
@@ -67,13 +68,8 @@ PropListView* PropListView::Create(HWND parent, int id, const RECT& rect) {
 
 PropListView::PropListView(HWND hwnd) : hwnd_(hwnd) {
   HINSTANCE instance = GetModuleHandleW(nullptr);
-  NONCLIENTMETRICSW metrics = {};
-  metrics.cbSize = sizeof(metrics);
-  SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0);
-  font_ = CreateFontIndirectW(&metrics.lfMessageFont);
-  LOGFONTW bold = metrics.lfMessageFont;
-  bold.lfWeight = FW_BOLD;
-  bold_font_ = CreateFontIndirectW(&bold);
+  font_ = layout::CreateUiFont(false);
+  bold_font_ = layout::CreateUiFont(true);
 
   // Text1: hidden until an edit opens; its height stays 13 and its left 104.
   text1_ = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | ES_AUTOHSCROLL, proplist::kValueLeft, 0,
