@@ -43,8 +43,28 @@ inline constexpr char kStubTooSmall[] = "解出的安装程序小于12288字节"
 inline constexpr char kUninstTooSmall[] = "解出的卸载程序小于12288字节";
 inline constexpr char kImageTooSmall[] = "程序文件小于12288字节，不能放入install.dat：";
 
-// Reading a package or an uninstaller's name index.
+// Reading a package or an uninstaller's name index; details follow the lead text.
 inline constexpr char kPackageDamaged[] = "安装包已损坏：";
 inline constexpr char kNameIndexDamaged[] = "卸载程序的文件列表已损坏：";
+inline constexpr char kPastLimit[] = "数据超出了应有的范围（文件被截断或已损坏）";
+inline constexpr char kNegativeLength[] = "长度为负数";
+inline constexpr char kPackageTooShort[] = "文件太短，不是安装包";
+inline constexpr char kBadConfigOffset[] = "尾部记录的配置位置超出范围";
+inline constexpr char kBadRecordCount[] = "尾部记录的文件数不正确";
+inline constexpr char kBadTotal[] = "尾部记录的总大小为负数";
+inline constexpr char kInConfig[] = "配置信息：";
+inline constexpr char kInOptions[] = "安装选项：";
+inline constexpr char kBadOptionUnion[] = "安装选项含有未知的位";
+inline constexpr char kBadOptionRecord[] = "安装选项记录与选项汇总不符";
+inline constexpr char kInRecord[] = "第";  // then the record's number and kRecordSuffix
+inline constexpr char kRecordSuffix[] = "个文件记录：";
+inline constexpr char kBadEmptyRecord[] = "压缩长度为0的记录的原始大小不是0";
+inline constexpr char kBytesBeforeTrailer[] = "最后一个文件记录与尾部之间有多余的数据";
+inline constexpr char kNoUninstallerRecord[] = "最后一个文件记录不是uninst.exe";
+inline constexpr char kTotalMismatch[] = "尾部记录的总大小与各文件大小之和不符";
+inline constexpr char kNameIndexTooShort[] = "文件太短，没有文件列表";
+inline constexpr char kBadNameIndexOffset[] = "文件列表的位置超出范围";
+inline constexpr char kBadNameCount[] = "文件数不正确";
+inline constexpr char kBytesAfterNameIndex[] = "文件列表之后有多余的数据";
 
 }  // namespace package::msg
