@@ -9,6 +9,11 @@
 #include <string>
 #include <vector>
 
+// <windows.h> maps ReplaceFile to ReplaceFileW; the name below is ours.
+#ifdef ReplaceFile
+#undef ReplaceFile
+#endif
+
 namespace platform {
 
 #ifdef _WIN32

@@ -1,0 +1,345 @@
+#include "platform/files.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "scratch_dir.h"
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
+using platform::File;
+
+namespace {
+
+TEST(FileTest, CreateWriteSeekRead) {
+  ScratchDir dir;
+  std::string path = dir / "a.bin";
+  std::string err;
+  auto f = File::Open(path, File::Mode::kCreateTruncate, &err);
+  ASSERT_TRUE(f) << err;
+  ASSERT_TRUE(f->Write("hello world", 11, &err)) << err;
+  EXPECT_EQ(f->Tell(), 11);
+  int64_t size = 0;
+  ASSERT_TRUE(f->Size(&size, &err));
+  EXPECT_EQ(size, 11);
+
+  ASSERT_TRUE(f->Seek(6, &err));
+  char buf[16] = {};
+  size_t got = 0;
+  ASSERT_TRUE(f->Read(buf, sizeof buf, &got, &err));
+  EXPECT_EQ(got, 5u);  // short only at the end
+  EXPECT_EQ(std::string(buf, got), "world");
+  EXPECT_EQ(f->Tell(), 11);
+
+  ASSERT_TRUE(f->Seek(0, &err));
+  ASSERT_TRUE(f->Write("J", 1, &err));
+  ASSERT_TRUE(f->SeekToEnd(&err));
+  ASSERT_TRUE(f->Write("!", 1, &err));
+  ASSERT_TRUE(f->Close(&err)) << err;
+  EXPECT_EQ(ReadWholeFile(path), "Jello world!");
+}
+
+TEST(FileTest, ReadExactPastEndFailsNamingTheFile) {
+  ScratchDir dir;
+  std::string path = dir / "short.bin";
+  ASSERT_TRUE(WriteWholeFile(path, "abc"));
+  std::string err;
+  auto f = File::Open(path, File::Mode::kRead, &err);
+  ASSERT_TRUE(f) << err;
+  char buf[4];
+  EXPECT_FALSE(f->ReadExact(buf, 4, &err));
+  EXPECT_NE(err.find("short.bin"), std::string::npos) << err;
+  ASSERT_TRUE(f->Seek(1, &err));
+  EXPECT_TRUE(f->ReadExact(buf, 2, &err));
+  EXPECT_EQ(std::string(buf, 2), "bc");
+}
+
+TEST(FileTest, OpenModes) {
+  ScratchDir dir;
+  std::string path = dir / "m.bin";
+  std::string err;
+  EXPECT_FALSE(File::Open(path, File::Mode::kRead, &err));
+  EXPECT_NE(err.find("m.bin"), std::string::npos) << err;
+  EXPECT_FALSE(File::Open(path, File::Mode::kReadWrite, &err));
+
+  auto created = File::Open(path, File::Mode::kCreateNew, &err);
+  ASSERT_TRUE(created) << err;
+  ASSERT_TRUE(created->Write("xyz", 3, &err));
+  ASSERT_TRUE(created->Close(&err));
+  // Exclusive creation refuses an existing file and leaves it alone.
+  err.clear();
+  EXPECT_FALSE(File::Open(path, File::Mode::kCreateNew, &err));
+  EXPECT_FALSE(err.empty());
+  EXPECT_EQ(ReadWholeFile(path), "xyz");
+
+  auto rw = File::Open(path, File::Mode::kReadWrite, &err);
+  ASSERT_TRUE(rw) << err;
+  ASSERT_TRUE(rw->Seek(1, &err));
+  ASSERT_TRUE(rw->Write("Y", 1, &err));
+  rw.reset();  // the destructor closes
+  EXPECT_EQ(ReadWholeFile(path), "xYz");
+
+  auto cut = File::Open(path, File::Mode::kCreateTruncate, &err);
+  ASSERT_TRUE(cut) << err;
+  int64_t size = -1;
+  ASSERT_TRUE(cut->Size(&size, &err));
+  EXPECT_EQ(size, 0);
+
+  // A read-only handle refuses writes.
+  auto ro = File::Open(path, File::Mode::kRead, &err);
+  ASSERT_TRUE(ro);
+  EXPECT_FALSE(ro->Write("a", 1, &err));
+}
+
+TEST(FileTest, DirectoryIsNoFile) {
+  ScratchDir dir;
+  std::string err;
+  EXPECT_FALSE(File::Open(dir.path(), File::Mode::kRead, &err));
+  EXPECT_FALSE(err.empty());
+}
+
+TEST(FileTest, ClosedFileRefusesEverything) {
+  ScratchDir dir;
+  std::string err;
+  auto f = File::Open(dir / "c.bin", File::Mode::kCreateTruncate, &err);
+  ASSERT_TRUE(f);
+  ASSERT_TRUE(f->Close(&err));
+  EXPECT_FALSE(f->Write("a", 1, &err));
+  EXPECT_FALSE(f->Close(&err));
+  int64_t size;
+  EXPECT_FALSE(f->Size(&size, &err));
+}
+
+TEST(FileTest, TruncateAndNegativeSeek) {
+  ScratchDir dir;
+  std::string path = dir / "t.bin";
+  ASSERT_TRUE(WriteWholeFile(path, "0123456789"));
+  std::string err;
+  auto f = File::Open(path, File::Mode::kReadWrite, &err);
+  ASSERT_TRUE(f);
+  ASSERT_TRUE(f->Truncate(4, &err)) << err;
+  EXPECT_FALSE(f->Seek(-1, &err));
+  ASSERT_TRUE(f->Close(&err));
+  EXPECT_EQ(ReadWholeFile(path), "0123");
+}
+
+TEST(FileTest, ChineseNames) {
+  ScratchDir dir;
+  std::string sub = dir / "安装目录";
+  std::string err;
+  ASSERT_TRUE(platform::CreateDirectories(sub, &err)) << err;
+  std::string path = sub + platform::kPathSeparator + "软件：说明.txt";
+  ASSERT_TRUE(WriteWholeFile(path, "内容"));
+  EXPECT_TRUE(platform::PathExists(path));
+  int64_t size = 0;
+  ASSERT_TRUE(platform::GetFileSize(path, &size, &err)) << err;
+  EXPECT_EQ(size, 6);
+
+  std::vector<platform::DirEntry> entries;
+  ASSERT_TRUE(platform::ListDirectory(sub, &entries, &err)) << err;
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(entries[0].name, "软件：说明.txt");
+  EXPECT_FALSE(entries[0].is_directory);
+  EXPECT_EQ(entries[0].size, 6);
+}
+
+#ifndef _WIN32
+// Sparse files keep this cheap; offsets above 2^31 and 2^32 must survive.
+TEST(FileTest, OffsetsBeyondFourGigabytes) {
+  ScratchDir dir;
+  std::string path = dir / "sparse.bin";
+  std::string err;
+  auto f = File::Open(path, File::Mode::kCreateTruncate, &err);
+  ASSERT_TRUE(f);
+  const int64_t at = (int64_t{1} << 32) + 5;
+  ASSERT_TRUE(f->Seek(at, &err));
+  ASSERT_TRUE(f->Write("Q", 1, &err)) << err;
+  ASSERT_TRUE(f->Seek((int64_t{1} << 31) + 1, &err));
+  ASSERT_TRUE(f->Write("R", 1, &err)) << err;
+  int64_t size = 0;
+  ASSERT_TRUE(f->Size(&size, &err));
+  EXPECT_EQ(size, at + 1);
+  char c = 0;
+  ASSERT_TRUE(f->Seek(at, &err));
+  ASSERT_TRUE(f->ReadExact(&c, 1, &err));
+  EXPECT_EQ(c, 'Q');
+  ASSERT_TRUE(f->Seek((int64_t{1} << 31) + 1, &err));
+  ASSERT_TRUE(f->ReadExact(&c, 1, &err));
+  EXPECT_EQ(c, 'R');
+  EXPECT_EQ(f->Tell(), (int64_t{1} << 31) + 2);
+  ASSERT_TRUE(f->Close(&err));
+  ASSERT_TRUE(platform::GetFileSize(path, &size, &err));
+  EXPECT_EQ(size, at + 1);
+}
+#endif
+
+TEST(DirectoryTest, ListsFilesAndFolders) {
+  ScratchDir dir;
+  std::string err;
+  ASSERT_TRUE(WriteWholeFile(dir / "one.txt", "1"));
+  ASSERT_TRUE(WriteWholeFile(dir / "three.txt", "333"));
+  ASSERT_TRUE(platform::CreateDirectories(dir / "sub", &err));
+  std::vector<platform::DirEntry> entries;
+  ASSERT_TRUE(platform::ListDirectory(dir.path(), &entries, &err)) << err;
+  std::sort(entries.begin(), entries.end(),
+            [](const auto& a, const auto& b) { return a.name < b.name; });
+  ASSERT_EQ(entries.size(), 3u);
+  EXPECT_EQ(entries[0].name, "one.txt");
+  EXPECT_EQ(entries[0].size, 1);
+  EXPECT_EQ(entries[1].name, "sub");
+  EXPECT_TRUE(entries[1].is_directory);
+  EXPECT_FALSE(entries[1].is_link);
+  EXPECT_EQ(entries[2].name, "three.txt");
+  EXPECT_EQ(entries[2].size, 3);
+
+  entries.clear();
+  ASSERT_TRUE(platform::ListDirectory(dir / "sub", &entries, &err));
+  EXPECT_TRUE(entries.empty());
+  EXPECT_FALSE(platform::ListDirectory(dir / "missing", &entries, &err));
+  EXPECT_NE(err.find("missing"), std::string::npos);
+}
+
+#ifndef _WIN32
+TEST(DirectoryTest, LinksAreMarked) {
+  ScratchDir dir;
+  std::string err;
+  ASSERT_TRUE(platform::CreateDirectories(dir / "real", &err));
+  ASSERT_EQ(symlink((dir / "real").c_str(), (dir / "loop").c_str()), 0);
+  ASSERT_EQ(symlink((dir / "nowhere").c_str(), (dir / "dangling").c_str()), 0);
+  std::vector<platform::DirEntry> entries;
+  ASSERT_TRUE(platform::ListDirectory(dir.path(), &entries, &err));
+  std::sort(entries.begin(), entries.end(),
+            [](const auto& a, const auto& b) { return a.name < b.name; });
+  ASSERT_EQ(entries.size(), 3u);
+  EXPECT_EQ(entries[0].name, "dangling");
+  EXPECT_TRUE(entries[0].is_link);
+  EXPECT_FALSE(entries[0].is_directory);
+  EXPECT_EQ(entries[1].name, "loop");
+  EXPECT_TRUE(entries[1].is_link);
+  EXPECT_TRUE(entries[1].is_directory);
+
+  platform::FileIdentity a, b;
+  ASSERT_TRUE(platform::GetFileIdentity(dir / "real", &a, &err));
+  ASSERT_TRUE(platform::GetFileIdentity(dir / "loop", &b, &err));
+  EXPECT_EQ(a, b);  // a link resolves to the folder it names
+}
+#endif
+
+TEST(DirectoryTest, IdentityTellsFilesApart) {
+  ScratchDir dir;
+  std::string err;
+  ASSERT_TRUE(WriteWholeFile(dir / "x", "x"));
+  ASSERT_TRUE(WriteWholeFile(dir / "y", "y"));
+  platform::FileIdentity x1, x2, y, d;
+  ASSERT_TRUE(platform::GetFileIdentity(dir / "x", &x1, &err)) << err;
+  ASSERT_TRUE(platform::GetFileIdentity(dir / "x", &x2, &err));
+  ASSERT_TRUE(platform::GetFileIdentity(dir / "y", &y, &err));
+  ASSERT_TRUE(platform::GetFileIdentity(dir.path(), &d, &err)) << err;
+  EXPECT_EQ(x1, x2);
+  EXPECT_FALSE(x1 == y);
+  EXPECT_FALSE(x1 == d);
+  EXPECT_FALSE(platform::GetFileIdentity(dir / "z", &y, &err));
+}
+
+TEST(PathTest, QueriesAndRemoval) {
+  ScratchDir dir;
+  std::string err;
+  std::string f = dir / "f.txt";
+  ASSERT_TRUE(WriteWholeFile(f, "12345"));
+  EXPECT_TRUE(platform::PathExists(f));
+  EXPECT_FALSE(platform::IsDirectory(f));
+  EXPECT_TRUE(platform::IsDirectory(dir.path()));
+  EXPECT_FALSE(platform::IsDirectory(dir / "none"));
+  int64_t size = 0;
+  EXPECT_TRUE(platform::GetFileSize(f, &size, &err));
+  EXPECT_EQ(size, 5);
+  EXPECT_FALSE(platform::GetFileSize(dir / "none", &size, &err));
+  EXPECT_FALSE(platform::GetFileSize(dir.path(), &size, &err));
+
+  ASSERT_TRUE(platform::RemoveFile(f, &err)) << err;
+  EXPECT_FALSE(platform::PathExists(f));
+  EXPECT_TRUE(platform::RemoveFile(f, &err));  // already gone
+}
+
+TEST(PathTest, ReplaceOverExistingFile) {
+  ScratchDir dir;
+  std::string err;
+  ASSERT_TRUE(WriteWholeFile(dir / "new.tmp", "new content"));
+  ASSERT_TRUE(WriteWholeFile(dir / "target.exe", "old"));
+  ASSERT_TRUE(platform::ReplaceFile(dir / "new.tmp", dir / "target.exe", &err)) << err;
+  EXPECT_EQ(ReadWholeFile(dir / "target.exe"), "new content");
+  EXPECT_FALSE(platform::PathExists(dir / "new.tmp"));
+  // Onto a missing target, and from a missing source.
+  ASSERT_TRUE(WriteWholeFile(dir / "a", "a"));
+  ASSERT_TRUE(platform::ReplaceFile(dir / "a", dir / "b", &err));
+  EXPECT_EQ(ReadWholeFile(dir / "b"), "a");
+  EXPECT_FALSE(platform::ReplaceFile(dir / "a", dir / "b", &err));
+  EXPECT_EQ(ReadWholeFile(dir / "b"), "a");
+}
+
+TEST(PathTest, CreateDirectoriesNested) {
+  ScratchDir dir;
+  std::string err;
+  const char s = platform::kPathSeparator;
+  std::string deep = dir / (std::string("a") + s + "b" + s + "c");
+  ASSERT_TRUE(platform::CreateDirectories(deep, &err)) << err;
+  EXPECT_TRUE(platform::IsDirectory(deep));
+  EXPECT_TRUE(platform::CreateDirectories(deep + s, &err));  // exists already
+  ASSERT_TRUE(WriteWholeFile(dir / "file", ""));
+  EXPECT_FALSE(platform::CreateDirectories(dir / (std::string("file") + s + "sub"), &err));
+  EXPECT_FALSE(platform::CreateDirectories(dir / "file", &err));
+}
+
+TEST(PathTest, LongPaths) {
+  ScratchDir dir;
+  std::string err;
+  std::string path = dir.path();
+  while (path.size() < 300) path += platform::kPathSeparator + std::string(40, 'd');
+  ASSERT_TRUE(platform::CreateDirectories(path, &err)) << err;
+  std::string file = path + platform::kPathSeparator + std::string(30, 'f') + ".bin";
+  ASSERT_TRUE(WriteWholeFile(file, "deep"));
+  EXPECT_EQ(ReadWholeFile(file), "deep");
+  std::vector<platform::DirEntry> entries;
+  ASSERT_TRUE(platform::ListDirectory(path, &entries, &err)) << err;
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(entries[0].size, 4);
+  ASSERT_TRUE(platform::ReplaceFile(file, file + ".x", &err)) << err;
+  EXPECT_TRUE(platform::RemoveFile(file + ".x", &err)) << err;
+  EXPECT_FALSE(platform::PathExists(file + ".x"));
+}
+
+TEST(FoldersTest, TempAndProgramFolders) {
+  std::string temp = platform::TempFolder();
+  ASSERT_FALSE(temp.empty());
+  EXPECT_TRUE(platform::IsDirectory(temp)) << temp;
+  EXPECT_NE(temp.back(), platform::kPathSeparator);
+
+  std::string prog = platform::ProgramFolder();
+  EXPECT_TRUE(platform::IsDirectory(prog)) << prog;
+  std::vector<platform::DirEntry> entries;
+  std::string err;
+  ASSERT_TRUE(platform::ListDirectory(prog, &entries, &err)) << err;
+  bool found = std::any_of(entries.begin(), entries.end(), [](const platform::DirEntry& e) {
+    return e.name.rfind("platform_test", 0) == 0;
+  });
+  EXPECT_TRUE(found) << "this test program is not in " << prog;
+}
+
+#ifndef _WIN32
+TEST(FoldersTest, TempFolderFollowsTmpdir) {
+  ScratchDir dir;
+  const char* old = getenv("TMPDIR");
+  std::string saved = old ? old : "";
+  setenv("TMPDIR", (dir.path() + "/").c_str(), 1);
+  EXPECT_EQ(platform::TempFolder(), dir.path());
+  setenv("TMPDIR", "", 1);
+  EXPECT_EQ(platform::TempFolder(), "/tmp");
+  if (old) setenv("TMPDIR", saved.c_str(), 1); else unsetenv("TMPDIR");
+}
+#endif
+
+}  // namespace
