@@ -308,13 +308,9 @@ BuildResult PackageWriter::Run() {
   if (!CollectPackFiles(req_.entries, req_.properties.save_path, &files_, &err)) return Fail(err);
   if (!PlanFiles(&err) || !PlanOptions(&err)) return Fail(err);
 
-  // The size limit, summed as the original did: in double precision, checked
-  // after every file, equality passing.
-  double sum = 0;
-  for (const PackFile& f : files_) {
-    sum += static_cast<double>(f.FileSize);
-    if (sum + container_.l1 > static_cast<double>(kMaxTotalSize)) return SizeRefused();
-  }
+  if (ExceedsSizeLimit(files_, container_.l1)) return SizeRefused();
+  int64_t sum = 0;
+  for (const PackFile& f : files_) sum += f.FileSize;
   total_ = static_cast<int32_t>(sum);
   progress_.SetMaximum(static_cast<float>(total_) + static_cast<float>(container_.l1));
   progress_.SetStatus(msg::kStatusWriting);
@@ -345,6 +341,15 @@ BuildResult PackageWriter::Run() {
 }
 
 }  // namespace
+
+bool ExceedsSizeLimit(const std::vector<PackFile>& files, int32_t l1) {
+  double sum = 0;
+  for (const PackFile& f : files) {
+    sum += static_cast<double>(f.FileSize);
+    if (sum + l1 > static_cast<double>(kMaxTotalSize)) return true;
+  }
+  return false;
+}
 
 BuildResult MakePackage(const PackageRequest& request, BuildProgress& progress) {
   PackageWriter writer(request, progress);

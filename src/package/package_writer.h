@@ -9,9 +9,16 @@
 // step at the very end; on any failure both temporary files are removed and
 // a file already at the save path is left as it was.
 
+#include <vector>
+
 #include "package/build_request.h"
+#include "package/payload.h"
 
 namespace package {
+
+// The size limit: FileSize summed in list order in double precision; true as
+// soon as the sum plus l1 (the stub's share) exceeds 2147483647.
+bool ExceedsSizeLimit(const std::vector<PackFile>& files, int32_t l1);
 
 BuildResult MakePackage(const PackageRequest& request, BuildProgress& progress);
 

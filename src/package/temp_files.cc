@@ -41,7 +41,12 @@ std::string TempPackagePath(const std::string& save_path, int attempt) {
   size_t dot = save_path.rfind('.');
   // Only a dot inside the file name, after its first character, starts an extension.
   std::string base = dot != std::string::npos && dot > name_at ? save_path.substr(0, dot) : save_path;
-  std::string path = base + (attempt ? "~" + std::to_string(attempt) : "") + ".tmp";
+  std::string path = base;
+  if (attempt > 0) {
+    path += '~';
+    path += std::to_string(attempt);
+  }
+  path += ".tmp";
   if (shell::EqualIgnoringCase(path, save_path)) return "";
   return path;
 }
