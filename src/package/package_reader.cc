@@ -2,7 +2,7 @@
 
 #include <bit>
 
-#include "codec/lzss_decoder.h"
+#include "codec/file_codec.h"
 #include "package/bounded_reader.h"
 #include "package/messages.h"
 #include "platform/text.h"
@@ -115,20 +115,14 @@ bool PackageReader::DecodeRecord(size_t i, const codec::WriteFn& write,
                                  const codec::ProgressFn& progress, std::string* err) {
   const FileRecord& r = c_.files.at(i);
   if (r.comp_len == 0) return true;
-  int64_t pos = r.StreamOffset();
-  auto read = [&](uint8_t* buf, size_t n, std::string* e) {
-    if (!file_->Seek(pos, e) || !file_->ReadExact(buf, n, e)) return false;
-    pos += static_cast<int64_t>(n);
-    return true;
-  };
   codec::CodecParams params;
   params.code = std::span<const uint8_t>(c_.key);
   params.progress = progress;
-  codec::StreamExtent extent{kStreamHeaderSize + r.comp_len, true};
   int32_t size = 0;
   bool stopped = false;
   std::string e;
-  if (!codec::DecodeStream(read, extent, write, params, &size, &stopped, &e))
+  if (!codec::DecodeFromFile(*file_, r.StreamOffset(), kStreamHeaderSize + r.comp_len, write,
+                             params, &size, &stopped, &e))
     return Damaged(r.rel_path + "：" + e, err);
   return true;
 }

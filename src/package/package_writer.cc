@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "codec/lzss_decoder.h"
+#include "codec/file_codec.h"
 #include "codec/lzss_encoder.h"
 #include "package/layout.h"
 #include "package/messages.h"
@@ -156,12 +156,6 @@ bool PackageWriter::DecodeMember(StubMember m, File& out, std::string* err) {
     *err = WithReason(msg::kContainerDamaged, container_.path, e);
     return false;
   }
-  int64_t pos = container_.MemberOffset(m);
-  auto read = [&](uint8_t* buf, size_t n, std::string* re) {
-    if (!in->Seek(pos, re) || !in->ReadExact(buf, n, re)) return false;
-    pos += static_cast<int64_t>(n);
-    return true;
-  };
   bool write_failed = false;
   auto write = [&](const uint8_t* buf, size_t n, std::string* we) {
     write_failed = !out.Write(buf, n, we);
@@ -169,15 +163,10 @@ bool PackageWriter::DecodeMember(StubMember m, File& out, std::string* err) {
   };
   codec::CodecParams params;
   params.progress = advance_;
-  int64_t size = 0;
-  if (!in->Size(&size, &e)) {
-    *err = e;
-    return false;
-  }
-  codec::StreamExtent extent{size - pos, false};
   int32_t decoded = 0;
   bool stopped = false;
-  if (!codec::DecodeStream(read, extent, write, params, &decoded, &stopped, &e)) {
+  if (!codec::DecodeFromFile(*in, container_.MemberOffset(m), std::nullopt, write, params,
+                             &decoded, &stopped, &e)) {
     if (write_failed) {
       *err = WithReason(msg::kWriteFailed, out.path(), e);
     } else {

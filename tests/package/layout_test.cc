@@ -29,7 +29,10 @@ TEST(XorBytes, ShortDataUsesTheKeyIndexForIndex) {
     std::string data = MakeImage(n, 3);
     std::string coded = Coded(data, k);
     ASSERT_EQ(coded, HandXor(data, key)) << n;
-    if (n == 8192) EXPECT_EQ(static_cast<uint8_t>(coded[8191]), static_cast<uint8_t>(data[8191] ^ key[8191] ^ 0x71));
+    if (n == 8192) {
+      EXPECT_EQ(static_cast<uint8_t>(coded[8191]),
+                static_cast<uint8_t>(data[8191] ^ key[8191] ^ 0x71));
+    }
     EXPECT_EQ(Coded(coded, k), data) << "coding twice restores, n=" << n;
   }
 }

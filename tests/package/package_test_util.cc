@@ -1,5 +1,6 @@
 #include "package_test_util.h"
 
+#include <cstdio>
 #include <filesystem>
 
 #include "gtest/gtest.h"
@@ -38,6 +39,24 @@ std::string LeI16(int16_t v) {
 
 std::string HandCoded(const std::string& bytes, const std::string& key) {
   return LeI16(static_cast<int16_t>(bytes.size())) + HandXor(bytes, key);
+}
+
+::testing::AssertionResult SameBytes(const std::string& actual, const std::string& expected) {
+  if (actual == expected) return ::testing::AssertionSuccess();
+  size_t i = 0;
+  while (i < actual.size() && i < expected.size() && actual[i] == expected[i]) ++i;
+  auto hex = [](const std::string& s, size_t at) {
+    std::string out;
+    char buf[4];
+    for (size_t k = at; k < s.size() && k < at + 16; ++k) {
+      std::snprintf(buf, sizeof buf, "%02X ", static_cast<uint8_t>(s[k]));
+      out += buf;
+    }
+    return out;
+  };
+  return ::testing::AssertionFailure()
+         << "sizes " << actual.size() << " and " << expected.size() << ", first difference at "
+         << i << ": actual " << hex(actual, i) << "| expected " << hex(expected, i);
 }
 
 void PutDir(const std::string& path) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "../platform/scratch_dir.h"
+#include "gtest/gtest.h"
 #include "package/build_command.h"
 #include "package/build_request.h"
 
@@ -34,6 +35,9 @@ struct Container {
 };
 Container MakeContainer(const ScratchDir& dir, size_t setup_size = 20000,
                         size_t uninst_size = 16000);
+
+// Equal byte strings, or where they first differ.
+::testing::AssertionResult SameBytes(const std::string& actual, const std::string& expected);
 
 // Creates the folders above path as needed and writes bytes.
 void PutFile(const std::string& path, const std::string& bytes);

@@ -83,7 +83,7 @@ TEST_F(WriterTest, SmallPackageByteForByte) {
   std::string expected = container_.setup_image + HandCoded(config, key) + LeI16(5) + "\x01" +
                          HandCoded("readme.txt", key) + "\x04" + HandCoded("readme.txt", key);
   // Worked streams: 24 x 'a', "abc" x 8, one byte, nothing, three bytes.
-  expected += HandRecord("readme.txt", HandStream(24, "\x01\x61\x00\x0F\x12\x02", key), key);
+  expected += HandRecord("readme.txt", HandStream(24, std::string("\x01\x61\x00\x0F\x12\x02", 6), key), key);
   expected += HandRecord("App\\b.txt", HandStream(24, std::string("\x07\x61\x62\x63\x00\x0F\x12\x00", 8), key), key);
   expected += HandRecord("App\\sub\\c.bin", HandStream(1, "\x01x", key), key);
   expected += HandRecord("App\\z.txt", "", key);
@@ -99,7 +99,7 @@ TEST_F(WriterTest, SmallPackageByteForByte) {
 
   std::string package = ReadWholeFile(save_);
   ASSERT_GT(package.size(), expected.size());
-  ASSERT_EQ(package.substr(0, expected.size()), expected);
+  ASSERT_TRUE(SameBytes(package.substr(0, expected.size()), expected));
   std::string rest = package.substr(expected.size());
   ASSERT_EQ(rest.substr(0, 12), HandCoded("uninst.exe", key));
   int32_t comp_len = 0;
@@ -113,7 +113,7 @@ TEST_F(WriterTest, SmallPackageByteForByte) {
   ASSERT_TRUE(codec::DecompressBuffer(
       std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(stream.data()), stream.size()),
       true, params, &decoded, &err)) << err;
-  EXPECT_EQ(std::string(decoded.begin(), decoded.end()), uninst);
+  EXPECT_TRUE(SameBytes(std::string(decoded.begin(), decoded.end()), uninst));
   int32_t total = 24 + 24 + 1 + 0 + 3 + static_cast<int32_t>(uninst.size());
   EXPECT_EQ(rest.substr(rest.size() - 12),
             LeI32(total ^ 0x71) + LeI32(static_cast<int32_t>(container_.setup_image.size()) ^ 0x71) +
@@ -160,9 +160,10 @@ TEST_F(WriterTest, ConfigValuesAreCutTo20CharactersAndSetupDirLosesBackslashes) 
   std::string gbk20 =
       "\xD2\xBB\xB6\xFE\xC8\xFD\xCB\xC4\xCE\xE5\xC1\xF9\xC6\xDF\xB0\xCB\xBE\xC5\xCA\xAE";
   std::string config = "AppName" + kGbkColon + gbk20 + gbk20 + "\r\nSetupDir" + kGbkColon +
-                       "DirWithSlashesAndMo\r\nPublisher" + kGbkColon + "P\r\nVersion" + kGbkColon;
+                       "DirWithSlashesAndMor\r\nPublisher" + kGbkColon + "P\r\nVersion" + kGbkColon;
   std::string package = ReadWholeFile(save_);
-  EXPECT_EQ(package.substr(container_.setup_image.size(), 2 + config.size()), HandCoded(config, key));
+  EXPECT_TRUE(SameBytes(package.substr(container_.setup_image.size(), 2 + config.size()),
+                        HandCoded(config, key)));
 }
 
 TEST(SizeLimit, EqualityPassesOneByteMoreIsRefused) {
@@ -190,7 +191,7 @@ TEST_F(WriterTest, SizeLimitCountsTheStubShareAndRefusesBeforeWriting) {
   EXPECT_EQ(result.outcome, BuildOutcome::kSizeRefused);
   EXPECT_EQ(result.message, msg::kTooLarge);
   EXPECT_EQ(progress_.statuses.back(), "");
-  EXPECT_EQ(ReadWholeFile(save_), "the old package");
+  EXPECT_TRUE(ReadWholeFile(save_) == "the old package");
   ExpectNoTemporaries();
 }
 
@@ -212,7 +213,7 @@ TEST_F(WriterTest, FilesThePackageCannotHoldAreRefusedNamingThem) {
   result = Build(r);
   EXPECT_EQ(result.outcome, BuildOutcome::kFailed);
   EXPECT_EQ(result.message, msg::kNameNotGbk + (dir_ / "ünïcödé™😀.txt"));
-  EXPECT_EQ(ReadWholeFile(save_), "the old package");
+  EXPECT_TRUE(ReadWholeFile(save_) == "the old package");
   ExpectNoTemporaries();
 }
 
@@ -229,11 +230,17 @@ TEST_F(WriterTest, AFileRemovedOrReplacedMidBuildFailsAndKeepsTheOldPackage) {
   EXPECT_EQ(result.outcome, BuildOutcome::kFailed);
   EXPECT_EQ(result.message.rfind(msg::kFileUnreadable + (dir_ / "App" + sep + "b.txt"), 0), 0u)
       << result.message;
-  EXPECT_EQ(ReadWholeFile(save_), "the old package");
+  EXPECT_TRUE(ReadWholeFile(save_) == "the old package");
   ExpectNoTemporaries();
 
   // A folder where the file was.
-  r.after_collect = [&] { PutDir(dir_ / "App" + sep + "b.txt"); };
+  PutFile(dir_ / "App" + sep + "b.txt", "bb");
+  r.after_collect = [&] { platform::RemoveFile(dir_ / "App" + sep + "b.txt", nullptr); };
+  auto remove_then_mkdir = r.after_collect;
+  r.after_collect = [&] {
+    remove_then_mkdir();
+    PutDir(dir_ / "App" + sep + "b.txt");
+  };
   result = Build(r);
   EXPECT_EQ(result.outcome, BuildOutcome::kFailed);
   EXPECT_EQ(result.message.rfind(msg::kFileUnreadable + (dir_ / "App" + sep + "b.txt"), 0), 0u)
@@ -246,7 +253,7 @@ TEST_F(WriterTest, AFileRemovedOrReplacedMidBuildFailsAndKeepsTheOldPackage) {
   result = Build(r);
   EXPECT_EQ(result.outcome, BuildOutcome::kFailed);
   EXPECT_EQ(result.message, msg::kFileChanged + (dir_ / "App" + sep + "a.txt"));
-  EXPECT_EQ(ReadWholeFile(save_), "the old package");
+  EXPECT_TRUE(ReadWholeFile(save_) == "the old package");
   ExpectNoTemporaries();
 }
 

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "gtest/gtest.h"
+#include "package/layout.h"
 #include "package/messages.h"
 #include "package/payload.h"
 #include "package_test_util.h"
@@ -30,7 +31,7 @@ TEST(Payload, FoldersAreWalkedDepthFirstInUpperCaseOrdinalOrder) {
   std::string app = dir / "App";
   char sep = platform::kPathSeparator;
   // Upper-cased: "A_" (5F) sorts after "AB" (42), although "a_" < "ab" in lower case.
-  for (std::string name : {"ab.txt", "a_.txt", "B.txt", "c", "sub" + std::string(1, sep) + "x.txt",
+  for (std::string name : std::vector<std::string>{"ab.txt", "a_.txt", "B.txt", "c", "sub" + std::string(1, sep) + "x.txt",
                            "sub" + std::string(1, sep) + "deep" + std::string(1, sep) + "y.txt",
                            "Sua.txt", "说明.txt", "zz.txt"})
     PutFile(app + sep + name, name);
