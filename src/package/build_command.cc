@@ -3,15 +3,16 @@
 #include "package/messages.h"
 #include "package/package_writer.h"
 #include "platform/files.h"
+#include "shell/main_form.h"
 
 namespace package {
 
 CheckResult CheckBuildInput(const PropertyValues& p, size_t entry_count) {
-  if (p.app_name.empty()) return {false, msg::kNoAppName, kItemAppName};
-  if (p.setup_dir.empty()) return {false, msg::kNoSetupDir, kItemSetupDir};
-  if (p.save_path.empty()) return {false, msg::kNoSavePath, kItemSavePath};
+  if (p.app_name.empty()) return {false, msg::kNoAppName, shell::kPropAppName};
+  if (p.setup_dir.empty()) return {false, msg::kNoSetupDir, shell::kPropSetupDir};
+  if (p.save_path.empty()) return {false, msg::kNoSavePath, shell::kPropSavePath};
   if (entry_count == 0) return {false, msg::kNoEntries, ""};
-  if (!CanCreateFile(p.save_path)) return {false, msg::kCannotCreate, kItemSavePath};
+  if (!CanCreateFile(p.save_path)) return {false, msg::kCannotCreate, shell::kPropSavePath};
   return {};
 }
 

@@ -15,17 +15,10 @@
 
 namespace package {
 
-// The property items the build reads and moves the editor to.
-inline constexpr char kItemAppName[] = "软件名称";
-inline constexpr char kItemSetupDir[] = "安装目录";
-inline constexpr char kItemSavePath[] = "安装包保存路径";
-inline constexpr char kItemPublisher[] = "发行商";
-inline constexpr char kItemVersion[] = "版本";
-
 struct CheckResult {
   bool ok = true;
   std::string message;     // the warning to show when !ok
-  std::string focus_item;  // the item to open the editor on; empty: no focus move
+  std::string focus_item;  // the item (shell::kProp...) to open the editor on; empty: none
 };
 
 // The checks in order; the first failure is returned. Empty means length 0
@@ -53,7 +46,7 @@ class BuildView {
  public:
   enum class Icon { kWarning, kInformation };
   virtual ~BuildView() = default;
-  // A modal message box titled msg::kTitle with an OK button.
+  // A modal message box titled shell::msg::kTitle with an OK button.
   virtual void ShowMessage(const std::string& text, Icon icon) = 0;
   virtual void SetItemFocus(const std::string& item) = 0;
   // cmdMake and QrPropertyList1.

@@ -1,11 +1,9 @@
 #pragma once
 // Every text the package build shows or reports, defined once (UTF-8).
 // Texts that name a file end with a colon; the caller appends the path.
+// They are shown under the title shell::msg::kTitle.
 
 namespace package::msg {
-
-// Message box title of every build message.
-inline constexpr char kTitle[] = "提示";
 
 // The build button's checks, in the order they are made.
 inline constexpr char kNoAppName[] = "请输入您的软件名称！";
