@@ -17,8 +17,8 @@ inline constexpr Twips kPropertyList = {120, 120, 7335, 2535};
 inline constexpr Twips kListLabel = {120, 2790, 3600, 180};
 inline constexpr Twips kEntryList = {120, 3060, 7335, 2775};
 inline constexpr Twips kProgressLabel = {120, 6000, 900, 180};
-// The status label grows with its text; it may reach the build button.
-inline constexpr Twips kStatusLabel = {1080, 6000, 5160 - 1080 - 60, 180};
+// The labels size themselves to their text from these corners.
+inline constexpr Twips kStatusLabel = {1080, 6000, 90, 180};
 inline constexpr Twips kProgressBar = {120, 6240, 4815, 375};
 inline constexpr Twips kBuildButton = {5160, 6000, 2295, 615};
 

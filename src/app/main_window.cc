@@ -58,6 +58,22 @@ void SetCell(HWND list, int index, int sub, const std::string& utf8) {
   SendMessageW(list, LVM_SETITEMTEXTW, index, reinterpret_cast<LPARAM>(&item));
 }
 
+// Labels size themselves to their text, keeping their top-left corner.
+void AutoSize(HWND label, HFONT font) {
+  std::wstring text(static_cast<size_t>(GetWindowTextLengthW(label)), L'\0');
+  GetWindowTextW(label, text.data(), static_cast<int>(text.size()) + 1);
+  HDC dc = GetDC(label);
+  HGDIOBJ old = SelectObject(dc, font);
+  TEXTMETRICW metrics;
+  GetTextMetricsW(dc, &metrics);
+  SIZE size = {0, 0};
+  GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+  SelectObject(dc, old);
+  ReleaseDC(label, dc);
+  SetWindowPos(label, nullptr, 0, 0, size.cx + 1, metrics.tmHeight, SWP_NOMOVE | SWP_NOZORDER);
+  InvalidateRect(label, nullptr, TRUE);
+}
+
 // Filter text for the choosers: display name, NUL, pattern, NUL.
 std::wstring Filter(const char* name, const char* pattern) {
   std::wstring filter = Widen(name);
@@ -130,6 +146,7 @@ void MainWindow::CreateControls() {
   for (HWND h : {label1_, list_, label1b_, label2_, cmd_make_}) {
     SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
   }
+  for (HWND h : {label1_, label1b_, label2_}) AutoSize(h, font_);
 
   AddColumn(list_, 0, kNameColumn, layout::ToPixels(layout::kNameColumnWidth, dpi));
   AddColumn(list_, 1, kPathColumn, layout::ToPixels(layout::kPathColumnWidth, dpi));
@@ -328,8 +345,11 @@ void MainWindow::ResetProgress() {
   SendMessageW(progress_bar_, PBM_SETPOS, 0, 0);
 }
 
-void MainWindow::SetStatus(const std::string& text) {
-  SetWindowTextW(label2_, Widen(text).c_str());
+void MainWindow::SetStatus(const std::string& text) { ShowStatus(Widen(text)); }
+
+void MainWindow::ShowStatus(const std::wstring& text) {
+  SetWindowTextW(label2_, text.c_str());
+  AutoSize(label2_, font_);
 }
 
 // ---- Messages ----
@@ -394,7 +414,7 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     }
     case kMsgBuildStatus: {
       std::unique_ptr<std::wstring> text(reinterpret_cast<std::wstring*>(lp));
-      SetWindowTextW(label2_, text->c_str());
+      ShowStatus(*text);
       return 0;
     }
     case kMsgBuildMaximum:

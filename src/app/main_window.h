@@ -77,6 +77,7 @@ class MainWindow : private package::BuildView {
   package::PropertyValues ReadProperties() const;
   void cmdMake_Click();
   void BuildFinished();
+  void ShowStatus(const std::wstring& text);
 
   // package::BuildView
   void ShowMessage(const std::string& text, Icon icon) override;
