@@ -1,6 +1,7 @@
 // The commands of qrpack, one line each.
 
 #include "cli/cli.h"
+#include "cli/package_commands.h"
 #include "cli/stream_commands.h"
 
 namespace cli {
@@ -10,6 +11,10 @@ namespace {
 const Command kCommands[] = {
     {"compress", kCompressSynopsis, kCompressHelp, RunCompress},
     {"decompress", kDecompressSynopsis, kDecompressHelp, RunDecompress},
+    {"build", kBuildSynopsis, kBuildHelp, RunBuild},
+    {"list", kListSynopsis, kListHelp, RunList},
+    {"extract", kExtractSynopsis, kExtractHelp, RunExtract},
+    {"verify", kVerifySynopsis, kVerifyHelp, RunVerify},
 };
 
 }  // namespace

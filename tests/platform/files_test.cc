@@ -381,6 +381,34 @@ TEST(WindowsFilesTest, ReplaceFileAfterWindowsHeader) {
   EXPECT_EQ(ReadWholeFile(dir / "b"), "a");
 }
 
+TEST(WindowsFilesTest, LinksAreMarked) {
+  ScratchDir dir;
+  std::string err;
+  ASSERT_TRUE(WriteWholeFile(dir / "target.txt", "12345"));
+  ASSERT_TRUE(platform::CreateDirectories(dir / "real", &err));
+  if (!CreateSymbolicLinkW(W(dir / "file_link").c_str(), W(dir / "target.txt").c_str(), 0) ||
+      !CreateSymbolicLinkW(W(dir / "dir_link").c_str(), W(dir / "real").c_str(),
+                           SYMBOLIC_LINK_FLAG_DIRECTORY) ||
+      !platform::PathExists(dir / "file_link"))  // wine reports success, makes nothing
+    GTEST_SKIP() << "no symbolic links here (error " << GetLastError() << ")";
+  std::vector<platform::DirEntry> entries;
+  ASSERT_TRUE(platform::ListDirectory(dir.path(), &entries, &err)) << err;
+  std::sort(entries.begin(), entries.end(),
+            [](const auto& a, const auto& b) { return a.name < b.name; });
+  ASSERT_EQ(entries.size(), 4u);
+  EXPECT_EQ(entries[0].name, "dir_link");
+  EXPECT_TRUE(entries[0].is_link);
+  EXPECT_TRUE(entries[0].is_directory);
+  EXPECT_EQ(entries[1].name, "file_link");
+  EXPECT_TRUE(entries[1].is_link);
+  EXPECT_FALSE(entries[1].is_directory);
+  EXPECT_EQ(entries[1].size, 5);  // the target's size
+  platform::FileIdentity a, b;
+  ASSERT_TRUE(platform::GetFileIdentity(dir / "real", &a, &err));
+  ASSERT_TRUE(platform::GetFileIdentity(dir / "dir_link", &b, &err));
+  EXPECT_EQ(a, b);
+}
+
 TEST(WindowsFilesTest, TempFolderFollowsTmp) {
   ScratchDir dir;
   wchar_t old[32768];
