@@ -11,6 +11,8 @@
 namespace stub {
 namespace {
 
+constexpr wchar_t kQuickLaunchBelowAppData[] = L"\\Microsoft\\Internet Explorer\\Quick Launch";
+
 // Releases a COM interface at the end of a scope.
 template <typename T>
 struct ComPtr {
@@ -32,18 +34,33 @@ const KNOWNFOLDERID& FolderId(Place place, Scope scope) {
   return FOLDERID_QuickLaunch;
 }
 
+bool KnownFolder(const KNOWNFOLDERID& id, std::wstring* folder) {
+  PWSTR path = nullptr;
+  HRESULT hr = SHGetKnownFolderPath(id, KF_FLAG_CREATE, nullptr, &path);
+  bool ok = SUCCEEDED(hr) && path && *path;
+  if (ok) *folder = path;
+  if (path) CoTaskMemFree(path);
+  return ok;
+}
+
+// Creates every missing folder of path.
+bool MakeFolders(const std::wstring& path) {
+  if (FolderExists(path)) return true;
+  std::wstring parent = ParentOf(path);
+  if (parent.empty() || parent == path || !MakeFolders(parent)) return false;
+  return CreateDirectoryW(path.c_str(), nullptr) || FolderExists(path);
+}
+
 }  // namespace
 
 bool PlaceFolder(Place place, Scope scope, std::wstring* folder) {
-  PWSTR path = nullptr;
-  HRESULT hr = SHGetKnownFolderPath(FolderId(place, scope), KF_FLAG_CREATE, nullptr, &path);
-  if (FAILED(hr) || !path) {
-    if (path) CoTaskMemFree(path);
-    return false;
-  }
-  *folder = path;
-  CoTaskMemFree(path);
-  return true;
+  if (KnownFolder(FolderId(place, scope), folder)) return true;
+  // Systems that do not know the quick-launch folder keep it at its
+  // traditional place in the roaming application data.
+  std::wstring roaming;
+  if (place != Place::kQuickLaunch || !KnownFolder(FOLDERID_RoamingAppData, &roaming)) return false;
+  *folder = roaming + kQuickLaunchBelowAppData;
+  return MakeFolders(*folder);
 }
 
 bool CreateShortcut(const std::wstring& link_path, const std::wstring& target,

@@ -33,7 +33,7 @@ ScratchDir::ScratchDir(const std::wstring& tag) {
   if (!base.empty() && base.back() == L'\\') base.pop_back();
   for (int i = 0;; ++i) {
     path_ = base + L"\\qrstubtest_" + tag + L"_" + std::to_wstring(GetCurrentProcessId()) + L"_" +
-            std::to_wstring(i);
+            std::to_wstring(GetTickCount64() % 1000000) + L"_" + std::to_wstring(i);
     if (CreateDirectoryW(path_.c_str(), nullptr)) break;
     if (i > 1000) throw std::runtime_error("no scratch folder");
   }
@@ -109,7 +109,7 @@ std::vector<std::wstring> ListTree(const std::wstring& root) {
   return out;
 }
 
-int Run(const std::wstring& cmdline, unsigned timeout_ms) {
+int RunProgram(const std::wstring& cmdline, unsigned timeout_ms) {
   STARTUPINFOW si = {};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi = {};

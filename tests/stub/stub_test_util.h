@@ -29,7 +29,7 @@ bool Exists(const std::wstring& path);
 std::vector<std::wstring> ListTree(const std::wstring& root);
 // Runs cmdline (a full command line) and returns its exit code, or -1 when it
 // could not start or ran longer than timeout_ms.
-int Run(const std::wstring& cmdline, unsigned timeout_ms = 120000);
+int RunProgram(const std::wstring& cmdline, unsigned timeout_ms = 120000);
 // Deterministic test data of n bytes, varied by seed (compressible in parts).
 std::string MakeData(size_t n, uint32_t seed);
 
