@@ -1,6 +1,12 @@
 #pragma once
 // Constants of the compressed stream: a 4-byte little-endian original size,
 // then LZSS groups masked in blocks of kBlockSize bytes.
+//
+// A group is a flag byte (bit 0 = first item; set = literal, clear =
+// reference) and up to eight items. A literal is one byte; a reference is two
+// bytes B0 B1 naming the absolute ring position B0 + 256 * (B1 >> 4) and the
+// length (B1 & 0x0F) + kMinMatch. Data byte n of a stream lives at ring
+// position n mod kRingSize.
 
 #include <cstdint>
 
@@ -8,9 +14,22 @@ namespace codec {
 
 inline constexpr int kBlockSize = 40960;    // masking and I/O block
 inline constexpr int kRingSize = 4096;      // LZSS ring positions
+inline constexpr int kRingMask = kRingSize - 1;
 inline constexpr int kMaxMatch = 18;        // longest reference
 inline constexpr int kMinMatch = 3;         // shortest reference
 inline constexpr uint8_t kFormatMask = 0x71;
 inline constexpr int kHeaderSize = 4;
+inline constexpr int kMinCodeSize = 2;      // a code array's upper index is a divisor
+inline constexpr int16_t kDefaultLevel = 16;
+
+// The header: the original size, signed 32-bit little-endian.
+inline int32_t GetHeader(const uint8_t* h) {
+  return static_cast<int32_t>(uint32_t{h[0]} | (uint32_t{h[1]} << 8) | (uint32_t{h[2]} << 16) |
+                              (uint32_t{h[3]} << 24));
+}
+inline void PutHeader(int32_t size, uint8_t* h) {
+  const uint32_t v = static_cast<uint32_t>(size);
+  for (int i = 0; i < kHeaderSize; ++i) h[i] = static_cast<uint8_t>(v >> (8 * i));
+}
 
 }  // namespace codec

@@ -1,11 +1,9 @@
 #pragma once
 // Every text the package build shows or reports, defined once (UTF-8).
 // Texts that name a file end with a colon; the caller appends the path.
+// They are shown under the title shell::msg::kTitle.
 
 namespace package::msg {
-
-// Message box title of every build message.
-inline constexpr char kTitle[] = "提示";
 
 // The build button's checks, in the order they are made.
 inline constexpr char kNoAppName[] = "请输入您的软件名称！";
@@ -25,12 +23,14 @@ inline constexpr char kTooLarge[] = "您指定的数据大于2G，不能写入�
 // Files the package cannot hold, refused before anything is written.
 inline constexpr char kFileTooLarge[] = "文件大于或等于2G，不能写入安装包：";
 inline constexpr char kNameNotGbk[] = "文件名含有简体中文编码(GBK)无法表示的字符，不能写入安装包：";
+inline constexpr char kNameHasSeparator[] = "文件名含有“\\”，不能写入安装包：";
 inline constexpr char kNameTooLong[] = "文件路径太长（超过32767字节），不能写入安装包：";
 // Failures while writing; the package is not made and the old file is kept.
 inline constexpr char kFileUnreadable[] = "无法读取文件，安装包没有生成：";
 inline constexpr char kFileChanged[] = "文件在打包过程中被修改，安装包没有生成：";
 inline constexpr char kWriteFailed[] = "写入安装包失败，安装包没有生成：";
 inline constexpr char kTempUninstallerFailed[] = "无法在临时文件夹中创建卸载程序的临时文件：";
+inline constexpr char kOptionTwice[] = "同一个安装选项只能设置在一个文件上：";
 inline constexpr char kCodedStringTooLong[] = "文字超过32767字节，不能写入安装包";
 
 // install.dat, the container of the setup stub and the uninstaller.
@@ -43,8 +43,28 @@ inline constexpr char kStubTooSmall[] = "解出的安装程序小于12288字节"
 inline constexpr char kUninstTooSmall[] = "解出的卸载程序小于12288字节";
 inline constexpr char kImageTooSmall[] = "程序文件小于12288字节，不能放入install.dat：";
 
-// Reading a package or an uninstaller's name index.
+// Reading a package or an uninstaller's name index; details follow the lead text.
 inline constexpr char kPackageDamaged[] = "安装包已损坏：";
 inline constexpr char kNameIndexDamaged[] = "卸载程序的文件列表已损坏：";
+inline constexpr char kPastLimit[] = "数据超出了应有的范围（文件被截断或已损坏）";
+inline constexpr char kNegativeLength[] = "长度为负数";
+inline constexpr char kPackageTooShort[] = "文件太短，不是安装包";
+inline constexpr char kBadConfigOffset[] = "尾部记录的配置位置超出范围";
+inline constexpr char kBadRecordCount[] = "尾部记录的文件数不正确";
+inline constexpr char kBadTotal[] = "尾部记录的总大小为负数";
+inline constexpr char kInConfig[] = "配置信息：";
+inline constexpr char kInOptions[] = "安装选项：";
+inline constexpr char kBadOptionUnion[] = "安装选项含有未知的位";
+inline constexpr char kBadOptionRecord[] = "安装选项记录与选项汇总不符";
+inline constexpr char kInRecord[] = "第";  // then the record's number and kRecordSuffix
+inline constexpr char kRecordSuffix[] = "个文件记录：";
+inline constexpr char kBadEmptyRecord[] = "压缩长度为0的记录的原始大小不是0";
+inline constexpr char kBytesBeforeTrailer[] = "最后一个文件记录与尾部之间有多余的数据";
+inline constexpr char kNoUninstallerRecord[] = "最后一个文件记录不是uninst.exe";
+inline constexpr char kTotalMismatch[] = "尾部记录的总大小与各文件大小之和不符";
+inline constexpr char kNameIndexTooShort[] = "文件太短，没有文件列表";
+inline constexpr char kBadNameIndexOffset[] = "文件列表的位置超出范围";
+inline constexpr char kBadNameCount[] = "文件数不正确";
+inline constexpr char kBytesAfterNameIndex[] = "文件列表之后有多余的数据";
 
 }  // namespace package::msg

@@ -89,6 +89,13 @@ bool GetFileSize(const std::string& path, int64_t* size, std::string* err);
 bool RemoveFile(const std::string& path, std::string* err);
 // Moves from over to in one step, replacing an existing file at to.
 bool ReplaceFile(const std::string& from, const std::string& to, std::string* err);
+#ifdef _WIN32
+// For code that includes <windows.h> after this header, where a call to
+// ReplaceFile is spelled ReplaceFileW by the macro.
+inline bool ReplaceFileW(const std::string& from, const std::string& to, std::string* err) {
+  return ReplaceFile(from, to, err);
+}
+#endif
 bool CreateDirectories(const std::string& path, std::string* err);
 
 // The folder for temporary files, without a trailing separator.

@@ -34,6 +34,21 @@ std::string WithoutTrailingSeparator(std::string path) {
   return path;
 }
 
+// Size of the file a link in dir leads to; 0 when it leads nowhere.
+int64_t LinkTargetSize(const std::string& dir, const std::string& name) {
+  std::string path = dir;
+  if (path.empty() || (path.back() != '\\' && path.back() != '/')) path += '\\';
+  path += name;
+  HANDLE h = CreateFileW(WidePath(path).c_str(), 0,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return 0;
+  LARGE_INTEGER li;
+  int64_t size = GetFileSizeEx(h, &li) ? li.QuadPart : 0;
+  CloseHandle(h);
+  return size;
+}
+
 }  // namespace
 
 std::unique_ptr<File> File::Open(const std::string& path, Mode mode, std::string* err) {
@@ -183,6 +198,8 @@ bool ListDirectory(const std::string& dir, std::vector<DirEntry>* entries, std::
     if (!entry.is_directory)
       entry.size = static_cast<int64_t>((static_cast<uint64_t>(fd.nFileSizeHigh) << 32) |
                                         fd.nFileSizeLow);
+    // A file link reports its own size (0); give the target's, as POSIX does.
+    if (entry.is_link && !entry.is_directory) entry.size = LinkTargetSize(dir, entry.name);
     entries->push_back(std::move(entry));
   } while (FindNextFileW(h, &fd));
   DWORD code = GetLastError();

@@ -30,7 +30,10 @@ bool Convert(const char* to, const char* from, std::string_view input, std::stri
     bool replaced = false;
     for (char c : input) {
       bool ascii = static_cast<unsigned char>(c) < 0x80;
-      if (ascii) out->push_back(c); else out->append(replacement);
+      if (ascii)
+        out->push_back(c);
+      else
+        out->append(replacement);
       replaced |= !ascii;
     }
     return replaced;

@@ -2,7 +2,9 @@
 // Gives the same results as the iconv version: one '?' per character that
 // code page 936 lacks (a surrogate pair counts as one character), no
 // best-fit substitutes, and U+FFFD for every byte that starts no GBK
-// character.
+// character. Windows also maps the user-defined byte areas to the private
+// use area U+E000..U+F8FF; iconv does not, so neither do we: both builds
+// must write the same package bytes.
 
 #include "platform/text.h"
 
@@ -16,12 +18,13 @@ constexpr UINT kCodePage = 936;
 bool IsSurrogate(wchar_t c) { return c >= 0xD800 && c <= 0xDFFF; }
 bool IsHighSurrogate(wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool IsLowSurrogate(wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+bool IsPrivateUse(wchar_t c) { return c >= 0xE000 && c <= 0xF8FF; }
 
 // Converts one two-byte GBK character strictly; false when the pair is none.
 bool DecodePair(const char* s, std::wstring* out) {
   wchar_t w[2];
   int r = MultiByteToWideChar(kCodePage, MB_ERR_INVALID_CHARS, s, 2, w, 2);
-  if (r != 1) return false;
+  if (r != 1 || IsPrivateUse(w[0])) return false;
   out->push_back(w[0]);
   return true;
 }
@@ -31,13 +34,13 @@ bool DecodePair(const char* s, std::wstring* out) {
 std::string ToCodePage936(std::string_view utf8, bool* lossy) {
   std::wstring wide = win32::Widen(utf8);
   bool replaced = false;
-  // Characters outside the basic plane are not in code page 936: one '?' each.
+  // Characters outside the basic plane and private-use characters: one '?' each.
   std::wstring plane0;
   plane0.reserve(wide.size());
   for (size_t i = 0; i < wide.size(); ++i) {
     wchar_t c = wide[i];
     if (c == 0xFFFD) replaced = true;  // invalid UTF-8 on input
-    if (IsSurrogate(c)) {
+    if (IsSurrogate(c) || IsPrivateUse(c)) {
       if (IsHighSurrogate(c) && i + 1 < wide.size() && IsLowSurrogate(wide[i + 1])) ++i;
       plane0.push_back(L'?');
       replaced = true;

@@ -65,3 +65,49 @@ TEST(CodePage936Test, InvalidBytesBecomeReplacementCharacters) {
 }
 
 }  // namespace
+
+#include "platform/md5.h"
+#include "scratch_dir.h"
+
+namespace {
+
+// Windows maps its user-defined byte areas to private-use characters, iconv
+// does not; both builds must give the same bytes.
+TEST(CodePage936Test, PrivateUseAreaIsNotMapped) {
+  bool lossy = false;
+  EXPECT_EQ(ToCodePage936("a\xEE\x80\x80" "b", &lossy), "a?b");  // U+E000
+  EXPECT_TRUE(lossy);
+  EXPECT_EQ(FromCodePage936("\xA1\x40"), "\xEF\xBF\xBD@");
+  EXPECT_EQ(FromCodePage936("\xAA\xA1"), "\xEF\xBF\xBD\xEF\xBF\xBD");
+}
+
+// Every character of the basic plane, converted in one piece: the bytes are
+// the same on Linux and Windows (the digest is that of the Linux result).
+TEST(CodePage936Test, WholeBasicPlaneGivesTheSameBytesOnEveryOs) {
+  std::string all;
+  for (char32_t c = 1; c < 0x10000; ++c) {
+    if (c >= 0xD800 && c <= 0xDFFF) continue;
+    if (c < 0x80) {
+      all.push_back(static_cast<char>(c));
+    } else if (c < 0x800) {
+      all.push_back(static_cast<char>(0xC0 | (c >> 6)));
+      all.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else {
+      all.push_back(static_cast<char>(0xE0 | (c >> 12)));
+      all.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+      all.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+  }
+  std::string bytes = ToCodePage936(all);
+  ScratchDir dir;
+  ASSERT_TRUE(WriteWholeFile(dir / "cp936.bin", bytes));
+  platform::Md5Digest d{};
+  std::string err;
+  ASSERT_TRUE(platform::Md5OfFile(dir / "cp936.bin", &d, &err)) << err;
+  std::string hex;
+  for (uint8_t b : d) hex += "0123456789abcdef"[b >> 4], hex += "0123456789abcdef"[b & 15];
+  EXPECT_EQ(bytes.size(), 85278u);
+  EXPECT_EQ(hex, "eead5e72acf92d0319a99e5801a21a11");
+}
+
+}  // namespace

@@ -1,0 +1,36 @@
+#pragma once
+// A small parser for "POSITIONAL... [--name VALUE] [--flag]" command lines.
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace cli {
+
+struct ArgSpec {
+  std::vector<std::string> value_options;  // "--level", "--key", ...
+  std::vector<std::string> flags;          // options without a value
+  size_t positional = 0;                   // exact number of positional arguments
+};
+
+struct ParsedArgs {
+  std::vector<std::string> positional;
+  std::map<std::string, std::string> values;  // option -> its value
+  std::vector<std::string> flags;             // flags given
+  bool help = false;                          // --help or -h anywhere
+
+  bool Has(const std::string& option) const { return values.count(option) != 0; }
+  bool HasFlag(const std::string& flag) const;
+};
+
+// Parses args. "--" ends the options. False, with a message, for an unknown
+// option, a missing value, a repeated option or a wrong number of
+// positional arguments (not checked when help is asked for).
+bool ParseArgs(const std::vector<std::string>& args, const ArgSpec& spec, ParsedArgs* parsed,
+               std::string* err);
+
+// Decimal integer in [lo, hi] with nothing else around it.
+bool ParseInteger(const std::string& text, int64_t lo, int64_t hi, int64_t* value);
+
+}  // namespace cli

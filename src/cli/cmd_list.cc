@@ -1,0 +1,95 @@
+// qrpack list: what a package holds, as text or JSON.
+
+#include <cstdio>
+
+#include "cli/args.h"
+#include "cli/package_cli_util.h"
+#include "cli/package_commands.h"
+#include "entries/package_entry.h"
+
+namespace cli {
+namespace {
+
+std::string Json(const std::string& s) {
+  std::string out = "\"";
+  for (char c : s) {
+    switch (c) {
+      case '"': out += "\\\""; break;
+      case '\\': out += "\\\\"; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      case '\t': out += "\\t"; break;
+      default:
+        if (static_cast<unsigned char>(c) < 0x20) {
+          char buf[8];
+          std::snprintf(buf, sizeof buf, "\\u%04x", c);
+          out += buf;
+        } else {
+          out += c;
+        }
+    }
+  }
+  return out + "\"";
+}
+
+void PrintJson(const package::PackageContents& c, const package::NameIndex& index, std::ostream& os) {
+  os << "{\n  \"stub_size\": " << c.stub_size << ",\n  \"total\": " << c.trailer.total
+     << ",\n  \"record_count\": " << c.trailer.record_count << ",\n  \"config_text\": "
+     << Json(c.config_text) << ",\n  \"config\": {\"AppName\": " << Json(c.config.app_name)
+     << ", \"SetupDir\": " << Json(c.config.setup_dir) << ", \"Publisher\": "
+     << Json(c.config.publisher) << ", \"Version\": " << Json(c.config.version)
+     << "},\n  \"option_union\": " << c.option_union << ",\n  \"options\": [";
+  for (size_t i = 0; i < c.options.size(); ++i)
+    os << (i ? ", " : "") << "{\"bit\": " << c.options[i].bit << ", \"name\": " << Json(c.options[i].name) << "}";
+  os << "],\n  \"files\": [";
+  for (size_t i = 0; i < c.files.size(); ++i) {
+    const package::FileRecord& f = c.files[i];
+    os << (i ? "," : "") << "\n    {\"path\": " << Json(f.rel_path) << ", \"size\": " << f.original_size
+       << ", \"compressed\": " << f.comp_len << "}";
+  }
+  os << "\n  ],\n  \"name_index\": {\"title\": " << Json(index.title) << ", \"paths\": [";
+  for (size_t i = 0; i < index.rel_paths.size(); ++i) os << (i ? ", " : "") << Json(index.rel_paths[i]);
+  os << "]}\n}\n";
+}
+
+void PrintText(const package::PackageContents& c, const package::NameIndex& index, std::ostream& os) {
+  os << "Configuration (stub " << c.stub_size << " bytes):\n";
+  for (const std::string& line : {std::string("AppName：") + c.config.app_name,
+                                  std::string("SetupDir：") + c.config.setup_dir,
+                                  std::string("Publisher：") + c.config.publisher,
+                                  std::string("Version：") + c.config.version})
+    os << "  " << line << "\n";
+  os << "Install options (" << c.options.size() << "):\n";
+  for (const package::OptionRecord& o : c.options)
+    os << "  " << o.bit << " " << entries::OptionCaption(o.bit) << ": " << o.name << "\n";
+  os << "Files (" << c.files.size() << " records, total " << c.trailer.total << " bytes):\n";
+  for (const package::FileRecord& f : c.files) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "  %12d %12d  ", f.original_size, f.comp_len);
+    os << buf << f.rel_path << "\n";
+  }
+  os << "Uninstaller name index: " << index.title << ", " << index.rel_paths.size() << " names\n";
+  for (const std::string& path : index.rel_paths) os << "  " << path << "\n";
+}
+
+}  // namespace
+
+int RunList(const Args& args, Io& io) {
+  const Command& self = FindCommand("list");
+  ParsedArgs p;
+  std::string err;
+  if (!ParseArgs(args, ArgSpec{{}, {"--json"}, 1}, &p, &err)) return UsageError(io, self, err);
+  if (p.help) {
+    io.out << "usage: " << kProgram << " " << self.synopsis << "\n\n" << self.help;
+    return kExitOk;
+  }
+  package::PackageReader reader;
+  package::NameIndex index;
+  if (!reader.Open(p.positional[0], &err) || !ReadPackageNameIndex(reader, &index, &err))
+    return Fail(io, err);
+  if (p.HasFlag("--json")) PrintJson(reader.contents(), index, io.out);
+  else PrintText(reader.contents(), index, io.out);
+  return kExitOk;
+}
+
+}  // namespace cli

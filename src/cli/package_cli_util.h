@@ -1,0 +1,20 @@
+#pragma once
+// Helpers shared by the package commands.
+
+#include <string>
+
+#include "package/package_reader.h"
+#include "package/name_index.h"
+
+namespace cli {
+
+// A path given on the command line in the form the choosers return:
+// absolute, native separators, no trailing separator (a root keeps its own).
+std::string AbsolutePath(const std::string& utf8);
+
+// Decodes the package's last record (the uninstaller) into a temporary file
+// and reads its name index; the temporary file is removed again.
+bool ReadPackageNameIndex(package::PackageReader& reader, package::NameIndex* index,
+                          std::string* err);
+
+}  // namespace cli

@@ -1,0 +1,47 @@
+#pragma once
+// The package commands of qrpack: build, list, extract, verify.
+
+#include "cli/cli.h"
+
+namespace cli {
+
+inline constexpr char kBuildSynopsis[] =
+    "build [--name T] [--dir T] [--publisher T] [--version T] [-o PATH] [--install-dat PATH] "
+    "[--jobs N] [--quiet] [--run F] [--quick-launch F] [--desktop F] [--autorun F] "
+    "[--program-group F] [--control-panel-icon F] ENTRY...";
+inline constexpr char kBuildHelp[] =
+    "Builds an installer package from files and folders, like the main window's\n"
+    "build button. Each ENTRY becomes one row of the entry list, in order.\n"
+    "  --name T              software name (default 测试)\n"
+    "  --dir T               install folder name (default QrSetup)\n"
+    "  --publisher T         publisher (default Quorin软件工作室)\n"
+    "  --version T           version (default 1.0.0.0)\n"
+    "  -o PATH               package to write (default QrSetup.exe in the current folder)\n"
+    "  --install-dat PATH    take the setup stub and uninstaller from this container;\n"
+    "                        without it, install.dat beside qrpack must pass its digest check\n"
+    "  --jobs N              accepted; the build runs on one thread\n"
+    "  --quiet               no progress line\n"
+    "  --run F, --quick-launch F, --desktop F, --autorun F, --program-group F,\n"
+    "  --control-panel-icon F\n"
+    "                        set that install option on the file ENTRY F\n";
+int RunBuild(const Args& args, Io& io);
+
+inline constexpr char kListSynopsis[] = "list PACKAGE [--json]";
+inline constexpr char kListHelp[] =
+    "Shows a package's configuration, install options, file records (path, size,\n"
+    "compressed length) and the uninstaller's name index.\n";
+int RunList(const Args& args, Io& io);
+
+inline constexpr char kExtractSynopsis[] = "extract PACKAGE DIR";
+inline constexpr char kExtractHelp[] =
+    "Writes every file of a package below DIR (\"\\\" becomes a folder), uninst.exe\n"
+    "included. Names that would leave DIR are refused before anything is written.\n";
+int RunExtract(const Args& args, Io& io);
+
+inline constexpr char kVerifySynopsis[] = "verify PACKAGE";
+inline constexpr char kVerifyHelp[] =
+    "Checks a package's whole layout and decodes every stream without writing\n"
+    "files. Exit status 0 when it is sound, 1 with what is wrong.\n";
+int RunVerify(const Args& args, Io& io);
+
+}  // namespace cli

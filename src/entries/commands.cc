@@ -1,0 +1,52 @@
+#include "entries/commands.h"
+
+#include "shell/paths.h"
+
+namespace entries {
+namespace {
+
+void AppendPath(EntryList* list, const std::string& path, int32_t flags) {
+  list->Append({shell::GetFileName(path), shell::GetFolderPath(path), FormatFlags(flags)});
+}
+
+}  // namespace
+
+AddResult AddFile(EntryList* list, const std::string& chosenPath) {
+  if (chosenPath.empty()) return {};
+  if (list->IsPathInList(chosenPath)) return {false, kFileAlreadyListed};
+  AppendPath(list, chosenPath, 0);
+  return {true, ""};
+}
+
+AddResult AddDir(EntryList* list, const std::string& chosenPath) {
+  if (chosenPath.empty()) return {};
+  if (list->IsPathInList(chosenPath)) return {false, kDirAlreadyListed};
+  if (shell::GetFileName(chosenPath).empty()) return {false, kRootNotAllowed};
+  AppendPath(list, chosenPath, Directory);
+  return {true, ""};
+}
+
+bool DelFile(EntryList* list) { return list->Remove(list->selected()); }
+
+bool ListKeyUp(EntryList* list, uint16_t KeyCode, bool IsMaking) {
+  if (KeyCode != kDeleteKey || IsMaking) return false;
+  return DelFile(list);
+}
+
+std::string OpenDirTarget(const EntryList& list) {
+  return list.selected() == 0 ? std::string() : list.row(list.selected()).FullPath();
+}
+
+bool SetOption(EntryList* list, int32_t row, int32_t bit, bool on) {
+  if (row < 1 || row > list->count() || (list->Flags(row) & Directory)) return false;
+  for (int32_t i = 1; i <= list->count(); ++i) {
+    int32_t flags = list->Flags(i);
+    if (i != row)
+      list->SetFlags(i, flags & ~bit);
+    else
+      list->SetFlags(i, on ? flags | bit : flags & ~bit);
+  }
+  return true;
+}
+
+}  // namespace entries

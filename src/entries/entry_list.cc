@@ -1,0 +1,45 @@
+#include "entries/entry_list.h"
+
+#include "shell/unicode.h"
+
+namespace entries {
+
+void EntryList::Append(PackageEntry entry) {
+  rows_.push_back(std::move(entry));
+  if (OnChange) OnChange(Change::kAppended, count());
+}
+
+bool EntryList::Remove(int32_t i) {
+  if (i < 1 || i > count()) return false;
+  rows_.erase(rows_.begin() + (i - 1));
+  if (OnChange) OnChange(Change::kRemoved, i);
+  if (selected_ == i)
+    Select(0);
+  else if (selected_ > i)
+    --selected_;  // the same row, one place up; nothing to redraw
+  return true;
+}
+
+void EntryList::SetFlags(int32_t i, int32_t flags) {
+  if (i < 1 || i > count()) return;
+  std::string text = FormatFlags(flags);
+  if (rows_[static_cast<size_t>(i - 1)].Flags == text) return;
+  rows_[static_cast<size_t>(i - 1)].Flags = std::move(text);
+  if (OnChange) OnChange(Change::kFlags, i);
+}
+
+bool EntryList::IsPathInList(std::string_view path) const {
+  std::string wanted = shell::FoldCase(path);
+  for (const PackageEntry& e : rows_)
+    if (shell::FoldCase(e.FullPath()) == wanted) return true;
+  return false;
+}
+
+void EntryList::Select(int32_t i) {
+  if (i < 0 || i > count()) i = 0;
+  if (i == selected_) return;
+  selected_ = i;
+  if (OnChange) OnChange(Change::kSelection, i);
+}
+
+}  // namespace entries

@@ -1,0 +1,66 @@
+#include "package/build_command.h"
+
+#include "package/messages.h"
+#include "package/package_writer.h"
+#include "platform/files.h"
+#include "shell/main_form.h"
+
+namespace package {
+
+CheckResult CheckBuildInput(const PropertyValues& p, size_t entry_count) {
+  if (p.app_name.empty()) return {false, msg::kNoAppName, shell::kPropAppName};
+  if (p.setup_dir.empty()) return {false, msg::kNoSetupDir, shell::kPropSetupDir};
+  if (p.save_path.empty()) return {false, msg::kNoSavePath, shell::kPropSavePath};
+  if (entry_count == 0) return {false, msg::kNoEntries, ""};
+  if (!CanCreateFile(p.save_path)) return {false, msg::kCannotCreate, shell::kPropSavePath};
+  return {};
+}
+
+bool CanCreateFile(const std::string& path) {
+  if (platform::IsDirectory(path)) return false;
+  if (platform::PathExists(path))
+    return platform::File::Open(path, platform::File::Mode::kReadWrite, nullptr) != nullptr;
+  auto f = platform::File::Open(path, platform::File::Mode::kCreateNew, nullptr);
+  if (!f) return false;
+  f.reset();
+  return platform::RemoveFile(path, nullptr);
+}
+
+CheckResult BuildCommand::Check(const PropertyValues& p, size_t entry_count,
+                                BuildView& view) const {
+  CheckResult r = CheckBuildInput(p, entry_count);
+  if (r.ok) return r;
+  view.ShowMessage(r.message, BuildView::Icon::kWarning);
+  if (!r.focus_item.empty()) view.SetItemFocus(r.focus_item);
+  return r;
+}
+
+void BuildCommand::Begin(BuildView& view) {
+  is_making_ = true;
+  view.SetBuildEnabled(false);
+  view.SetPropertiesEnabled(false);
+}
+
+void BuildCommand::Finish(const BuildResult& result, BuildView& view) {
+  if (result.outcome != BuildOutcome::kWritten)
+    view.ShowMessage(result.message, BuildView::Icon::kWarning);
+  view.SetPropertiesEnabled(true);
+  view.SetBuildEnabled(true);
+  is_making_ = false;
+  if (result.outcome == BuildOutcome::kWritten)
+    view.ShowMessage(msg::kDone, BuildView::Icon::kInformation);
+  view.ResetProgress();
+  view.SetStatus("");
+}
+
+BuildResult BuildCommand::RunBuild(const PackageRequest& request, BuildView& view,
+                                   BuildProgress& progress) {
+  CheckResult check = Check(request.properties, request.entries.size(), view);
+  if (!check.ok) return BuildResult{BuildOutcome::kInputRefused, check.message};
+  Begin(view);
+  BuildResult result = MakePackage(request, progress);
+  Finish(result, view);
+  return result;
+}
+
+}  // namespace package

@@ -1,0 +1,62 @@
+#pragma once
+// What one build needs, as plain values: the window (or the command line)
+// copies its property values and entry rows into a PackageRequest, so the
+// writer can run on a worker thread without touching any UI model.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace package {
+
+// One row of the entry list. The source path is Folder + Name; Folder ends
+// with the native path separator.
+struct EntryRow {
+  std::string Name;
+  std::string Folder;
+  int32_t Flags = 0;  // option bits 1..32, 64 for a folder row
+};
+
+// The property values as the user typed them (UTF-8, not yet cut).
+struct PropertyValues {
+  std::string app_name;   // "软件名称"
+  std::string setup_dir;  // "安装目录"
+  std::string save_path;  // "安装包保存路径"
+  std::string publisher;  // "发行商"
+  std::string version;    // "版本"
+};
+
+struct PackageRequest {
+  PropertyValues properties;
+  std::vector<EntryRow> entries;
+  std::string install_dat;  // the stub container to take the programs from
+  // Test hook: runs after the payload is collected and checked, before the
+  // package is written.
+  std::function<void()> after_collect;
+};
+
+// Receives the writer's status texts and progress. Called on the thread
+// that runs the build.
+class BuildProgress {
+ public:
+  virtual ~BuildProgress() = default;
+  virtual void SetStatus(const std::string& text) = 0;
+  virtual void SetMaximum(float max) = 0;
+  // A byte count reported by the codec (m_zip_FileProgress's dwWriteBytes).
+  virtual void Advance(int32_t dwWriteBytes) = 0;
+};
+
+enum class BuildOutcome {
+  kWritten,      // the package is at the save path
+  kSizeRefused,  // the 2 GB refusal; message is its text
+  kFailed,       // anything else; message names the file concerned
+  kInputRefused, // a check of the build button failed; nothing was started
+};
+
+struct BuildResult {
+  BuildOutcome outcome = BuildOutcome::kFailed;
+  std::string message;
+};
+
+}  // namespace package

@@ -1,0 +1,73 @@
+#include "package/name_index.h"
+
+#include "package/bounded_reader.h"
+#include "package/messages.h"
+#include "platform/text.h"
+
+namespace package {
+namespace {
+
+bool Damaged(const std::string& what, std::string* err) {
+  if (err) *err = std::string(msg::kNameIndexDamaged) + what;
+  return false;
+}
+
+}  // namespace
+
+bool AppendNameIndex(platform::File& f, const XorKey& key, const std::string& title_gbk,
+                     const std::vector<std::string>& rel_paths_gbk, std::string* err) {
+  int64_t u = 0;
+  if (!f.Size(&u, err) || !f.Seek(u, err)) return false;
+  // Written in pieces so a long list never sits in memory twice.
+  std::string out;
+  if (!AppendCodedString(&out, title_gbk, key, err)) return false;
+  PutI32(&out, static_cast<int32_t>(rel_paths_gbk.size()) ^ kFormatMask);
+  for (const std::string& p : rel_paths_gbk) {
+    if (!AppendCodedString(&out, p, key, err)) return false;
+    if (out.size() >= 64 * 1024) {
+      if (!f.Write(out.data(), out.size(), err)) return false;
+      out.clear();
+    }
+  }
+  PutI32(&out, static_cast<int32_t>(u));
+  return f.Write(out.data(), out.size(), err);
+}
+
+bool ReadNameIndex(const std::string& path, NameIndex* index, std::string* err) {
+  *index = NameIndex();
+  auto f = platform::File::Open(path, platform::File::Mode::kRead, err);
+  if (!f) return false;
+  int64_t v = 0;
+  if (!f->Size(&v, err)) return false;
+  // The image, an empty title, the count and U at least.
+  if (v < kMinImageSize + 2 + 4 + 4) return Damaged(msg::kNameIndexTooShort, err);
+  uint8_t tail[4];
+  XorKey key;
+  if (!f->Seek(v - 4, err) || !f->ReadExact(tail, 4, err)) return false;
+  if (!f->Seek(kXorKeyOffset, err) || !f->ReadExact(key.data(), key.size(), err)) return false;
+  index->image_size = GetI32(tail);
+  if (index->image_size < kMinImageSize || index->image_size > v - 4 - 2 - 4)
+    return Damaged(msg::kBadNameIndexOffset, err);
+
+  BoundedReader in(*f, index->image_size, v - 4);
+  std::string e, title;
+  int32_t count = 0;
+  if (!in.ReadCodedString(key, &title, &e) || !in.ReadI32(&count, &e)) return Damaged(e, err);
+  count ^= kFormatMask;
+  // Each name takes at least its 2-byte length.
+  if (count < 0 || count > in.left() / 2) return Damaged(msg::kBadNameCount, err);
+  index->title = platform::FromCodePage936(title);
+  index->rel_paths_gbk.reserve(static_cast<size_t>(count));
+  for (int32_t i = 0; i < count; ++i) {
+    std::string p;
+    if (!in.ReadCodedString(key, &p, &e)) return Damaged(e, err);
+    index->rel_paths_gbk.push_back(std::move(p));
+  }
+  if (in.left() != 0) return Damaged(msg::kBytesAfterNameIndex, err);
+  index->rel_paths.reserve(index->rel_paths_gbk.size());
+  for (const std::string& p : index->rel_paths_gbk)
+    index->rel_paths.push_back(platform::FromCodePage936(p));
+  return true;
+}
+
+}  // namespace package

@@ -1,0 +1,36 @@
+#pragma once
+// The uninstaller's name index, appended to the decoded uninstaller image:
+//   U        title, coded string ("AppName：" + the software name)
+//   follows  i32 file count ^ mask (the uninstaller not counted)
+//   follows  each payload RelPath as a coded string, in package order
+//   V - 4    i32 U, plain
+// Coded with the uninstaller's own bytes 4096..12287, so the uninstaller
+// finds its index through its last 4 bytes.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "package/layout.h"
+#include "platform/files.h"
+
+namespace package {
+
+// Appends the index at the end of f, an uninstaller image of at least
+// kMinImageSize bytes, coded with key (its bytes 4096..12287). Texts are
+// code page 936 bytes.
+bool AppendNameIndex(platform::File& f, const XorKey& key, const std::string& title_gbk,
+                     const std::vector<std::string>& rel_paths_gbk, std::string* err);
+
+struct NameIndex {
+  int64_t image_size = 0;  // U
+  std::string title;       // UTF-8
+  std::vector<std::string> rel_paths;      // UTF-8
+  std::vector<std::string> rel_paths_gbk;  // as stored
+};
+
+// Reads the index of the uninstaller at path, checking every length and the
+// count against the file's size.
+bool ReadNameIndex(const std::string& path, NameIndex* index, std::string* err);
+
+}  // namespace package

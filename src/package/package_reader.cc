@@ -1,0 +1,141 @@
+#include "package/package_reader.h"
+
+#include <bit>
+
+#include "codec/file_codec.h"
+#include "package/bounded_reader.h"
+#include "package/messages.h"
+#include "platform/text.h"
+
+namespace package {
+namespace {
+
+bool Damaged(const std::string& what, std::string* err) {
+  if (err) *err = std::string(msg::kPackageDamaged) + what;
+  return false;
+}
+
+// Reads exactly n bytes at offset.
+bool ReadAt(platform::File& f, int64_t offset, void* buf, size_t n, std::string* err) {
+  return f.Seek(offset, err) && f.ReadExact(buf, n, err);
+}
+
+}  // namespace
+
+std::string FormatConfigText(const ConfigValues& v) {
+  return std::string(kLabelAppName) + v.app_name + kConfigSeparator + kLabelSetupDir +
+         v.setup_dir + kConfigSeparator + kLabelPublisher + v.publisher + kConfigSeparator +
+         kLabelVersion + v.version;
+}
+
+bool ParseConfigText(const std::string& text, ConfigValues* v) {
+  const std::string labels[] = {kLabelAppName, std::string(kConfigSeparator) + kLabelSetupDir,
+                                std::string(kConfigSeparator) + kLabelPublisher,
+                                std::string(kConfigSeparator) + kLabelVersion};
+  std::string* values[] = {&v->app_name, &v->setup_dir, &v->publisher, &v->version};
+  if (text.compare(0, labels[0].size(), labels[0]) != 0) return false;
+  size_t at = labels[0].size();
+  for (int i = 0; i < 4; ++i) {
+    size_t end = i < 3 ? text.find(labels[i + 1], at) : text.size();
+    if (end == std::string::npos) return false;
+    values[i]->assign(text, at, end - at);
+    if (i < 3) at = end + labels[i + 1].size();
+  }
+  return true;
+}
+
+bool PackageReader::Open(const std::string& path, std::string* err) {
+  path_ = path;
+  c_ = PackageContents();
+  file_ = platform::File::Open(path, platform::File::Mode::kRead, err);
+  if (!file_ || !file_->Size(&c_.file_size, err)) return false;
+  if (c_.file_size < kMinImageSize + kTrailerSize) return Damaged(msg::kPackageTooShort, err);
+  uint8_t trailer[kTrailerSize];
+  if (!ReadAt(*file_, c_.file_size - kTrailerSize, trailer, sizeof trailer, err)) return false;
+  c_.trailer = DecodeTrailer(trailer);
+  c_.stub_size = c_.trailer.config_offset;
+  if (c_.stub_size < kMinImageSize || c_.stub_size > c_.file_size - kTrailerSize)
+    return Damaged(msg::kBadConfigOffset, err);
+  if (c_.trailer.record_count < 1) return Damaged(msg::kBadRecordCount, err);
+  if (c_.trailer.total < 0) return Damaged(msg::kBadTotal, err);
+  if (!ReadAt(*file_, kXorKeyOffset, c_.key.data(), c_.key.size(), err)) return false;
+  return ReadRecords(err);
+}
+
+bool PackageReader::ReadRecords(std::string* err) {
+  BoundedReader in(*file_, c_.stub_size, c_.file_size - kTrailerSize);
+  std::string e;
+  if (!in.ReadCodedString(c_.key, &c_.config_text_gbk, &e))
+    return Damaged(msg::kInConfig + e, err);
+  c_.config_text = platform::FromCodePage936(c_.config_text_gbk);
+  c_.config_parsed = ParseConfigText(c_.config_text, &c_.config);
+
+  if (!in.ReadI16(&c_.option_union, &e)) return Damaged(msg::kInOptions + e, err);
+  uint16_t option_bits = static_cast<uint16_t>(c_.option_union);
+  if (option_bits & ~0x3Fu) return Damaged(msg::kBadOptionUnion, err);
+  // Each option is set on at most one entry: one record per bit of the union.
+  uint16_t seen = 0;
+  for (int i = std::popcount(option_bits); i > 0; --i) {
+    OptionRecord o;
+    uint8_t bit = 0;
+    if (!in.ReadU8(&bit, &e) || !in.ReadCodedString(c_.key, &o.name_gbk, &e))
+      return Damaged(msg::kInOptions + e, err);
+    if (std::popcount(bit) != 1 || !(bit & option_bits) || (bit & seen))
+      return Damaged(msg::kBadOptionRecord, err);
+    seen |= bit;
+    o.bit = bit;
+    o.name = platform::FromCodePage936(o.name_gbk);
+    c_.options.push_back(std::move(o));
+  }
+
+  // Records are at least 10 bytes; a count that cannot fit is refused before
+  // anything is reserved for it.
+  if (c_.trailer.record_count > in.left() / 10) return Damaged(msg::kBadRecordCount, err);
+  c_.files.reserve(static_cast<size_t>(c_.trailer.record_count));
+  for (int32_t i = 0; i < c_.trailer.record_count; ++i) {
+    FileRecord r;
+    std::string where = msg::kInRecord + std::to_string(i + 1) + msg::kRecordSuffix;
+    if (!in.ReadCodedString(c_.key, &r.rel_path_gbk, &e)) return Damaged(where + e, err);
+    r.comp_len_offset = in.pos();
+    if (!in.ReadI32(&r.comp_len, &e) || !in.ReadI32(&r.original_size, &e))
+      return Damaged(where + e, err);
+    if (r.comp_len < 0 || r.original_size < 0) return Damaged(where + msg::kNegativeLength, err);
+    if (r.comp_len == 0 && r.original_size != 0) return Damaged(where + msg::kBadEmptyRecord, err);
+    if (!in.Skip(r.comp_len, &e)) return Damaged(where + e, err);
+    r.rel_path = platform::FromCodePage936(r.rel_path_gbk);
+    c_.files.push_back(std::move(r));
+  }
+  if (in.left() != 0) return Damaged(msg::kBytesBeforeTrailer, err);
+  if (c_.files.back().rel_path_gbk != kUninstallerName)
+    return Damaged(msg::kNoUninstallerRecord, err);
+  return true;
+}
+
+bool PackageReader::DecodeRecord(size_t i, const codec::WriteFn& write,
+                                 const codec::ProgressFn& progress, std::string* err) {
+  const FileRecord& r = c_.files.at(i);
+  if (r.comp_len == 0) return true;
+  codec::CodecParams params;
+  params.code = std::span<const uint8_t>(c_.key);
+  params.progress = progress;
+  int32_t size = 0;
+  bool stopped = false;
+  std::string e;
+  if (!codec::DecodeFromFile(*file_, r.StreamOffset(), kStreamHeaderSize + r.comp_len, write,
+                             params, &size, &stopped, &e))
+    return Damaged(r.rel_path + "：" + e, err);
+  return true;
+}
+
+bool PackageReader::DecodeRecordToFile(size_t i, const std::string& out_path,
+                                       const codec::ProgressFn& progress, std::string* err) {
+  auto out = platform::File::Open(out_path, platform::File::Mode::kCreateTruncate, err);
+  if (!out) return false;
+  auto write = [&](const uint8_t* buf, size_t n, std::string* e) { return out->Write(buf, n, e); };
+  if (DecodeRecord(i, write, progress, err) && out->Close(err)) return true;
+  out.reset();
+  platform::RemoveFile(out_path, nullptr);
+  return false;
+}
+
+}  // namespace package

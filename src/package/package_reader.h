@@ -1,0 +1,85 @@
+#pragma once
+// Reads a package: the trailer, the configuration text and its four values,
+// the option records and the file records, and decodes one record's stream.
+// Every count, offset and length is checked against the file's size before
+// it is used, so a damaged package gets a message, never a wild read. The
+// setup stub, the command line and the tests read packages through this.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "codec/stream_io.h"
+#include "package/layout.h"
+#include "platform/files.h"
+
+namespace package {
+
+// The four values of the configuration text (UTF-8).
+struct ConfigValues {
+  std::string app_name;
+  std::string setup_dir;
+  std::string publisher;
+  std::string version;
+};
+
+// Builds the configuration text from the values as they are to be stored
+// (each already cut to 20 characters, "\" removed from setup_dir).
+std::string FormatConfigText(const ConfigValues& v);
+// Splits a configuration text into its values; false when it lacks a label.
+bool ParseConfigText(const std::string& text, ConfigValues* v);
+
+struct OptionRecord {
+  int32_t bit = 0;       // 1, 2, 4, 8, 16 or 32
+  std::string name;      // UTF-8
+  std::string name_gbk;  // as stored
+};
+
+struct FileRecord {
+  std::string rel_path;      // UTF-8, "\" between its parts
+  std::string rel_path_gbk;  // as stored
+  int64_t comp_len_offset = 0;  // R, the i32 compLen field
+  int32_t comp_len = 0;
+  int32_t original_size = 0;    // the stream header (0 when comp_len is 0)
+  int64_t StreamOffset() const { return comp_len_offset + kCompLenSize; }
+};
+
+struct PackageContents {
+  int64_t file_size = 0;
+  Trailer trailer;
+  int64_t stub_size = 0;  // = trailer.config_offset
+  XorKey key{};
+  std::string config_text;     // UTF-8
+  std::string config_text_gbk; // as stored
+  ConfigValues config;
+  bool config_parsed = false;  // the text has the four labels
+  int16_t option_union = 0;
+  std::vector<OptionRecord> options;
+  std::vector<FileRecord> files;  // the uninstaller's record last
+};
+
+class PackageReader {
+ public:
+  // Opens the package and reads everything but the streams.
+  bool Open(const std::string& path, std::string* err);
+  const PackageContents& contents() const { return c_; }
+  const std::string& path() const { return path_; }
+
+  // Decodes record i's stream (exactly 4 + comp_len bytes) into write, in
+  // pieces of at most 40960 bytes. A record with comp_len 0 writes nothing.
+  bool DecodeRecord(size_t i, const codec::WriteFn& write, const codec::ProgressFn& progress,
+                    std::string* err);
+  // Decodes record i into a new file at out_path (created or truncated);
+  // the file is removed again when decoding fails.
+  bool DecodeRecordToFile(size_t i, const std::string& out_path,
+                          const codec::ProgressFn& progress, std::string* err);
+
+ private:
+  bool ReadRecords(std::string* err);
+  std::string path_;
+  std::unique_ptr<platform::File> file_;
+  PackageContents c_;
+};
+
+}  // namespace package

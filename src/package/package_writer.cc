@@ -1,0 +1,348 @@
+#include "package/package_writer.h"
+
+#include <memory>
+
+#include "codec/file_codec.h"
+#include "codec/lzss_encoder.h"
+#include "package/layout.h"
+#include "package/messages.h"
+#include "package/name_index.h"
+#include "package/package_reader.h"
+#include "package/payload.h"
+#include "package/stub_container.h"
+#include "package/temp_files.h"
+#include "platform/files.h"
+#include "platform/text.h"
+#include "shell/unicode.h"
+
+namespace package {
+namespace {
+
+using platform::File;
+
+std::string WithReason(const char* lead, const std::string& path, const std::string& reason) {
+  return lead + path + (reason.empty() ? "" : "（" + reason + "）");
+}
+
+// A payload file with its name as stored.
+struct PlannedFile {
+  const PackFile* file;
+  std::string rel_path_gbk;
+};
+
+// One build: the state MakePackage threads through its steps.
+class PackageWriter {
+ public:
+  PackageWriter(const PackageRequest& request, BuildProgress& progress)
+      : req_(request), progress_(progress) {}
+  ~PackageWriter() { RemoveTemporaries(); }
+
+  BuildResult Run();
+
+ private:
+  BuildResult Fail(std::string message) {
+    RemoveTemporaries();
+    return BuildResult{BuildOutcome::kFailed, std::move(message)};
+  }
+  BuildResult SizeRefused() {
+    RemoveTemporaries();
+    progress_.SetStatus("");
+    return BuildResult{BuildOutcome::kSizeRefused, msg::kTooLarge};
+  }
+  void RemoveTemporaries();
+
+  bool PlanFiles(std::string* err);
+  bool PlanOptions(std::string* err);
+  std::string Codepage(const std::string& text) { return platform::ToCodePage936(text); }
+  bool DecodeMember(StubMember m, File& out, std::string* err);
+  bool WriteUninstaller(std::string* err);
+  bool WriteHead(std::string* err);
+  bool WriteRecord(const std::string& name_gbk, const std::string& source, int64_t expected_size,
+                   std::string* err);
+  bool Write(const std::string& bytes, std::string* err);
+
+  const PackageRequest& req_;
+  BuildProgress& progress_;
+  codec::ProgressFn advance_ = [this](int32_t n) { progress_.Advance(n); };
+
+  StubContainer container_;
+  std::vector<PackFile> files_;
+  std::vector<PlannedFile> planned_;
+  std::vector<std::pair<int32_t, std::string>> options_;  // bit, Name as stored
+  int32_t total_ = 0;
+  int64_t config_offset_ = 0;  // C, the stub image's length
+
+  TempFile package_;
+  TempFile uninst_;
+  int64_t end_ = 0;  // where the package's next byte goes
+  XorKey key_{};
+};
+
+void PackageWriter::RemoveTemporaries() {
+  for (TempFile* t : {&package_, &uninst_}) {
+    t->file.reset();
+    if (!t->path.empty()) platform::RemoveFile(t->path, nullptr);
+    t->path.clear();
+  }
+}
+
+// Refuses what the package cannot hold, naming the file, and converts every
+// stored name once.
+bool PackageWriter::PlanFiles(std::string* err) {
+  planned_.reserve(files_.size());
+  for (const PackFile& f : files_) {
+    if (f.FileSize > kMaxTotalSize) {
+      *err = msg::kFileTooLarge + f.FullPath;
+      return false;
+    }
+    bool lossy = false;
+    std::string gbk = platform::ToCodePage936(f.RelPath, &lossy);
+    if (lossy) {
+      *err = msg::kNameNotGbk + f.FullPath;
+      return false;
+    }
+    if (gbk.size() > kMaxCodedStringBytes) {
+      *err = msg::kNameTooLong + f.FullPath;
+      return false;
+    }
+    planned_.push_back(PlannedFile{&f, std::move(gbk)});
+  }
+  return true;
+}
+
+// The option records: for each row in list order, each set bit ascending.
+bool PackageWriter::PlanOptions(std::string* err) {
+  int32_t seen = 0;
+  for (const EntryRow& row : req_.entries) {
+    for (int32_t bit : kOptionBits) {
+      if (!(row.Flags & bit)) continue;
+      std::string path = row.Folder + row.Name;
+      if (seen & bit) {
+        *err = msg::kOptionTwice + path;
+        return false;
+      }
+      seen |= bit;
+      bool lossy = false;
+      std::string gbk = platform::ToCodePage936(row.Name, &lossy);
+      if (lossy) {
+        *err = msg::kNameNotGbk + path;
+        return false;
+      }
+      if (gbk.size() > kMaxCodedStringBytes) {
+        *err = msg::kNameTooLong + path;
+        return false;
+      }
+      options_.emplace_back(bit, std::move(gbk));
+    }
+  }
+  return true;
+}
+
+bool PackageWriter::Write(const std::string& bytes, std::string* err) {
+  std::string e;
+  if (!package_.file->Seek(end_, &e) || !package_.file->Write(bytes.data(), bytes.size(), &e)) {
+    *err = WithReason(msg::kWriteFailed, req_.properties.save_path, e);
+    return false;
+  }
+  end_ += static_cast<int64_t>(bytes.size());
+  return true;
+}
+
+// Decodes one member of install.dat onto the end of out (empty so far).
+bool PackageWriter::DecodeMember(StubMember m, File& out, std::string* err) {
+  std::string e;
+  auto in = File::Open(container_.path, File::Mode::kRead, &e);
+  if (!in) {
+    *err = WithReason(msg::kContainerDamaged, container_.path, e);
+    return false;
+  }
+  bool write_failed = false;
+  auto write = [&](const uint8_t* buf, size_t n, std::string* we) {
+    write_failed = !out.Write(buf, n, we);
+    return !write_failed;
+  };
+  codec::CodecParams params;
+  params.progress = advance_;
+  int32_t decoded = 0;
+  bool stopped = false;
+  if (!codec::DecodeFromFile(*in, container_.MemberOffset(m), std::nullopt, write, params,
+                             &decoded, &stopped, &e)) {
+    if (write_failed) {
+      *err = WithReason(msg::kWriteFailed, out.path(), e);
+    } else {
+      *err = msg::kContainerDamaged +
+             std::string(m == StubMember::kSetup ? msg::kStubUndecodable : msg::kUninstUndecodable) + e;
+    }
+    return false;
+  }
+  if (decoded < kMinImageSize) {
+    *err = msg::kContainerDamaged +
+           std::string(m == StubMember::kSetup ? msg::kStubTooSmall : msg::kUninstTooSmall);
+    return false;
+  }
+  return true;
+}
+
+// The uninstaller with its name index, coded with its own key.
+bool PackageWriter::WriteUninstaller(std::string* err) {
+  std::string e;
+  if (!CreateTempUninstaller(platform::TempFolder(), &uninst_, err)) return false;
+  if (!DecodeMember(StubMember::kUninstaller, *uninst_.file, err)) return false;
+  XorKey key;
+  std::vector<std::string> names;
+  names.reserve(planned_.size());
+  for (const PlannedFile& p : planned_) names.push_back(p.rel_path_gbk);
+  std::string title = Codepage(kLabelAppName + shell::TruncateUtf16(req_.properties.app_name,
+                                                                    kConfigValueChars));
+  if (!uninst_.file->Seek(kXorKeyOffset, &e) || !uninst_.file->ReadExact(key.data(), key.size(), &e) ||
+      !AppendNameIndex(*uninst_.file, key, title, names, &e) || !uninst_.file->Close(&e)) {
+    *err = WithReason(msg::kTempUninstallerFailed, uninst_.path, e);
+    return false;
+  }
+  uninst_.file.reset();
+  return true;
+}
+
+// The stub image, its key, the configuration text and the option records.
+bool PackageWriter::WriteHead(std::string* err) {
+  std::string e;
+  if (!DecodeMember(StubMember::kSetup, *package_.file, err)) return false;
+  if (!package_.file->Size(&end_, &e) || !package_.file->Seek(kXorKeyOffset, &e) ||
+      !package_.file->ReadExact(key_.data(), key_.size(), &e)) {
+    *err = WithReason(msg::kWriteFailed, package_.path, e);
+    return false;
+  }
+  config_offset_ = end_;
+  const PropertyValues& p = req_.properties;
+  std::string setup_dir;
+  for (char c : p.setup_dir)
+    if (c != '\\') setup_dir += c;
+  ConfigValues v{shell::TruncateUtf16(p.app_name, kConfigValueChars),
+                 shell::TruncateUtf16(setup_dir, kConfigValueChars),
+                 shell::TruncateUtf16(p.publisher, kConfigValueChars),
+                 shell::TruncateUtf16(p.version, kConfigValueChars)};
+  std::string head;
+  int16_t option_union = 0;
+  for (const auto& o : options_) option_union = static_cast<int16_t>(option_union | o.first);
+  if (!AppendCodedString(&head, Codepage(FormatConfigText(v)), key_, err)) return false;
+  PutI16(&head, option_union);
+  for (const auto& [bit, name] : options_) {
+    head.push_back(static_cast<char>(bit));
+    if (!AppendCodedString(&head, name, key_, err)) return false;
+  }
+  return Write(head, err);
+}
+
+// One file record: coded name, compLen (patched), the stream. The source must
+// still have the size it was collected with.
+bool PackageWriter::WriteRecord(const std::string& name_gbk, const std::string& source,
+                                int64_t expected_size, std::string* err) {
+  std::string head;
+  if (!AppendCodedString(&head, name_gbk, key_, err)) return false;
+  PutI32(&head, 0);
+  if (!Write(head, err)) return false;
+  int64_t r = end_ - kCompLenSize;
+
+  std::string e;
+  auto in = File::Open(source, File::Mode::kRead, &e);
+  int64_t size = 0;
+  if (!in || !in->Size(&size, &e)) {
+    *err = WithReason(msg::kFileUnreadable, source, e);
+    return false;
+  }
+  if (size != expected_size) {
+    *err = msg::kFileChanged + source;
+    return false;
+  }
+  if (size == 0) {
+    std::string zero;
+    PutI32(&zero, 0);
+    return Write(zero, err);
+  }
+  bool read_failed = false;
+  auto read = [&](uint8_t* buf, size_t n, std::string* re) {
+    read_failed = !in->ReadExact(buf, n, re);
+    return !read_failed;
+  };
+  auto write = [&](const uint8_t* buf, size_t n, std::string* we) {
+    if (!package_.file->Write(buf, n, we)) return false;
+    end_ += static_cast<int64_t>(n);
+    return true;
+  };
+  codec::CodecParams params;
+  params.code = std::span<const uint8_t>(key_);
+  params.level = kCompressLevel;
+  params.progress = advance_;
+  int64_t comp_len = 0;
+  bool stopped = false;
+  if (!package_.file->Seek(end_, &e) ||
+      !codec::EncodeStream(static_cast<int32_t>(size), read, write, params, &comp_len, &stopped, &e)) {
+    *err = read_failed ? WithReason(msg::kFileUnreadable, source, e)
+                       : WithReason(msg::kWriteFailed, req_.properties.save_path, e);
+    return false;
+  }
+  std::string field;
+  PutI32(&field, static_cast<int32_t>(comp_len));
+  if (!package_.file->Seek(r, &e) || !package_.file->Write(field.data(), field.size(), &e)) {
+    *err = WithReason(msg::kWriteFailed, req_.properties.save_path, e);
+    return false;
+  }
+  return true;
+}
+
+BuildResult PackageWriter::Run() {
+  std::string err;
+  if (!OpenStubContainer(req_.install_dat, &container_, &err)) return Fail(err);
+  progress_.SetStatus(msg::kStatusCollecting);
+  if (!CollectPackFiles(req_.entries, req_.properties.save_path, &files_, &err)) return Fail(err);
+  if (!PlanFiles(&err) || !PlanOptions(&err)) return Fail(err);
+
+  if (ExceedsSizeLimit(files_, container_.l1)) return SizeRefused();
+  int64_t sum = 0;
+  for (const PackFile& f : files_) sum += f.FileSize;
+  total_ = static_cast<int32_t>(sum);
+  progress_.SetMaximum(static_cast<float>(total_) + static_cast<float>(container_.l1));
+  progress_.SetStatus(msg::kStatusWriting);
+  if (req_.after_collect) req_.after_collect();
+
+  if (!CreateTempPackage(req_.properties.save_path, &package_, &err)) return Fail(err);
+  if (!WriteUninstaller(&err) || !WriteHead(&err)) return Fail(err);
+  for (const PlannedFile& p : planned_) {
+    if (!WriteRecord(p.rel_path_gbk, p.file->FullPath, p.file->FileSize, &err)) return Fail(err);
+  }
+  int64_t v = 0;
+  if (!platform::GetFileSize(uninst_.path, &v, &err)) return Fail(err);
+  if (total_ + v > kMaxTotalSize) return SizeRefused();
+  if (!WriteRecord(kUninstallerName, uninst_.path, v, &err)) return Fail(err);
+  platform::RemoveFile(uninst_.path, nullptr);
+  uninst_.path.clear();
+
+  Trailer t{static_cast<int32_t>(total_ + v), static_cast<int32_t>(config_offset_),
+            static_cast<int32_t>(planned_.size() + 1)};
+  if (!Write(EncodeTrailer(t), &err)) return Fail(err);
+  std::string e;
+  if (!package_.file->Close(&e)) return Fail(WithReason(msg::kWriteFailed, req_.properties.save_path, e));
+  package_.file.reset();
+  if (!platform::ReplaceFile(package_.path, req_.properties.save_path, &e))
+    return Fail(WithReason(msg::kWriteFailed, req_.properties.save_path, e));
+  package_.path.clear();
+  return BuildResult{BuildOutcome::kWritten, ""};
+}
+
+}  // namespace
+
+bool ExceedsSizeLimit(const std::vector<PackFile>& files, int32_t l1) {
+  double sum = 0;
+  for (const PackFile& f : files) {
+    sum += static_cast<double>(f.FileSize);
+    if (sum + l1 > static_cast<double>(kMaxTotalSize)) return true;
+  }
+  return false;
+}
+
+BuildResult MakePackage(const PackageRequest& request, BuildProgress& progress) {
+  PackageWriter writer(request, progress);
+  return writer.Run();
+}
+
+}  // namespace package

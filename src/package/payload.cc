@@ -1,0 +1,113 @@
+#include "package/payload.h"
+
+#include <algorithm>
+#include <set>
+
+#include "package/messages.h"
+#include "platform/files.h"
+#include "shell/unicode.h"
+
+namespace package {
+namespace {
+
+constexpr char kThumbsDb[] = "thumbs.db";
+
+// The upper-case form of every UTF-16 code unit, as the inverse of the shared
+// case fold: an upper-case letter is the smallest code unit that folds to a
+// lower-case one. NTFS orders names by their upper-cased code units.
+const std::u16string& UpperTable() {
+  static const std::u16string table = [] {
+    std::u16string t(0x10000, u'\0');
+    for (uint32_t c = 0; c < 0x10000; ++c) t[c] = static_cast<char16_t>(c);
+    for (uint32_t c = 0xFFFF; c > 0; --c) {
+      if (c >= 0xD800 && c < 0xE000) continue;
+      std::u16string one(1, static_cast<char16_t>(c));
+      std::u16string folded = shell::Utf8ToUtf16(shell::FoldCase(shell::Utf16ToUtf8(one)));
+      if (folded.size() == 1 && folded[0] != c) t[folded[0]] = static_cast<char16_t>(c);
+    }
+    return t;
+  }();
+  return table;
+}
+
+// The sort key of a name: its upper-cased UTF-16 code units.
+std::u16string UpperCaseKey(const std::string& name) {
+  const std::u16string& upper = UpperTable();
+  std::u16string key = shell::Utf8ToUtf16(name);
+  for (char16_t& c : key) c = upper[c];
+  return key;
+}
+
+class DirectoryWalk {
+ public:
+  DirectoryWalk(const std::string& save_path, std::vector<PackFile>* files)
+      : save_path_(save_path), files_(files) {}
+
+  // Walks dir, whose files go into the package below rel_prefix ("A\B\").
+  void Walk(const std::string& dir, const std::string& rel_prefix) {
+    platform::FileIdentity id;
+    if (!platform::GetFileIdentity(dir, &id, nullptr) || !visited_.insert(id).second) return;
+    std::vector<platform::DirEntry> entries;
+    if (!platform::ListDirectory(dir, &entries, nullptr)) return;
+    std::vector<std::pair<std::u16string, size_t>> order;
+    order.reserve(entries.size());
+    for (size_t i = 0; i < entries.size(); ++i)
+      order.emplace_back(UpperCaseKey(entries[i].name), i);
+    std::sort(order.begin(), order.end());
+    for (const auto& [key, i] : order) {
+      const platform::DirEntry& e = entries[i];
+      std::string path = dir + platform::kPathSeparator + e.name;
+      if (e.name.find(kPackageSeparator) != std::string::npos) {
+        if (bad_name_.empty()) bad_name_ = path;
+        continue;
+      }
+      if (e.is_directory) {
+        Walk(path, rel_prefix + e.name + kPackageSeparator);
+        continue;
+      }
+      if (shell::EqualIgnoringCase(e.name, kThumbsDb)) continue;
+      if (shell::EqualIgnoringCase(path, save_path_)) continue;
+      files_->push_back(PackFile{path, rel_prefix + e.name, e.size});
+    }
+  }
+
+ const std::string& bad_name() const { return bad_name_; }
+
+ private:
+  std::string save_path_;
+  std::string bad_name_;  // the first name holding the package separator
+  std::vector<PackFile>* files_;
+  std::set<platform::FileIdentity> visited_;
+};
+
+}  // namespace
+
+bool CollectPackFiles(const std::vector<EntryRow>& rows, const std::string& save_path,
+                      std::vector<PackFile>* files, std::string* err) {
+  for (const EntryRow& row : rows) {
+    std::string path = row.Folder + row.Name;
+    if (row.Name.find(kPackageSeparator) != std::string::npos) {
+      if (err) *err = msg::kNameHasSeparator + path;
+      return false;
+    }
+    if (platform::IsDirectory(path)) {
+      DirectoryWalk walk(save_path, files);
+      walk.Walk(path, row.Name + kPackageSeparator);
+      if (!walk.bad_name().empty()) {
+        if (err) *err = msg::kNameHasSeparator + walk.bad_name();
+        return false;
+      }
+      continue;
+    }
+    PackFile f{path, row.Name, 0};
+    std::string e;
+    if (!platform::GetFileSize(path, &f.FileSize, &e)) {
+      if (err) *err = msg::kFileUnreadable + path + "（" + e + "）";
+      return false;
+    }
+    files->push_back(std::move(f));
+  }
+  return true;
+}
+
+}  // namespace package

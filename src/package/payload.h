@@ -1,0 +1,34 @@
+#pragma once
+// Payload collection: the entry rows, in list order, become the flat list of
+// files a package holds. A file row is one file; a folder row is walked
+// depth-first, pre-order, each directory's entries sorted by the ordinal
+// order of their upper-cased names (the order NTFS lists them in), so the
+// same tree gives the same package on every system. Inside folder rows,
+// "thumbs.db" in any letter case and the save path itself are left out.
+// Directory links that lead back to a directory already walked are not
+// followed again.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "package/build_request.h"
+
+namespace package {
+
+struct PackFile {
+  std::string FullPath;  // source path (native separators)
+  std::string RelPath;   // path in the package, "\" between its parts (UTF-8)
+  int64_t FileSize = 0;  // at collection time; the writer refuses 2 GiB and more
+};
+
+// Appends the payload of rows to *files. Fails only when a file row cannot
+// be measured (it vanished or is unreadable); a directory that cannot be
+// listed contributes nothing.
+bool CollectPackFiles(const std::vector<EntryRow>& rows, const std::string& save_path,
+                      std::vector<PackFile>* files, std::string* err);
+
+// The path separator inside packages, on every system.
+inline constexpr char kPackageSeparator = '\\';
+
+}  // namespace package

@@ -1,0 +1,80 @@
+#include "package/temp_files.h"
+
+#include <chrono>
+#include <cmath>
+
+#include "package/messages.h"
+#include "shell/unicode.h"
+
+namespace package {
+namespace {
+
+constexpr int kMaxAttempts = 100;
+
+size_t NameStart(const std::string& path) {
+  size_t sep = path.find_last_of(platform::kPathSeparator == '\\' ? "\\/" : "/");
+  return sep == std::string::npos ? 0 : sep + 1;
+}
+
+// Creates the first candidate that does not exist yet.
+template <typename NextName>
+bool CreateFresh(NextName next, TempFile* out, std::string* err) {
+  std::string last_err;
+  for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
+    std::string path = next(attempt);
+    if (path.empty()) continue;
+    out->file = platform::File::Open(path, platform::File::Mode::kCreateNew, &last_err);
+    if (out->file) {
+      out->path = path;
+      return true;
+    }
+    if (!platform::PathExists(path)) break;  // not a collision: give up
+  }
+  if (err) *err = last_err;
+  return false;
+}
+
+}  // namespace
+
+std::string TempPackagePath(const std::string& save_path, int attempt) {
+  size_t name_at = NameStart(save_path);
+  size_t dot = save_path.rfind('.');
+  // Only a dot inside the file name, after its first character, starts an extension.
+  std::string base = dot != std::string::npos && dot > name_at ? save_path.substr(0, dot) : save_path;
+  std::string path = base;
+  if (attempt > 0) {
+    path += '~';
+    path += std::to_string(attempt);
+  }
+  path += ".tmp";
+  if (shell::EqualIgnoringCase(path, save_path)) return "";
+  return path;
+}
+
+std::string RandomTempName(std::mt19937& rng) {
+  std::uniform_real_distribution<double> r(0.0, 1.0);
+  std::string name = "~";
+  for (int i = 0; i < 2; ++i) name += static_cast<char>(65 + std::nearbyint(25 * r(rng)));
+  for (int i = 0; i < 5; ++i) name += static_cast<char>(48 + std::nearbyint(9 * r(rng)));
+  return name;
+}
+
+bool CreateTempPackage(const std::string& save_path, TempFile* out, std::string* err) {
+  std::string e;
+  if (CreateFresh([&](int attempt) { return TempPackagePath(save_path, attempt); }, out, &e))
+    return true;
+  if (err) *err = msg::kWriteFailed + save_path + "（" + e + "）";
+  return false;
+}
+
+bool CreateTempUninstaller(const std::string& temp_folder, TempFile* out, std::string* err) {
+  std::mt19937 rng(static_cast<uint32_t>(
+      std::chrono::steady_clock::now().time_since_epoch().count() ^ std::random_device{}()));
+  std::string e;
+  auto next = [&](int) { return temp_folder + platform::kPathSeparator + RandomTempName(rng); };
+  if (CreateFresh(next, out, &e)) return true;
+  if (err) *err = msg::kTempUninstallerFailed + temp_folder + "（" + e + "）";
+  return false;
+}
+
+}  // namespace package

@@ -1,0 +1,110 @@
+#include "proplist/editing.h"
+
+#include "proplist/layout.h"
+
+namespace proplist {
+namespace {
+
+// Right margins of the editor: the picture's width plus room for it, or
+// just the box's own border.
+constexpr int32_t kEditorRightWithPicture = 123;
+constexpr int32_t kEditorRightPlain = 104;
+
+}  // namespace
+
+EditorState EditorGeometry(int32_t kind, int32_t rowTop, int32_t clientWidth, int16_t maxLen) {
+  EditorState s;
+  s.visible = true;
+  s.left = kValueLeft;
+  s.top = rowTop + kEditorTopInset;
+  s.max_len = maxLen;
+  if (kind == kKindSavePath) {
+    s.width = clientWidth - kEditorRightWithPicture;
+    s.picture_visible = true;
+    s.picture_left = clientWidth - kPictureSize;
+    s.picture_top = rowTop;
+  } else {
+    s.width = clientWidth - kEditorRightPlain;
+  }
+  return s;
+}
+
+void Editor::Store(std::string_view text) {
+  if (PropItem* item = list_->MutableItem(list_->focus_node_, list_->focus_item_))
+    item->Value = std::string(text);
+}
+
+void Editor::Hide() {
+  state_.visible = false;
+  state_.picture_visible = false;
+}
+
+TextChange Editor::Open(int32_t g, int32_t i, int32_t rowTop, int32_t clientWidth,
+                        std::string_view editorText) {
+  const PropItem* target = list_->Item(g, i);
+  if (!target) return {};
+  if (g != list_->focus_node_ || i != list_->focus_item_) {
+    if (list_->EditOpen()) {
+      Store(editorText);
+      state_.picture_visible = false;
+    }
+    list_->focus_node_ = g;
+    list_->focus_item_ = i;
+    list_->ClearHighlights();
+    list_->MutableItem(g, i)->Highlighted = true;
+  }
+  state_ = EditorGeometry(target->Kind, rowTop, clientWidth, target->MaxLen);
+  TextChange change{true, target->Value, true};
+  list_->DrawList();
+  return change;
+}
+
+TextChange Editor::MouseDown(double y, int32_t clientWidth, std::string_view editorText) {
+  Hit hit = HitTest(*list_, y);
+  switch (hit.kind) {
+    case Hit::kItem:
+      return Open(hit.node, hit.item, hit.row_top, clientWidth, editorText);
+    case Hit::kCaption:
+    case Hit::kBelow:
+      ClosingCommit(editorText);
+      return {};
+    case Hit::kNone:
+      return {};
+  }
+  return {};
+}
+
+TextChange Editor::SetItemFocus(std::string_view name, int32_t clientWidth,
+                                std::string_view editorText) {
+  int32_t g, i;
+  if (!list_->FindItem(name, &g, &i)) return {};
+  return Open(g, i, RowTop(*list_, g, i), clientWidth, editorText);
+}
+
+void Editor::CommitOnEnter(std::string_view editorText) {
+  if (!list_->EditOpen()) return;
+  Hide();
+  Store(editorText);
+  list_->DrawList();
+  list_->focus_node_ = -1;
+  list_->focus_item_ = -1;
+}
+
+void Editor::ClosingCommit(std::string_view editorText) {
+  if (!list_->EditOpen()) return;
+  Hide();
+  Store(editorText);
+  list_->focus_node_ = -1;
+  list_->focus_item_ = -1;
+  list_->ClearHighlights();
+  list_->DrawList();
+}
+
+TextChange Editor::BrowseResult(const std::string& path) {
+  if (path.empty() || !list_->EditOpen()) return {};
+  Store(path);
+  list_->DrawList();
+  return {true, path, false};
+}
+
+}  // namespace proplist

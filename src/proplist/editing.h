@@ -1,0 +1,94 @@
+#pragma once
+// The in-place editor of the property list as a state machine over the
+// model: which item is edited, where the text box (Text1) and the browse
+// picture (Image1) are, and what text to put into the text box. The window
+// class owns the real text box; every operation takes the text it holds now
+// (what the user typed) and the control's client width W in pixels, and
+// returns what to do with the text box's text.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "proplist/property_list.h"
+
+namespace proplist {
+
+inline constexpr int32_t kEditorHeight = 13;
+inline constexpr int32_t kEditorTopInset = 4;  // editor top = row top + 4
+inline constexpr int32_t kPictureSize = 19;
+
+// The browse button's save dialog: one filter pair, title, default extension.
+inline constexpr char kSaveFilterName[] = "Quorin安装包文件(*.exe)";
+inline constexpr char kSaveFilterPattern[] = "*.exe";
+inline constexpr char kSaveDialogTitle[] = "请选择安装包保存路径";
+inline constexpr char kSaveDefaultExt[] = ".exe";
+
+// Where the text box and the picture are and whether they show.
+struct EditorState {
+  bool visible = false;
+  int32_t left = 104;
+  int32_t top = 0;
+  int32_t width = 0;
+  int32_t height = kEditorHeight;
+  int16_t max_len = 0;  // 0: unlimited
+  bool picture_visible = false;
+  int32_t picture_left = 0;
+  int32_t picture_top = 0;
+};
+
+// What the host does to the text box after an operation.
+struct TextChange {
+  bool set_text = false;  // put `text` into the box
+  std::string text;
+  bool select_all_and_focus = false;  // select the whole text, take the keyboard focus
+};
+
+// Geometry of the editor opened on an item of `kind` whose row top is
+// rowTop: width W - 123 with the picture at (W - 19, rowTop) for a save-path
+// item, else width W - 104; top rowTop + 4; left 104.
+EditorState EditorGeometry(int32_t kind, int32_t rowTop, int32_t clientWidth, int16_t maxLen);
+
+class Editor {
+ public:
+  explicit Editor(PropertyList* list) : list_(list) {}
+
+  const EditorState& state() const { return state_; }
+
+  // Opens the editor on (g, i) whose row top is rowTop. Moving from another
+  // item stores editorText into that one first; reopening the item being
+  // edited drops what was typed and reloads the stored value.
+  TextChange Open(int32_t g, int32_t i, int32_t rowTop, int32_t clientWidth,
+                  std::string_view editorText);
+
+  // A press at height y: opens the editor on the item hit; on a caption row
+  // or below the last row it does the closing commit when an edit is open.
+  TextChange MouseDown(double y, int32_t clientWidth, std::string_view editorText);
+
+  // Opens the editor on the first item named `name`, as a press on its row
+  // would; nothing when no item has the name.
+  TextChange SetItemFocus(std::string_view name, int32_t clientWidth, std::string_view editorText);
+
+  // Enter: hides the editor, stores the text, repaints and ends the edit;
+  // the item stays highlighted.
+  void CommitOnEnter(std::string_view editorText);
+
+  // Closing commit (the focus leaves the control, or a press on a caption row
+  // or below the rows): hides the editor, stores the text, clears every
+  // highlight, repaints and ends the edit. Nothing when no edit is open.
+  void ClosingCommit(std::string_view editorText);
+
+  // The save dialog's answer: a non-empty path is stored in the item being
+  // edited and shown in the still open editor; an empty one changes nothing.
+  TextChange BrowseResult(const std::string& path);
+
+ private:
+  // Stores text into the item being edited, when the focus pair still names one.
+  void Store(std::string_view text);
+  void Hide();
+
+  PropertyList* list_;
+  EditorState state_;
+};
+
+}  // namespace proplist

@@ -1,0 +1,26 @@
+#include "shell/main_form.h"
+
+#include "shell/paths.h"
+
+namespace shell {
+
+void FillMainProperties(proplist::PropertyList* list) {
+  list->AddNode(kGroupInstall);
+  list->AddNode(kGroupBuild);
+  list->AddNode(kGroupControlPanel);
+  list->AddItem(0, kPropAppName, kDefaultAppName, kTextMaxLen, proplist::kKindText);
+  list->AddItem(0, kPropSetupDir, kDefaultSetupDir, kTextMaxLen, proplist::kKindText);
+  list->AddItem(1, kPropSavePath, "", kSavePathMaxLen, proplist::kKindSavePath);
+  list->AddItem(2, kPropPublisher, kDefaultPublisher, kTextMaxLen, proplist::kKindText);
+  list->AddItem(2, kPropVersion, kDefaultVersion, kTextMaxLen, proplist::kKindText);
+}
+
+std::string DefaultSavePath(std::string_view programFolder) {
+  return JoinPath(programFolder, kDefaultPackageName);
+}
+
+void SetDefaultSavePath(proplist::PropertyList* list, std::string_view programFolder) {
+  list->SetPropValue(kPropSavePath, DefaultSavePath(programFolder));
+}
+
+}  // namespace shell

@@ -1,0 +1,36 @@
+#pragma once
+// Unicode helpers for the portable core, whose text is UTF-8. The window
+// toolkit counts text in UTF-16 code units, so lengths that the user sees
+// (an editor's maximum length, a stored value's length) are counted that way.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace shell {
+
+// Invalid UTF-8 becomes U+FFFD; a lone surrogate becomes U+FFFD.
+std::u16string Utf8ToUtf16(std::string_view utf8);
+std::string Utf16ToUtf8(std::u16string_view utf16);
+
+// wchar_t text: UTF-16 on Windows, UTF-32 elsewhere.
+std::wstring Utf8ToWide(std::string_view utf8);
+std::string WideToUtf8(std::wstring_view wide);
+
+// Number of UTF-16 code units the text takes.
+size_t Utf16Length(std::string_view utf8);
+
+// The first max_units UTF-16 code units of the text. A surrogate pair that
+// would be split is left out whole.
+std::string TruncateUtf16(std::string_view utf8, size_t max_units);
+
+// Lower-case form for comparing paths without regard to letter case: the
+// letters of ASCII, Latin-1, Latin Extended-A, Greek, Cyrillic and the
+// full-width Latin forms are folded; everything else stays as it is. The
+// same on every OS, so Linux and Windows builds agree.
+std::string FoldCase(std::string_view utf8);
+
+// FoldCase(a) == FoldCase(b).
+bool EqualIgnoringCase(std::string_view a, std::string_view b);
+
+}  // namespace shell

@@ -1,0 +1,339 @@
+// MakePackage: the layout byte for byte, refusals, failures and cleanup.
+
+#include <cstring>
+#include <filesystem>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+#include "codec/memory_codec.h"
+#include "gtest/gtest.h"
+#include "package/layout.h"
+#include "package/messages.h"
+#include "package/package_writer.h"
+#include "package/payload.h"
+#include "package/stub_container.h"
+#include "package/temp_files.h"
+#include "package_test_util.h"
+
+namespace {
+
+using namespace package;
+using namespace package_test;
+
+const std::string kGbkCeShi = "\xB2\xE2\xCA\xD4";           // 测试
+const std::string kGbkColon = "\xA3\xBA";                   // ：
+const std::string kGbkStudio = "\xC8\xED\xBC\xFE\xB9\xA4\xD7\xF7\xCA\xD2";  // 软件工作室
+const std::string kGbkShuoMing = "\xCB\xB5\xC3\xF7";        // 说明
+
+// A stream by hand: the header, then data masked with key (one block).
+std::string HandStream(int32_t size, const std::string& data, const std::string& key) {
+  return LeI32(size) + HandXor(data, key);
+}
+
+std::string HandRecord(const std::string& name, const std::string& stream, const std::string& key) {
+  int32_t comp_len = stream.empty() ? 0 : static_cast<int32_t>(stream.size()) - 4;
+  return HandCoded(name, key) + LeI32(comp_len) + (stream.empty() ? LeI32(0) : stream);
+}
+
+class WriterTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    container_ = MakeContainer(dir_);
+    save_ = out_ / "QrSetup.exe";
+    PutDir(out_.path());
+  }
+  BuildResult Build(const PackageRequest& r) { return MakePackage(r, progress_); }
+  // No temporary file is left in the save folder or the temp folder.
+  void ExpectNoTemporaries() {
+    EXPECT_TRUE(FilesStartingWith(tmp_.path(), "~").empty());
+    std::vector<platform::DirEntry> entries;
+    platform::ListDirectory(out_.path(), &entries, nullptr);
+    for (const auto& e : entries) EXPECT_EQ(e.name.find(".tmp"), std::string::npos) << e.name;
+  }
+
+  ScratchDir dir_, out_, tmp_;
+  TempFolderOverride temp_override_{tmp_.path()};
+  Container container_;
+  std::string save_;
+  RecordingProgress progress_;
+};
+
+TEST_F(WriterTest, SmallPackageByteForByte) {
+  char sep = platform::kPathSeparator;
+  std::string app = dir_ / "App";
+  PutFile(dir_ / "readme.txt", std::string(24, 'a'));
+  PutFile(app + sep + "b.txt", "abcabcabcabcabcabcabcabc");
+  PutFile(app + sep + "Thumbs.db", "skipped");
+  PutFile(app + sep + "sub" + sep + "c.bin", "x");
+  PutDir(app + sep + "empty");
+  PutFile(app + sep + "z.txt", "");
+  PutFile(app + sep + "说明.txt", "xyz");
+  PackageRequest r = DefaultRequest(container_.path, save_);
+  r.entries = {RowFor(dir_ / "readme.txt", 1 | 4), RowFor(app, kDirectoryBit)};
+  BuildResult result = Build(r);
+  ASSERT_EQ(result.outcome, BuildOutcome::kWritten) << result.message;
+
+  const std::string key = KeyOf(container_.setup_image);
+  const std::string ukey = KeyOf(container_.uninst_image);
+  const std::string config = "AppName" + kGbkColon + kGbkCeShi + "\r\nSetupDir" + kGbkColon +
+                             "QrSetup\r\nPublisher" + kGbkColon + "Quorin" + kGbkStudio +
+                             "\r\nVersion" + kGbkColon + "1.0.0.0";
+  std::string expected = container_.setup_image + HandCoded(config, key) + LeI16(5) + "\x01" +
+                         HandCoded("readme.txt", key) + "\x04" + HandCoded("readme.txt", key);
+  // Worked streams: 24 x 'a', "abc" x 8, one byte, nothing, three bytes.
+  expected += HandRecord("readme.txt", HandStream(24, std::string("\x01\x61\x00\x0F\x12\x02", 6), key), key);
+  expected += HandRecord("App\\b.txt", HandStream(24, std::string("\x07\x61\x62\x63\x00\x0F\x12\x00", 8), key), key);
+  expected += HandRecord("App\\sub\\c.bin", HandStream(1, "\x01x", key), key);
+  expected += HandRecord("App\\z.txt", "", key);
+  expected += HandRecord("App\\" + kGbkShuoMing + ".txt", HandStream(3, "\x07xyz", key), key);
+
+  // The uninstaller with its name index, coded with its own key.
+  std::string uninst = container_.uninst_image + HandCoded("AppName" + kGbkColon + kGbkCeShi, ukey) +
+                       LeI32(5 ^ 0x71) + HandCoded("readme.txt", ukey) +
+                       HandCoded("App\\b.txt", ukey) + HandCoded("App\\sub\\c.bin", ukey) +
+                       HandCoded("App\\z.txt", ukey) +
+                       HandCoded("App\\" + kGbkShuoMing + ".txt", ukey) +
+                       LeI32(static_cast<int32_t>(container_.uninst_image.size()));
+
+  std::string package = ReadWholeFile(save_);
+  ASSERT_GT(package.size(), expected.size());
+  ASSERT_TRUE(SameBytes(package.substr(0, expected.size()), expected));
+  std::string rest = package.substr(expected.size());
+  ASSERT_EQ(rest.substr(0, 12), HandCoded("uninst.exe", key));
+  int32_t comp_len = 0;
+  std::memcpy(&comp_len, rest.data() + 12, 4);
+  ASSERT_EQ(rest.size(), 16u + 4u + static_cast<size_t>(comp_len) + 12u);
+  std::vector<uint8_t> decoded;
+  std::string err;
+  codec::CodecParams params;
+  params.code = std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(key.data()), key.size());
+  std::string stream = rest.substr(16, 4 + comp_len);
+  ASSERT_TRUE(codec::DecompressBuffer(
+      std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(stream.data()), stream.size()),
+      true, params, &decoded, &err)) << err;
+  EXPECT_TRUE(SameBytes(std::string(decoded.begin(), decoded.end()), uninst));
+  int32_t total = 24 + 24 + 1 + 0 + 3 + static_cast<int32_t>(uninst.size());
+  EXPECT_EQ(rest.substr(rest.size() - 12),
+            LeI32(total ^ 0x71) + LeI32(static_cast<int32_t>(container_.setup_image.size()) ^ 0x71) +
+                LeI32(6 ^ 0x71));
+
+  EXPECT_EQ(progress_.statuses,
+            (std::vector<std::string>{msg::kStatusCollecting, msg::kStatusWriting}));
+  // Max = payload + L1; the bar never passes it although the codec reports more.
+  StubContainer sc;
+  ASSERT_TRUE(OpenStubContainer(container_.path, &sc, &err));
+  EXPECT_EQ(progress_.maximum, static_cast<float>(52 + sc.l1));
+  EXPECT_EQ(progress_.bar.Value, progress_.bar.Max);
+  ExpectNoTemporaries();
+}
+
+TEST_F(WriterTest, EmptyFoldersOnlyGiveTheUninstallerRecordAlone) {
+  PutDir(dir_ / "empty" + platform::kPathSeparator + "inner");
+  PackageRequest r = DefaultRequest(container_.path, save_);
+  r.entries = {RowFor(dir_ / "empty", kDirectoryBit)};
+  ASSERT_EQ(Build(r).outcome, BuildOutcome::kWritten);
+  const std::string key = KeyOf(container_.setup_image);
+  std::string package = ReadWholeFile(save_);
+  size_t after_options = container_.setup_image.size() + 2 +
+                         static_cast<uint8_t>(package[container_.setup_image.size()]) +
+                         256 * static_cast<uint8_t>(package[container_.setup_image.size() + 1]) + 2;
+  EXPECT_EQ(package.substr(after_options - 2, 2), LeI16(0)) << "no options";
+  EXPECT_EQ(package.substr(after_options, 12), HandCoded("uninst.exe", key));
+  EXPECT_EQ(package.substr(package.size() - 4), LeI32(1 ^ 0x71));
+  // The title "AppName：测试" is 13 bytes in code page 936.
+  int32_t total = static_cast<int32_t>(container_.uninst_image.size()) + 2 + 13 + 4 + 4;
+  EXPECT_EQ(package.substr(package.size() - 12, 4), LeI32(total ^ 0x71));
+}
+
+TEST_F(WriterTest, ConfigValuesAreCutTo20CharactersAndSetupDirLosesBackslashes) {
+  PutFile(dir_ / "a.txt", "a");
+  PackageRequest r = DefaultRequest(container_.path, save_);
+  r.properties.app_name = "一二三四五六七八九十一二三四五六七八九十多余";
+  r.properties.setup_dir = "\\Dir\\With\\Slashes\\And\\More";
+  r.properties.publisher = "P";
+  r.properties.version = "";
+  r.entries = {RowFor(dir_ / "a.txt")};
+  ASSERT_EQ(Build(r).outcome, BuildOutcome::kWritten);
+  const std::string key = KeyOf(container_.setup_image);
+  std::string gbk20 =
+      "\xD2\xBB\xB6\xFE\xC8\xFD\xCB\xC4\xCE\xE5\xC1\xF9\xC6\xDF\xB0\xCB\xBE\xC5\xCA\xAE";
+  std::string config = "AppName" + kGbkColon + gbk20 + gbk20 + "\r\nSetupDir" + kGbkColon +
+                       "DirWithSlashesAndMor\r\nPublisher" + kGbkColon + "P\r\nVersion" + kGbkColon;
+  std::string package = ReadWholeFile(save_);
+  EXPECT_TRUE(SameBytes(package.substr(container_.setup_image.size(), 2 + config.size()),
+                        HandCoded(config, key)));
+}
+
+TEST(SizeLimit, EqualityPassesOneByteMoreIsRefused) {
+  std::vector<PackFile> files = {{"a", "a", 1000}, {"b", "b", kMaxTotalSize - 1000 - 5000}};
+  EXPECT_FALSE(ExceedsSizeLimit(files, 5000));
+  files[0].FileSize += 1;
+  EXPECT_TRUE(ExceedsSizeLimit(files, 5000));
+  EXPECT_FALSE(ExceedsSizeLimit({}, 5000));
+}
+
+TEST_F(WriterTest, SizeLimitCountsTheStubShareAndRefusesBeforeWriting) {
+  // Sparse files: the refusal happens before any of them is read.
+  StubContainer sc;
+  std::string err;
+  ASSERT_TRUE(OpenStubContainer(container_.path, &sc, &err));
+  int64_t half = (kMaxTotalSize - sc.l1) / 2;
+  for (const char* name : {"big1", "big2"}) {
+    auto f = platform::File::Open(dir_ / name, platform::File::Mode::kCreateTruncate, &err);
+    ASSERT_TRUE(f && f->Truncate(half + 1, &err)) << err;
+  }
+  PutFile(save_, "the old package");
+  PackageRequest r = DefaultRequest(container_.path, save_);
+  r.entries = {RowFor(dir_ / "big1"), RowFor(dir_ / "big2")};
+  BuildResult result = Build(r);
+  EXPECT_EQ(result.outcome, BuildOutcome::kSizeRefused);
+  EXPECT_EQ(result.message, msg::kTooLarge);
+  EXPECT_EQ(progress_.statuses.back(), "");
+  EXPECT_TRUE(ReadWholeFile(save_) == "the old package");
+  ExpectNoTemporaries();
+}
+
+TEST_F(WriterTest, FilesThePackageCannotHoldAreRefusedNamingThem) {
+  std::string err;
+  auto f = platform::File::Open(dir_ / "huge", platform::File::Mode::kCreateTruncate, &err);
+  ASSERT_TRUE(f && f->Truncate(int64_t{1} << 31, &err)) << err;
+  f.reset();
+  PutFile(save_, "the old package");
+  PackageRequest r = DefaultRequest(container_.path, save_);
+  r.entries = {RowFor(dir_ / "huge")};
+  BuildResult result = Build(r);
+  EXPECT_EQ(result.outcome, BuildOutcome::kFailed);
+  EXPECT_EQ(result.message, msg::kFileTooLarge + (dir_ / "huge"));
+
+  // A name code page 936 cannot represent.
+  PutFile(dir_ / "ünïcödé™😀.txt", "x");
+  r.entries = {RowFor(dir_ / "ünïcödé™😀.txt")};
+  result = Build(r);
+  EXPECT_EQ(result.outcome, BuildOutcome::kFailed);
+  EXPECT_EQ(result.message, msg::kNameNotGbk + (dir_ / "ünïcödé™😀.txt"));
+  EXPECT_TRUE(ReadWholeFile(save_) == "the old package");
+  ExpectNoTemporaries();
+}
+
+TEST_F(WriterTest, AFileRemovedOrReplacedMidBuildFailsAndKeepsTheOldPackage) {
+  char sep = platform::kPathSeparator;
+  PutFile(dir_ / "App" + sep + "a.txt", "a");
+  PutFile(dir_ / "App" + sep + "b.txt", "bb");
+  PutFile(save_, "the old package");
+  PackageRequest r = DefaultRequest(container_.path, save_);
+  r.entries = {RowFor(dir_ / "App", kDirectoryBit)};
+
+  r.after_collect = [&] { platform::RemoveFile(dir_ / "App" + sep + "b.txt", nullptr); };
+  BuildResult result = Build(r);
+  EXPECT_EQ(result.outcome, BuildOutcome::kFailed);
+  EXPECT_EQ(result.message.rfind(msg::kFileUnreadable + (dir_ / "App" + sep + "b.txt"), 0), 0u)
+      << result.message;
+  EXPECT_TRUE(ReadWholeFile(save_) == "the old package");
+  ExpectNoTemporaries();
+
+  // A folder where the file was.
+  PutFile(dir_ / "App" + sep + "b.txt", "bb");
+  r.after_collect = [&] { platform::RemoveFile(dir_ / "App" + sep + "b.txt", nullptr); };
+  auto remove_then_mkdir = r.after_collect;
+  r.after_collect = [&] {
+    remove_then_mkdir();
+    PutDir(dir_ / "App" + sep + "b.txt");
+  };
+  result = Build(r);
+  EXPECT_EQ(result.outcome, BuildOutcome::kFailed);
+  EXPECT_EQ(result.message.rfind(msg::kFileUnreadable + (dir_ / "App" + sep + "b.txt"), 0), 0u)
+      << result.message;
+
+  // A file that changed its size.
+  r.after_collect = [&] { PutFile(dir_ / "App" + sep + "a.txt", "longer now"); };
+  platform::RemoveFile(dir_ / "App" + sep + "b.txt", nullptr);
+  std::filesystem::remove(ScratchDir::FsPath(dir_ / "App" + sep + "b.txt"));
+  result = Build(r);
+  EXPECT_EQ(result.outcome, BuildOutcome::kFailed);
+  EXPECT_EQ(result.message, msg::kFileChanged + (dir_ / "App" + sep + "a.txt"));
+  EXPECT_TRUE(ReadWholeFile(save_) == "the old package");
+  ExpectNoTemporaries();
+}
+
+TEST_F(WriterTest, HiddenFilesAreStoredWithTheirContent) {
+  char sep = platform::kPathSeparator;
+  PutFile(dir_ / "App" + sep + ".hidden", "secret");
+#ifdef _WIN32
+  std::wstring w = ScratchDir::FsPath(dir_ / "App" + sep + ".hidden").wstring();
+  ASSERT_TRUE(SetFileAttributesW(w.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+#endif
+  PackageRequest r = DefaultRequest(container_.path, save_);
+  r.entries = {RowFor(dir_ / "App", kDirectoryBit)};
+  ASSERT_EQ(Build(r).outcome, BuildOutcome::kWritten);
+  const std::string key = KeyOf(container_.setup_image);
+  std::string package = ReadWholeFile(save_);
+  std::string record = HandCoded("App\\.hidden", key);
+  size_t at = package.find(record);
+  ASSERT_NE(at, std::string::npos);
+  EXPECT_EQ(package.substr(at + record.size() + 4, 4), LeI32(6)) << "stored with its size";
+}
+
+TEST_F(WriterTest, ADamagedContainerFailsWithItsMessage) {
+  PutFile(dir_ / "a.txt", "a");
+  PutFile(dir_ / "bad.dat", "short");
+  PackageRequest r = DefaultRequest(dir_ / "bad.dat", save_);
+  r.entries = {RowFor(dir_ / "a.txt")};
+  BuildResult result = Build(r);
+  EXPECT_EQ(result.outcome, BuildOutcome::kFailed);
+  EXPECT_EQ(result.message, std::string(msg::kContainerDamaged) + msg::kContainerTooShort);
+  EXPECT_FALSE(platform::PathExists(save_));
+  ExpectNoTemporaries();
+}
+
+TEST_F(WriterTest, AnOptionOnTwoRowsIsRefused) {
+  PutFile(dir_ / "a.exe", "a");
+  PutFile(dir_ / "b.exe", "b");
+  PackageRequest r = DefaultRequest(container_.path, save_);
+  r.entries = {RowFor(dir_ / "a.exe", 2), RowFor(dir_ / "b.exe", 2)};
+  BuildResult result = Build(r);
+  EXPECT_EQ(result.outcome, BuildOutcome::kFailed);
+  EXPECT_EQ(result.message, msg::kOptionTwice + (dir_ / "b.exe"));
+}
+
+TEST(TempFiles, TheTemporaryPackageLiesBesideTheSavePath) {
+  char s = platform::kPathSeparator;
+  std::string d = std::string("base") + s + "dir.with.dots" + s;
+  EXPECT_EQ(TempPackagePath(d + "setup.exe", 0), d + "setup.tmp");
+  EXPECT_EQ(TempPackagePath(d + "setup", 0), d + "setup.tmp");
+  EXPECT_EQ(TempPackagePath(d + "setup", 2), d + "setup~2.tmp");
+  EXPECT_EQ(TempPackagePath(d + ".profile", 0), d + ".profile.tmp");
+  EXPECT_EQ(TempPackagePath("QrSetup", 0), "QrSetup.tmp");
+  EXPECT_EQ(TempPackagePath(d + "x.TMP", 0), "") << "never the save path itself";
+  EXPECT_EQ(TempPackagePath(d + "x.TMP", 1), d + "x~1.tmp");
+}
+
+TEST(TempFiles, RandomNamesAreATildeTwoLettersAndFiveDigits) {
+  std::mt19937 rng(42);
+  int seen_a = 0, seen_z = 0;
+  for (int i = 0; i < 2000; ++i) {
+    std::string n = RandomTempName(rng);
+    ASSERT_EQ(n.size(), 8u);
+    EXPECT_EQ(n[0], '~');
+    for (int j = 1; j < 3; ++j) EXPECT_TRUE(n[j] >= 'A' && n[j] <= 'Z') << n;
+    for (int j = 3; j < 8; ++j) EXPECT_TRUE(n[j] >= '0' && n[j] <= '9') << n;
+    seen_a += n[1] == 'A';
+    seen_z += n[1] == 'Z';
+  }
+  EXPECT_GT(seen_a, 0);
+  EXPECT_GT(seen_z, 0);
+}
+
+TEST_F(WriterTest, AnExistingTmpBesideTheSavePathIsLeftAlone) {
+  PutFile(dir_ / "a.txt", "a");
+  PutFile(out_ / "QrSetup.tmp", "user's own file");
+  PackageRequest r = DefaultRequest(container_.path, save_);
+  r.entries = {RowFor(dir_ / "a.txt")};
+  ASSERT_EQ(Build(r).outcome, BuildOutcome::kWritten);
+  EXPECT_EQ(ReadWholeFile(out_ / "QrSetup.tmp"), "user's own file");
+  EXPECT_FALSE(platform::PathExists(out_ / "QrSetup~1.tmp"));
+  EXPECT_TRUE(platform::PathExists(save_));
+}
+
+}  // namespace

@@ -1,0 +1,195 @@
+#include "proplist/editing.h"
+
+#include <gtest/gtest.h>
+
+#include "proplist/layout.h"
+
+namespace {
+
+using proplist::Editor;
+using proplist::PropertyList;
+using proplist::TextChange;
+
+constexpr int32_t kWidth = 300;
+
+// The main window's content, with the repaints counted.
+struct Fixture {
+  PropertyList list;
+  Editor editor{&list};
+  int repaints = 0;
+  Fixture() {
+    list.AddNode("安装信息(必填)");
+    list.AddNode("生成(必填)");
+    list.AddNode("控制面板(可选)");
+    list.AddItem(0, "软件名称", "测试", 20);
+    list.AddItem(0, "安装目录", "QrSetup", 20);
+    list.AddItem(1, "安装包保存路径", "C:\\QrSetup.exe", 260, proplist::kKindSavePath);
+    list.AddItem(2, "发行商", "Quorin软件工作室", 20);
+    list.AddItem(2, "版本", "1.0.0.0", 20);
+    list.OnRepaint = [this] { ++repaints; };
+  }
+  int Highlights() const {
+    int n = 0;
+    for (const auto& node : list.Nodes())
+      for (const auto& item : node.Items) n += item.Highlighted;
+    return n;
+  }
+};
+
+TEST(EditorGeometryTest, SavePathAndPlainItems) {
+  proplist::EditorState s = proplist::EditorGeometry(proplist::kKindSavePath, 80, 300, 260);
+  EXPECT_TRUE(s.visible);
+  EXPECT_EQ(s.left, 104);
+  EXPECT_EQ(s.width, 177);
+  EXPECT_EQ(s.top, 84);
+  EXPECT_EQ(s.height, 13);
+  EXPECT_TRUE(s.picture_visible);
+  EXPECT_EQ(s.picture_left, 281);
+  EXPECT_EQ(s.picture_top, 80);
+  s = proplist::EditorGeometry(proplist::kKindText, 20, 300, 20);
+  EXPECT_EQ(s.width, 196);
+  EXPECT_FALSE(s.picture_visible);
+  // Any kind other than 1 behaves as plain text.
+  EXPECT_EQ(proplist::EditorGeometry(7, 20, 300, 20).width, 196);
+}
+
+TEST(EditingTest, PressOpensTheEditor) {
+  Fixture f;
+  TextChange t = f.editor.MouseDown(30, kWidth, "");
+  EXPECT_TRUE(t.set_text);
+  EXPECT_EQ(t.text, "测试");
+  EXPECT_TRUE(t.select_all_and_focus);
+  EXPECT_EQ(f.list.FocusNode(), 0);
+  EXPECT_EQ(f.list.FocusItem(), 0);
+  EXPECT_TRUE(f.list.Item(0, 0)->Highlighted);
+  EXPECT_EQ(f.editor.state().top, 24);
+  EXPECT_EQ(f.editor.state().max_len, 20);
+  EXPECT_EQ(f.repaints, 1);
+}
+
+TEST(EditingTest, PressesThatDoNothing) {
+  Fixture f;
+  for (double y : {0.0, 10.0, 20.0, 160.0, 200.0}) {
+    TextChange t = f.editor.MouseDown(y, kWidth, "");
+    EXPECT_FALSE(t.set_text) << y;
+    EXPECT_FALSE(f.list.EditOpen()) << y;
+  }
+  EXPECT_EQ(f.repaints, 0);
+}
+
+TEST(EditingTest, SavePathItemShowsThePicture) {
+  Fixture f;
+  f.editor.MouseDown(90, kWidth, "");
+  EXPECT_EQ(f.editor.state().top, 84);
+  EXPECT_EQ(f.editor.state().width, 177);
+  EXPECT_TRUE(f.editor.state().picture_visible);
+  EXPECT_EQ(f.editor.state().picture_left, 281);
+  EXPECT_EQ(f.editor.state().picture_top, 80);
+  // Moving on to a plain item stores the typed text and hides the picture.
+  TextChange t = f.editor.MouseDown(150, kWidth, "D:\\out.exe");
+  EXPECT_EQ(f.list.GetPropValue("安装包保存路径"), "D:\\out.exe");
+  EXPECT_EQ(t.text, "1.0.0.0");
+  EXPECT_FALSE(f.editor.state().picture_visible);
+  EXPECT_EQ(f.editor.state().width, 196);
+  EXPECT_EQ(f.Highlights(), 1);
+  EXPECT_TRUE(f.list.Item(2, 1)->Highlighted);
+}
+
+TEST(EditingTest, PressingTheEditedRowAgainDropsTyping) {
+  Fixture f;
+  f.editor.MouseDown(30, kWidth, "");
+  TextChange t = f.editor.MouseDown(35, kWidth, "typed");
+  EXPECT_EQ(t.text, "测试");
+  EXPECT_TRUE(t.select_all_and_focus);
+  EXPECT_EQ(f.list.GetPropValue("软件名称"), "测试");
+  EXPECT_TRUE(f.list.EditOpen());
+}
+
+TEST(EditingTest, EnterCommitsAndKeepsTheHighlight) {
+  Fixture f;
+  f.editor.MouseDown(50, kWidth, "");
+  f.repaints = 0;
+  f.editor.CommitOnEnter("MySetup");
+  EXPECT_EQ(f.list.GetPropValue("安装目录"), "MySetup");
+  EXPECT_FALSE(f.list.EditOpen());
+  EXPECT_EQ(f.list.FocusNode(), -1);
+  EXPECT_FALSE(f.editor.state().visible);
+  EXPECT_TRUE(f.list.Item(0, 1)->Highlighted);
+  EXPECT_EQ(f.repaints, 1);
+  // A caption press afterwards does nothing; opening another item clears the mark.
+  f.editor.MouseDown(10, kWidth, "ignored");
+  EXPECT_TRUE(f.list.Item(0, 1)->Highlighted);
+  EXPECT_EQ(f.list.GetPropValue("安装目录"), "MySetup");
+  f.editor.MouseDown(30, kWidth, "ignored");
+  EXPECT_FALSE(f.list.Item(0, 1)->Highlighted);
+  EXPECT_EQ(f.list.GetPropValue("安装目录"), "MySetup");
+}
+
+TEST(EditingTest, ClosingCommits) {
+  // Focus leaving, a caption press and a press below the rows all store and clear.
+  for (int how = 0; how < 3; ++how) {
+    Fixture f;
+    f.editor.MouseDown(30, kWidth, "");
+    if (how == 0) f.editor.ClosingCommit("A");
+    if (how == 1) f.editor.MouseDown(70, kWidth, "A");
+    if (how == 2) f.editor.MouseDown(300, kWidth, "A");
+    EXPECT_EQ(f.list.GetPropValue("软件名称"), "A") << how;
+    EXPECT_FALSE(f.list.EditOpen());
+    EXPECT_EQ(f.Highlights(), 0);
+    EXPECT_FALSE(f.editor.state().visible);
+  }
+  Fixture idle;
+  idle.editor.ClosingCommit("x");  // no edit open
+  EXPECT_EQ(idle.repaints, 0);
+  EXPECT_EQ(idle.list.GetPropValue("软件名称"), "测试");
+}
+
+TEST(EditingTest, SetItemFocus) {
+  Fixture f;
+  TextChange t = f.editor.SetItemFocus("安装包保存路径", kWidth, "");
+  EXPECT_EQ(t.text, "C:\\QrSetup.exe");
+  EXPECT_EQ(f.editor.state().top, 84);
+  EXPECT_TRUE(f.list.Item(1, 0)->Highlighted);
+  t = f.editor.SetItemFocus("no such item", kWidth, "typed");
+  EXPECT_FALSE(t.set_text);
+  EXPECT_EQ(f.list.FocusNode(), 1);
+  EXPECT_TRUE(f.list.Item(1, 0)->Highlighted);
+  EXPECT_EQ(f.list.GetPropValue("安装包保存路径"), "C:\\QrSetup.exe");
+}
+
+TEST(EditingTest, SetPropValueWhileEditingIsOverwrittenByTheCommit) {
+  Fixture f;
+  f.editor.MouseDown(150, kWidth, "");
+  f.list.SetPropValue("版本", "9.9");
+  EXPECT_EQ(f.list.GetPropValue("版本"), "9.9");
+  f.editor.CommitOnEnter("1.0.0.0 typed");
+  EXPECT_EQ(f.list.GetPropValue("版本"), "1.0.0.0 typed");
+}
+
+TEST(EditingTest, BrowseResult) {
+  Fixture f;
+  f.editor.MouseDown(90, kWidth, "");
+  EXPECT_FALSE(f.editor.BrowseResult("").set_text);
+  EXPECT_EQ(f.list.GetPropValue("安装包保存路径"), "C:\\QrSetup.exe");
+  TextChange t = f.editor.BrowseResult("E:\\pkg\\a.exe");
+  EXPECT_TRUE(t.set_text);
+  EXPECT_EQ(t.text, "E:\\pkg\\a.exe");
+  EXPECT_EQ(f.list.GetPropValue("安装包保存路径"), "E:\\pkg\\a.exe");
+  EXPECT_TRUE(f.list.EditOpen());
+  f.editor.ClosingCommit("E:\\pkg\\b.exe");
+  EXPECT_EQ(f.list.GetPropValue("安装包保存路径"), "E:\\pkg\\b.exe");
+  // With no edit open a chosen path changes nothing.
+  EXPECT_FALSE(f.editor.BrowseResult("F:\\x.exe").set_text);
+  EXPECT_EQ(f.list.GetPropValue("安装包保存路径"), "E:\\pkg\\b.exe");
+}
+
+TEST(EditingTest, CommitAfterTheEditedItemWasRemovedStoresNothing) {
+  Fixture f;
+  f.editor.MouseDown(150, kWidth, "");  // 版本, item (2, 1)
+  f.list.RemoveItem(2, 1);
+  f.editor.CommitOnEnter("lost");
+  EXPECT_FALSE(f.list.EditOpen());
+  EXPECT_EQ(f.list.GetPropValue("发行商"), "Quorin软件工作室");
+}
+
+}  // namespace

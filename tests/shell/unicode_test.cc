@@ -1,0 +1,54 @@
+#include "shell/unicode.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(UnicodeTest, Utf16RoundTrip) {
+  const std::string texts[] = {"", "abc", "安装包保存路径", "é€", "x\xF0\x9F\x98\x80y"};
+  for (const std::string& t : texts) {
+    EXPECT_EQ(shell::Utf16ToUtf8(shell::Utf8ToUtf16(t)), t);
+    EXPECT_EQ(shell::WideToUtf8(shell::Utf8ToWide(t)), t);
+  }
+  EXPECT_EQ(shell::Utf8ToUtf16("测试"), u"测试");
+  EXPECT_EQ(shell::Utf8ToUtf16("\xF0\x9F\x98\x80"), u"\U0001F600");
+  EXPECT_EQ(shell::Utf8ToUtf16("\xF0\x9F\x98\x80").size(), 2u);
+}
+
+TEST(UnicodeTest, InvalidInputBecomesReplacementCharacter) {
+  EXPECT_EQ(shell::Utf8ToUtf16("a\xFF" "b"), u"a\uFFFDb");
+  EXPECT_EQ(shell::Utf8ToUtf16("\xE6\xB5"), u"\uFFFD");        // cut short
+  EXPECT_EQ(shell::Utf8ToUtf16("\xC0\xAF"), u"\uFFFD\uFFFD");  // overlong "/"
+  EXPECT_EQ(shell::Utf8ToUtf16("\xED\xA0\x80"), u"\uFFFD");    // encoded surrogate
+  EXPECT_EQ(shell::Utf16ToUtf8(u"a\xD800" "b"), "a\xEF\xBF\xBD" "b");
+}
+
+TEST(UnicodeTest, TruncateCountsUtf16Units) {
+  EXPECT_EQ(shell::Utf16Length("测试ab"), 4u);
+  EXPECT_EQ(shell::Utf16Length("\xF0\x9F\x98\x80"), 2u);
+  std::string twenty_five = "一二三四五六七八九十一二三四五六七八九十abcde";
+  EXPECT_EQ(shell::TruncateUtf16(twenty_five, 20), "一二三四五六七八九十一二三四五六七八九十");
+  EXPECT_EQ(shell::TruncateUtf16("short", 20), "short");
+  EXPECT_EQ(shell::TruncateUtf16("abc", 0), "");
+  // A surrogate pair is never split.
+  EXPECT_EQ(shell::TruncateUtf16("a\xF0\x9F\x98\x80", 2), "a");
+  EXPECT_EQ(shell::TruncateUtf16("a\xF0\x9F\x98\x80", 3), "a\xF0\x9F\x98\x80");
+}
+
+TEST(UnicodeTest, FoldCaseForPaths) {
+  EXPECT_EQ(shell::FoldCase("C:\\Data\\A.TXT"), "c:\\data\\a.txt");
+  EXPECT_EQ(shell::FoldCase("Thumbs.DB"), "thumbs.db");
+  EXPECT_EQ(shell::FoldCase("ÀÉÖØÞ×"), "àéöøþ×");
+  EXPECT_EQ(shell::FoldCase("ĀĹŸŽ"), "āĺÿž");
+  EXPECT_EQ(shell::FoldCase("ΑΩΆ"), "αωά");
+  EXPECT_EQ(shell::FoldCase("ДЁ"), "дё");
+  EXPECT_EQ(shell::FoldCase("ＡＢＣ"), "ａｂｃ");
+  EXPECT_EQ(shell::FoldCase("测试"), "测试");
+  EXPECT_TRUE(shell::EqualIgnoringCase("c:\\a\\B.TXT", "C:\\A\\b.txt"));
+  EXPECT_FALSE(shell::EqualIgnoringCase("C:\\A\\b.txt\\", "C:\\A\\b.txt"));
+  EXPECT_FALSE(shell::EqualIgnoringCase("C:/A/b.txt", "C:\\A\\b.txt"));
+  // Invalid bytes stay distinct rather than collapsing into one U+FFFD.
+  EXPECT_FALSE(shell::EqualIgnoringCase("a\xFF", "a\xFE"));
+}
+
+}  // namespace
