@@ -7,7 +7,7 @@ HFONT CreateUiFont(bool bold) {
   metrics.cbSize = sizeof(metrics);
   SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0);
   LOGFONTW font = metrics.lfMessageFont;
-  constexpr LONG kMinHeight = 12;
+  constexpr LONG kMinHeight = 13;
   if (font.lfHeight > -kMinHeight && font.lfHeight < kMinHeight) font.lfHeight = -kMinHeight;
   if (bold) font.lfWeight = FW_BOLD;
   return CreateFontIndirectW(&font);
