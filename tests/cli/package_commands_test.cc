@@ -111,16 +111,6 @@ std::string Pattern(size_t n, uint32_t seed) {
   return s;
 }
 
-// Names of the entries of dir.
-std::vector<std::string> Listing(const std::string& dir) {
-  std::vector<platform::DirEntry> entries;
-  platform::ListDirectory(dir, &entries, nullptr);
-  std::vector<std::string> names;
-  for (const auto& e : entries) names.push_back(e.name);
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 // --install-dat for in-process runs, whose program folder holds none.
 std::vector<std::string> WithInstallDat(std::vector<std::string> args) {
   args.insert(args.begin() + 1, {"--install-dat", BuiltInstallDat()});
@@ -313,6 +303,16 @@ TEST_F(PackageCommands, ExtractRefusesNamesThatLeaveTheFolder) {
 }
 
 #ifndef _WIN32
+// Names of the entries of dir.
+std::vector<std::string> Listing(const std::string& dir) {
+  std::vector<platform::DirEntry> entries;
+  platform::ListDirectory(dir, &entries, nullptr);
+  std::vector<std::string> names;
+  for (const auto& e : entries) names.push_back(e.name);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
 TEST_F(PackageCommands, AFullDiskFailsCleanlyAndKeepsTheOldPackage) {
   Put(dir_ / "big.bin", Pattern(3000000, 7));
   std::string out = dir_ / "out";
