@@ -5,6 +5,7 @@
 #include <atomic>
 
 #include "app/popup_menu.h"
+#include "package/package_writer.h"
 #include "shell/unicode.h"
 
 #include "window_fixture.h"
@@ -197,6 +198,43 @@ TEST_F(BuildTest, FailureSaysWhatFailedAndWhichFile) {
   ClickBuild();
   ASSERT_TRUE(PumpUntil([&] { return !window_->IsMaking(); }));
   EXPECT_EQ(ui_.messages.back().text, L"已经将所有文件打包进安装程序！");
+}
+
+// The whole road: the window's request, the real package writer with the
+// build's install.dat, the progress and the completion message.
+TEST_F(BuildTest, WritesARealPackage) {
+  const char* bin = getenv("QR_BINARY_DIR");
+  if (!bin) GTEST_SKIP() << "QR_BINARY_DIR not set";
+  std::wstring install_dat = L"Z:" + shell::Utf8ToWide(bin) + L"/bin/install.dat";
+  for (wchar_t& c : install_dat)
+    if (c == L'/') c = L'\\';
+  if (GetFileAttributesW(install_dat.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    GTEST_SKIP() << "no install.dat in the build";
+  }
+  window_->set_package_maker([&](const package::PackageRequest& request,
+                                 package::BuildProgress& progress) {
+    package::PackageRequest copy = request;
+    copy.install_dat = Narrow(install_dat);
+    return package::MakePackage(copy, progress);
+  });
+  AddFileRow(dir_.File(L"app.exe", 100000));
+  AddDirRow(dir_.Dir(L"data"));
+  dir_.File(L"data\\readme.txt", 5000);
+  int highest = 0;
+  ui_.on_message = [&] { highest = Progress(); };
+  ClickBuild();
+  ASSERT_TRUE(PumpUntil([&] { return !window_->IsMaking(); }));
+  ASSERT_EQ(ui_.messages.size(), 1u);
+  EXPECT_EQ(ui_.messages[0].text, L"已经将所有文件打包进安装程序！");
+  EXPECT_GT(highest, 0);
+  std::wstring package_path = dir_.path() + L"\\out.exe";
+  WIN32_FILE_ATTRIBUTE_DATA data = {};
+  ASSERT_TRUE(GetFileAttributesExW(package_path.c_str(), GetFileExInfoStandard, &data));
+  EXPECT_GT(data.nFileSizeLow, 12288u);
+  // Nothing else is left beside it.
+  EXPECT_EQ(GetFileAttributesW((dir_.path() + L"\\out.tmp").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(Progress(), 0);
+  EXPECT_EQ(RowCount(), 2);
 }
 
 }  // namespace

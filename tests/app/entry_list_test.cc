@@ -200,6 +200,28 @@ TEST_F(EntryListTest, FolderRowsTakeNoOption) {
   for (const auto& item : ui_.popups[0]) EXPECT_FALSE(item.checked) << item.caption.c_str();
 }
 
+TEST_F(EntryListTest, RightButtonReleaseOverARowOpensItsMenuAndLeftNever) {
+  ScratchDir dir;
+  AddFileRow(dir.File(L"a.exe"));
+  ui_.popups.clear();
+  RECT row = {};
+  row.left = LVIR_BOUNDS;
+  SendMessageW(list(), LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&row));
+  LPARAM at = MAKELPARAM(row.left + 20, (row.top + row.bottom) / 2);
+  // A left click selects the row but opens no menu.
+  PostMessageW(list(), WM_LBUTTONUP, 0, at);
+  SendMessageW(list(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+  Pump();
+  EXPECT_TRUE(ui_.popups.empty());
+  EXPECT_EQ(window_->entries().selected(), 1);
+  // The list reports the right button's release; the menu shows the row's items.
+  PostMessageW(list(), WM_RBUTTONUP, 0, at);
+  SendMessageW(list(), WM_RBUTTONDOWN, MK_RBUTTON, at);
+  Pump();
+  ASSERT_EQ(ui_.popups.size(), 1u);
+  EXPECT_EQ(ui_.popups[0].size(), 13u);
+}
+
 TEST_F(EntryListTest, FlagsColumnIsNeverVisible) {
   EXPECT_EQ(SendMessageW(list(), LVM_GETCOLUMNWIDTH, 2, 0), 0);
 }
