@@ -6,4 +6,8 @@ export WINEPREFIX=${QR_WINEPREFIX:-$here/../build/win/wineprefix}
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEARCH=win64
+# Once per prefix: a font for the Chinese texts.
+if [ ! -e "$WINEPREFIX/.qr-fonts" ]; then
+  bash "$here/wine-fonts.sh" && touch "$WINEPREFIX/.qr-fonts"
+fi
 exec wine "$@"

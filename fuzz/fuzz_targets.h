@@ -11,12 +11,15 @@ namespace fuzz {
 // Decodes arbitrary bytes as a stream. The first byte picks the options
 // (bit 0: exact length; bit 1: an 8192-byte code array; bit 2: a 2-byte
 // code array); the rest is the stream. A decode must end (with or without
-// an error) and never produce more bytes than the header announces.
+// an error) and never produce more bytes than the header announces, and the
+// fast and the plain decoder must agree on the result, the message and
+// every byte.
 bool DecompressTarget(const uint8_t* data, size_t size);
 
 // Compresses arbitrary bytes and decodes them again. The first byte picks
 // the level and the code array; the rest is the input. The round trip must
-// give the input back and the stream must be 4 + compLen bytes.
+// give the input back, the stream must be 4 + compLen bytes, and the fast
+// and the plain encoder must write the same bytes.
 bool RoundTripTarget(const uint8_t* data, size_t size);
 
 }  // namespace fuzz

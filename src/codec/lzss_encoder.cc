@@ -1,6 +1,13 @@
+// The encoder, tuned: the same candidates, comparisons and chain updates as
+// the plain transcription (lzss_plain_encoder.cc), so the same bytes, but
+// candidates that cannot beat the current best are rejected on one byte,
+// the others compared a machine word at a time, and the output is appended
+// a group at a time.
+
 #include "codec/lzss_encoder.h"
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 
 #include "codec/xor_mask.h"
@@ -8,19 +15,42 @@
 namespace codec {
 namespace {
 
-constexpr int kNil = kRingSize;             // "no position" in the chains
-constexpr int kHeadBase = kRingSize + 1;    // NextLink[kHeadBase + hash]: chain heads
+constexpr int kNil = kRingSize;           // "no position" in the chains
+constexpr int kHeadBase = kRingSize + 1;  // NextLink[kHeadBase + hash]: chain heads
+constexpr int kGroupMax = 1 + 2 * 8;      // flag byte and eight references
 
-// The working storage of one encode. TextBuf positions kRingSize..
-// kRingSize + kMaxMatch - 1 mirror positions 0..kMaxMatch - 1 so that a
-// comparison of kMaxMatch bytes never wraps.
+inline uint64_t Load64(const uint8_t* p) {
+  uint64_t v;
+  std::memcpy(&v, p, 8);
+  return v;
+}
+inline uint16_t Load16(const uint8_t* p) {
+  uint16_t v;
+  std::memcpy(&v, p, 2);
+  return v;
+}
+
+// The number of equal leading bytes of a and b, at most kMaxMatch (18).
+// Little-endian: the lowest set bit of the difference is the first unequal
+// byte.
+inline int MatchLength(const uint8_t* a, const uint8_t* b) {
+  uint64_t x = Load64(a) ^ Load64(b);
+  if (x != 0) return __builtin_ctzll(x) >> 3;
+  x = Load64(a + 8) ^ Load64(b + 8);
+  if (x != 0) return 8 + (__builtin_ctzll(x) >> 3);
+  const unsigned y = Load16(a + 16) ^ Load16(b + 16);
+  if (y != 0) return 16 + (__builtin_ctz(y) >> 3);
+  return kMaxMatch;
+}
+
 struct EncoderState {
-  uint8_t TextBuf[kRingSize + kMaxMatch + 1];
-  int16_t PrevLink[kRingSize + 2];
-  int16_t NextLink[2 * kRingSize + 2];
-  uint8_t CodeBuf[1 + 2 * 8];
-  uint8_t in[kBlockSize];
-  uint8_t out[kBlockSize];
+  // Ring positions 0..4095, then a mirror of positions 0..17 so that a
+  // comparison never wraps.
+  alignas(64) uint8_t TextBuf[kRingSize + kMaxMatch + 14];
+  alignas(64) int16_t PrevLink[kRingSize + 2];
+  alignas(64) int16_t NextLink[2 * kRingSize + 2];
+  alignas(64) uint8_t in[kBlockSize];
+  alignas(64) uint8_t out[kBlockSize + kGroupMax];  // a group may run past a block
 };
 
 class Encoder {
@@ -36,27 +66,34 @@ class Encoder {
   void Unlink(int x) {
     int16_t* prev = s_->PrevLink;
     int16_t* next = s_->NextLink;
-    next[prev[x]] = next[x];
-    prev[next[x]] = prev[x];
+    const int16_t px = prev[x];
+    const int16_t nx = next[x];
+    next[px] = nx;
+    prev[nx] = px;
     next[x] = kNil;
     prev[x] = kNil;
   }
 
+  // Writes to PrevLink[kNil] when the chain was empty: that slot is never read.
   void Insert(int r) {
     const int head = kHeadBase + Hash(r);
     const int16_t old = s_->NextLink[head];
     s_->PrevLink[r] = static_cast<int16_t>(head);
     s_->NextLink[r] = old;
     s_->NextLink[head] = static_cast<int16_t>(r);
-    if (old != kNil) s_->PrevLink[old] = static_cast<int16_t>(r);
+    s_->PrevLink[old] = static_cast<int16_t>(r);
   }
 
-  // Appends bytes to the output buffer, masking and writing every full block.
-  bool Put(const uint8_t* p, int n, std::string* err) {
-    for (int i = 0; i < n; ++i) {
-      s_->out[out_++] = p[i];
-      if (out_ == kBlockSize && !FlushBlock(err)) return false;
-    }
+  // Appends one group; masks and writes the block once it is full.
+  bool PutGroup(const uint8_t* g, int n, std::string* err) {
+    std::memcpy(s_->out + out_, g, static_cast<size_t>(n));
+    out_ += n;
+    if (out_ < kBlockSize) return true;
+    const int excess = out_ - kBlockSize;
+    out_ = kBlockSize;
+    if (!FlushBlock(err)) return false;
+    std::memcpy(s_->out, s_->out + kBlockSize, static_cast<size_t>(excess));
+    out_ = excess;
     return true;
   }
 
@@ -87,31 +124,36 @@ bool Encoder::Run(int32_t size, const ReadFn& read, int64_t* compLen, bool* stop
   PutHeader(size, header);
   if (!write_(header, kHeaderSize, err)) return false;
 
-  int64_t unread = size;  // bytes of the input not yet read into the buffer
+  int64_t unread = size;
   int in_len = static_cast<int>(std::min<int64_t>(kBlockSize, unread));
   if (!read(s.in, in_len, err)) return false;
   unread -= in_len;
   if (params_.progress) params_.progress(in_len);
 
   const int first = std::min<int>(kMaxMatch, size);
-  std::copy(s.in, s.in + first, s.TextBuf);
-  std::copy(s.in, s.in + first, s.TextBuf + kRingSize);
-  int r = 0;        // ring position being encoded
-  int len = first;  // bytes in the look-ahead
-  int k = first;    // next unused byte of the input buffer
+  std::memcpy(s.TextBuf, s.in, static_cast<size_t>(first));
+  std::memcpy(s.TextBuf + kRingSize, s.in, static_cast<size_t>(first));
+  uint8_t* const text = s.TextBuf;
+  int16_t* const next = s.NextLink;
+  int16_t* const prev = s.PrevLink;
+  int r = 0;
+  int len = first;
+  int k = first;
+  uint8_t group[kGroupMax];
   int mask = 1;
-  s.CodeBuf[0] = 0;
+  group[0] = 0;
   int ptr = 1;
   const int level = params_.level;
 
   while (len > 0) {
-    // Search the chain of r's hash, most recent position first.
-    int p = s.NextLink[kHeadBase + Hash(r)];
+    int p = next[kHeadBase + Hash(r)];
     int best = 0;
     int bestpos = 0;
-    for (int count = 0; p != kNil && count <= level; ++count) {
-      int i = 0;
-      while (i < kMaxMatch && s.TextBuf[p + i] == s.TextBuf[r + i]) ++i;
+    const uint8_t* const cur = text + r;
+    for (int count = 0; p != kNil && count <= level; ++count, p = next[p]) {
+      // Only a candidate equal up to and including index best can be longer.
+      if (text[p + best] != cur[best]) continue;
+      const int i = MatchLength(text + p, cur);
       if (i > best) {
         best = std::min(i, len);
         bestpos = p;
@@ -120,34 +162,32 @@ bool Encoder::Run(int32_t size, const ReadFn& read, int64_t* compLen, bool* stop
           break;
         }
       }
-      p = s.NextLink[p];
     }
 
     if (mask == 0x100) {
-      if (!Put(s.CodeBuf, ptr, err)) return false;
+      if (!PutGroup(group, ptr, err)) return false;
       mask = 1;
-      s.CodeBuf[0] = 0;
+      group[0] = 0;
       ptr = 1;
     }
     if (best >= kMinMatch) {
-      s.CodeBuf[ptr] = static_cast<uint8_t>(bestpos & 0xFF);
-      s.CodeBuf[ptr + 1] = static_cast<uint8_t>(((bestpos >> 4) & 0xF0) | (best - kMinMatch));
+      group[ptr] = static_cast<uint8_t>(bestpos);
+      group[ptr + 1] = static_cast<uint8_t>(((bestpos >> 4) & 0xF0) | (best - kMinMatch));
       ptr += 2;
     } else {
       best = 1;
-      s.CodeBuf[ptr] = s.TextBuf[r];
-      s.CodeBuf[0] |= static_cast<uint8_t>(mask);
-      ptr += 1;
+      group[ptr++] = *cur;
+      group[0] |= static_cast<uint8_t>(mask);
     }
     mask <<= 1;
 
     for (int step = 0; step < best; ++step) {
       const int sp = (r + kMaxMatch) & kRingMask;
-      if (s.PrevLink[sp] != kNil) Unlink(sp);
+      if (prev[sp] != kNil) Unlink(sp);
       if (k < in_len) {
         const uint8_t c = s.in[k++];
-        s.TextBuf[sp] = c;
-        if (sp < kMaxMatch) s.TextBuf[sp + kRingSize] = c;
+        text[sp] = c;
+        if (sp < kMaxMatch) text[sp + kRingSize] = c;
         if (k == in_len && unread > 0) {
           in_len = static_cast<int>(std::min<int64_t>(kBlockSize, unread));
           if (!read(s.in, in_len, err)) return false;
@@ -167,7 +207,7 @@ bool Encoder::Run(int32_t size, const ReadFn& read, int64_t* compLen, bool* stop
     }
   }
 
-  if (!Put(s.CodeBuf, ptr, err) || !FlushBlock(err)) return false;
+  if (!PutGroup(group, ptr, err) || !FlushBlock(err)) return false;
   *compLen = written_;
   return true;
 }

@@ -1,0 +1,30 @@
+// QrMaker.exe: start-up and the message loop of the main window.
+
+#include <windows.h>
+#include <objbase.h>
+
+#include "app/main_window.h"
+#include "app/startup.h"
+#include "shell/digest.h"
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
+  if (!app::ClaimSingleInstance()) return 0;
+  app::InitCommonControlsForApp();
+  if (!app::CheckInstallDatAtStart(shell::InstallDatPath())) return 1;
+  // The folder chooser needs COM on this thread.
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+
+  if (!app::MainWindow::Register(instance)) return 1;
+  app::MainWindow* window = app::MainWindow::Create();
+  if (!window) return 1;
+  ShowWindow(window->hwnd(), show);
+  UpdateWindow(window->hwnd());
+
+  MSG msg;
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  CoUninitialize();
+  return static_cast<int>(msg.wParam);
+}

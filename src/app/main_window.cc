@@ -1,0 +1,444 @@
+#include "app/main_window.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <vector>
+
+#include "app/layout.h"
+#include "app/popup_menu.h"
+#include "app/prop_list_view.h"
+#include "app/resources/resource_ids.h"
+#include "app/text.h"
+#include "app/ui_seams.h"
+#include "entries/commands.h"
+#include "package/messages.h"
+#include "package/package_writer.h"
+#include "platform/files.h"
+#include "shell/digest.h"
+#include "shell/main_form.h"
+#include "shell/messages.h"
+
+namespace app {
+namespace {
+
+constexpr wchar_t kClassName[] = L"QrMakerMain";
+constexpr wchar_t kCaption[] = L"Quorin安装包制作工具 V1.1";
+constexpr wchar_t kListLabelText[] = L"添加到安装包的文件列表(按右键弹出菜单)：";
+constexpr wchar_t kProgressLabelText[] = L"打包进度：";
+constexpr wchar_t kBuildButtonText[] = L"生成安装包";
+constexpr wchar_t kNameColumn[] = L"文件/目录名";
+constexpr wchar_t kPathColumn[] = L"路径";
+constexpr wchar_t kFlagsColumn[] = L"属性";
+constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+
+HWND Child(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, DWORD ex_style,
+           const layout::Twips& twips, int id, int dpi) {
+  RECT r = layout::ToPixels(twips, dpi);
+  return CreateWindowExW(ex_style, cls, text, WS_CHILD | WS_VISIBLE | style, r.left, r.top,
+                         r.right - r.left, r.bottom - r.top, parent,
+                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                         GetModuleHandleW(nullptr), nullptr);
+}
+
+void AddColumn(HWND list, int index, const wchar_t* text, int width) {
+  LVCOLUMNW col = {};
+  col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+  col.pszText = const_cast<wchar_t*>(text);
+  col.cx = width;
+  col.iSubItem = index;
+  SendMessageW(list, LVM_INSERTCOLUMNW, index, reinterpret_cast<LPARAM>(&col));
+}
+
+void SetCell(HWND list, int index, int sub, const std::string& utf8) {
+  std::wstring text = Widen(utf8);
+  LVITEMW item = {};
+  item.iSubItem = sub;
+  item.pszText = text.data();
+  SendMessageW(list, LVM_SETITEMTEXTW, index, reinterpret_cast<LPARAM>(&item));
+}
+
+// Labels size themselves to their text, keeping their top-left corner.
+void AutoSize(HWND label, HFONT font) {
+  std::wstring text(static_cast<size_t>(GetWindowTextLengthW(label)), L'\0');
+  GetWindowTextW(label, text.data(), static_cast<int>(text.size()) + 1);
+  HDC dc = GetDC(label);
+  HGDIOBJ old = SelectObject(dc, font);
+  TEXTMETRICW metrics;
+  GetTextMetricsW(dc, &metrics);
+  SIZE size = {0, 0};
+  GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+  SelectObject(dc, old);
+  ReleaseDC(label, dc);
+  SetWindowPos(label, nullptr, 0, 0, size.cx + 1, metrics.tmHeight, SWP_NOMOVE | SWP_NOZORDER);
+  InvalidateRect(label, nullptr, TRUE);
+}
+
+// Filter text for the choosers: display name, NUL, pattern, NUL.
+std::wstring Filter(const char* name, const char* pattern) {
+  std::wstring filter = Widen(name);
+  filter += L'\0';
+  filter += Widen(pattern);
+  filter += L'\0';
+  return filter;
+}
+
+}  // namespace
+
+bool MainWindow::Register(HINSTANCE instance) {
+  WNDCLASSEXW wc = {};
+  wc.cbSize = sizeof(wc);
+  wc.lpfnWndProc = WndProc;
+  wc.hInstance = instance;
+  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.lpszClassName = kClassName;
+  bool ok = RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+  return ok && PropListView::Register(instance);
+}
+
+MainWindow* MainWindow::Create() {
+  const int dpi = layout::SystemDpi();
+  RECT r = {0, 0, layout::ToPixels(layout::kClientWidth, dpi),
+            layout::ToPixels(layout::kClientHeight, dpi)};
+  AdjustWindowRectEx(&r, kWindowStyle, FALSE, 0);
+  HWND hwnd = CreateWindowExW(0, kClassName, kCaption, kWindowStyle, CW_USEDEFAULT,
+                              CW_USEDEFAULT, r.right - r.left, r.bottom - r.top, nullptr,
+                              nullptr, GetModuleHandleW(nullptr), nullptr);
+  if (!hwnd) return nullptr;
+  auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  self->Form_Load();
+  return self;
+}
+
+MainWindow::MainWindow(HWND hwnd) : hwnd_(hwnd), maker_(package::MakePackage) {
+  entries_.OnChange = [this](entries::EntryList::Change change, int32_t row) {
+    MirrorChange(change, row);
+  };
+}
+
+MainWindow::~MainWindow() {
+  runner_.reset();  // waits for a build still running
+  if (font_) DeleteObject(font_);
+  if (icon_small_) DestroyIcon(icon_small_);
+  if (icon_big_) DestroyIcon(icon_big_);
+}
+
+void MainWindow::CreateControls() {
+  const int dpi = layout::SystemDpi();
+  font_ = layout::CreateUiFont(false);
+
+  prop_list_ = PropListView::Create(hwnd_, kIdPropertyList,
+                                    layout::ToPixels(layout::kPropertyList, dpi));
+  label1_ = Child(hwnd_, L"STATIC", kListLabelText, SS_LEFT | SS_NOPREFIX, 0, layout::kListLabel,
+                  kIdListLabel, dpi);
+  list_ = Child(hwnd_, WC_LISTVIEWW, L"",
+                LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_TABSTOP, WS_EX_CLIENTEDGE,
+                layout::kEntryList, kIdEntryList, dpi);
+  label1b_ = Child(hwnd_, L"STATIC", kProgressLabelText, SS_LEFT | SS_NOPREFIX, 0,
+                   layout::kProgressLabel, kIdProgressLabel, dpi);
+  label2_ = Child(hwnd_, L"STATIC", L"", SS_LEFT | SS_NOPREFIX, 0, layout::kStatusLabel,
+                  kIdStatusLabel, dpi);
+  progress_bar_ =
+      Child(hwnd_, PROGRESS_CLASSW, L"", 0, 0, layout::kProgressBar, kIdProgressBar, dpi);
+  cmd_make_ = Child(hwnd_, L"BUTTON", kBuildButtonText, BS_PUSHBUTTON | WS_TABSTOP, 0,
+                    layout::kBuildButton, kIdBuildButton, dpi);
+  for (HWND h : {label1_, list_, label1b_, label2_, cmd_make_}) {
+    SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+  }
+  for (HWND h : {label1_, label1b_, label2_}) AutoSize(h, font_);
+
+  AddColumn(list_, 0, kNameColumn, layout::ToPixels(layout::kNameColumnWidth, dpi));
+  AddColumn(list_, 1, kPathColumn, layout::ToPixels(layout::kPathColumnWidth, dpi));
+  AddColumn(list_, 2, kFlagsColumn, 0);  // present, never visible
+  SetWindowSubclass(list_, ListProc, 1, reinterpret_cast<DWORD_PTR>(this));
+  DragAcceptFiles(list_, TRUE);
+}
+
+void MainWindow::Form_Load() {
+  // SetWindowIcons: the 16 and 32 pixel images of icon 1.
+  HINSTANCE instance = GetModuleHandleW(nullptr);
+  icon_small_ = static_cast<HICON>(
+      LoadImageW(instance, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON, 16, 16, 0));
+  icon_big_ = static_cast<HICON>(
+      LoadImageW(instance, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON, 32, 32, 0));
+  SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_small_));
+  SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_big_));
+
+  // Exactly full-row selection: a mask of 0 turns every other extended style off.
+  SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT);
+
+  shell::FillMainProperties(&prop_list_->model());
+  shell::SetDefaultSavePath(&prop_list_->model(), platform::ProgramFolder());
+}
+
+// ---- Entry list ----
+
+void MainWindow::MirrorChange(entries::EntryList::Change change, int32_t row) {
+  using Change = entries::EntryList::Change;
+  mirroring_ = true;
+  const int index = row - 1;
+  switch (change) {
+    case Change::kAppended: {
+      // Three steps: the row with its name, then the folder, then the flags.
+      const entries::PackageEntry& entry = entries_.row(row);
+      std::wstring name = Widen(entry.Name);
+      LVITEMW item = {};
+      item.mask = LVIF_TEXT;
+      item.iItem = index;
+      item.pszText = name.data();
+      SendMessageW(list_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+      SetCell(list_, index, 1, entry.Folder);
+      SetCell(list_, index, 2, entry.Flags);
+      break;
+    }
+    case Change::kRemoved:
+      SendMessageW(list_, LVM_DELETEITEM, index, 0);
+      break;
+    case Change::kFlags:
+      SetCell(list_, index, 2, entries_.row(row).Flags);
+      break;
+    case Change::kSelection: {
+      LVITEMW item = {};
+      item.stateMask = LVIS_SELECTED;
+      SendMessageW(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
+                   reinterpret_cast<LPARAM>(&item));
+      if (row > 0) {
+        item.state = LVIS_SELECTED;
+        SendMessageW(list_, LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(&item));
+      }
+      break;
+    }
+  }
+  mirroring_ = false;
+}
+
+void MainWindow::ListSelectionChanged() {
+  if (mirroring_) return;
+  int index = static_cast<int>(
+      SendMessageW(list_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+  entries_.Select(index + 1);  // -1 (none) becomes 0
+}
+
+void MainWindow::AddChosen(const std::wstring& path, bool folder) {
+  std::string chosen = Narrow(path);
+  entries::AddResult result =
+      folder ? entries::AddDir(&entries_, chosen) : entries::AddFile(&entries_, chosen);
+  if (!result.added && *result.message) {
+    ShowMessage(result.message, Icon::kWarning);
+  }
+}
+
+void MainWindow::AddFile() {
+  std::wstring path = CurrentUi().ShowOpenDialog(
+      hwnd_, Filter(entries::kOpenFilterName, entries::kOpenFilterPattern));
+  AddChosen(path, false);
+}
+
+void MainWindow::AddDir() {
+  std::wstring path = CurrentUi().BrowseForFolder(hwnd_, Widen(entries::kBrowseFolderPrompt));
+  AddChosen(path, true);
+}
+
+void MainWindow::DelFile() { entries::DelFile(&entries_); }
+
+void MainWindow::OpenDir() {
+  std::string target = entries::OpenDirTarget(entries_);
+  if (!target.empty()) CurrentUi().ShowInExplorer(Widen(target));
+}
+
+void MainWindow::ListView1_KeyUp(WPARAM key) {
+  entries::ListKeyUp(&entries_, static_cast<uint16_t>(key), build_.IsMaking());
+}
+
+void MainWindow::ListView1_MouseUp(int16_t button) {
+  if (!menu_.Open(entries_, button, build_.IsMaking())) return;
+  HMENU popup = BuildPopup(menu_);
+  POINT at;
+  GetCursorPos(&at);
+  UINT command = CurrentUi().TrackPopup(hwnd_, popup, at);
+  DestroyMenu(popup);
+  RunMenuCommand(command);
+}
+
+void MainWindow::RunMenuCommand(UINT command) {
+  using Id = entries::MenuItemId;
+  Id id;
+  if (!MenuItemOf(command, &id)) return;
+  switch (id) {
+    case Id::AddFile: AddFile(); break;
+    case Id::AddDir: AddDir(); break;
+    case Id::DelFile: DelFile(); break;
+    case Id::OpenDir: OpenDir(); break;
+    default: menu_.SwitchOption(&entries_, id); break;
+  }
+}
+
+void MainWindow::DropFiles(HDROP drop) {
+  std::vector<std::wstring> paths;
+  UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+  for (UINT i = 0; i < count; ++i) {
+    UINT n = DragQueryFileW(drop, i, nullptr, 0);
+    std::wstring path(n + 1, L'\0');
+    DragQueryFileW(drop, i, path.data(), n + 1);
+    path.resize(n);
+    paths.push_back(path);
+  }
+  DragFinish(drop);
+  // The list does not change while a build runs.
+  if (build_.IsMaking()) return;
+  for (const std::wstring& path : paths) {
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    bool folder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+    AddChosen(path, folder);
+  }
+}
+
+// ---- Build ----
+
+package::PropertyValues MainWindow::ReadProperties() const {
+  const proplist::PropertyList& model = prop_list_->model();
+  package::PropertyValues p;
+  p.app_name = model.GetPropValue(shell::kPropAppName);
+  p.setup_dir = model.GetPropValue(shell::kPropSetupDir);
+  p.save_path = model.GetPropValue(shell::kPropSavePath);
+  p.publisher = model.GetPropValue(shell::kPropPublisher);
+  p.version = model.GetPropValue(shell::kPropVersion);
+  return p;
+}
+
+void MainWindow::cmdMake_Click() {
+  if (build_.IsMaking()) return;
+  // An open edit was committed when the button took the focus.
+  if (!build_.Check(ReadProperties(), static_cast<size_t>(entries_.count()), *this).ok) return;
+  build_.Begin(*this);
+  package::PackageRequest request;
+  request.properties = ReadProperties();
+  for (const entries::PackageEntry& row : entries_.rows()) {
+    request.entries.push_back({row.Name, row.Folder, entries::ParseFlags(row.Flags)});
+  }
+  request.install_dat = shell::InstallDatPath();
+  progress_ = package::ProgressBar();
+  runner_ = std::make_unique<BuildRunner>(hwnd_, maker_);
+  runner_->Start(std::move(request));
+}
+
+void MainWindow::BuildFinished() {
+  package::BuildResult result = runner_->Join();
+  runner_.reset();
+  build_.Finish(result, *this);
+}
+
+void MainWindow::ShowMessage(const std::string& text, Icon icon) {
+  CurrentUi().Message(hwnd_, Widen(text), Widen(shell::msg::kTitle),
+                      icon == Icon::kInformation ? MB_ICONINFORMATION : MB_ICONEXCLAMATION);
+}
+
+void MainWindow::SetItemFocus(const std::string& item) { prop_list_->SetItemFocus(item); }
+
+void MainWindow::SetBuildEnabled(bool enabled) { EnableWindow(cmd_make_, enabled); }
+
+void MainWindow::SetPropertiesEnabled(bool enabled) { prop_list_->SetEnabled(enabled); }
+
+void MainWindow::ResetProgress() {
+  progress_.Value = 0;
+  SendMessageW(progress_bar_, PBM_SETPOS, 0, 0);
+}
+
+void MainWindow::SetStatus(const std::string& text) { ShowStatus(Widen(text)); }
+
+void MainWindow::ShowStatus(const std::wstring& text) {
+  SetWindowTextW(label2_, text.c_str());
+  AutoSize(label2_, font_);
+}
+
+// ---- Messages ----
+
+LRESULT CALLBACK MainWindow::ListProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
+                                      DWORD_PTR self_ptr) {
+  auto* self = reinterpret_cast<MainWindow*>(self_ptr);
+  switch (msg) {
+    case WM_KEYUP:
+      self->ListView1_KeyUp(wp);
+      break;
+    case WM_DROPFILES:
+      self->DropFiles(reinterpret_cast<HDROP>(wp));
+      return 0;
+    case WM_NCDESTROY:
+      RemoveWindowSubclass(hwnd, ListProc, 1);
+      break;
+  }
+  return DefSubclassProc(hwnd, msg, wp, lp);
+}
+
+LRESULT CALLBACK MainWindow::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (msg == WM_NCCREATE) {
+    self = new MainWindow(hwnd);
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  }
+  if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
+  if (msg == WM_NCDESTROY) {
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+    delete self;
+    return DefWindowProcW(hwnd, msg, wp, lp);
+  }
+  return self->Handle(msg, wp, lp);
+}
+
+LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_CREATE:
+      CreateControls();
+      return 0;
+    case WM_COMMAND:
+      if (LOWORD(wp) == kIdBuildButton && HIWORD(wp) == BN_CLICKED) {
+        cmdMake_Click();
+        return 0;
+      }
+      break;
+    case WM_NOTIFY: {
+      const auto* hdr = reinterpret_cast<const NMHDR*>(lp);
+      if (hdr->hwndFrom != list_) break;
+      if (hdr->code == NM_RCLICK) {
+        // Sent when the right button is released over the list.
+        ListView1_MouseUp(entries::PopupMenu::kRightButton);
+        return 0;
+      }
+      if (hdr->code == LVN_ITEMCHANGED) {
+        const auto* change = reinterpret_cast<const NMLISTVIEW*>(lp);
+        if (change->uChanged & LVIF_STATE) ListSelectionChanged();
+        return 0;
+      }
+      break;
+    }
+    case kMsgBuildStatus: {
+      std::unique_ptr<std::wstring> text(reinterpret_cast<std::wstring*>(lp));
+      ShowStatus(*text);
+      return 0;
+    }
+    case kMsgBuildMaximum:
+      progress_.Max = static_cast<float>(lp);
+      SendMessageW(progress_bar_, PBM_SETRANGE32, 0, static_cast<LPARAM>(progress_.Max));
+      return 0;
+    case kMsgBuildAdvance:
+      progress_.FileProgress(static_cast<int32_t>(lp));
+      SendMessageW(progress_bar_, PBM_SETPOS, static_cast<WPARAM>(progress_.Value), 0);
+      return 0;
+    case kMsgBuildDone:
+      BuildFinished();
+      return 0;
+    case WM_CLOSE:
+      // The build writes on its worker thread; closing waits until it is done
+      // so no half-written package or temporary file stays behind.
+      if (build_.IsMaking()) return 0;
+      DestroyWindow(hwnd_);
+      return 0;
+    case WM_DESTROY:
+      PostQuitMessage(0);
+      return 0;
+  }
+  return DefWindowProcW(hwnd_, msg, wp, lp);
+}
+
+}  // namespace app

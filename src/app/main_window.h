@@ -1,0 +1,112 @@
+#pragma once
+// frmMain: the program's one window. It creates and lays out the controls,
+// mirrors the entry list model in ListView1, runs the list's commands and
+// popup menu, and drives a build on a worker thread. The rules behind each
+// command live in entries/, proplist/, shell/ and package/; this file only
+// shows them and passes the user's input on.
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <memory>
+#include <string>
+
+#include "app/build_runner.h"
+#include "entries/entry_list.h"
+#include "entries/popup_menu.h"
+#include "package/build_command.h"
+
+namespace app {
+
+class PropListView;
+
+// Control ids.
+enum ControlId : int {
+  kIdPropertyList = 1,
+  kIdListLabel,
+  kIdEntryList,
+  kIdProgressLabel,
+  kIdStatusLabel,
+  kIdProgressBar,
+  kIdBuildButton,
+};
+
+class MainWindow : private package::BuildView {
+ public:
+  static bool Register(HINSTANCE instance);
+  // Creates the window and runs Form_Load; the window is not yet shown.
+  static MainWindow* Create();
+
+  HWND hwnd() const { return hwnd_; }
+  PropListView& prop_list() { return *prop_list_; }
+  HWND list() const { return list_; }
+  HWND status_label() const { return label2_; }
+  HWND progress_bar() const { return progress_bar_; }
+  HWND build_button() const { return cmd_make_; }
+  const entries::EntryList& entries() const { return entries_; }
+  bool IsMaking() const { return build_.IsMaking(); }
+  // Replaces the package writer the build runs (tests).
+  void set_package_maker(PackageMaker maker) { maker_ = std::move(maker); }
+
+ private:
+  explicit MainWindow(HWND hwnd);
+  ~MainWindow() override;
+  static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  static LRESULT CALLBACK ListProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
+                                   DWORD_PTR self);
+  LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
+
+  void CreateControls();
+  void Form_Load();
+
+  // The entry list: ListView1 follows the model's changes, the model follows
+  // the user's selection.
+  void MirrorChange(entries::EntryList::Change change, int32_t row);
+  void ListSelectionChanged();
+  void AddFile();
+  void AddDir();
+  void AddChosen(const std::wstring& path, bool folder);
+  void DelFile();
+  void OpenDir();
+  void ListView1_KeyUp(WPARAM key);
+  void ListView1_MouseUp(int16_t button);
+  void RunMenuCommand(UINT command);
+  void DropFiles(HDROP drop);
+
+  // The build.
+  package::PropertyValues ReadProperties() const;
+  void cmdMake_Click();
+  void BuildFinished();
+  void ShowStatus(const std::wstring& text);
+
+  // package::BuildView
+  void ShowMessage(const std::string& text, Icon icon) override;
+  void SetItemFocus(const std::string& item) override;
+  void SetBuildEnabled(bool enabled) override;
+  void SetPropertiesEnabled(bool enabled) override;
+  void ResetProgress() override;
+  void SetStatus(const std::string& text) override;
+
+  HWND hwnd_;
+  PropListView* prop_list_ = nullptr;
+  HWND list_ = nullptr;
+  HWND label1_ = nullptr;
+  HWND label1b_ = nullptr;
+  HWND label2_ = nullptr;
+  HWND progress_bar_ = nullptr;
+  HWND cmd_make_ = nullptr;
+  HFONT font_ = nullptr;
+  HICON icon_small_ = nullptr;
+  HICON icon_big_ = nullptr;
+
+  entries::EntryList entries_;
+  entries::PopupMenu menu_;
+  bool mirroring_ = false;  // true while ListView1 is changed to follow the model
+
+  package::BuildCommand build_;
+  package::ProgressBar progress_;
+  PackageMaker maker_;
+  std::unique_ptr<BuildRunner> runner_;
+};
+
+}  // namespace app

@@ -1,0 +1,348 @@
+#include "app/prop_list_view.h"
+
+#include <commctrl.h>
+
+#include <cmath>
+
+#include "app/layout.h"
+#include "app/resources/resource_ids.h"
+#include "app/text.h"
+#include "app/ui_seams.h"
+#include "proplist/layout.h"
+
+namespace app {
+namespace {
+
+constexpr wchar_t kClassName[] = L"QrPropertyList";
+constexpr int kEditorId = 1;
+constexpr int kBrowseId = 2;
+
+// The list's colours, 0xRRGGBB, as GDI wants them.
+constexpr COLORREF Gdi(uint32_t rgb) { return RGB(rgb >> 16, (rgb >> 8) & 0xFF, rgb & 0xFF); }
+constexpr COLORREF kGridColour = Gdi(proplist::kGridColour);
+constexpr COLORREF kHighlightColour = Gdi(proplist::kHighlightColour);
+constexpr COLORREF kHighlightTextColour = Gdi(proplist::kHighlightTextColour);
+constexpr COLORREF kTextColour = Gdi(proplist::kTextColour);
+constexpr COLORREF kBackground = Gdi(proplist::kBackgroundColour);
+
+// Text is drawn as stored: one line, vertically centred, and an "&" is an
+// ordinary character, not a mnemonic prefix.
+constexpr UINT kTextFormat = DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_NOPREFIX;
+
+void DrawTextIn(HDC dc, const std::string& utf8, int left, int top, int right, int bottom) {
+  RECT r;
+  SetRect(&r, left, top, right, bottom);
+  std::wstring text = Widen(utf8);
+  DrawTextW(dc, text.c_str(), -1, &r, kTextFormat);
+}
+
+void Line(HDC dc, HPEN pen, int x1, int y1, int x2, int y2) {
+  HGDIOBJ old = SelectObject(dc, pen);
+  MoveToEx(dc, x1, y1, nullptr);
+  LineTo(dc, x2, y2);
+  SelectObject(dc, old);
+}
+
+}  // namespace
+
+bool PropListView::Register(HINSTANCE instance) {
+  WNDCLASSEXW wc = {};
+  wc.cbSize = sizeof(wc);
+  wc.style = CS_HREDRAW | CS_VREDRAW;
+  wc.lpfnWndProc = WndProc;
+  wc.hInstance = instance;
+  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+  wc.lpszClassName = kClassName;
+  return RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
+PropListView* PropListView::Create(HWND parent, int id, const RECT& rect) {
+  HWND hwnd = CreateWindowExW(WS_EX_CLIENTEDGE, kClassName, L"",
+                              WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_TABSTOP, rect.left,
+                              rect.top, rect.right - rect.left, rect.bottom - rect.top, parent,
+                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                              GetModuleHandleW(nullptr), nullptr);
+  if (!hwnd) return nullptr;
+  return reinterpret_cast<PropListView*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+}
+
+PropListView::PropListView(HWND hwnd) : hwnd_(hwnd) {
+  HINSTANCE instance = GetModuleHandleW(nullptr);
+  font_ = layout::CreateUiFont(false);
+  bold_font_ = layout::CreateUiFont(true);
+
+  // Text1: hidden until an edit opens; its height stays 13 and its left 104.
+  text1_ = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | ES_AUTOHSCROLL, proplist::kValueLeft, 0,
+                           0, proplist::kEditorHeight, hwnd_,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(kEditorId)), instance,
+                           nullptr);
+  SendMessageW(text1_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+  SetWindowSubclass(text1_, EditProc, 1, reinterpret_cast<DWORD_PTR>(this));
+
+  // Image1: the 19 x 19 browse picture.
+  browse_bitmap_ = static_cast<HBITMAP>(
+      LoadImageW(instance, MAKEINTRESOURCEW(IDB_BROWSE), IMAGE_BITMAP, 0, 0, 0));
+  image1_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | SS_BITMAP | SS_NOTIFY, 0, 0,
+                            proplist::kPictureSize, proplist::kPictureSize, hwnd_,
+                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(kBrowseId)), instance,
+                            nullptr);
+  SendMessageW(image1_, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(browse_bitmap_));
+  // SS_BITMAP resizes the control to the bitmap; keep 19 x 19 whatever it loaded.
+  SetWindowPos(image1_, nullptr, 0, 0, proplist::kPictureSize, proplist::kPictureSize,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+
+  model_.OnRepaint = [this] { DrawList(); };
+  ResizeBuffer();
+}
+
+PropListView::~PropListView() {
+  if (buffer_dc_) {
+    SelectObject(buffer_dc_, old_buffer_);
+    DeleteDC(buffer_dc_);
+  }
+  if (buffer_) DeleteObject(buffer_);
+  if (font_) DeleteObject(font_);
+  if (bold_font_) DeleteObject(bold_font_);
+  if (browse_bitmap_) DeleteObject(browse_bitmap_);
+}
+
+int PropListView::Width() const {
+  RECT r;
+  GetClientRect(hwnd_, &r);
+  return r.right - r.left;
+}
+
+void PropListView::ResizeBuffer() {
+  RECT r;
+  GetClientRect(hwnd_, &r);
+  int w = std::max<int>(1, r.right - r.left);
+  int h = std::max<int>(1, r.bottom - r.top);
+  if (buffer_ && w == buffer_width_ && h == buffer_height_) return;
+  if (!buffer_dc_) {
+    HDC screen = GetDC(hwnd_);
+    buffer_dc_ = CreateCompatibleDC(screen);
+    ReleaseDC(hwnd_, screen);
+  }
+  BITMAPINFO bi = {};
+  bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+  bi.bmiHeader.biWidth = w;
+  bi.bmiHeader.biHeight = -h;  // top-down rows
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  bi.bmiHeader.biCompression = BI_RGB;
+  HBITMAP bitmap = CreateDIBSection(buffer_dc_, &bi, DIB_RGB_COLORS, &bits_, nullptr, 0);
+  if (buffer_) {
+    SelectObject(buffer_dc_, old_buffer_);
+    DeleteObject(buffer_);
+  }
+  buffer_ = bitmap;
+  old_buffer_ = SelectObject(buffer_dc_, buffer_);
+  buffer_width_ = w;
+  buffer_height_ = h;
+}
+
+void PropListView::DrawList() {
+  ResizeBuffer();
+  HDC dc = buffer_dc_;
+  const int w = Width();
+  RECT all = {0, 0, buffer_width_, buffer_height_};
+  HBRUSH background = CreateSolidBrush(kBackground);
+  FillRect(dc, &all, background);
+  DeleteObject(background);
+
+  HPEN grid = CreatePen(PS_SOLID, 1, kGridColour);
+  HBRUSH highlight = CreateSolidBrush(kHighlightColour);
+  HGDIOBJ old_font = SelectObject(dc, font_);
+  SetBkMode(dc, TRANSPARENT);
+  const int height = proplist::kRowHeight;
+  for (const proplist::Row& row : proplist::Rows(model_)) {
+    const int y = row.top;
+    const proplist::PropNode& node = model_.Nodes()[static_cast<size_t>(row.node)];
+    if (row.is_caption) {
+      SelectObject(dc, bold_font_);
+      SetTextColor(dc, kTextColour);
+      DrawTextIn(dc, node.Caption, proplist::kTextInset, y, w, y + height);
+    } else {
+      const proplist::PropItem& item = node.Items[static_cast<size_t>(row.item)];
+      SelectObject(dc, font_);
+      if (item.Highlighted) {
+        // The box covers x 0..100 and y..y+18; the row's last line stays grey.
+        RECT box = {0, y, proplist::kNameRight + 1, y + proplist::kHighlightHeight + 1};
+        FillRect(dc, &box, highlight);
+        SetTextColor(dc, kHighlightTextColour);
+      } else {
+        SetTextColor(dc, kTextColour);
+      }
+      DrawTextIn(dc, item.Name, proplist::kTextInset, y, proplist::kNameRight, y + height);
+      SetTextColor(dc, kTextColour);
+      DrawTextIn(dc, item.Value, proplist::kValueLeft, y, w, y + height);
+    }
+    Line(dc, grid, 0, y + height - 1, w, y + height - 1);
+  }
+  // The divider comes last, over the caption rows too.
+  Line(dc, grid, proplist::kDividerX, 0, proplist::kDividerX, proplist::ContentHeight(model_));
+  SelectObject(dc, old_font);
+  DeleteObject(grid);
+  DeleteObject(highlight);
+  GdiFlush();
+  InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
+void PropListView::Paint() {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(hwnd_, &ps);
+  BitBlt(dc, 0, 0, buffer_width_, buffer_height_, buffer_dc_, 0, 0, SRCCOPY);
+  EndPaint(hwnd_, &ps);
+}
+
+COLORREF PropListView::PixelAt(int x, int y) const {
+  if (!bits_ || x < 0 || y < 0 || x >= buffer_width_ || y >= buffer_height_) return CLR_INVALID;
+  GdiFlush();
+  const uint32_t bgrx = static_cast<const uint32_t*>(bits_)[y * buffer_width_ + x];
+  return RGB((bgrx >> 16) & 0xFF, (bgrx >> 8) & 0xFF, bgrx & 0xFF);
+}
+
+void PropListView::Render(HDC dc) const {
+  BitBlt(dc, 0, 0, buffer_width_, buffer_height_, buffer_dc_, 0, 0, SRCCOPY);
+}
+
+std::string PropListView::EditorText() const {
+  int n = GetWindowTextLengthW(text1_);
+  std::wstring text(static_cast<size_t>(n) + 1, L'\0');
+  GetWindowTextW(text1_, text.data(), n + 1);
+  text.resize(static_cast<size_t>(n));
+  return Narrow(text);
+}
+
+void PropListView::ApplyEditor(const proplist::TextChange& change) {
+  const proplist::EditorState& e = editor_.state();
+  if (e.picture_visible) {
+    SetWindowPos(image1_, HWND_TOP, e.picture_left, e.picture_top, proplist::kPictureSize,
+                 proplist::kPictureSize, SWP_NOACTIVATE | SWP_SHOWWINDOW);
+  } else {
+    ShowWindow(image1_, SW_HIDE);
+  }
+  if (e.visible) {
+    SendMessageW(text1_, EM_SETLIMITTEXT, static_cast<WPARAM>(e.max_len), 0);
+    SetWindowPos(text1_, HWND_TOP, e.left, e.top, e.width, e.height,
+                 SWP_NOACTIVATE | SWP_SHOWWINDOW);
+  } else {
+    ShowWindow(text1_, SW_HIDE);
+  }
+  if (change.set_text) SetWindowTextW(text1_, Widen(change.text).c_str());
+  if (change.select_all_and_focus) {
+    SendMessageW(text1_, EM_SETSEL, 0, -1);
+    SetFocus(text1_);
+  }
+}
+
+void PropListView::SetItemFocus(const std::string& name) {
+  ApplyEditor(editor_.SetItemFocus(name, Width(), EditorText()));
+}
+
+void PropListView::MouseDown(int y) {
+  ApplyEditor(editor_.MouseDown(y, Width(), EditorText()));
+}
+
+void PropListView::CommitEnter() {
+  editor_.CommitOnEnter(EditorText());
+  ApplyEditor(proplist::TextChange());
+}
+
+void PropListView::ExitFocus(HWND new_focus) {
+  // Only a move to another control of the same window leaves the control;
+  // the save chooser and message boxes are windows of their own.
+  if (!model_.EditOpen()) return;
+  if (!new_focus || new_focus == hwnd_ || IsChild(hwnd_, new_focus)) return;
+  if (GetAncestor(new_focus, GA_ROOT) != GetAncestor(hwnd_, GA_ROOT)) return;
+  editor_.ClosingCommit(EditorText());
+  ApplyEditor(proplist::TextChange());
+}
+
+void PropListView::BrowseClick() {
+  std::string filter = std::string(proplist::kSaveFilterName) + '\0' +
+                       proplist::kSaveFilterPattern + '\0';
+  std::wstring path = ShowSaveDialog(hwnd_, Widen(filter), Widen(proplist::kSaveDialogTitle),
+                                     Widen(proplist::kSaveDefaultExt));
+  ApplyEditor(editor_.BrowseResult(Narrow(path)));
+}
+
+std::wstring PropListView::ShowSaveDialog(HWND owner, const std::wstring& filter,
+                                          const std::wstring& title,
+                                          const std::wstring& def_ext) {
+  return CurrentUi().ShowSaveDialog(owner, filter, title, def_ext);
+}
+
+bool PropListView::Enabled() const { return IsWindowEnabled(hwnd_) != FALSE; }
+
+void PropListView::SetEnabled(bool enabled) { EnableWindow(hwnd_, enabled ? TRUE : FALSE); }
+
+LRESULT CALLBACK PropListView::EditProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
+                                        DWORD_PTR self_ptr) {
+  auto* self = reinterpret_cast<PropListView*>(self_ptr);
+  switch (msg) {
+    case WM_CHAR:
+      if (wp == VK_RETURN) {
+        self->CommitEnter();
+        return 0;
+      }
+      break;
+    case WM_KILLFOCUS: {
+      LRESULT r = DefSubclassProc(hwnd, msg, wp, lp);
+      self->ExitFocus(reinterpret_cast<HWND>(wp));
+      return r;
+    }
+    case WM_NCDESTROY:
+      RemoveWindowSubclass(hwnd, EditProc, 1);
+      break;
+  }
+  return DefSubclassProc(hwnd, msg, wp, lp);
+}
+
+LRESULT CALLBACK PropListView::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  auto* self = reinterpret_cast<PropListView*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (msg == WM_NCCREATE) {
+    self = new PropListView(hwnd);
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  }
+  if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
+  if (msg == WM_NCDESTROY) {
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+    delete self;
+    return DefWindowProcW(hwnd, msg, wp, lp);
+  }
+  return self->Handle(msg, wp, lp);
+}
+
+LRESULT PropListView::Handle(UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_SIZE:
+      // The retained picture is redrawn at the new size.
+      ResizeBuffer();
+      DrawList();
+      return 0;
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT:
+      Paint();
+      return 0;
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+      // Only y counts; every button is treated alike.
+      MouseDown(static_cast<short>(HIWORD(lp)));
+      return 0;
+    case WM_COMMAND:
+      if (LOWORD(wp) == kBrowseId && HIWORD(wp) == STN_CLICKED) {
+        BrowseClick();
+        return 0;
+      }
+      break;
+    case WM_CTLCOLORSTATIC:
+      if (reinterpret_cast<HWND>(lp) == image1_) return reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
+      break;
+  }
+  return DefWindowProcW(hwnd_, msg, wp, lp);
+}
+
+}  // namespace app

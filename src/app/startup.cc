@@ -1,0 +1,36 @@
+#include "app/startup.h"
+
+#include <commctrl.h>
+
+#include "app/text.h"
+#include "app/ui_seams.h"
+#include "install_dat_digest.h"
+#include "shell/digest.h"
+
+namespace app {
+
+bool ClaimSingleInstance() {
+  HANDLE mutex = CreateMutexW(nullptr, FALSE, kInstanceMutexName);
+  if (!mutex) return true;  // no way to tell; let this instance run
+  if (GetLastError() == ERROR_ALREADY_EXISTS) {
+    CloseHandle(mutex);
+    return false;
+  }
+  return true;
+}
+
+void InitCommonControlsForApp() {
+  INITCOMMONCONTROLSEX icc = {};
+  icc.dwSize = sizeof(icc);
+  icc.dwICC = ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES;
+  InitCommonControlsEx(&icc);
+}
+
+bool CheckInstallDatAtStart(const std::string& install_dat) {
+  shell::InstallDatCheck check = shell::CheckInstallDat(install_dat, kExpectedInstallDatDigest);
+  if (check.ok) return true;
+  CurrentUi().Message(nullptr, Widen(check.message), Widen(check.title), MB_ICONEXCLAMATION);
+  return false;
+}
+
+}  // namespace app

@@ -1,0 +1,55 @@
+#include "package_source.h"
+
+#include "package/package_reader.h"
+#include "win_util.h"
+
+namespace stub {
+namespace {
+
+// The package appended to the setup program, read with the package reader.
+class OwnPackage : public PackageSource {
+ public:
+  bool Open(const std::wstring& exe_path, std::string* err) {
+    if (!reader_.Open(ToUtf8(exe_path), err)) return false;
+    const package::PackageContents& c = reader_.contents();
+    if (!c.config_parsed) {
+      *err = "the configuration text lacks a label";
+      return false;
+    }
+    config_ = {FromUtf8(c.config.app_name), FromUtf8(c.config.setup_dir),
+               FromUtf8(c.config.publisher), FromUtf8(c.config.version)};
+    for (const package::OptionRecord& o : c.options)
+      options_.push_back({static_cast<int>(o.bit), FromUtf8(o.name)});
+    for (const package::FileRecord& f : c.files)
+      files_.push_back({FromUtf8(f.rel_path), f.comp_len == 0 ? 0 : f.original_size});
+    return true;
+  }
+
+  const SetupConfig& config() const override { return config_; }
+  const std::vector<OptionRecord>& options() const override { return options_; }
+  const std::vector<FileRecord>& files() const override { return files_; }
+
+  bool Extract(size_t i, const std::wstring& dest, const ProgressFn& progress,
+               std::string* err) override {
+    auto on_bytes = [&](int32_t n) {
+      if (progress) progress(n);
+    };
+    return reader_.DecodeRecordToFile(i, ToUtf8(dest), on_bytes, err);
+  }
+
+ private:
+  package::PackageReader reader_;
+  SetupConfig config_;
+  std::vector<OptionRecord> options_;
+  std::vector<FileRecord> files_;
+};
+
+}  // namespace
+
+std::unique_ptr<PackageSource> OpenOwnPackage(const std::wstring& exe_path, std::string* err) {
+  auto pkg = std::make_unique<OwnPackage>();
+  if (!pkg->Open(exe_path, err)) return nullptr;
+  return pkg;
+}
+
+}  // namespace stub

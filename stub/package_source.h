@@ -1,0 +1,63 @@
+#pragma once
+// What the setup program needs from a package: its configuration, the option
+// records, the file records (the uninstaller last) and a way to decode one
+// record into a file. OpenOwnPackage reads the package that follows the setup
+// image; tests can hand the installer a source of their own.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace stub {
+
+struct SetupConfig {
+  std::wstring app_name;
+  std::wstring setup_dir;
+  std::wstring publisher;
+  std::wstring version;
+};
+
+struct OptionRecord {
+  int bit = 0;            // 1, 2, 4, 8, 16 or 32
+  std::wstring name;      // a top-level entry of the install folder
+};
+
+struct FileRecord {
+  std::wstring rel_path;  // "\" between segments, as stored
+  int64_t size = 0;       // decoded size
+};
+
+// Option bits of the records.
+inline constexpr int kOptRun = 1;
+inline constexpr int kOptQuickLaunch = 2;
+inline constexpr int kOptDesktop = 4;
+inline constexpr int kOptAutoRun = 8;
+inline constexpr int kOptPrograms = 16;
+inline constexpr int kOptControlPanelIcon = 32;
+
+// The name of the uninstaller's record, always the last one.
+inline constexpr wchar_t kUninstallerName[] = L"uninst.exe";
+
+using ProgressFn = std::function<void(int64_t bytes)>;
+
+class PackageSource {
+ public:
+  virtual ~PackageSource() = default;
+  virtual const SetupConfig& config() const = 0;
+  virtual const std::vector<OptionRecord>& options() const = 0;
+  virtual const std::vector<FileRecord>& files() const = 0;
+  // Decodes file record i into dest (created or replaced). Fails with a
+  // message when the stream is damaged; dest may then hold a partial file.
+  virtual bool Extract(size_t i, const std::wstring& dest, const ProgressFn& progress,
+                       std::string* err) = 0;
+};
+
+// Reads the package appended to the program at exe_path: the trailer, the
+// configuration, the option and file records. A damaged or foreign package
+// (bad trailer, counts, offsets or lengths, no uninstaller record) fails with
+// a message.
+std::unique_ptr<PackageSource> OpenOwnPackage(const std::wstring& exe_path, std::string* err);
+
+}  // namespace stub

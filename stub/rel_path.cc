@@ -1,0 +1,102 @@
+#include "rel_path.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cwctype>
+
+namespace stub {
+namespace {
+
+bool Fail(std::wstring* why, std::wstring text) {
+  if (why) *why = std::move(text);
+  return false;
+}
+
+std::wstring Upper(std::wstring_view s) {
+  std::wstring u(s);
+  for (auto& c : u) c = static_cast<wchar_t>(std::towupper(c));
+  return u;
+}
+
+// CON, PRN, AUX, NUL, COM0..9, LPT0..9 (and the superscript digits Windows
+// also treats as device numbers), CONIN$, CONOUT$; Windows maps "nul.txt"
+// and "nul .txt" to the device too, so only the part before the first dot,
+// without trailing spaces, counts.
+bool IsReservedDeviceName(std::wstring_view segment) {
+  std::wstring base(segment.substr(0, segment.find(L'.')));
+  while (!base.empty() && base.back() == L' ') base.pop_back();
+  std::wstring u = Upper(base);
+  if (u == L"CON" || u == L"PRN" || u == L"AUX" || u == L"NUL" || u == L"CONIN$" ||
+      u == L"CONOUT$")
+    return true;
+  if (u.size() == 4 && (u.compare(0, 3, L"COM") == 0 || u.compare(0, 3, L"LPT") == 0)) {
+    wchar_t d = u[3];
+    return (d >= L'0' && d <= L'9') || d == L'\u00B9' || d == L'\u00B2' || d == L'\u00B3';
+  }
+  return false;
+}
+
+bool IsForbiddenChar(wchar_t c) {
+  return c < 0x20 || c == L'/' || c == L':' || c == L'*' || c == L'?' || c == L'"' ||
+         c == L'<' || c == L'>' || c == L'|';
+}
+
+bool CheckSegment(std::wstring_view seg, std::wstring* why) {
+  if (seg.empty()) return Fail(why, L"空的路径段");
+  if (seg == L"." || seg == L"..") return Fail(why, L"路径段 \"" + std::wstring(seg) + L"\"");
+  if (seg.back() == L'.' || seg.back() == L' ') return Fail(why, L"以点或空格结尾的名称");
+  if (IsReservedDeviceName(seg)) return Fail(why, L"设备名 \"" + std::wstring(seg) + L"\"");
+  return true;
+}
+
+}  // namespace
+
+bool CheckRelPath(std::wstring_view rel, std::wstring* why) {
+  if (rel.empty()) return Fail(why, L"空的文件名");
+  if (rel.front() == L'\\') return Fail(why, L"绝对路径");
+  for (wchar_t c : rel)
+    if (IsForbiddenChar(c)) return Fail(why, L"非法字符");
+  size_t start = 0;
+  for (;;) {
+    size_t end = rel.find(L'\\', start);
+    std::wstring_view seg = rel.substr(start, end == std::wstring_view::npos ? rel.npos : end - start);
+    if (!CheckSegment(seg, why)) return false;
+    if (end == std::wstring_view::npos) return true;
+    start = end + 1;
+  }
+}
+
+bool CheckTopLevelName(std::wstring_view name, std::wstring* why) {
+  if (name.find(L'\\') != std::wstring_view::npos) return Fail(why, L"不是顶层文件名");
+  return CheckRelPath(name, why);
+}
+
+bool IsWithin(const std::wstring& folder, const std::wstring& path) {
+  std::wstring f = folder;
+  while (f.size() > 3 && f.back() == L'\\') f.pop_back();
+  if (path.size() < f.size()) return false;
+  if (CompareStringOrdinal(path.data(), static_cast<int>(f.size()), f.data(),
+                           static_cast<int>(f.size()), TRUE) != CSTR_EQUAL)
+    return false;
+  if (path.size() == f.size()) return true;
+  return f.back() == L'\\' || path[f.size()] == L'\\';
+}
+
+bool JoinBelow(const std::wstring& folder, std::wstring_view rel, std::wstring* full,
+               std::wstring* why) {
+  std::wstring joined = folder;
+  if (joined.empty() || joined.back() != L'\\') joined += L'\\';
+  joined += rel;
+  DWORD n = GetFullPathNameW(joined.c_str(), 0, nullptr, nullptr);
+  if (n == 0) return Fail(why, L"无法解析路径");
+  std::wstring abs(n, L'\0');
+  n = GetFullPathNameW(joined.c_str(), n, abs.data(), nullptr);
+  abs.resize(n);
+  if (!IsWithin(folder, abs) || abs.size() <= folder.size())
+    return Fail(why, L"路径超出安装目录");
+  *full = std::move(abs);
+  return true;
+}
+
+}  // namespace stub

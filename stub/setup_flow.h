@@ -1,0 +1,44 @@
+#pragma once
+// One install from start to end, shared by the window and the silent mode:
+// check every name, write the files (all or nothing), make the shortcuts the
+// option records ask for and register the uninstall entry.
+
+#include <atomic>
+#include <string>
+
+#include "installer.h"
+#include "package_source.h"
+#include "shell_places.h"
+
+namespace stub {
+
+// Per-machine when the process may write the all-users places (Program Files
+// and HKLM), else per-user.
+Scope DecideScope();
+
+// Program Files\<setup_dir> for a per-machine install, else
+// %LOCALAPPDATA%\Programs\<setup_dir>.
+std::wstring DefaultFolder(Scope scope, const std::wstring& setup_dir);
+
+// Checks the configuration's names: the install-folder name must be one safe
+// file name.
+bool CheckConfig(const SetupConfig& config, std::wstring* why);
+
+// The install folder as an absolute path without a trailing "\"; false when
+// the text is no absolute local or UNC path.
+bool NormalizeFolder(const std::wstring& text, std::wstring* folder);
+
+struct InstallOutcome {
+  std::wstring message;     // what went wrong (empty on success)
+  std::wstring run_target;  // the file of option 1, when one was installed
+  std::wstring run_name;    // its record name
+};
+
+// Runs the install into folder (normalized). Returns false with
+// outcome->message set when nothing was installed (refused or failed) or when
+// the files are in place but a shortcut or the uninstall entry failed.
+bool InstallPackage(PackageSource& pkg, const std::wstring& folder, Scope scope,
+                    const InstallProgressFn& progress, const std::atomic<bool>* cancel,
+                    InstallOutcome* outcome);
+
+}  // namespace stub

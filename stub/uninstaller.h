@@ -1,0 +1,29 @@
+#pragma once
+// Removes what setup installed for the name index of this uninstaller: the
+// listed files, the shortcuts and folders recorded in the uninstall entry,
+// the entry itself and the folders left empty. It touches nothing else:
+// every name passes the same checks as at install time, a shortcut goes only
+// when it still points into the install folder, and a folder goes only when
+// it is empty.
+
+#include <string>
+#include <vector>
+
+namespace stub {
+
+struct UninstallPlan {
+  std::wstring app_name;
+  std::wstring folder;       // the install folder: where uninst.exe lies
+  std::wstring uninstaller;  // full path of uninst.exe
+  std::vector<std::wstring> targets;  // full paths of the listed files
+};
+
+// Reads the name index of the uninstaller at path and checks every name.
+bool LoadUninstallPlan(const std::wstring& uninstaller, UninstallPlan* plan, std::wstring* why);
+
+// Removes everything but uninst.exe itself. False (with *why) when the
+// uninstall entry for this folder is missing, so nothing is known to be ours;
+// nothing is removed then.
+bool RemoveInstalled(const UninstallPlan& plan, std::wstring* why);
+
+}  // namespace stub

@@ -1,0 +1,241 @@
+// The build button in the main window: the checks in order with their focus
+// moves, the locked window while the writer runs on its worker thread, the
+// progress and status shown through posted messages, and the three endings.
+
+#include <atomic>
+
+#include "app/popup_menu.h"
+#include "package/package_writer.h"
+#include "shell/unicode.h"
+
+#include "window_fixture.h"
+
+namespace app_test {
+namespace {
+
+// A package writer that reports progress, then waits until the test lets it
+// finish with the given result.
+class HeldMaker {
+ public:
+  HeldMaker() : release_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+  ~HeldMaker() { CloseHandle(release_); }
+
+  app::PackageMaker Maker() {
+    return [this](const package::PackageRequest& request, package::BuildProgress& progress) {
+      request_ = request;
+      progress.SetStatus("正在处理写入安装包的数据...");
+      progress.SetMaximum(100);
+      progress.Advance(30);
+      progress.SetStatus("正在将数据写入安装包...");
+      progress.Advance(90);  // past the maximum: the bar stops at 100
+      reported_ = true;
+      WaitForSingleObject(release_, 30000);
+      return result;
+    };
+  }
+  void Release() { SetEvent(release_); }
+
+  package::BuildResult result{package::BuildOutcome::kWritten, ""};
+  package::PackageRequest request_;
+  std::atomic<bool> reported_{false};
+
+ private:
+  HANDLE release_;
+};
+
+class BuildTest : public WindowTest {
+ protected:
+  void SetUp() override {
+    WindowTest::SetUp();
+    props().model().SetPropValue("安装包保存路径", Narrow(dir_.path() + L"\\out.exe"));
+  }
+  static std::string Narrow(const std::wstring& w) { return shell::WideToUtf8(w); }
+  int Progress() { return static_cast<int>(SendMessageW(window_->progress_bar(), PBM_GETPOS, 0, 0)); }
+  std::wstring Status() { return WindowText(window_->status_label()); }
+  // Clicks the build button and expects exactly one new message.
+  std::wstring BuildMessage() {
+    size_t before = ui_.messages.size();
+    ClickBuild();
+    EXPECT_EQ(ui_.messages.size(), before + 1);
+    return ui_.messages.size() > before ? ui_.messages.back().text : L"";
+  }
+
+  ScratchDir dir_;
+};
+
+TEST_F(BuildTest, ChecksInOrderAndMovesTheEditor) {
+  HeldMaker maker;
+  window_->set_package_maker(maker.Maker());
+  props().model().SetPropValue("软件名称", "");
+  props().model().SetPropValue("安装目录", "");
+  EXPECT_EQ(BuildMessage(), L"请输入您的软件名称！");
+  EXPECT_EQ(ui_.messages.back().title, L"提示");
+  EXPECT_EQ(ui_.messages.back().icon, static_cast<UINT>(MB_ICONEXCLAMATION));
+  ASSERT_TRUE(EditorShown());
+  EXPECT_EQ(EditorRect().top, 24);
+  EXPECT_EQ(GetFocus(), editor());
+
+  // Blanks pass; the focus moves on to the next missing value.
+  Type(L" ");
+  EXPECT_EQ(BuildMessage(), L"请输入软件安装目录名！");
+  EXPECT_EQ(Value("软件名称"), " ");
+  EXPECT_EQ(EditorRect().top, 44);
+
+  Type(L"Dir");
+  props().model().SetPropValue("安装包保存路径", "");
+  EXPECT_EQ(BuildMessage(), L"请选择安装包保存路径！");
+  EXPECT_EQ(EditorRect().top, 84);
+
+  // The empty list is reported only now, and moves no focus.
+  Type(dir_.path() + L"\\out.exe");
+  EXPECT_EQ(BuildMessage(), L"请添加文件后再点击“生成安装包”按钮！");
+  EXPECT_FALSE(EditorShown());
+
+  // A save path in a missing folder is refused and creates nothing.
+  AddFileRow(dir_.File(L"a.txt"));
+  std::wstring missing = dir_.path() + L"\\no such folder\\out.exe";
+  props().model().SetPropValue("安装包保存路径", Narrow(missing));
+  EXPECT_EQ(BuildMessage(), L"无法在您指定的安装路径下创建安装包！");
+  EXPECT_EQ(EditorRect().top, 84);
+  EXPECT_EQ(GetFileAttributesW(missing.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_FALSE(window_->IsMaking());
+  EXPECT_FALSE(maker.reported_);
+}
+
+TEST_F(BuildTest, LocksTheWindowWhileTheWorkerRuns) {
+  HeldMaker maker;
+  window_->set_package_maker(maker.Maker());
+  std::wstring file = dir_.File(L"a.txt");
+  AddFileRow(file);
+  AddDirRow(dir_.Dir(L"sub"));
+  SelectRow(0);
+  RightClick(app::MenuCommand(entries::MenuItemId::RunApp));
+  ClickBuild();
+  ASSERT_TRUE(PumpUntil([&] { return maker.reported_ && Progress() == 100; }));
+  Pump();
+
+  EXPECT_TRUE(window_->IsMaking());
+  EXPECT_FALSE(IsWindowEnabled(window_->build_button()));
+  EXPECT_FALSE(props().Enabled());
+  EXPECT_EQ(Status(), L"正在将数据写入安装包...");
+  EXPECT_EQ(Progress(), 100);
+  // The request carries the values and rows as they were.
+  EXPECT_EQ(maker.request_.properties.app_name, "测试");
+  EXPECT_EQ(maker.request_.properties.save_path, Narrow(dir_.path() + L"\\out.exe"));
+  ASSERT_EQ(maker.request_.entries.size(), 2u);
+  EXPECT_EQ(maker.request_.entries[0].Flags, 1);
+  EXPECT_EQ(maker.request_.entries[1].Flags, 64);
+
+  // Nothing changes the list meanwhile: Delete, the popup, a drop.
+  ui_.popups.clear();
+  SelectRow(0);
+  SendMessageW(list(), WM_KEYUP, VK_DELETE, 0);
+  RightClick(app::MenuCommand(entries::MenuItemId::DelFile));
+  EXPECT_EQ(RowCount(), 2);
+  EXPECT_TRUE(ui_.popups.empty());
+  SendMessageW(list(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({dir_.File(L"b.txt")})), 0);
+  EXPECT_EQ(RowCount(), 2);
+  // A second click does not start a second build; closing waits.
+  ClickBuild();
+  SendMessageW(window_->hwnd(), WM_CLOSE, 0, 0);
+  EXPECT_TRUE(IsWindow(window_->hwnd()));
+
+  // The completion message comes while the bar and status keep their state.
+  int progress_at_message = -1;
+  std::wstring status_at_message;
+  ui_.on_message = [&] {
+    progress_at_message = Progress();
+    status_at_message = Status();
+  };
+  maker.Release();
+  ASSERT_TRUE(PumpUntil([&] { return !window_->IsMaking(); }));
+  ASSERT_EQ(ui_.messages.size(), 1u);
+  EXPECT_EQ(ui_.messages[0].text, L"已经将所有文件打包进安装程序！");
+  EXPECT_EQ(ui_.messages[0].icon, static_cast<UINT>(MB_ICONINFORMATION));
+  EXPECT_EQ(progress_at_message, 100);
+  EXPECT_EQ(status_at_message, L"正在将数据写入安装包...");
+  // Back to idle; the list is unchanged.
+  EXPECT_EQ(Progress(), 0);
+  EXPECT_EQ(Status(), L"");
+  EXPECT_TRUE(IsWindowEnabled(window_->build_button()));
+  EXPECT_TRUE(props().Enabled());
+  EXPECT_EQ(RowCount(), 2);
+}
+
+TEST_F(BuildTest, SizeRefusalShowsItsMessageOnly) {
+  HeldMaker maker;
+  maker.result = {package::BuildOutcome::kSizeRefused,
+                  "您指定的数据大于2G，不能写入安装包，请删去部分文件！"};
+  window_->set_package_maker(maker.Maker());
+  AddFileRow(dir_.File(L"a.txt"));
+  maker.Release();
+  ClickBuild();
+  ASSERT_TRUE(PumpUntil([&] { return !window_->IsMaking(); }));
+  ASSERT_EQ(ui_.messages.size(), 1u);
+  EXPECT_EQ(ui_.messages[0].text, L"您指定的数据大于2G，不能写入安装包，请删去部分文件！");
+  EXPECT_EQ(ui_.messages[0].icon, static_cast<UINT>(MB_ICONEXCLAMATION));
+  EXPECT_EQ(Progress(), 0);
+  EXPECT_EQ(Status(), L"");
+  EXPECT_TRUE(IsWindowEnabled(window_->build_button()));
+  EXPECT_TRUE(props().Enabled());
+}
+
+TEST_F(BuildTest, FailureSaysWhatFailedAndWhichFile) {
+  HeldMaker maker;
+  maker.result = {package::BuildOutcome::kFailed, "无法读取文件，安装包没有生成：C:\\a.txt"};
+  window_->set_package_maker(maker.Maker());
+  AddFileRow(dir_.File(L"a.txt"));
+  maker.Release();
+  ClickBuild();
+  ASSERT_TRUE(PumpUntil([&] { return !window_->IsMaking(); }));
+  ASSERT_EQ(ui_.messages.size(), 1u);
+  EXPECT_EQ(ui_.messages[0].text, L"无法读取文件，安装包没有生成：C:\\a.txt");
+  EXPECT_EQ(ui_.messages[0].title, L"提示");
+  EXPECT_EQ(ui_.messages[0].icon, static_cast<UINT>(MB_ICONEXCLAMATION));
+  EXPECT_TRUE(IsWindowEnabled(window_->build_button()));
+  // A second build can start afterwards.
+  maker.result = {package::BuildOutcome::kWritten, ""};
+  ClickBuild();
+  ASSERT_TRUE(PumpUntil([&] { return !window_->IsMaking(); }));
+  EXPECT_EQ(ui_.messages.back().text, L"已经将所有文件打包进安装程序！");
+}
+
+// The whole road: the window's request, the real package writer with the
+// build's install.dat, the progress and the completion message.
+TEST_F(BuildTest, WritesARealPackage) {
+  const char* bin = getenv("QR_BINARY_DIR");
+  if (!bin) GTEST_SKIP() << "QR_BINARY_DIR not set";
+  std::wstring install_dat = L"Z:" + shell::Utf8ToWide(bin) + L"/bin/install.dat";
+  for (wchar_t& c : install_dat)
+    if (c == L'/') c = L'\\';
+  if (GetFileAttributesW(install_dat.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    GTEST_SKIP() << "no install.dat in the build";
+  }
+  window_->set_package_maker([&](const package::PackageRequest& request,
+                                 package::BuildProgress& progress) {
+    package::PackageRequest copy = request;
+    copy.install_dat = Narrow(install_dat);
+    return package::MakePackage(copy, progress);
+  });
+  AddFileRow(dir_.File(L"app.exe", 100000));
+  AddDirRow(dir_.Dir(L"data"));
+  dir_.File(L"data\\readme.txt", 5000);
+  int highest = 0;
+  ui_.on_message = [&] { highest = Progress(); };
+  ClickBuild();
+  ASSERT_TRUE(PumpUntil([&] { return !window_->IsMaking(); }));
+  ASSERT_EQ(ui_.messages.size(), 1u);
+  EXPECT_EQ(ui_.messages[0].text, L"已经将所有文件打包进安装程序！");
+  EXPECT_GT(highest, 0);
+  std::wstring package_path = dir_.path() + L"\\out.exe";
+  WIN32_FILE_ATTRIBUTE_DATA data = {};
+  ASSERT_TRUE(GetFileAttributesExW(package_path.c_str(), GetFileExInfoStandard, &data));
+  EXPECT_GT(data.nFileSizeLow, 12288u);
+  // Nothing else is left beside it.
+  EXPECT_EQ(GetFileAttributesW((dir_.path() + L"\\out.tmp").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(Progress(), 0);
+  EXPECT_EQ(RowCount(), 2);
+}
+
+}  // namespace
+}  // namespace app_test

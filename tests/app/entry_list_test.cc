@@ -1,0 +1,230 @@
+// The entry list in the main window: adding through the choosers and by
+// dropping, the refusals, removing by command and by the Delete key, the
+// file manager call, the popup menu's contents and the option rule.
+
+#include <shlobj.h>
+
+#include "app/popup_menu.h"
+#include "window_fixture.h"
+
+namespace app_test {
+namespace {
+
+using Id = entries::MenuItemId;
+UINT Cmd(Id id) { return app::MenuCommand(id); }
+
+std::wstring FolderOf(const std::wstring& path) { return path.substr(0, path.rfind(L'\\') + 1); }
+
+using EntryListTest = WindowTest;
+
+TEST_F(EntryListTest, AddFileAppendsARowAndRefusesDuplicatesIgnoringCase) {
+  ScratchDir dir;
+  std::wstring file = dir.File(L"Setup.txt");
+  AddFileRow(file);
+  ASSERT_EQ(RowCount(), 1);
+  EXPECT_EQ(Cell(0, 0), L"Setup.txt");
+  EXPECT_EQ(Cell(0, 1), FolderOf(file));
+  EXPECT_EQ(Cell(0, 2), L"0");
+  ASSERT_EQ(ui_.open_filters.size(), 1u);
+  EXPECT_EQ(ui_.open_filters[0], std::wstring(L"所有文件(*.*)\0*.*\0", 14));
+  EXPECT_TRUE(ui_.messages.empty());
+
+  std::wstring upper = file;
+  CharUpperW(upper.data());
+  AddFileRow(upper);
+  EXPECT_EQ(RowCount(), 1);
+  ASSERT_EQ(ui_.messages.size(), 1u);
+  EXPECT_EQ(ui_.messages[0].text, L"该文件已经被添加到列表中！");
+  EXPECT_EQ(ui_.messages[0].title, L"提示");
+  EXPECT_EQ(ui_.messages[0].icon, static_cast<UINT>(MB_ICONEXCLAMATION));
+
+  // A cancelled chooser changes nothing and says nothing.
+  AddFileRow(L"");
+  EXPECT_EQ(RowCount(), 1);
+  EXPECT_EQ(ui_.messages.size(), 1u);
+}
+
+TEST_F(EntryListTest, AddDirAppendsAFolderRowAndRefusesRootsAndDuplicates) {
+  ScratchDir dir;
+  std::wstring folder = dir.Dir(L"Setup Files");
+  AddDirRow(folder);
+  ASSERT_EQ(RowCount(), 1);
+  EXPECT_EQ(Cell(0, 0), L"Setup Files");
+  EXPECT_EQ(Cell(0, 1), FolderOf(folder));
+  EXPECT_EQ(Cell(0, 2), L"64");
+  ASSERT_EQ(ui_.folder_prompts.size(), 1u);
+  EXPECT_EQ(ui_.folder_prompts[0], L"选择一个文件夹，然后单击“确定”");
+
+  AddDirRow(folder);
+  ASSERT_EQ(ui_.messages.size(), 1u);
+  EXPECT_EQ(ui_.messages[0].text, L"该目录已经被添加到列表中！");
+
+  AddDirRow(L"C:\\");
+  ASSERT_EQ(ui_.messages.size(), 2u);
+  EXPECT_EQ(ui_.messages[1].text, L"根目录不能添加到列表中，请重新选择！");
+  EXPECT_EQ(RowCount(), 1);
+
+  // A file inside a listed folder is a row of its own.
+  AddFileRow(dir.File(L"Setup Files\\a.txt"));
+  EXPECT_EQ(RowCount(), 2);
+}
+
+TEST_F(EntryListTest, DroppedFilesAndFoldersAreAddedLikeTheChoosersWould) {
+  ScratchDir dir;
+  std::wstring file = dir.File(L"app.exe");
+  std::wstring folder = dir.Dir(L"data");
+  SendMessageW(list(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({file, folder})), 0);
+  Pump();
+  ASSERT_EQ(RowCount(), 2);
+  EXPECT_EQ(Cell(0, 0), L"app.exe");
+  EXPECT_EQ(Cell(0, 2), L"0");
+  EXPECT_EQ(Cell(1, 0), L"data");
+  EXPECT_EQ(Cell(1, 2), L"64");
+  EXPECT_TRUE(ui_.messages.empty());
+
+  // Dropping them again gives the two refusals, one after the other.
+  SendMessageW(list(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({file, folder})), 0);
+  Pump();
+  EXPECT_EQ(RowCount(), 2);
+  ASSERT_EQ(ui_.messages.size(), 2u);
+  EXPECT_EQ(ui_.messages[0].text, L"该文件已经被添加到列表中！");
+  EXPECT_EQ(ui_.messages[1].text, L"该目录已经被添加到列表中！");
+}
+
+TEST_F(EntryListTest, DeleteKeyAndDelFileRemoveTheSelectedRow) {
+  ScratchDir dir;
+  AddFileRow(dir.File(L"1.txt"));
+  AddFileRow(dir.File(L"2.txt"));
+  AddFileRow(dir.File(L"3.txt"));
+  // No selection: nothing happens.
+  SelectRow(-1);
+  SendMessageW(list(), WM_KEYUP, VK_DELETE, 0);
+  EXPECT_EQ(RowCount(), 3);
+
+  SelectRow(1);
+  SendMessageW(list(), WM_KEYUP, 'A', 0);
+  EXPECT_EQ(RowCount(), 3);
+  SendMessageW(list(), WM_KEYDOWN, VK_DELETE, 0);
+  SendMessageW(list(), WM_KEYUP, VK_DELETE, 0);
+  Pump();
+  ASSERT_EQ(RowCount(), 2);
+  EXPECT_EQ(Cell(1, 0), L"3.txt");
+  EXPECT_EQ(window_->entries().count(), 2);
+
+  SelectRow(0);
+  RightClick(Cmd(Id::DelFile));
+  ASSERT_EQ(RowCount(), 1);
+  EXPECT_EQ(Cell(0, 0), L"3.txt");
+}
+
+TEST_F(EntryListTest, OpenDirShowsTheRowInTheFileManager) {
+  ScratchDir dir;
+  std::wstring folder = dir.Dir(L"Setup Files");
+  AddDirRow(folder);
+  SelectRow(0);
+  RightClick(Cmd(Id::OpenDir));
+  ASSERT_EQ(ui_.explorer_paths.size(), 1u);
+  EXPECT_EQ(ui_.explorer_paths[0], folder);
+}
+
+TEST_F(EntryListTest, PopupShowsTwoItemsWithoutASelection) {
+  RightClick();
+  ASSERT_EQ(ui_.popups.size(), 1u);
+  const auto& items = ui_.popups[0];
+  ASSERT_EQ(items.size(), 2u);
+  EXPECT_EQ(items[0].caption, L"添加文件到列表");
+  EXPECT_EQ(items[1].caption, L"添加目录到列表");
+}
+
+TEST_F(EntryListTest, PopupShowsEveryItemAndTheRowsCheckMarks) {
+  ScratchDir dir;
+  AddFileRow(dir.File(L"a.exe"));
+  SelectRow(0);
+  RightClick(Cmd(Id::AddDesktopcut));
+  RightClick(Cmd(Id::AddToPrograms));
+  EXPECT_EQ(Cell(0, 2), L"20");
+  ui_.popups.clear();
+  RightClick();
+  ASSERT_EQ(ui_.popups.size(), 1u);
+  const auto& items = ui_.popups[0];
+  const wchar_t* captions[] = {L"添加文件到列表", L"添加目录到列表", L"", L"从列表中删除",
+                               L"", L"打开所在文件夹", L"", L"添加到快速启动栏",
+                               L"添加到桌面快捷", L"运行该程序", L"添加到开机启动项",
+                               L"添加到程序组", L"设置为控制面板图标"};
+  ASSERT_EQ(items.size(), 13u);
+  for (size_t i = 0; i < items.size(); ++i) {
+    EXPECT_EQ(items[i].caption, captions[i]) << "item " << i;
+    EXPECT_EQ(items[i].separator, i == 2 || i == 4 || i == 6) << "item " << i;
+    bool checked = i == 8 || i == 11;  // desktop (4) and program group (16)
+    EXPECT_EQ(items[i].checked, checked) << "item " << i;
+  }
+}
+
+TEST_F(EntryListTest, AnOptionBelongsToOneRowAtMost) {
+  ScratchDir dir;
+  AddFileRow(dir.File(L"1.exe"));
+  AddFileRow(dir.File(L"2.exe"));
+  AddFileRow(dir.File(L"3.exe"));
+  SelectRow(1);
+  RightClick(Cmd(Id::RunApp));
+  SelectRow(2);
+  RightClick(Cmd(Id::RunApp));
+  EXPECT_EQ(Cell(0, 2), L"0");
+  EXPECT_EQ(Cell(1, 2), L"0");
+  EXPECT_EQ(Cell(2, 2), L"1");
+  // Switching it off again leaves no row with it.
+  RightClick(Cmd(Id::RunApp));
+  EXPECT_EQ(Cell(2, 2), L"0");
+  // One row may carry all six.
+  for (Id id : {Id::RunApp, Id::AddQuickLaunch, Id::AddDesktopcut, Id::AddToAutoRun,
+                Id::AddToPrograms, Id::SetCtrlPanelIcon}) {
+    RightClick(Cmd(id));
+  }
+  EXPECT_EQ(Cell(2, 2), L"63");
+}
+
+TEST_F(EntryListTest, FolderRowsTakeNoOption) {
+  ScratchDir dir;
+  AddDirRow(dir.Dir(L"sub"));
+  AddFileRow(dir.File(L"run.exe"));
+  SelectRow(1);
+  RightClick(Cmd(Id::RunApp));
+  SelectRow(0);
+  RightClick(Cmd(Id::RunApp));
+  EXPECT_EQ(Cell(0, 2), L"64");
+  EXPECT_EQ(Cell(1, 2), L"1");
+  // The folder row's menu shows the six items, none checked.
+  ui_.popups.clear();
+  RightClick();
+  ASSERT_EQ(ui_.popups.size(), 1u);
+  for (const auto& item : ui_.popups[0]) EXPECT_FALSE(item.checked) << item.caption.c_str();
+}
+
+TEST_F(EntryListTest, RightButtonReleaseOverARowOpensItsMenuAndLeftNever) {
+  ScratchDir dir;
+  AddFileRow(dir.File(L"a.exe"));
+  ui_.popups.clear();
+  RECT row = {};
+  row.left = LVIR_BOUNDS;
+  SendMessageW(list(), LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&row));
+  LPARAM at = MAKELPARAM(row.left + 20, (row.top + row.bottom) / 2);
+  // A left click selects the row but opens no menu.
+  PostMessageW(list(), WM_LBUTTONUP, 0, at);
+  SendMessageW(list(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+  Pump();
+  EXPECT_TRUE(ui_.popups.empty());
+  EXPECT_EQ(window_->entries().selected(), 1);
+  // The list reports the right button's release; the menu shows the row's items.
+  PostMessageW(list(), WM_RBUTTONUP, 0, at);
+  SendMessageW(list(), WM_RBUTTONDOWN, MK_RBUTTON, at);
+  Pump();
+  ASSERT_EQ(ui_.popups.size(), 1u);
+  EXPECT_EQ(ui_.popups[0].size(), 13u);
+}
+
+TEST_F(EntryListTest, FlagsColumnIsNeverVisible) {
+  EXPECT_EQ(SendMessageW(list(), LVM_GETCOLUMNWIDTH, 2, 0), 0);
+}
+
+}  // namespace
+}  // namespace app_test

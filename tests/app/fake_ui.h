@@ -1,0 +1,101 @@
+#pragma once
+// A Ui that answers the window's modal parts for the tests: it records every
+// message box and popup menu, and returns queued chooser answers and popup
+// commands.
+
+#include <windows.h>
+
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/ui_seams.h"
+
+namespace app_test {
+
+struct ShownMessage {
+  std::wstring text;
+  std::wstring title;
+  UINT icon;
+};
+
+struct MenuEntry {
+  std::wstring caption;  // empty for a separator
+  bool separator;
+  bool checked;
+  UINT command;
+};
+
+struct SaveDialogCall {
+  HWND owner;
+  std::wstring filter;
+  std::wstring title;
+  std::wstring def_ext;
+};
+
+class FakeUi : public app::Ui {
+ public:
+  void Message(HWND, const std::wstring& text, const std::wstring& title, UINT icon) override {
+    if (on_message) on_message();
+    messages.push_back({text, title, icon});
+  }
+  std::wstring ShowOpenDialog(HWND, const std::wstring& filter) override {
+    open_filters.push_back(filter);
+    return Next(&chosen_files);
+  }
+  std::wstring BrowseForFolder(HWND, const std::wstring& prompt) override {
+    folder_prompts.push_back(prompt);
+    return Next(&chosen_folders);
+  }
+  std::wstring ShowSaveDialog(HWND owner, const std::wstring& filter, const std::wstring& title,
+                              const std::wstring& def_ext) override {
+    save_calls.push_back({owner, filter, title, def_ext});
+    return Next(&chosen_saves);
+  }
+  UINT TrackPopup(HWND, HMENU menu, POINT) override {
+    std::vector<MenuEntry> items;
+    int n = GetMenuItemCount(menu);
+    for (int i = 0; i < n; ++i) {
+      wchar_t text[128] = {};
+      MENUITEMINFOW info = {};
+      info.cbSize = sizeof(info);
+      info.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_ID | MIIM_STRING;
+      info.dwTypeData = text;
+      info.cch = 127;
+      GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &info);
+      bool separator = (info.fType & MFT_SEPARATOR) != 0;
+      items.push_back({separator ? L"" : text, separator, (info.fState & MFS_CHECKED) != 0,
+                       info.wID});
+    }
+    popups.push_back(items);
+    if (popup_answers.empty()) return 0;
+    UINT command = popup_answers.front();
+    popup_answers.pop_front();
+    return command;
+  }
+  void ShowInExplorer(const std::wstring& path) override { explorer_paths.push_back(path); }
+
+  // Runs when a message box would show, before it is recorded.
+  std::function<void()> on_message;
+  std::vector<ShownMessage> messages;
+  std::vector<std::wstring> open_filters;
+  std::vector<std::wstring> folder_prompts;
+  std::vector<SaveDialogCall> save_calls;
+  std::vector<std::vector<MenuEntry>> popups;
+  std::vector<std::wstring> explorer_paths;
+  std::deque<std::wstring> chosen_files;
+  std::deque<std::wstring> chosen_folders;
+  std::deque<std::wstring> chosen_saves;
+  std::deque<UINT> popup_answers;
+
+ private:
+  static std::wstring Next(std::deque<std::wstring>* answers) {
+    if (answers->empty()) return std::wstring();
+    std::wstring answer = answers->front();
+    answers->pop_front();
+    return answer;
+  }
+};
+
+}  // namespace app_test

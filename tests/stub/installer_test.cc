@@ -1,0 +1,200 @@
+// All-or-nothing installs, driven by an in-memory package.
+#include "installer.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "setup_flow.h"
+#include "stub_test_util.h"
+
+namespace stub {
+namespace {
+
+using stubtest::Exists;
+using stubtest::ListTree;
+using stubtest::ReadFile;
+using stubtest::ScratchDir;
+using stubtest::WriteFile;
+
+// A package held in memory; record fail_at (if any) is damaged.
+class FakePackage : public PackageSource {
+ public:
+  void Add(const std::wstring& rel, const std::string& data) {
+    files_.push_back({rel, static_cast<int64_t>(data.size())});
+    data_.push_back(data);
+  }
+  void AddOption(int bit, const std::wstring& name) { options_.push_back({bit, name}); }
+  size_t fail_at = static_cast<size_t>(-1);
+  std::vector<size_t> extracted;
+
+  const SetupConfig& config() const override { return config_; }
+  const std::vector<OptionRecord>& options() const override { return options_; }
+  const std::vector<FileRecord>& files() const override { return files_; }
+  bool Extract(size_t i, const std::wstring& dest, const ProgressFn& progress,
+               std::string* err) override {
+    extracted.push_back(i);
+    WriteFile(dest, i == fail_at ? data_[i].substr(0, data_[i].size() / 2) : data_[i]);
+    if (i == fail_at) {
+      *err = "stream ends early";
+      return false;
+    }
+    if (progress) progress(static_cast<int64_t>(data_[i].size()));
+    return true;
+  }
+
+  SetupConfig config_{L"Test", L"TestDir", L"Pub", L"1.0"};
+
+ private:
+  std::vector<OptionRecord> options_;
+  std::vector<FileRecord> files_;
+  std::vector<std::string> data_;
+};
+
+FakePackage ThreeFiles() {
+  FakePackage p;
+  p.Add(L"a.txt", "alpha");
+  p.Add(L"sub\\deep\\b.bin", stubtest::MakeData(100000, 1));
+  p.Add(L"uninst.exe", "MZ-uninstaller");
+  return p;
+}
+
+bool Install(FakePackage& p, const std::wstring& folder, std::string* err) {
+  std::vector<std::wstring> targets;
+  std::wstring why;
+  if (!PlanTargets(folder, p, &targets, &why)) {
+    *err = "refused";
+    return false;
+  }
+  return InstallFiles(p, folder, targets, nullptr, nullptr, err);
+}
+
+TEST(InstallFiles, WritesEveryRecordAndLeavesNoStaging) {
+  ScratchDir dir(L"inst");
+  FakePackage p = ThreeFiles();
+  std::wstring folder = dir / L"App";
+  int64_t last_done = -1, last_total = -1;
+  std::vector<std::wstring> targets;
+  std::wstring why;
+  ASSERT_TRUE(PlanTargets(folder, p, &targets, &why));
+  std::string err;
+  ASSERT_TRUE(InstallFiles(p, folder, targets,
+                           [&](int64_t d, int64_t t) { last_done = d, last_total = t; }, nullptr,
+                           &err))
+      << err;
+  EXPECT_EQ(ListTree(folder), (std::vector<std::wstring>{L"a.txt", L"sub\\deep\\b.bin", L"uninst.exe"}));
+  EXPECT_EQ(ReadFile(folder + L"\\sub\\deep\\b.bin"), stubtest::MakeData(100000, 1));
+  EXPECT_EQ(last_done, last_total);
+  EXPECT_EQ(last_total, 5 + 100000 + 14);
+}
+
+TEST(InstallFiles, DamagedRecordLeavesNothingAndRemovesCreatedFolders) {
+  for (size_t bad : {0u, 1u, 2u}) {
+    ScratchDir dir(L"damaged");
+    FakePackage p = ThreeFiles();
+    p.fail_at = bad;
+    std::string err;
+    EXPECT_FALSE(Install(p, dir / L"App\\Nested", &err));
+    EXPECT_EQ(err, "stream ends early");
+    EXPECT_FALSE(Exists(dir / L"App")) << "record " << bad;
+  }
+}
+
+TEST(InstallFiles, DamagedRecordRestoresAnEarlierInstall) {
+  ScratchDir dir(L"restore");
+  std::wstring folder = dir / L"App";
+  WriteFile(folder + L"\\a.txt", "old alpha");
+  WriteFile(folder + L"\\user.cfg", "settings");
+  FakePackage p = ThreeFiles();
+  p.fail_at = 2;
+  std::string err;
+  EXPECT_FALSE(Install(p, folder, &err));
+  EXPECT_EQ(ListTree(folder), (std::vector<std::wstring>{L"a.txt", L"user.cfg"}));
+  EXPECT_EQ(ReadFile(folder + L"\\a.txt"), "old alpha");
+}
+
+TEST(InstallFiles, ReplacesEarlierFilesAndKeepsOthers) {
+  ScratchDir dir(L"replace");
+  std::wstring folder = dir / L"App";
+  WriteFile(folder + L"\\a.txt", "old alpha");
+  WriteFile(folder + L"\\user.cfg", "settings");
+  SetFileAttributesW((folder + L"\\a.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+  FakePackage p = ThreeFiles();
+  std::string err;
+  ASSERT_TRUE(Install(p, folder, &err)) << err;
+  EXPECT_EQ(ReadFile(folder + L"\\a.txt"), "alpha");
+  EXPECT_EQ(ReadFile(folder + L"\\user.cfg"), "settings");
+  EXPECT_EQ(ListTree(folder).size(), 4u);
+}
+
+TEST(InstallFiles, AFolderWhereAFileBelongsFailsCleanly) {
+  ScratchDir dir(L"clash");
+  std::wstring folder = dir / L"App";
+  CreateDirectoryW(folder.c_str(), nullptr);
+  CreateDirectoryW((folder + L"\\a.txt").c_str(), nullptr);
+  FakePackage p = ThreeFiles();
+  std::string err;
+  EXPECT_FALSE(Install(p, folder, &err));
+  EXPECT_NE(err.find("folder"), std::string::npos) << err;
+  EXPECT_EQ(ListTree(folder), std::vector<std::wstring>{});
+  EXPECT_FALSE(Exists(folder + L"\\sub"));
+}
+
+TEST(InstallFiles, CancelStopsBeforeAnythingIsPlaced) {
+  ScratchDir dir(L"cancel");
+  FakePackage p = ThreeFiles();
+  std::atomic<bool> cancel{true};
+  std::vector<std::wstring> targets;
+  std::wstring why;
+  ASSERT_TRUE(PlanTargets(dir / L"App", p, &targets, &why));
+  std::string err;
+  EXPECT_FALSE(InstallFiles(p, dir / L"App", targets, nullptr, &cancel, &err));
+  EXPECT_TRUE(p.extracted.empty());
+  EXPECT_FALSE(Exists(dir / L"App"));
+}
+
+TEST(PlanTargets, OneBadNameRefusesThePackageBeforeAnyWrite) {
+  for (const wchar_t* bad : {L"..\\evil.txt", L"C:\\evil.txt", L"\\\\srv\\s\\evil.txt",
+                             L"sub\\..\\..\\evil.txt", L"NUL", L"x:ads"}) {
+    ScratchDir dir(L"hostile");
+    FakePackage p = ThreeFiles();
+    p.Add(bad, "evil");
+    std::string err;
+    EXPECT_FALSE(Install(p, dir / L"App", &err)) << bad;
+    EXPECT_TRUE(p.extracted.empty()) << bad;
+    EXPECT_EQ(ListTree(dir.path()), std::vector<std::wstring>{}) << bad;
+    EXPECT_FALSE(Exists(dir / L"App"));
+  }
+}
+
+TEST(PlanTargets, OptionNamesMustBeTopLevelFiles) {
+  FakePackage p = ThreeFiles();
+  p.AddOption(4, L"..\\..\\Windows\\evil.exe");
+  std::vector<std::wstring> targets;
+  std::wstring why;
+  EXPECT_FALSE(PlanTargets(L"C:\\App", p, &targets, &why));
+  EXPECT_NE(why.find(L"evil"), std::wstring::npos);
+}
+
+TEST(CheckConfig, InstallFolderNameMustBeOneSafeName) {
+  std::wstring why;
+  EXPECT_TRUE(CheckConfig({L"A", L"QrSetup", L"", L""}, &why));
+  for (const wchar_t* bad : {L"", L"..", L"C:", L"a\\b", L"CON"})
+    EXPECT_FALSE(CheckConfig({L"A", bad, L"", L""}, &why)) << bad;
+}
+
+TEST(NormalizeFolder, AbsoluteOnly) {
+  std::wstring f;
+  ASSERT_TRUE(NormalizeFolder(L"C:\\Apps\\X\\", &f));
+  EXPECT_EQ(f, L"C:\\Apps\\X");
+  ASSERT_TRUE(NormalizeFolder(L"  \"C:/Apps/Y\"  ", &f));
+  EXPECT_EQ(f, L"C:\\Apps\\Y");
+  ASSERT_TRUE(NormalizeFolder(L"C:\\Apps\\..\\Z", &f));
+  EXPECT_EQ(f, L"C:\\Z");
+  EXPECT_FALSE(NormalizeFolder(L"relative\\x", &f));
+  EXPECT_FALSE(NormalizeFolder(L"", &f));
+  EXPECT_FALSE(NormalizeFolder(L"\\\\?\\C:\\x", &f));
+}
+
+}  // namespace
+}  // namespace stub

@@ -1,0 +1,127 @@
+#include "package_fixture.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "package/build_request.h"
+#include "package/layout.h"
+#include "package/name_index.h"
+#include "package/package_reader.h"
+#include "package/package_writer.h"
+#include "package/stub_container.h"
+#include "platform/files.h"
+#include "platform/text.h"
+
+namespace stubtest {
+namespace {
+
+class QuietProgress : public package::BuildProgress {
+ public:
+  void SetStatus(const std::string&) override {}
+  void SetMaximum(float) override {}
+  void Advance(int32_t) override {}
+};
+
+// XORs the coded string whose i16 length field is at offset `at` so that it
+// reads new_gbk instead of old_gbk (same length): coded ^ old ^ new.
+void Recode(const std::wstring& file, int64_t at, const std::string& old_gbk,
+            const std::string& new_gbk) {
+  ASSERT_EQ(old_gbk.size(), new_gbk.size());
+  std::string bytes = ReadFile(file);
+  ASSERT_LE(at + 2 + static_cast<int64_t>(old_gbk.size()), static_cast<int64_t>(bytes.size()));
+  ASSERT_EQ(package::GetI16(reinterpret_cast<const uint8_t*>(bytes.data() + at)),
+            static_cast<int16_t>(old_gbk.size()));
+  for (size_t i = 0; i < old_gbk.size(); ++i) bytes[at + 2 + i] ^= old_gbk[i] ^ new_gbk[i];
+  WriteFile(file, bytes);
+}
+
+}  // namespace
+
+std::wstring HostPath(const std::string& p) {
+  if (p.empty() || p[0] != '/') return Widen(p);
+  std::wstring w = L"Z:" + Widen(p);
+  for (auto& c : w)
+    if (c == L'/') c = L'\\';
+  return w;
+}
+
+std::vector<SourceFile> SampleTree() {
+  return {
+      {L"app.exe", MakeData(50000, 1)},
+      {L"readme.txt", "hello, 你好\r\n"},
+      {L"data\\a.bin", MakeData(40960, 2)},
+      {L"data\\empty.dat", ""},
+      {L"data\\子目录\\说明.txt", MakeData(5000, 3)},
+      {L"data\\子目录\\deeper\\big.bin", MakeData(200001, 4)},
+  };
+}
+
+std::wstring TestInstallDat() {
+  static std::wstring path;
+  if (path.empty()) {
+    wchar_t temp[MAX_PATH + 1];
+    GetTempPathW(MAX_PATH + 1, temp);
+    path = std::wstring(temp) + L"qrstubtest_install_" + std::to_wstring(GetCurrentProcessId()) +
+           L".dat";
+    std::string err;
+    EXPECT_TRUE(package::WriteStubContainer(Narrow(HostPath(QR_SETUP_EXE)),
+                                            Narrow(HostPath(QR_UNINST_EXE)), Narrow(path), &err))
+        << err;
+  }
+  return path;
+}
+
+void BuildSamplePackage(const std::wstring& src, const PackageSpec& spec, const std::wstring& out) {
+  for (const SourceFile& f : SampleTree()) WriteFile(src + L"\\" + f.rel, f.data);
+  package::PackageRequest req;
+  req.properties.app_name = Narrow(spec.app_name);
+  req.properties.setup_dir = Narrow(spec.setup_dir);
+  req.properties.publisher = Narrow(spec.publisher);
+  req.properties.version = Narrow(spec.version);
+  req.properties.save_path = Narrow(out);
+  std::string folder = Narrow(src) + "\\";
+  req.entries = {{"app.exe", folder, 1 | 2 | 4 | 8 | 16 | 32},
+                 {"readme.txt", folder, 0},
+                 {"data", folder, 64}};
+  req.install_dat = Narrow(TestInstallDat());
+  QuietProgress progress;
+  package::BuildResult r = package::MakePackage(req, progress);
+  ASSERT_EQ(r.outcome, package::BuildOutcome::kWritten) << r.message;
+}
+
+std::vector<RecordPlace> RecordPlaces(const std::wstring& pkg) {
+  package::PackageReader reader;
+  std::string err;
+  EXPECT_TRUE(reader.Open(Narrow(pkg), &err)) << err;
+  std::vector<RecordPlace> out;
+  for (const auto& f : reader.contents().files) out.push_back({f.comp_len_offset, f.comp_len});
+  return out;
+}
+
+void PatchRecordName(const std::wstring& pkg, size_t record, const std::string& new_name) {
+  package::PackageReader reader;
+  std::string err;
+  ASSERT_TRUE(reader.Open(Narrow(pkg), &err)) << err;
+  const auto& f = reader.contents().files.at(record);
+  int64_t at = f.comp_len_offset - 2 - static_cast<int64_t>(f.rel_path_gbk.size());
+  std::string old_gbk = f.rel_path_gbk;
+  std::string new_gbk = platform::ToCodePage936(new_name);
+  reader = {};
+  Recode(pkg, at, old_gbk, new_gbk);
+}
+
+void PatchIndexName(const std::wstring& uninst, size_t index, const std::string& new_name) {
+  package::NameIndex idx;
+  std::string err;
+  ASSERT_TRUE(package::ReadNameIndex(Narrow(uninst), &idx, &err)) << err;
+  // Walk the index: title, count, then the names in order.
+  std::string bytes = ReadFile(uninst);
+  int64_t at = idx.image_size;
+  at += 2 + package::GetI16(reinterpret_cast<const uint8_t*>(bytes.data() + at)) + 4;
+  for (size_t i = 0; i < index; ++i)
+    at += 2 + package::GetI16(reinterpret_cast<const uint8_t*>(bytes.data() + at));
+  Recode(uninst, at, idx.rel_paths_gbk.at(index), platform::ToCodePage936(new_name));
+}
+
+}  // namespace stubtest

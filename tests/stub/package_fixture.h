@@ -1,0 +1,53 @@
+#pragma once
+// Packages for the end-to-end tests: a source tree with every kind of entry,
+// built in-process with the package writer (the core qrpack runs) from an
+// install.dat made of this build's setup.exe and uninst.exe.
+
+#include <string>
+#include <vector>
+
+#include "stub_test_util.h"
+
+namespace stubtest {
+
+struct SourceFile {
+  std::wstring rel;   // below the source folder, and so in the package
+  std::string data;
+};
+
+// The tree: app.exe (all six options), readme.txt, and a folder entry
+// "data" with nested, Chinese-named, empty and block-sized files.
+std::vector<SourceFile> SampleTree();
+
+struct PackageSpec {
+  std::wstring app_name = L"测试软件";
+  std::wstring setup_dir;  // unique per test by default
+  std::wstring publisher = L"Quorin软件工作室";
+  std::wstring version = L"1.2.3";
+};
+
+// Writes the tree below src and builds the package at out. Entries: app.exe
+// with options 1|2|4|8|16|32, readme.txt, the folder "data".
+void BuildSamplePackage(const std::wstring& src, const PackageSpec& spec,
+                        const std::wstring& out);
+
+// install.dat of this build's stub programs, made once per test run.
+std::wstring TestInstallDat();
+
+// A path from the build (a POSIX path under wine) as a Windows path.
+std::wstring HostPath(const std::string& posix_or_windows);
+
+// Recodes the coded string of package record `record` (0-based) in place to
+// new_name, which must have the same number of code page 936 bytes.
+void PatchRecordName(const std::wstring& package, size_t record, const std::string& new_name_utf8);
+// Recodes the name-index entry `index` of an uninstaller image in place.
+void PatchIndexName(const std::wstring& uninstaller, size_t index, const std::string& new_name_utf8);
+
+// Offsets inside a package, read with the package reader.
+struct RecordPlace {
+  int64_t comp_len_offset;
+  int32_t comp_len;
+};
+std::vector<RecordPlace> RecordPlaces(const std::wstring& package);
+
+}  // namespace stubtest

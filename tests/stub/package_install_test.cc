@@ -1,0 +1,296 @@
+// Packages installed and uninstalled for real: the package runs with
+// /S /D=<folder>, the installed files, shortcuts and uninstall entry are
+// compared with what the package holds, and uninst.exe /S takes exactly that
+// away again. Hostile and damaged packages must write nothing.
+#include <windows.h>
+#include <knownfolders.h>
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include "package_fixture.h"
+#include "shell_places.h"
+#include "stub_test_util.h"
+
+namespace stubtest {
+namespace {
+
+constexpr wchar_t kUninstallRoot[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+
+std::wstring Quote(const std::wstring& s) { return L"\"" + s + L"\""; }
+
+int RunSilent(const std::wstring& pkg, const std::wstring& folder) {
+  return RunProgram(Quote(pkg) + L" /S /D=" + folder);
+}
+
+// The uninstall entry's key, in HKLM or HKCU; nullptr when in neither.
+HKEY EntryRoot(const std::wstring& key) {
+  for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+    HKEY k;
+    if (RegOpenKeyExW(root, (kUninstallRoot + key).c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &k) ==
+        ERROR_SUCCESS) {
+      RegCloseKey(k);
+      return root;
+    }
+  }
+  return nullptr;
+}
+
+std::wstring RegString(HKEY root, const std::wstring& key, const wchar_t* name) {
+  wchar_t buf[4096];
+  DWORD bytes = sizeof buf;
+  if (RegGetValueW(root, (kUninstallRoot + key).c_str(), name, RRF_RT_REG_SZ,
+                   nullptr, buf, &bytes) != ERROR_SUCCESS)
+    return L"<missing>";
+  return buf;
+}
+
+DWORD RegDword(HKEY root, const std::wstring& key, const wchar_t* name) {
+  DWORD v = 0xFFFFFFFF, bytes = sizeof v;
+  RegGetValueW(root, (kUninstallRoot + key).c_str(), name, RRF_RT_REG_DWORD,
+               nullptr, &v, &bytes);
+  return v;
+}
+
+std::wstring Known(const KNOWNFOLDERID& id) {
+  PWSTR p = nullptr;
+  std::wstring out;
+  if (SUCCEEDED(SHGetKnownFolderPath(id, 0, nullptr, &p))) out = p;
+  CoTaskMemFree(p);
+  return out;
+}
+
+// Where the shortcuts of an install in root (HKLM: all users) must be.
+struct ShortcutPlaces {
+  std::wstring desktop, startup, programs, quick_launch;
+};
+ShortcutPlaces PlacesFor(HKEY root) {
+  bool machine = root == HKEY_LOCAL_MACHINE;
+  std::wstring quick = Known(FOLDERID_QuickLaunch);
+  if (quick.empty())  // wine knows no quick-launch folder; its classic place
+    quick = Known(FOLDERID_RoamingAppData) + L"\\Microsoft\\Internet Explorer\\Quick Launch";
+  return {Known(machine ? FOLDERID_PublicDesktop : FOLDERID_Desktop),
+          Known(machine ? FOLDERID_CommonStartup : FOLDERID_Startup),
+          Known(machine ? FOLDERID_CommonPrograms : FOLDERID_Programs), quick};
+}
+
+std::wstring LinkTarget(const std::wstring& link) {
+  std::wstring t;
+  return stub::ReadShortcutTarget(link, &t) ? t : L"<none>";
+}
+
+// Waits for the uninstaller's cleanup pass to remove path.
+bool WaitGone(const std::wstring& path, int seconds = 30) {
+  for (int i = 0; i < seconds * 10; ++i) {
+    if (!Exists(path)) return true;
+    Sleep(100);
+  }
+  return false;
+}
+
+class PackageInstallTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    // Unique per test, within the writer's 20 characters.
+    // The app name names the program group, so it is unique too.
+    static int count = 0;
+    std::wstring tag = std::to_wstring(GetTickCount64() % 100000) + L"_" + std::to_wstring(++count);
+    spec_.setup_dir = L"QrT" + tag;
+    spec_.app_name = L"测试软件" + tag;
+    src_ = dir_ / L"src";
+    pkg_ = dir_ / L"setup_pkg.exe";
+    folder_ = dir_ / L"inst\\My App";
+    BuildSamplePackage(src_, spec_, pkg_);
+  }
+  void TearDown() override {
+    if (HKEY root = EntryRoot(spec_.setup_dir))
+      RegDeleteKeyExW(root, (kUninstallRoot + spec_.setup_dir).c_str(), KEY_WOW64_64KEY, 0);
+    CoUninitialize();
+  }
+
+  std::vector<std::wstring> ExpectedFiles() const {
+    std::vector<std::wstring> files;
+    for (const SourceFile& f : SampleTree()) files.push_back(f.rel);
+    files.push_back(L"uninst.exe");
+    std::sort(files.begin(), files.end());
+    return files;
+  }
+
+  // Nothing of the package anywhere: no folder, no entry.
+  void ExpectNothingInstalled() {
+    EXPECT_FALSE(Exists(dir_ / L"inst"));
+    EXPECT_EQ(EntryRoot(spec_.setup_dir), nullptr);
+    EXPECT_EQ(ListTree(dir_.path()).size(), SampleTree().size() + 1);  // the sources and the package
+  }
+
+  ScratchDir dir_{L"e2e"};
+  PackageSpec spec_;
+  std::wstring src_, pkg_, folder_;
+};
+
+TEST_F(PackageInstallTest, InstallsRegistersAndUninstallsExactlyItsOwnFiles) {
+  ASSERT_EQ(RunSilent(pkg_, folder_), 0);
+
+  // Every file, byte for byte.
+  ASSERT_EQ(ListTree(folder_), ExpectedFiles());
+  for (const SourceFile& f : SampleTree())
+    EXPECT_EQ(ReadFile(folder_ + L"\\" + f.rel), f.data) << Narrow(f.rel);
+  EXPECT_EQ(ReadFile(folder_ + L"\\uninst.exe").substr(0, 2), "MZ");
+
+  // The uninstall entry.
+  HKEY root = EntryRoot(spec_.setup_dir);
+  ASSERT_NE(root, nullptr);
+  const std::wstring& key = spec_.setup_dir;
+  std::wstring uninst = folder_ + L"\\uninst.exe";
+  EXPECT_EQ(RegString(root, key, L"DisplayName"), spec_.app_name);
+  EXPECT_EQ(RegString(root, key, L"DisplayVersion"), spec_.version);
+  EXPECT_EQ(RegString(root, key, L"Publisher"), spec_.publisher);
+  EXPECT_EQ(RegString(root, key, L"InstallLocation"), folder_);
+  EXPECT_EQ(RegString(root, key, L"UninstallString"), Quote(uninst));
+  EXPECT_EQ(RegString(root, key, L"QuietUninstallString"), Quote(uninst) + L" /S");
+  EXPECT_EQ(RegString(root, key, L"DisplayIcon"), folder_ + L"\\app.exe");
+  int64_t bytes = static_cast<int64_t>(ReadFile(uninst).size());
+  for (const SourceFile& f : SampleTree()) bytes += static_cast<int64_t>(f.data.size());
+  EXPECT_EQ(RegDword(root, key, L"EstimatedSize"), static_cast<DWORD>((bytes + 1023) / 1024));
+  EXPECT_EQ(RegDword(root, key, L"NoModify"), 1u);
+  EXPECT_EQ(RegDword(root, key, L"NoRepair"), 1u);
+
+  // The shortcuts of options 2, 4, 8 and 16, in the scope of the entry.
+  ShortcutPlaces at = PlacesFor(root);
+  std::wstring app = folder_ + L"\\app.exe";
+  std::wstring group = at.programs + L"\\" + spec_.app_name;
+  std::vector<std::pair<std::wstring, std::wstring>> links = {
+      {at.desktop + L"\\app.lnk", app},
+      {at.startup + L"\\app.lnk", app},
+      {at.quick_launch + L"\\app.lnk", app},
+      {group + L"\\app.lnk", app},
+      {group + L"\\卸载 " + spec_.app_name + L".lnk", uninst},
+  };
+  for (auto& [link, target] : links) EXPECT_EQ(LinkTarget(link), target) << Narrow(link);
+
+  // Things the package did not install, inside and beside the folder.
+  WriteFile(folder_ + L"\\user.cfg", "mine");
+  WriteFile(folder_ + L"\\data\\notes.txt", "mine too");
+  WriteFile(dir_ / L"inst\\neighbour.txt", "not ours");
+  WriteFile(at.desktop + L"\\QrStubTestOther.txt", "someone else's");
+
+  ASSERT_EQ(RunProgram(Quote(uninst) + L" /S"), 0);
+  EXPECT_TRUE(WaitGone(uninst));
+  EXPECT_EQ(ListTree(folder_), (std::vector<std::wstring>{L"data\\notes.txt", L"user.cfg"}));
+  EXPECT_FALSE(Exists(folder_ + L"\\data\\子目录"));  // emptied folders go
+  EXPECT_EQ(ReadFile(dir_ / L"inst\\neighbour.txt"), "not ours");
+  EXPECT_EQ(EntryRoot(key), nullptr);
+  for (auto& [link, target] : links) EXPECT_FALSE(Exists(link)) << Narrow(link);
+  EXPECT_FALSE(Exists(group));
+  EXPECT_EQ(ReadFile(at.desktop + L"\\QrStubTestOther.txt"), "someone else's");
+  DeleteFileW((at.desktop + L"\\QrStubTestOther.txt").c_str());
+}
+
+TEST_F(PackageInstallTest, UninstallRemovesTheEmptiedFolderItself) {
+  ASSERT_EQ(RunSilent(pkg_, folder_), 0);
+  ASSERT_EQ(RunProgram(Quote(folder_ + L"\\uninst.exe") + L" /S"), 0);
+  EXPECT_TRUE(WaitGone(folder_));
+  // setup made "inst" too, but the uninstaller only knows the install folder.
+  EXPECT_TRUE(Exists(dir_ / L"inst"));
+}
+
+TEST_F(PackageInstallTest, ReinstallReplacesFilesAndKeepsUserFiles) {
+  ASSERT_EQ(RunSilent(pkg_, folder_), 0);
+  WriteFile(folder_ + L"\\readme.txt", "edited by the user");
+  WriteFile(folder_ + L"\\user.cfg", "mine");
+  ASSERT_EQ(RunSilent(pkg_, folder_), 0);
+  EXPECT_EQ(ReadFile(folder_ + L"\\readme.txt"), SampleTree()[1].data);
+  EXPECT_EQ(ReadFile(folder_ + L"\\user.cfg"), "mine");
+}
+
+TEST_F(PackageInstallTest, UninstallerElsewhereOrWithClimbingNamesRemovesNothing) {
+  ASSERT_EQ(RunSilent(pkg_, folder_), 0);
+  std::wstring uninst = folder_ + L"\\uninst.exe";
+
+  // A copy in another folder has no uninstall entry there: nothing is removed.
+  std::wstring other = dir_ / L"other";
+  WriteFile(other + L"\\app.exe", "someone's app");
+  CopyFileW(uninst.c_str(), (other + L"\\uninst.exe").c_str(), FALSE);
+  EXPECT_NE(RunProgram(Quote(other + L"\\uninst.exe") + L" /S"), 0);
+  EXPECT_EQ(ReadFile(other + L"\\app.exe"), "someone's app");
+
+  // An index whose name climbs out of the folder refuses the whole uninstall.
+  // "readme.txt" (10 bytes) becomes "..\vic.txt" (10 bytes).
+  WriteFile(dir_ / L"inst\\vic.txt", "victim");
+  std::wstring patched = dir_ / L"patched_uninst.exe";
+  CopyFileW(uninst.c_str(), patched.c_str(), FALSE);
+  PatchIndexName(patched, 1, "..\\vic.txt");
+  CopyFileW(patched.c_str(), uninst.c_str(), FALSE);
+  EXPECT_NE(RunProgram(Quote(uninst) + L" /S"), 0);
+  EXPECT_EQ(ReadFile(dir_ / L"inst\\vic.txt"), "victim");
+  EXPECT_EQ(ReadFile(folder_ + L"\\app.exe"), SampleTree()[0].data);
+  EXPECT_NE(EntryRoot(spec_.setup_dir), nullptr);
+}
+
+TEST_F(PackageInstallTest, HostileNamesAreRefusedBeforeAnythingIsWritten) {
+  // Record 1 is readme.txt (10 bytes); each replacement has 10 bytes too.
+  for (const char* evil : {"..\\evil.tx", "C:\\evil.tx", "\\\\h\\s\\e.tx", "a\\..\\..\\xy",
+                           "..\\..\\..\\a", "data\\NUL.x", "\\evil1.txt"}) {
+    std::wstring copy = dir_ / L"hostile.exe";
+    CopyFileW(pkg_.c_str(), copy.c_str(), FALSE);
+    PatchRecordName(copy, 1, evil);
+    EXPECT_NE(RunSilent(copy, folder_), 0) << evil;
+    EXPECT_FALSE(Exists(dir_ / L"inst")) << evil;
+    EXPECT_FALSE(Exists(dir_ / L"evil.tx")) << evil;
+    EXPECT_FALSE(Exists(L"C:\\evil.tx")) << evil;
+    EXPECT_FALSE(Exists(dir_ / L"x")) << evil;
+    DeleteFileW(copy.c_str());
+  }
+  ExpectNothingInstalled();
+}
+
+TEST_F(PackageInstallTest, DamagedPackagesFailAndLeaveNoFiles) {
+  std::string good = ReadFile(pkg_);
+  std::vector<RecordPlace> places = RecordPlaces(pkg_);
+  ASSERT_GE(places.size(), 7u);
+  RecordPlace big = places[0];  // the record with the longest stream
+  for (const RecordPlace& p : places)
+    if (p.comp_len > big.comp_len) big = p;
+  ASSERT_GT(big.comp_len, 1000);
+  size_t n = good.size();
+  struct Damage {
+    const char* what;
+    std::string bytes;
+  };
+  auto flip = [&](size_t at, char mask) {
+    std::string b = good;
+    b[at] ^= mask;
+    return b;
+  };
+  // (The trailer's total is not among them: it only sums the sizes, and a
+  // package whose files all decode is installed whatever it says.)
+  std::vector<Damage> cases = {
+      {"truncated trailer", good.substr(0, n - 5)},
+      {"truncated in the last stream", good.substr(0, n - 200)},
+      {"truncated in the middle", good.substr(0, big.comp_len_offset + 100)},
+      {"record count flipped", flip(n - 4, 0x02)},
+      {"config offset flipped", flip(n - 8, 0x10)},
+      {"compLen flipped", flip(big.comp_len_offset + 1, 0x01)},
+      {"stream size flipped", flip(big.comp_len_offset + 4 + 1, 0x01)},
+      {"first flag byte flipped", flip(big.comp_len_offset + 8, 0x01)},
+  };
+  for (const Damage& d : cases) {
+    std::wstring bad = dir_ / L"damaged.exe";
+    WriteFile(bad, d.bytes);
+    EXPECT_NE(RunSilent(bad, folder_), 0) << d.what;
+    EXPECT_FALSE(Exists(dir_ / L"inst")) << d.what;
+    EXPECT_EQ(EntryRoot(spec_.setup_dir), nullptr) << d.what;
+    DeleteFileW(bad.c_str());
+  }
+  ExpectNothingInstalled();
+}
+
+TEST_F(PackageInstallTest, ARelativeFolderIsRefused) {
+  EXPECT_NE(RunSilent(pkg_, L"relative\\folder"), 0);
+  EXPECT_EQ(EntryRoot(spec_.setup_dir), nullptr);
+}
+
+}  // namespace
+}  // namespace stubtest

@@ -1,0 +1,87 @@
+// Packages made by the two qrpack programs, as users make them: the Windows
+// qrpack.exe of this build and the native (Linux) qrpack, each with the
+// install.dat beside it. Each package installs every file of its source tree
+// and uninstalls without a trace.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "package_fixture.h"
+#include "stub_test_util.h"
+
+namespace stubtest {
+namespace {
+
+constexpr wchar_t kUninstallRoot[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+
+std::wstring Quote(const std::wstring& s) { return L"\"" + s + L"\""; }
+
+bool HasEntry(const std::wstring& key) {
+  for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+    HKEY k;
+    if (RegOpenKeyExW(root, (kUninstallRoot + key).c_str(), 0, KEY_READ, &k) == ERROR_SUCCESS) {
+      RegCloseKey(k);
+      return true;
+    }
+  }
+  return false;
+}
+
+void DeleteEntry(const std::wstring& key) {
+  for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE})
+    RegDeleteKeyExW(root, (kUninstallRoot + key).c_str(), KEY_WOW64_64KEY, 0);
+}
+
+// Installs pkg silently, compares the folder with src (plus uninst.exe),
+// checks the entry under key, uninstalls and checks that nothing is left.
+void InstallCompareUninstall(const std::wstring& pkg, const std::wstring& src,
+                             const std::wstring& key, const std::wstring& folder) {
+  DeleteEntry(key);
+  ASSERT_EQ(RunProgram(Quote(pkg) + L" /S /D=" + folder), 0);
+  std::vector<std::wstring> expected = ListTree(src);
+  expected.push_back(L"uninst.exe");
+  std::sort(expected.begin(), expected.end());
+  ASSERT_EQ(ListTree(folder), expected);
+  for (const std::wstring& rel : ListTree(src))
+    EXPECT_EQ(ReadFile(folder + L"\\" + rel), ReadFile(src + L"\\" + rel)) << Narrow(rel);
+  EXPECT_TRUE(HasEntry(key));
+
+  std::wstring uninst = folder + L"\\uninst.exe";
+  ASSERT_EQ(RunProgram(Quote(uninst) + L" /S"), 0);
+  for (int i = 0; i < 300 && Exists(folder); ++i) Sleep(100);
+  EXPECT_FALSE(Exists(folder));
+  EXPECT_FALSE(HasEntry(key));
+  DeleteEntry(key);
+}
+
+TEST(QrpackPackages, WindowsQrpackPackageInstallsAndUninstalls) {
+  ScratchDir dir(L"qrpackexe");
+  std::wstring src = dir / L"src";
+  for (const SourceFile& f : SampleTree()) WriteFile(src + L"\\" + f.rel, f.data);
+  std::wstring pkg = dir / L"win_pkg.exe";
+  std::wstring key = L"QrWinPkg" + std::to_wstring(GetTickCount64() % 100000);
+  // An option names its ENTRY as given.
+  std::wstring app = Quote(src + L"\\app.exe");
+  std::wstring cmd = Quote(HostPath(QR_QRPACK_EXE)) + L" build --quiet --name 视窗测试 --dir " + key +
+                     L" --run " + app + L" --desktop " + app + L" --autorun " + app + L" -o " +
+                     Quote(pkg) + L" " + app + L" " + Quote(src + L"\\readme.txt") + L" " +
+                     Quote(src + L"\\data");
+  ASSERT_EQ(RunProgram(cmd), 0);
+  InstallCompareUninstall(pkg, src, key, dir / L"inst\\视窗 App");
+}
+
+TEST(QrpackPackages, NativeQrpackPackageInstallsAndUninstalls) {
+  const char* made = std::getenv("QR_NATIVE_PACKAGE_DIR");
+  if (!made || !*made) GTEST_SKIP() << "no native qrpack package was made";
+  std::wstring from = HostPath(made);
+  ASSERT_TRUE(Exists(from + L"\\native_pkg.exe"));
+  ScratchDir dir(L"native");
+  InstallCompareUninstall(from + L"\\native_pkg.exe", from + L"\\src", L"QrNativePkg",
+                          dir / L"inst\\Native");
+}
+
+}  // namespace
+}  // namespace stubtest

@@ -1,0 +1,140 @@
+#include "stub_test_util.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <functional>
+#include <stdexcept>
+
+namespace stubtest {
+
+std::wstring Widen(const std::string& s) {
+  if (s.empty()) return {};
+  int n = MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
+  std::wstring w(n, L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
+  return w;
+}
+
+std::string Narrow(const std::wstring& w) {
+  if (w.empty()) return {};
+  int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0,
+                              nullptr, nullptr);
+  std::string s(n, '\0');
+  WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr,
+                      nullptr);
+  return s;
+}
+
+ScratchDir::ScratchDir(const std::wstring& tag) {
+  wchar_t temp[MAX_PATH + 1];
+  GetTempPathW(MAX_PATH + 1, temp);
+  std::wstring base = temp;
+  if (!base.empty() && base.back() == L'\\') base.pop_back();
+  for (int i = 0;; ++i) {
+    path_ = base + L"\\qrstubtest_" + tag + L"_" + std::to_wstring(GetCurrentProcessId()) + L"_" +
+            std::to_wstring(GetTickCount64() % 1000000) + L"_" + std::to_wstring(i);
+    if (CreateDirectoryW(path_.c_str(), nullptr)) break;
+    if (i > 1000) throw std::runtime_error("no scratch folder");
+  }
+}
+
+ScratchDir::~ScratchDir() { RemoveTree(path_); }
+
+void RemoveTree(const std::wstring& path) {
+  DWORD a = GetFileAttributesW(path.c_str());
+  if (a == INVALID_FILE_ATTRIBUTES) return;
+  if (!(a & FILE_ATTRIBUTE_DIRECTORY) || (a & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (!DeleteFileW(path.c_str())) RemoveDirectoryW(path.c_str());
+    return;
+  }
+  WIN32_FIND_DATAW fd;
+  HANDLE h = FindFirstFileW((path + L"\\*").c_str(), &fd);
+  if (h != INVALID_HANDLE_VALUE) {
+    do {
+      std::wstring n = fd.cFileName;
+      if (n != L"." && n != L"..") RemoveTree(path + L"\\" + n);
+    } while (FindNextFileW(h, &fd));
+    FindClose(h);
+  }
+  RemoveDirectoryW(path.c_str());
+}
+
+void WriteFile(const std::wstring& path, const std::string& bytes) {
+  for (size_t i = 3; (i = path.find(L'\\', i)) != std::wstring::npos; ++i)
+    CreateDirectoryW(path.substr(0, i).c_str(), nullptr);
+  HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot write " + Narrow(path));
+  DWORD n = 0;
+  ::WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr);
+  CloseHandle(h);
+}
+
+std::string ReadFile(const std::wstring& path) {
+  HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         OPEN_EXISTING, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return "<missing>";
+  std::string out;
+  char buf[65536];
+  DWORD n = 0;
+  while (::ReadFile(h, buf, sizeof buf, &n, nullptr) && n > 0) out.append(buf, n);
+  CloseHandle(h);
+  return out;
+}
+
+bool Exists(const std::wstring& path) {
+  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::vector<std::wstring> ListTree(const std::wstring& root) {
+  std::vector<std::wstring> out;
+  std::function<void(const std::wstring&)> walk = [&](const std::wstring& rel) {
+    std::wstring dir = rel.empty() ? root : root + L"\\" + rel;
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW((dir + L"\\*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return;
+    do {
+      std::wstring n = fd.cFileName;
+      if (n == L"." || n == L"..") continue;
+      std::wstring r = rel.empty() ? n : rel + L"\\" + n;
+      if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) walk(r);
+      else out.push_back(r);
+    } while (FindNextFileW(h, &fd));
+    FindClose(h);
+  };
+  walk(L"");
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
+int RunProgram(const std::wstring& cmdline, unsigned timeout_ms) {
+  STARTUPINFOW si = {};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi = {};
+  std::wstring cmd = cmdline;
+  if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+    return -1;
+  CloseHandle(pi.hThread);
+  DWORD code = static_cast<DWORD>(-1);
+  if (WaitForSingleObject(pi.hProcess, timeout_ms) == WAIT_OBJECT_0)
+    GetExitCodeProcess(pi.hProcess, &code);
+  else
+    TerminateProcess(pi.hProcess, 99);
+  CloseHandle(pi.hProcess);
+  return static_cast<int>(code);
+}
+
+std::string MakeData(size_t n, uint32_t seed) {
+  std::string s(n, '\0');
+  uint32_t x = seed * 2654435761u + 1;
+  for (size_t i = 0; i < n; ++i) {
+    x = x * 1103515245u + 12345u;
+    // Runs of text-like bytes with some noise, so the codec finds references.
+    s[i] = (i / 97) % 3 == 0 ? static_cast<char>(x >> 24) : static_cast<char>('a' + (i * 7 + seed) % 23);
+  }
+  return s;
+}
+
+}  // namespace stubtest
