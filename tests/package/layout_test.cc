@@ -93,10 +93,13 @@ TEST(StubContainer, TwoMembersBackToBackDecodeToTheImages) {
   EXPECT_EQ(sc.setup_size, static_cast<int32_t>(c.setup_image.size()));
   EXPECT_EQ(sc.uninst_size, static_cast<int32_t>(c.uninst_image.size()));
 
-  ASSERT_TRUE(ExtractStubMember(sc, StubMember::kSetup, dir / "s.out", nullptr, &err)) << err;
-  ASSERT_TRUE(ExtractStubMember(sc, StubMember::kUninstaller, dir / "u.out", nullptr, &err)) << err;
-  EXPECT_EQ(ReadWholeFile(dir / "s.out"), c.setup_image);
-  EXPECT_EQ(ReadWholeFile(dir / "u.out"), c.uninst_image);
+  for (auto [m, image] : {std::pair{StubMember::kSetup, c.setup_image},
+                          std::pair{StubMember::kUninstaller, c.uninst_image}}) {
+    auto out = platform::File::Open(dir / "m.out", platform::File::Mode::kCreateTruncate, &err);
+    ASSERT_TRUE(out && DecodeStubMember(sc, m, *out, nullptr, &err)) << err;
+    out.reset();
+    EXPECT_TRUE(ReadWholeFile(dir / "m.out") == image);
+  }
 }
 
 TEST(StubContainer, ImagesWithoutAWholeKeyAreRefused) {
@@ -139,7 +142,9 @@ TEST(StubContainer, DamageGetsAClearMessage) {
   StubContainer sc;
   std::string err;
   ASSERT_TRUE(OpenStubContainer(dir / "cut.dat", &sc, &err)) << err;
-  EXPECT_FALSE(ExtractStubMember(sc, StubMember::kUninstaller, dir / "u.out", nullptr, &err));
+  auto out = platform::File::Open(dir / "u.out", platform::File::Mode::kCreateTruncate, &err);
+  ASSERT_TRUE(out);
+  EXPECT_FALSE(DecodeStubMember(sc, StubMember::kUninstaller, *out, nullptr, &err));
   EXPECT_EQ(err.rfind(lead + msg::kUninstUndecodable, 0), 0u) << err;
   EXPECT_FALSE(OpenStubContainer(dir / "missing.dat", &sc, &err));
 }
