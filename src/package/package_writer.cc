@@ -162,8 +162,12 @@ bool PackageWriter::Write(const std::string& bytes, std::string* err) {
 bool PackageWriter::WriteUninstaller(std::string* err) {
   std::string e;
   if (!CreateTempUninstaller(platform::TempFolder(), &uninst_, err)) return false;
-  if (!DecodeStubMember(container_, StubMember::kUninstaller, *uninst_.file, advance_, err))
+  bool write_failed = false;
+  if (!DecodeStubMember(container_, StubMember::kUninstaller, *uninst_.file, advance_,
+                        &write_failed, &e)) {
+    *err = write_failed ? WithReason(msg::kTempUninstallerFailed, uninst_.path, e) : e;
     return false;
+  }
   XorKey key;
   std::vector<std::string> names;
   names.reserve(planned_.size());
@@ -182,8 +186,12 @@ bool PackageWriter::WriteUninstaller(std::string* err) {
 // The stub image, its key, the configuration text and the option records.
 bool PackageWriter::WriteHead(std::string* err) {
   std::string e;
-  if (!DecodeStubMember(container_, StubMember::kSetup, *package_.file, advance_, err))
+  bool write_failed = false;
+  if (!DecodeStubMember(container_, StubMember::kSetup, *package_.file, advance_, &write_failed,
+                        &e)) {
+    *err = write_failed ? WithReason(msg::kWriteFailed, req_.properties.save_path, e) : e;
     return false;
+  }
   if (!package_.file->Size(&end_, &e) || !package_.file->Seek(kXorKeyOffset, &e) ||
       !package_.file->ReadExact(key_.data(), key_.size(), &e)) {
     *err = WithReason(msg::kWriteFailed, package_.path, e);

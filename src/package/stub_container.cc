@@ -80,15 +80,16 @@ bool OpenStubContainer(const std::string& path, StubContainer* c, std::string* e
 }
 
 bool DecodeStubMember(const StubContainer& c, StubMember m, platform::File& out,
-                      const std::function<void(int32_t)>& progress, std::string* err) {
+                      const std::function<void(int32_t)>& progress, bool* write_failed,
+                      std::string* err) {
   bool setup = m == StubMember::kSetup;
-  std::string e;
+  *write_failed = false;
+  std::string e, write_err;
   auto in = platform::File::Open(c.path, platform::File::Mode::kRead, &e);
   if (!in) return Damaged(e, err);
-  bool write_failed = false;
-  auto write = [&](const uint8_t* buf, size_t n, std::string* we) {
-    write_failed = !out.Write(buf, n, we);
-    return !write_failed;
+  auto write = [&](const uint8_t* buf, size_t n, std::string*) {
+    *write_failed = !out.Write(buf, n, &write_err);
+    return !*write_failed;
   };
   codec::CodecParams params;
   params.progress = progress;
@@ -96,8 +97,8 @@ bool DecodeStubMember(const StubContainer& c, StubMember m, platform::File& out,
   bool stopped = false;
   if (!codec::DecodeFromFile(*in, c.MemberOffset(m), std::nullopt, write, params, &decoded,
                              &stopped, &e)) {
-    if (write_failed) {
-      if (err) *err = msg::kWriteFailed + out.path() + "（" + e + "）";
+    if (*write_failed) {
+      if (err) *err = write_err;
       return false;
     }
     return Damaged((setup ? msg::kStubUndecodable : msg::kUninstUndecodable) + e, err);

@@ -39,9 +39,10 @@ bool OpenStubContainer(const std::string& path, StubContainer* c, std::string* e
 
 // Decodes one member onto out at its position and checks that the image
 // holds at least kMinImageSize bytes. progress, when set, receives the
-// decoder's byte counts. A failed write is reported as such, anything else
-// as damage of the container.
+// decoder's byte counts. When writing to out fails, *write_failed is set and
+// *err is the reason; any other failure is damage of the container.
 bool DecodeStubMember(const StubContainer& c, StubMember m, platform::File& out,
-                      const std::function<void(int32_t)>& progress, std::string* err);
+                      const std::function<void(int32_t)>& progress, bool* write_failed,
+                      std::string* err);
 
 }  // namespace package

@@ -96,7 +96,8 @@ TEST(StubContainer, TwoMembersBackToBackDecodeToTheImages) {
   for (auto [m, image] : {std::pair{StubMember::kSetup, c.setup_image},
                           std::pair{StubMember::kUninstaller, c.uninst_image}}) {
     auto out = platform::File::Open(dir / "m.out", platform::File::Mode::kCreateTruncate, &err);
-    ASSERT_TRUE(out && DecodeStubMember(sc, m, *out, nullptr, &err)) << err;
+    bool write_failed = false;
+    ASSERT_TRUE(out && DecodeStubMember(sc, m, *out, nullptr, &write_failed, &err)) << err;
     out.reset();
     EXPECT_TRUE(ReadWholeFile(dir / "m.out") == image);
   }
@@ -144,7 +145,9 @@ TEST(StubContainer, DamageGetsAClearMessage) {
   ASSERT_TRUE(OpenStubContainer(dir / "cut.dat", &sc, &err)) << err;
   auto out = platform::File::Open(dir / "u.out", platform::File::Mode::kCreateTruncate, &err);
   ASSERT_TRUE(out);
-  EXPECT_FALSE(DecodeStubMember(sc, StubMember::kUninstaller, *out, nullptr, &err));
+  bool write_failed = true;
+  EXPECT_FALSE(DecodeStubMember(sc, StubMember::kUninstaller, *out, nullptr, &write_failed, &err));
+  EXPECT_FALSE(write_failed);
   EXPECT_EQ(err.rfind(lead + msg::kUninstUndecodable, 0), 0u) << err;
   EXPECT_FALSE(OpenStubContainer(dir / "missing.dat", &sc, &err));
 }
