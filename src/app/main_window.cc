@@ -327,6 +327,7 @@ void MainWindow::BuildFinished() {
   package::BuildResult result = runner_->Join();
   runner_.reset();
   build_.Finish(result, *this);
+  if (close_pending_) PostMessageW(hwnd_, WM_CLOSE, 0, 0);
 }
 
 void MainWindow::ShowMessage(const std::string& text, Icon icon) {
@@ -429,9 +430,12 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       BuildFinished();
       return 0;
     case WM_CLOSE:
-      // The build writes on its worker thread; closing waits until it is done
-      // so no half-written package or temporary file stays behind.
-      if (build_.IsMaking()) return 0;
+      // The build writes on its worker thread; the window closes when it is
+      // done, so no half-written package or temporary file stays behind.
+      if (build_.IsMaking()) {
+        close_pending_ = true;
+        return 0;
+      }
       DestroyWindow(hwnd_);
       return 0;
     case WM_DESTROY:

@@ -107,6 +107,7 @@ class MainWindow : private package::BuildView {
   package::ProgressBar progress_;
   PackageMaker maker_;
   std::unique_ptr<BuildRunner> runner_;
+  bool close_pending_ = false;  // the user closed the window during a build
 };
 
 }  // namespace app

@@ -154,16 +154,17 @@ void PropListView::DrawList() {
   HBRUSH highlight = CreateSolidBrush(kHighlightColour);
   HGDIOBJ old_font = SelectObject(dc, font_);
   SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, kTextColour);
-  const int row = proplist::kRowHeight;
-  int y = 0;
-  for (const proplist::PropNode& node : model_.Nodes()) {
-    SelectObject(dc, bold_font_);
-    DrawTextIn(dc, node.Caption, proplist::kTextInset, y, w, y + row);
-    y += row;
-    Line(dc, grid, 0, y - 1, w, y - 1);
-    SelectObject(dc, font_);
-    for (const proplist::PropItem& item : node.Items) {
+  const int height = proplist::kRowHeight;
+  for (const proplist::Row& row : proplist::Rows(model_)) {
+    const int y = row.top;
+    const proplist::PropNode& node = model_.Nodes()[static_cast<size_t>(row.node)];
+    if (row.is_caption) {
+      SelectObject(dc, bold_font_);
+      SetTextColor(dc, kTextColour);
+      DrawTextIn(dc, node.Caption, proplist::kTextInset, y, w, y + height);
+    } else {
+      const proplist::PropItem& item = node.Items[static_cast<size_t>(row.item)];
+      SelectObject(dc, font_);
       if (item.Highlighted) {
         // The box covers x 0..100 and y..y+18; the row's last line stays grey.
         RECT box = {0, y, proplist::kNameRight + 1, y + proplist::kHighlightHeight + 1};
@@ -172,15 +173,14 @@ void PropListView::DrawList() {
       } else {
         SetTextColor(dc, kTextColour);
       }
-      DrawTextIn(dc, item.Name, proplist::kTextInset, y, proplist::kNameRight, y + row);
+      DrawTextIn(dc, item.Name, proplist::kTextInset, y, proplist::kNameRight, y + height);
       SetTextColor(dc, kTextColour);
-      DrawTextIn(dc, item.Value, proplist::kValueLeft, y, w, y + row);
-      y += row;
-      Line(dc, grid, 0, y - 1, w, y - 1);
+      DrawTextIn(dc, item.Value, proplist::kValueLeft, y, w, y + height);
     }
+    Line(dc, grid, 0, y + height - 1, w, y + height - 1);
   }
   // The divider comes last, over the caption rows too.
-  Line(dc, grid, proplist::kDividerX, 0, proplist::kDividerX, y);
+  Line(dc, grid, proplist::kDividerX, 0, proplist::kDividerX, proplist::ContentHeight(model_));
   SelectObject(dc, old_font);
   DeleteObject(grid);
   DeleteObject(highlight);

@@ -4,12 +4,12 @@
 #include "cli/package_cli_util.h"
 #include "cli/package_commands.h"
 #include "package/layout.h"
+#include "package/messages.h"
 
 namespace cli {
 namespace {
 
 constexpr char kBadConfig[] = "配置信息缺少AppName、SetupDir、Publisher或Version";
-constexpr char kBadTotal[] = "尾部记录的总大小与各文件大小之和不符";
 constexpr char kBadIndexCount[] = "卸载程序的文件列表与安装包的文件数不符";
 constexpr char kBadIndexName[] = "卸载程序的文件列表与安装包的文件名不符：";
 constexpr char kBadIndexTitle[] = "卸载程序的文件列表标题与软件名称不符";
@@ -24,7 +24,7 @@ bool Verify(package::PackageReader& reader, std::string* err) {
     if (!reader.DecodeRecord(i, discard, nullptr, err)) return false;
     sum += c.files[i].original_size;
   }
-  if (sum != c.trailer.total) return (*err = kBadTotal), false;
+  if (sum != c.trailer.total) return (*err = package::msg::kTotalMismatch), false;
   for (const package::OptionRecord& o : c.options) {
     bool found = false;
     for (const package::FileRecord& f : c.files) found = found || f.rel_path_gbk == o.name_gbk;

@@ -2,7 +2,6 @@
 
 #include <memory>
 
-#include "codec/file_codec.h"
 #include "codec/lzss_encoder.h"
 #include "package/layout.h"
 #include "package/messages.h"
@@ -19,6 +18,14 @@ namespace package {
 namespace {
 
 using platform::File;
+
+// Characters no Windows file name may hold (the setup stub could not create
+// the file); "\" separates the parts of a RelPath and is allowed.
+const std::string kNotInWindowsNames = [] {
+  std::string chars = "<>:\"/|?*";
+  for (char c = 1; c < 0x20; ++c) chars += c;
+  return chars;
+}();
 
 std::string WithReason(const char* lead, const std::string& path, const std::string& reason) {
   return lead + path + (reason.empty() ? "" : "（" + reason + "）");
@@ -54,7 +61,6 @@ class PackageWriter {
   bool PlanFiles(std::string* err);
   bool PlanOptions(std::string* err);
   std::string Codepage(const std::string& text) { return platform::ToCodePage936(text); }
-  bool DecodeMember(StubMember m, File& out, std::string* err);
   bool WriteUninstaller(std::string* err);
   bool WriteHead(std::string* err);
   bool WriteRecord(const std::string& name_gbk, const std::string& source, int64_t expected_size,
@@ -93,6 +99,10 @@ bool PackageWriter::PlanFiles(std::string* err) {
   for (const PackFile& f : files_) {
     if (f.FileSize > kMaxTotalSize) {
       *err = msg::kFileTooLarge + f.FullPath;
+      return false;
+    }
+    if (f.RelPath.find_first_of(kNotInWindowsNames) != std::string::npos) {
+      *err = msg::kNameNotWindows + f.FullPath;
       return false;
     }
     bool lossy = false;
@@ -148,46 +158,16 @@ bool PackageWriter::Write(const std::string& bytes, std::string* err) {
   return true;
 }
 
-// Decodes one member of install.dat onto the end of out (empty so far).
-bool PackageWriter::DecodeMember(StubMember m, File& out, std::string* err) {
-  std::string e;
-  auto in = File::Open(container_.path, File::Mode::kRead, &e);
-  if (!in) {
-    *err = WithReason(msg::kContainerDamaged, container_.path, e);
-    return false;
-  }
-  bool write_failed = false;
-  auto write = [&](const uint8_t* buf, size_t n, std::string* we) {
-    write_failed = !out.Write(buf, n, we);
-    return !write_failed;
-  };
-  codec::CodecParams params;
-  params.progress = advance_;
-  int32_t decoded = 0;
-  bool stopped = false;
-  if (!codec::DecodeFromFile(*in, container_.MemberOffset(m), std::nullopt, write, params,
-                             &decoded, &stopped, &e)) {
-    if (write_failed) {
-      *err = WithReason(msg::kWriteFailed, out.path(), e);
-    } else {
-      *err = msg::kContainerDamaged +
-             std::string(m == StubMember::kSetup ? msg::kStubUndecodable : msg::kUninstUndecodable) + e;
-    }
-    return false;
-  }
-  if (decoded < kMinImageSize) {
-    *err = msg::kContainerDamaged +
-           std::string(m == StubMember::kSetup ? msg::kStubTooSmall : msg::kUninstTooSmall);
-    return false;
-  }
-  return true;
-}
-
 // The uninstaller with its name index, coded with its own key.
 bool PackageWriter::WriteUninstaller(std::string* err) {
   std::string e;
   if (!CreateTempUninstaller(platform::TempFolder(), &uninst_, err)) return false;
-  if (!DecodeMember(StubMember::kUninstaller, *uninst_.file, err)) return false;
+  bool write_failed = false;
+  if (!DecodeStubMember(container_, StubMember::kUninstaller, *uninst_.file, advance_,
+                        &write_failed, &e)) {
+    *err = write_failed ? WithReason(msg::kTempUninstallerFailed, uninst_.path, e) : e;
+    return false;
+  }
   XorKey key;
   std::vector<std::string> names;
   names.reserve(planned_.size());
@@ -206,7 +186,12 @@ bool PackageWriter::WriteUninstaller(std::string* err) {
 // The stub image, its key, the configuration text and the option records.
 bool PackageWriter::WriteHead(std::string* err) {
   std::string e;
-  if (!DecodeMember(StubMember::kSetup, *package_.file, err)) return false;
+  bool write_failed = false;
+  if (!DecodeStubMember(container_, StubMember::kSetup, *package_.file, advance_, &write_failed,
+                        &e)) {
+    *err = write_failed ? WithReason(msg::kWriteFailed, req_.properties.save_path, e) : e;
+    return false;
+  }
   if (!package_.file->Size(&end_, &e) || !package_.file->Seek(kXorKeyOffset, &e) ||
       !package_.file->ReadExact(key_.data(), key_.size(), &e)) {
     *err = WithReason(msg::kWriteFailed, package_.path, e);

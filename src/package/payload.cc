@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <set>
+#include <tuple>
 
 #include "package/messages.h"
 #include "platform/files.h"
@@ -49,12 +50,14 @@ class DirectoryWalk {
     if (!platform::GetFileIdentity(dir, &id, nullptr) || !visited_.insert(id).second) return;
     std::vector<platform::DirEntry> entries;
     if (!platform::ListDirectory(dir, &entries, nullptr)) return;
-    std::vector<std::pair<std::u16string, size_t>> order;
+    // Names equal in upper case (possible on case-sensitive systems) keep
+    // a fixed order by their bytes, so every listing order gives one package.
+    std::vector<std::tuple<std::u16string, std::string, size_t>> order;
     order.reserve(entries.size());
     for (size_t i = 0; i < entries.size(); ++i)
-      order.emplace_back(UpperCaseKey(entries[i].name), i);
+      order.emplace_back(UpperCaseKey(entries[i].name), entries[i].name, i);
     std::sort(order.begin(), order.end());
-    for (const auto& [key, i] : order) {
+    for (const auto& [key, name, i] : order) {
       const platform::DirEntry& e = entries[i];
       std::string path = dir + platform::kPathSeparator + e.name;
       if (e.name.find(kPackageSeparator) != std::string::npos) {

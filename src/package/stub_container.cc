@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "codec/cls_zip.h"
+#include "codec/file_codec.h"
 #include "package/layout.h"
 #include "package/messages.h"
 #include "platform/files.h"
@@ -78,17 +79,31 @@ bool OpenStubContainer(const std::string& path, StubContainer* c, std::string* e
   return true;
 }
 
-bool ExtractStubMember(const StubContainer& c, StubMember m, const std::string& out_path,
-                       const std::function<void(int32_t)>& progress, std::string* err) {
+bool DecodeStubMember(const StubContainer& c, StubMember m, platform::File& out,
+                      const std::function<void(int32_t)>& progress, bool* write_failed,
+                      std::string* err) {
   bool setup = m == StubMember::kSetup;
-  clsZip zip;
-  if (progress) zip.FileProgress = progress;
-  std::string codec_err;
-  if (!zip.Decompress(c.path, out_path, {}, c.MemberOffset(m), &codec_err))
-    return Damaged((setup ? msg::kStubUndecodable : msg::kUninstUndecodable) + codec_err, err);
-  int64_t size = 0;
-  if (!platform::GetFileSize(out_path, &size, err)) return false;
-  if (size < kMinImageSize) return Damaged(setup ? msg::kStubTooSmall : msg::kUninstTooSmall, err);
+  *write_failed = false;
+  std::string e, write_err;
+  auto in = platform::File::Open(c.path, platform::File::Mode::kRead, &e);
+  if (!in) return Damaged(e, err);
+  auto write = [&](const uint8_t* buf, size_t n, std::string*) {
+    *write_failed = !out.Write(buf, n, &write_err);
+    return !*write_failed;
+  };
+  codec::CodecParams params;
+  params.progress = progress;
+  int32_t decoded = 0;
+  bool stopped = false;
+  if (!codec::DecodeFromFile(*in, c.MemberOffset(m), std::nullopt, write, params, &decoded,
+                             &stopped, &e)) {
+    if (*write_failed) {
+      if (err) *err = write_err;
+      return false;
+    }
+    return Damaged((setup ? msg::kStubUndecodable : msg::kUninstUndecodable) + e, err);
+  }
+  if (decoded < kMinImageSize) return Damaged(setup ? msg::kStubTooSmall : msg::kUninstTooSmall, err);
   return true;
 }
 

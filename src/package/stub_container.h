@@ -11,6 +11,8 @@
 #include <functional>
 #include <string>
 
+#include "platform/files.h"
+
 namespace package {
 
 // Packs two program images into a container at out_path (created or
@@ -35,10 +37,12 @@ struct StubContainer {
 // message starting "install.dat已损坏：".
 bool OpenStubContainer(const std::string& path, StubContainer* c, std::string* err);
 
-// Decodes one member into out_path (created or truncated) and checks the
-// result holds at least kMinImageSize bytes. progress, when set, receives
-// the decoder's byte counts.
-bool ExtractStubMember(const StubContainer& c, StubMember m, const std::string& out_path,
-                       const std::function<void(int32_t)>& progress, std::string* err);
+// Decodes one member onto out at its position and checks that the image
+// holds at least kMinImageSize bytes. progress, when set, receives the
+// decoder's byte counts. When writing to out fails, *write_failed is set and
+// *err is the reason; any other failure is damage of the container.
+bool DecodeStubMember(const StubContainer& c, StubMember m, platform::File& out,
+                      const std::function<void(int32_t)>& progress, bool* write_failed,
+                      std::string* err);
 
 }  // namespace package

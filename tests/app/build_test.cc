@@ -135,10 +135,8 @@ TEST_F(BuildTest, LocksTheWindowWhileTheWorkerRuns) {
   EXPECT_TRUE(ui_.popups.empty());
   SendMessageW(list(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({dir_.File(L"b.txt")})), 0);
   EXPECT_EQ(RowCount(), 2);
-  // A second click does not start a second build; closing waits.
+  // A second click does not start a second build.
   ClickBuild();
-  SendMessageW(window_->hwnd(), WM_CLOSE, 0, 0);
-  EXPECT_TRUE(IsWindow(window_->hwnd()));
 
   // The completion message comes while the bar and status keep their state.
   int progress_at_message = -1;
@@ -160,6 +158,24 @@ TEST_F(BuildTest, LocksTheWindowWhileTheWorkerRuns) {
   EXPECT_TRUE(IsWindowEnabled(window_->build_button()));
   EXPECT_TRUE(props().Enabled());
   EXPECT_EQ(RowCount(), 2);
+}
+
+TEST_F(BuildTest, ClosingDuringABuildWaitsForIt) {
+  HeldMaker maker;
+  window_->set_package_maker(maker.Maker());
+  AddFileRow(dir_.File(L"a.txt"));
+  ClickBuild();
+  ASSERT_TRUE(PumpUntil([&] { return maker.reported_.load(); }));
+  HWND hwnd = window_->hwnd();
+  SendMessageW(hwnd, WM_CLOSE, 0, 0);
+  Pump();
+  EXPECT_TRUE(IsWindow(hwnd));
+  maker.Release();
+  ASSERT_TRUE(PumpUntil([&] { return !IsWindow(hwnd); }));
+  // The build ended as usual before the window went.
+  ASSERT_EQ(ui_.messages.size(), 1u);
+  EXPECT_EQ(ui_.messages[0].text, L"已经将所有文件打包进安装程序！");
+  window_ = nullptr;
 }
 
 TEST_F(BuildTest, SizeRefusalShowsItsMessageOnly) {

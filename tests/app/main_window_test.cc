@@ -1,7 +1,10 @@
 // Start-up and the main window: the single-instance rule, the install.dat
 // check, Form_Load's content and the window's layout.
 
+#include <algorithm>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "app/layout.h"
 #include "app/startup.h"
@@ -92,6 +95,45 @@ TEST_F(MainWindowTest, IconsFromResourceOne) {
     DeleteObject(info.hbmMask);
     DestroyIcon(icon);
   }
+}
+
+// Icon resource 1 holds six images: 48, 32 and 16 pixels, each at 8 and 32 bits.
+TEST(ResourcesTest, IconOneHasSixImages) {
+#pragma pack(push, 2)
+  struct GroupEntry {
+    BYTE width, height, colours, reserved;
+    WORD planes, bits;
+    DWORD bytes;
+    WORD id;
+  };
+  struct GroupDir {
+    WORD reserved, type, count;
+    GroupEntry entries[1];
+  };
+#pragma pack(pop)
+  HMODULE module = GetModuleHandleW(nullptr);
+  HRSRC res = FindResourceW(module, MAKEINTRESOURCEW(1), RT_GROUP_ICON);
+  ASSERT_NE(res, nullptr);
+  const auto* dir = static_cast<const GroupDir*>(LockResource(LoadResource(module, res)));
+  ASSERT_EQ(dir->count, 6);
+  std::vector<std::pair<int, int>> images;
+  for (int i = 0; i < dir->count; ++i) {
+    images.push_back({dir->entries[i].width, dir->entries[i].bits});
+  }
+  std::sort(images.begin(), images.end());
+  std::vector<std::pair<int, int>> expected = {{16, 8}, {16, 32}, {32, 8},
+                                               {32, 32}, {48, 8}, {48, 32}};
+  EXPECT_EQ(images, expected);
+  // The browse picture is 19 x 19 at 24 bits.
+  HBITMAP browse = static_cast<HBITMAP>(
+      LoadImageW(module, MAKEINTRESOURCEW(101), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+  ASSERT_NE(browse, nullptr);
+  BITMAP bm = {};
+  GetObjectW(browse, sizeof(bm), &bm);
+  EXPECT_EQ(bm.bmWidth, 19);
+  EXPECT_EQ(bm.bmHeight, 19);
+  EXPECT_EQ(bm.bmBitsPixel, 24);
+  DeleteObject(browse);
 }
 
 TEST_F(MainWindowTest, FormLoadFillsTheThreeGroupsAndFiveItems) {

@@ -267,6 +267,17 @@ TEST_F(PropListTest, FocusLeavingForTheBuildButtonCommitsFirst) {
   EXPECT_EQ(EditorRect().top, 24);
 }
 
+TEST_F(PropListTest, FocusMovingToTheListCommitsAndClearsTheHighlight) {
+  Press(150);
+  Type(L"2.0");
+  SetFocus(list());
+  Pump();
+  EXPECT_EQ(Value("版本"), "2.0");
+  EXPECT_FALSE(EditorShown());
+  Snapshot s(props());
+  EXPECT_EQ(s.Count(0, 0, 101, 160, kBlue), 0);
+}
+
 TEST_F(PropListTest, BrowsePictureFillsTheEditor) {
   Press(90);
   ui_.chosen_saves.push_back(L"C:\\Out\\包.exe");

@@ -13,7 +13,7 @@
 #include "app/prop_list_view.h"
 #include "app/startup.h"
 #include "shell/main_form.h"
-#include "window_fixture.h"
+#include "drop_files.h"
 
 namespace {
 

@@ -1,30 +1,10 @@
 #include "window_fixture.h"
 
-#include <shlobj.h>
-
-#include <algorithm>
 #include <string>
 
 #include "app/popup_menu.h"
 
 namespace app_test {
-
-// The paths, each ended by a NUL, and a final NUL.
-HDROP MakeDrop(const std::vector<std::wstring>& paths) {
-  size_t chars = 1;
-  for (const auto& p : paths) chars += p.size() + 1;
-  HGLOBAL mem = GlobalAlloc(GHND, sizeof(DROPFILES) + chars * sizeof(wchar_t));
-  auto* df = static_cast<DROPFILES*>(GlobalLock(mem));
-  df->pFiles = sizeof(DROPFILES);
-  df->fWide = TRUE;
-  auto* out = reinterpret_cast<wchar_t*>(reinterpret_cast<char*>(df) + sizeof(DROPFILES));
-  for (const auto& p : paths) {
-    std::copy(p.begin(), p.end(), out);
-    out += p.size() + 1;
-  }
-  GlobalUnlock(mem);
-  return static_cast<HDROP>(mem);
-}
 
 ScratchDir::ScratchDir() {
   wchar_t temp[MAX_PATH];

@@ -13,6 +13,7 @@
 
 #include "app/main_window.h"
 #include "app/prop_list_view.h"
+#include "drop_files.h"
 #include "fake_ui.h"
 
 namespace app_test {
@@ -42,9 +43,6 @@ inline std::wstring WindowText(HWND hwnd) {
   GetWindowTextW(hwnd, buf, 1024);
   return buf;
 }
-
-// An HDROP as the shell hands it over to WM_DROPFILES.
-HDROP MakeDrop(const std::vector<std::wstring>& paths);
 
 // A fresh folder under the temp folder, removed with its files afterwards.
 class ScratchDir {

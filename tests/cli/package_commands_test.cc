@@ -6,10 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <algorithm>
 #include <filesystem>
 #include <sstream>
 
 #include "cli/cli.h"
+#include "package/stub_container.h"
 #include "platform/files.h"
 #include "scratch_dir.h"
 
@@ -55,7 +57,7 @@ Result Qrpack(const std::string& cwd, const std::vector<std::string>& args) {
 #else
 // Runs qrpack in cwd; file_limit > 0 caps the size of files it writes.
 Result Qrpack(const std::string& cwd, const std::vector<std::string>& args, rlim_t file_limit = 0,
-           const std::string& exe_override = "") {
+           const std::string& exe_override = "", const std::string& tmpdir = "") {
   static ScratchDir io_dir;
   std::string exe = exe_override.empty() ? BinaryDir() + "/bin/qrpack" : exe_override;
   pid_t pid = fork();
@@ -64,6 +66,7 @@ Result Qrpack(const std::string& cwd, const std::vector<std::string>& args, rlim
       struct rlimit lim = {file_limit, file_limit};
       setrlimit(RLIMIT_FSIZE, &lim);
     }
+    if (!tmpdir.empty()) setenv("TMPDIR", tmpdir.c_str(), 1);
     if (chdir(cwd.c_str()) != 0) _exit(126);
     if (!freopen((io_dir / "out").c_str(), "w", stdout) || !freopen((io_dir / "err").c_str(), "w", stderr))
       _exit(126);
@@ -255,16 +258,22 @@ TEST_F(PackageCommands, VerifyAndListReportDamage) {
   size_t config_len = byte(c) | byte(c + 1) << 8;
   size_t comp_len_at = c + 2 + config_len + 2 + 2 + 5;  // after the option union and "a.txt"
   longer[comp_len_at] = static_cast<char>(longer[comp_len_at] + 1);
+  std::string total = good;
+  total[total.size() - 12] = static_cast<char>(total[total.size() - 12] ^ 0x01);
+  ASSERT_TRUE(WriteWholeFile(pkg, total));
+  Result r = Qrpack(dir_.path(), {"verify", pkg});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("尾部记录的总大小与各文件大小之和不符"), std::string::npos) << r.err;
   std::string damaged[] = {more, longer, good.substr(0, good.size() - 1), good.substr(0, 20000),
                            std::string(good.size(), '\0')};
   for (const std::string& bytes : damaged) {
     ASSERT_TRUE(WriteWholeFile(pkg, bytes));
-    Result r = Qrpack(dir_.path(), {"verify", pkg});
+    r = Qrpack(dir_.path(), {"verify", pkg});
     EXPECT_EQ(r.code, 1);
     EXPECT_NE(r.err.find("qrpack: "), std::string::npos) << r.err;
   }
   ASSERT_TRUE(WriteWholeFile(pkg, good.substr(0, 100)));
-  Result r = Qrpack(dir_.path(), {"list", pkg});
+  r = Qrpack(dir_.path(), {"list", pkg});
   EXPECT_EQ(r.code, 1);
   EXPECT_NE(r.err.find("安装包已损坏："), std::string::npos) << r.err;
 }
@@ -314,16 +323,25 @@ std::vector<std::string> Listing(const std::string& dir) {
 }
 
 TEST_F(PackageCommands, AFullDiskFailsCleanlyAndKeepsTheOldPackage) {
-  Put(dir_ / "big.bin", Pattern(3000000, 7));
   std::string out = dir_ / "out";
   ScratchDir tmp;
   Put(Join(out, "QrSetup.exe"), "the old package");
-  setenv("TMPDIR", tmp.path().c_str(), 1);
-  Result r = Qrpack(dir_.path(), {"build", "-o", Join(out, "QrSetup.exe"), "big.bin"}, 200000);
-  unsetenv("TMPDIR");
+  package::StubContainer c;
+  std::string err;
+  ASSERT_TRUE(package::OpenStubContainer(BuiltInstallDat(), &c, &err)) << err;
+  rlim_t images = static_cast<rlim_t>(std::max(c.setup_size, c.uninst_size)) + 100000;
+  // The uninstaller fits the limit, the package with its payload does not.
+  Put(dir_ / "big.bin", Pattern(3 * images, 7));
+  Result r = Qrpack(dir_.path(), {"build", "-o", Join(out, "QrSetup.exe"), "big.bin"}, images, "",
+                    tmp.path());
   EXPECT_EQ(r.code, 1);
   EXPECT_NE(r.err.find("写入安装包失败，安装包没有生成：" + Join(out, "QrSetup.exe")), std::string::npos)
       << r.err;
+  // The uninstaller itself over the limit.
+  r = Qrpack(dir_.path(), {"build", "-o", Join(out, "QrSetup.exe"), "big.bin"},
+             static_cast<rlim_t>(c.uninst_size) - 1000, "", tmp.path());
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("无法写入临时文件夹中的卸载程序，安装包没有生成："), std::string::npos) << r.err;
   EXPECT_EQ(ReadWholeFile(Join(out, "QrSetup.exe")), "the old package");
   EXPECT_EQ(Listing(out), std::vector<std::string>{"QrSetup.exe"});
   EXPECT_TRUE(Listing(tmp.path()).empty());

@@ -93,10 +93,14 @@ TEST(StubContainer, TwoMembersBackToBackDecodeToTheImages) {
   EXPECT_EQ(sc.setup_size, static_cast<int32_t>(c.setup_image.size()));
   EXPECT_EQ(sc.uninst_size, static_cast<int32_t>(c.uninst_image.size()));
 
-  ASSERT_TRUE(ExtractStubMember(sc, StubMember::kSetup, dir / "s.out", nullptr, &err)) << err;
-  ASSERT_TRUE(ExtractStubMember(sc, StubMember::kUninstaller, dir / "u.out", nullptr, &err)) << err;
-  EXPECT_EQ(ReadWholeFile(dir / "s.out"), c.setup_image);
-  EXPECT_EQ(ReadWholeFile(dir / "u.out"), c.uninst_image);
+  for (auto [m, image] : {std::pair{StubMember::kSetup, c.setup_image},
+                          std::pair{StubMember::kUninstaller, c.uninst_image}}) {
+    auto out = platform::File::Open(dir / "m.out", platform::File::Mode::kCreateTruncate, &err);
+    bool write_failed = false;
+    ASSERT_TRUE(out && DecodeStubMember(sc, m, *out, nullptr, &write_failed, &err)) << err;
+    out.reset();
+    EXPECT_TRUE(ReadWholeFile(dir / "m.out") == image);
+  }
 }
 
 TEST(StubContainer, ImagesWithoutAWholeKeyAreRefused) {
@@ -139,7 +143,11 @@ TEST(StubContainer, DamageGetsAClearMessage) {
   StubContainer sc;
   std::string err;
   ASSERT_TRUE(OpenStubContainer(dir / "cut.dat", &sc, &err)) << err;
-  EXPECT_FALSE(ExtractStubMember(sc, StubMember::kUninstaller, dir / "u.out", nullptr, &err));
+  auto out = platform::File::Open(dir / "u.out", platform::File::Mode::kCreateTruncate, &err);
+  ASSERT_TRUE(out);
+  bool write_failed = true;
+  EXPECT_FALSE(DecodeStubMember(sc, StubMember::kUninstaller, *out, nullptr, &write_failed, &err));
+  EXPECT_FALSE(write_failed);
   EXPECT_EQ(err.rfind(lead + msg::kUninstUndecodable, 0), 0u) << err;
   EXPECT_FALSE(OpenStubContainer(dir / "missing.dat", &sc, &err));
 }

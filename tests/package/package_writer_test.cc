@@ -213,6 +213,14 @@ TEST_F(WriterTest, FilesThePackageCannotHoldAreRefusedNamingThem) {
   result = Build(r);
   EXPECT_EQ(result.outcome, BuildOutcome::kFailed);
   EXPECT_EQ(result.message, msg::kNameNotGbk + (dir_ / "ünïcödé™😀.txt"));
+#ifndef _WIN32
+  // A name Windows cannot hold.
+  PutFile(dir_ / "a:b?.txt", "x");
+  r.entries = {RowFor(dir_ / "a:b?.txt")};
+  result = Build(r);
+  EXPECT_EQ(result.outcome, BuildOutcome::kFailed);
+  EXPECT_EQ(result.message, msg::kNameNotWindows + (dir_ / "a:b?.txt"));
+#endif
   EXPECT_TRUE(ReadWholeFile(save_) == "the old package");
   ExpectNoTemporaries();
 }

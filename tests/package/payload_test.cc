@@ -116,6 +116,14 @@ TEST(Payload, LinksBackIntoTheWalkAreNotFollowedAgain) {
                                                         "App\\link.txt", "App\\sub\\b.txt"}));
 }
 
+TEST(Payload, NamesEqualInUpperCaseKeepAFixedOrder) {
+  ScratchDir dir;
+  for (const char* name : {"b", "B", "a", "A"}) PutFile(dir / "App/" + name, name);
+  std::vector<PackFile> files = Collect({RowFor(dir / "App", kDirectoryBit)}, dir / "x.exe");
+  EXPECT_EQ(RelPaths(files),
+            (std::vector<std::string>{"App\\A", "App\\a", "App\\B", "App\\b"}));
+}
+
 TEST(Payload, NamesHoldingABackslashAreRefused) {
   ScratchDir dir;
   PutFile(dir / "App/a\\b.txt", "x");
