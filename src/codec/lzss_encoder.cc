@@ -56,7 +56,7 @@ struct EncoderState {
 class Encoder {
  public:
   Encoder(const WriteFn& write, const CodecParams& params)
-      : write_(write), params_(params), s_(std::make_unique<EncoderState>()) {}
+      : write_(write), params_(params), s_(std::make_unique_for_overwrite<EncoderState>()) {}
 
   bool Run(int32_t size, const ReadFn& read, int64_t* compLen, bool* stopped, std::string* err);
 

@@ -89,6 +89,66 @@ bool WaitGone(const std::wstring& path, int seconds = 30) {
   return false;
 }
 
+
+// A started program that the test drives through its windows.
+class Started {
+ public:
+  explicit Started(const std::wstring& cmdline) {
+    STARTUPINFOW si = {};
+    si.cb = sizeof si;
+    std::wstring cmd = cmdline;
+    if (CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi_))
+      CloseHandle(pi_.hThread);
+  }
+  ~Started() {
+    if (pi_.hProcess) {
+      if (WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(pi_.hProcess, 99);
+      CloseHandle(pi_.hProcess);
+    }
+  }
+  bool running() const { return pi_.hProcess != nullptr; }
+  DWORD pid() const { return pi_.dwProcessId; }
+  // The exit code, or -1 when it does not end in time.
+  int Wait(DWORD ms = 60000) {
+    DWORD code = static_cast<DWORD>(-1);
+    if (WaitForSingleObject(pi_.hProcess, ms) == WAIT_OBJECT_0) GetExitCodeProcess(pi_.hProcess, &code);
+    return static_cast<int>(code);
+  }
+
+ private:
+  PROCESS_INFORMATION pi_ = {};
+};
+
+// A visible top-level window of process pid with class cls, within the time.
+HWND WaitForWindow(DWORD pid, const wchar_t* cls, int seconds = 60) {
+  for (int i = 0; i < seconds * 10; ++i) {
+    for (HWND w = FindWindowW(cls, nullptr); w; w = FindWindowExW(nullptr, w, cls, nullptr)) {
+      DWORD owner = 0;
+      GetWindowThreadProcessId(w, &owner);
+      if (owner == pid && IsWindowVisible(w)) return w;
+    }
+    Sleep(100);
+  }
+  return nullptr;
+}
+
+std::wstring TextOf(HWND w) {
+  wchar_t buf[1024] = {};
+  SendMessageW(w, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(buf));
+  return buf;
+}
+
+// The child of parent with class cls and text, waiting for it to appear.
+HWND WaitForChild(HWND parent, const wchar_t* cls, const std::wstring& text, int seconds = 60) {
+  for (int i = 0; i < seconds * 10; ++i) {
+    for (HWND c = FindWindowExW(parent, nullptr, cls, nullptr); c;
+         c = FindWindowExW(parent, c, cls, nullptr))
+      if (TextOf(c) == text && IsWindowVisible(c)) return c;
+    Sleep(100);
+  }
+  return nullptr;
+}
+
 class PackageInstallTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -284,6 +344,73 @@ TEST_F(PackageInstallTest, DamagedPackagesFailAndLeaveNoFiles) {
     EXPECT_EQ(EntryRoot(spec_.setup_dir), nullptr) << d.what;
     DeleteFileW(bad.c_str());
   }
+  ExpectNothingInstalled();
+}
+
+TEST_F(PackageInstallTest, WindowInstallsWhenTheUserClicksThrough) {
+  Started setup(Quote(pkg_));
+  ASSERT_TRUE(setup.running());
+  HWND wnd = WaitForWindow(setup.pid(), L"QrSetupWindow");
+  ASSERT_NE(wnd, nullptr);
+  EXPECT_EQ(TextOf(wnd), spec_.app_name + L" 安装程序");
+  EXPECT_NE(WaitForChild(wnd, L"Static", L"发行商：" + spec_.publisher, 1), nullptr);
+  EXPECT_NE(WaitForChild(wnd, L"Static", L"版本：" + spec_.version, 1), nullptr);
+  HWND edit = FindWindowExW(wnd, nullptr, L"Edit", nullptr);
+  ASSERT_NE(edit, nullptr);
+  // The default folder ends with the package's folder name.
+  std::wstring def = TextOf(edit);
+  EXPECT_EQ(def.substr(def.size() - spec_.setup_dir.size()), spec_.setup_dir);
+  SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(folder_.c_str()));
+  ASSERT_NE(WaitForChild(wnd, L"Button", L"取消", 1), nullptr);
+  SendMessageW(WaitForChild(wnd, L"Button", L"安装", 1), BM_CLICK, 0, 0);
+
+  HWND finish = WaitForChild(wnd, L"Button", L"完成");
+  ASSERT_NE(finish, nullptr);
+  HWND run = WaitForChild(wnd, L"Button", L"运行 app.exe", 1);
+  ASSERT_NE(run, nullptr);
+  EXPECT_EQ(SendMessageW(run, BM_GETCHECK, 0, 0), BST_CHECKED);
+  SendMessageW(run, BM_SETCHECK, BST_UNCHECKED, 0);  // app.exe here is no program
+  SendMessageW(finish, BM_CLICK, 0, 0);
+  EXPECT_EQ(setup.Wait(), 0);
+  EXPECT_EQ(ListTree(folder_), ExpectedFiles());
+  EXPECT_NE(EntryRoot(spec_.setup_dir), nullptr);
+
+  // The uninstaller asks first; "否" keeps everything.
+  std::wstring uninst = folder_ + L"\\uninst.exe";
+  {
+    Started no(Quote(uninst));
+    HWND ask = WaitForWindow(no.pid(), L"#32770");
+    ASSERT_NE(ask, nullptr);
+    EXPECT_EQ(TextOf(ask), spec_.app_name + L" 卸载程序");
+    SendMessageW(ask, WM_COMMAND, IDNO, 0);
+    EXPECT_EQ(no.Wait(), 1);
+    EXPECT_EQ(ListTree(folder_), ExpectedFiles());
+  }
+  // "是" removes, then says so.
+  Started yes(Quote(uninst));
+  HWND ask = WaitForWindow(yes.pid(), L"#32770");
+  ASSERT_NE(ask, nullptr);
+  SendMessageW(ask, WM_COMMAND, IDYES, 0);
+  HWND done = nullptr;
+  for (int i = 0; i < 600 && !done; ++i) {
+    HWND w = WaitForWindow(yes.pid(), L"#32770", 1);
+    if (w && w != ask && IsWindow(w)) done = w;
+  }
+  ASSERT_NE(done, nullptr);
+  SendMessageW(done, WM_COMMAND, IDOK, 0);
+  EXPECT_EQ(yes.Wait(), 0);
+  EXPECT_TRUE(WaitGone(folder_));
+  EXPECT_EQ(EntryRoot(spec_.setup_dir), nullptr);
+}
+
+TEST_F(PackageInstallTest, WindowCancelWritesNothing) {
+  Started setup(Quote(pkg_) + L" /D=" + folder_);
+  HWND wnd = WaitForWindow(setup.pid(), L"QrSetupWindow");
+  ASSERT_NE(wnd, nullptr);
+  HWND edit = FindWindowExW(wnd, nullptr, L"Edit", nullptr);
+  EXPECT_EQ(TextOf(edit), folder_);  // /D= fills the folder in the window too
+  SendMessageW(WaitForChild(wnd, L"Button", L"取消", 5), BM_CLICK, 0, 0);
+  EXPECT_EQ(setup.Wait(), 1);
   ExpectNothingInstalled();
 }
 
