@@ -31,6 +31,25 @@ std::string WithReason(const char* lead, const std::string& path, const std::str
   return lead + path + (reason.empty() ? "" : "（" + reason + "）");
 }
 
+// Recognises the save path under another name (a link, another letter
+// case) by the identity of the file there, if there is one.
+class SavePathMatcher {
+ public:
+  explicit SavePathMatcher(const std::string& save) : save_(save) {
+    exists_ = platform::GetFileIdentity(save, &id_, nullptr);
+  }
+  bool Matches(const std::string& path) const {
+    if (shell::EqualIgnoringCase(path, save_)) return true;
+    platform::FileIdentity id;
+    return exists_ && platform::GetFileIdentity(path, &id, nullptr) && id == id_;
+  }
+
+ private:
+  std::string save_;
+  bool exists_ = false;
+  platform::FileIdentity id_;
+};
+
 // A payload file with its name as stored.
 struct PlannedFile {
   const PackFile* file;
@@ -95,8 +114,20 @@ void PackageWriter::RemoveTemporaries() {
 // Refuses what the package cannot hold, naming the file, and converts every
 // stored name once.
 bool PackageWriter::PlanFiles(std::string* err) {
+  // The package replaces the save path at the end: it must not be a file the
+  // build reads (a file row there, or the container).
+  const std::string& save = req_.properties.save_path;
+  SavePathMatcher is_save(save);
+  if (is_save.Matches(req_.install_dat)) {
+    *err = msg::kSavePathIsInput + save;
+    return false;
+  }
   planned_.reserve(files_.size());
   for (const PackFile& f : files_) {
+    if (is_save.Matches(f.FullPath)) {
+      *err = msg::kSavePathIsInput + save;
+      return false;
+    }
     if (f.FileSize > kMaxTotalSize) {
       *err = msg::kFileTooLarge + f.FullPath;
       return false;
