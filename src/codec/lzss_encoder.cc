@@ -8,10 +8,10 @@
 // - Here every insertion records the absolute index of the byte, per hash
 //   the index of the latest insertion (LastIndex) and per ring position the
 //   distance back to the insertion before it with the same hash (BackStep).
-//   A chain is walked by stepping back until an index leaves the window, and
-//   positions unlinked by a full-length match are flagged (Removed) and
-//   skipped without being counted. Nothing needs unlinking when the
-//   look-ahead overwrites a position: its index has left the window.
+//   A chain is walked by stepping back until an index leaves the window. A
+//   position unlinked by a full-length match is stepped over from then on
+//   (its predecessor's step grows by its own). Nothing needs unlinking when
+//   the look-ahead overwrites a position: its index has left the window.
 //
 // Candidates that cannot beat the current best are rejected on one byte,
 // the others compared a machine word at a time, and the output is appended
@@ -66,7 +66,6 @@ struct EncoderState {
   alignas(64) uint8_t TextBuf[kRingSize + kMaxMatch + 14];
   alignas(64) int32_t LastIndex[kRingSize];   // per hash
   alignas(64) uint16_t BackStep[kRingSize];   // per ring position, 1..kRingSize
-  alignas(64) uint8_t Removed[kRingSize];     // per ring position
   alignas(64) uint8_t in[kBlockSize];
   alignas(64) uint8_t out[kBlockSize + kGroupMax];  // a group may run past a block
 };
@@ -88,7 +87,18 @@ class Encoder {
     const int64_t step = int64_t{index} - s_->LastIndex[h];
     s_->BackStep[r] = static_cast<uint16_t>(std::min<int64_t>(step, kRingSize));
     s_->LastIndex[h] = index;
-    s_->Removed[r] = 0;
+  }
+
+  // Takes the position at index t out of the chain of hash h; newer is the
+  // index of the chain's position before it, or -1 when t is the head.
+  void Remove(int h, int32_t newer, int32_t t) {
+    const int step = s_->BackStep[t & kRingMask];
+    if (newer < 0) {
+      s_->LastIndex[h] = t - step;
+    } else {
+      uint16_t& back = s_->BackStep[newer & kRingMask];
+      back = static_cast<uint16_t>(std::min(back + step, kRingSize));
+    }
   }
 
   // Appends one group; masks and writes the block once it is full.
@@ -141,7 +151,6 @@ bool Encoder::Run(int32_t size, const ReadFn& read, int64_t* compLen, bool* stop
   std::memcpy(s.TextBuf + kRingSize, s.in, static_cast<size_t>(first));
   uint8_t* const text = s.TextBuf;
   const uint16_t* const back = s.BackStep;
-  uint8_t* const removed = s.Removed;
   int32_t index = 0;  // absolute index of the byte being encoded
   int len = first;
   int k = first;
@@ -155,14 +164,13 @@ bool Encoder::Run(int32_t size, const ReadFn& read, int64_t* compLen, bool* stop
     const int r = index & kRingMask;
     const uint8_t* const cur = text + r;
     const int32_t oldest = index - kWindow;
-    int32_t t = s.LastIndex[Hash(r)];
+    const int h = Hash(r);
+    int32_t t = s.LastIndex[h];
+    int32_t newer = -1;
     int best = 0;
     int bestpos = 0;
-    for (int count = 0; t >= oldest && count <= level;) {
+    for (int count = 0; t >= oldest && count <= level; ++count, newer = t, t -= back[t & kRingMask]) {
       const int p = t & kRingMask;
-      t -= back[p];
-      if (removed[p]) continue;
-      ++count;
       // Only a candidate equal up to and including index best can be longer.
       if (text[p + best] != cur[best]) continue;
       const int i = MatchLength(text + p, cur);
@@ -170,7 +178,7 @@ bool Encoder::Run(int32_t size, const ReadFn& read, int64_t* compLen, bool* stop
         best = std::min(i, len);
         bestpos = p;
         if (i == kMaxMatch) {
-          removed[p] = 1;
+          Remove(h, newer, t);
           break;
         }
       }
