@@ -34,7 +34,11 @@ enum class SlotState { kFree, kEncoding, kDone, kFailed };
 // memory pieces followed by the rest in a temporary file.
 struct Slot {
   SlotState state = SlotState::kFree;
-  bool direct = false;
+  bool direct = false;  // the record is in the package already
+  // Set by the writer when the record is next in line while still being
+  // encoded: the worker then moves what it holds into the package and
+  // streams the rest there.
+  std::atomic<bool> move_to_package{false};
   std::vector<std::vector<uint8_t>> pieces;
   int64_t held = 0;  // bytes in pieces, drawn from the budget
   TempFile spill;
@@ -46,7 +50,11 @@ class Pipeline {
  public:
   Pipeline(const std::vector<RecordJob>& jobs, const RecordTarget& target)
       : jobs_(jobs), target_(target), slots_(std::min<size_t>(jobs.size(), kMaxAhead)),
-        budget_(target.memory_budget) {}
+        budget_(target.memory_budget) {
+    starts_.reserve(jobs.size() + 1);
+    starts_.push_back(0);
+    for (const RecordJob& j : jobs) starts_.push_back(starts_.back() + j.size);
+  }
   ~Pipeline() {
     for (Slot& s : slots_) Release(s);
   }
@@ -55,14 +63,24 @@ class Pipeline {
 
  private:
   Slot& SlotOf(size_t i) { return slots_[i % slots_.size()]; }
+  // Whether a worker may start the next record (see kMaxAhead).
+  bool MayClaim() const {
+    if (next_claim_ >= next_write_ + slots_.size()) return false;
+    return next_claim_ <= next_write_ + 1 ||
+           starts_[next_claim_ + 1] - starts_[next_write_ + 1] <= kMaxAheadBytes;
+  }
   void Work();
   bool EncodeDirect(const RecordJob& job, Slot& s, std::string* err);
-  bool EncodeBuffered(const RecordJob& job, Slot& s, std::string* err);
+  bool EncodeBuffered(const RecordJob& job, Slot& s, bool* moved, std::string* err);
+  bool MoveToPackage(const RecordJob& job, Slot& s, int64_t* field_at, std::string* err);
+  bool CopyInto(Slot& s, std::string* err);
+  bool PatchCompLen(int64_t field_at, int64_t comp_len, std::string* err);
   bool Encode(const RecordJob& job, const codec::WriteFn& write, int64_t* comp_len,
               std::string* err);
   bool OpenSpill(TempFile* spill, std::string* err);
   bool Append(size_t i, Slot& s, std::string* err);
   bool WritePackage(const void* data, size_t n, std::string* err);
+  void FreeHeld(Slot& s);
   void Release(Slot& s);
   void PassProgress();
 
@@ -71,6 +89,7 @@ class Pipeline {
 
   std::mutex mu_;
   std::condition_variable changed_;  // a slot finished, or one was freed
+  std::vector<int64_t> starts_;      // input bytes before record i
   std::vector<Slot> slots_;          // record i lives in slot i mod size
   size_t next_claim_ = 0;            // the next record a worker takes
   size_t next_write_ = 0;            // the next record to append
@@ -98,6 +117,7 @@ bool Pipeline::Run(int threads, std::string* err) {
       break;
     }
     if (s.state != SlotState::kDone) {
+      if (s.state == SlotState::kEncoding && !s.direct) s.move_to_package = true;
       changed_.wait_for(lock, kProgressInterval);
       lock.unlock();
       PassProgress();
@@ -128,8 +148,7 @@ void Pipeline::Work() {
   std::unique_lock<std::mutex> lock(mu_);
   for (;;) {
     changed_.wait(lock, [&] {
-      return stop_ || next_claim_ >= jobs_.size() || next_claim_ > first_failed_ ||
-             next_claim_ < next_write_ + slots_.size();
+      return stop_ || next_claim_ >= jobs_.size() || next_claim_ > first_failed_ || MayClaim();
     });
     if (stop_ || next_claim_ >= jobs_.size() || next_claim_ > first_failed_) return;
     size_t i = next_claim_++;
@@ -140,8 +159,10 @@ void Pipeline::Work() {
     s.state = SlotState::kEncoding;
     lock.unlock();
     std::string e;
-    bool ok = s.direct ? EncodeDirect(jobs_[i], s, &e) : EncodeBuffered(jobs_[i], s, &e);
+    bool moved = false;
+    bool ok = s.direct ? EncodeDirect(jobs_[i], s, &e) : EncodeBuffered(jobs_[i], s, &moved, &e);
     lock.lock();
+    if (moved) s.direct = true;
     s.state = ok ? SlotState::kDone : SlotState::kFailed;
     s.error = std::move(e);
     if (!ok) first_failed_ = std::min(first_failed_, i);
@@ -219,9 +240,12 @@ bool Pipeline::EncodeDirect(const RecordJob& job, Slot& s, std::string* err) {
     *target_.end += static_cast<int64_t>(n);
     return true;
   };
-  if (!Encode(job, write, &s.comp_len, err)) return false;
-  std::string field;
-  PutI32(&field, static_cast<int32_t>(s.comp_len));
+  return Encode(job, write, &s.comp_len, err) && PatchCompLen(field_at, s.comp_len, err);
+}
+
+bool Pipeline::PatchCompLen(int64_t field_at, int64_t comp_len, std::string* err) {
+  std::string field, e;
+  PutI32(&field, static_cast<int32_t>(comp_len));
   if (!target_.package->Seek(field_at, &e) || !target_.package->Write(field.data(), field.size(), &e)) {
     *err = WithReason(msg::kWriteFailed, target_.save_path, e);
     return false;
@@ -230,8 +254,24 @@ bool Pipeline::EncodeDirect(const RecordJob& job, Slot& s, std::string* err) {
 }
 
 // The stream into memory while the budget lasts, then into a temporary file.
-bool Pipeline::EncodeBuffered(const RecordJob& job, Slot& s, std::string* err) {
+// Once the writer asks for it, what is held moves into the package and the
+// rest streams there (*moved).
+bool Pipeline::EncodeBuffered(const RecordJob& job, Slot& s, bool* moved, std::string* err) {
+  int64_t field_at = 0;
+  std::string move_err;
   auto write = [&](const uint8_t* buf, size_t n, std::string* we) {
+    if (!*moved && s.move_to_package.load()) {
+      if (!MoveToPackage(job, s, &field_at, &move_err)) {
+        *we = move_err;
+        return false;
+      }
+      *moved = true;
+    }
+    if (*moved) {
+      if (!target_.package->Write(buf, n, we)) return false;
+      *target_.end += static_cast<int64_t>(n);
+      return true;
+    }
     if (!s.spill.file) {
       const int64_t want = static_cast<int64_t>(n);
       if (budget_.fetch_sub(want) >= want) {
@@ -244,7 +284,38 @@ bool Pipeline::EncodeBuffered(const RecordJob& job, Slot& s, std::string* err) {
     }
     return s.spill.file->Write(buf, n, we);
   };
-  return Encode(job, write, &s.comp_len, err);
+  if (!Encode(job, write, &s.comp_len, err)) {
+    // A failure of the move itself carries its full message already.
+    if (!move_err.empty()) *err = move_err;
+    return false;
+  }
+  if (*moved) return PatchCompLen(field_at, s.comp_len, err);
+  // Closed until copied, so waiting records hold no open files.
+  std::string e;
+  if (s.spill.file && !s.spill.file->Close(&e)) {
+    *err = WithReason(msg::kWriteFailed, target_.save_path, e);
+    return false;
+  }
+  s.spill.file.reset();
+  return true;
+}
+
+// Writes the record's head and what the slot holds at the package's end and
+// frees the slot's memory and temporary file; *field_at is where compLen goes.
+bool Pipeline::MoveToPackage(const RecordJob& job, Slot& s, int64_t* field_at, std::string* err) {
+  std::string head;
+  if (!AppendCodedString(&head, job.name_gbk, *target_.key, err)) return false;
+  PutI32(&head, 0);
+  std::string e;
+  if (!target_.package->Seek(*target_.end, &e)) {
+    *err = WithReason(msg::kWriteFailed, target_.save_path, e);
+    return false;
+  }
+  if (!WritePackage(head.data(), head.size(), err)) return false;
+  *field_at = *target_.end - kCompLenSize;
+  if (!CopyInto(s, err)) return false;
+  FreeHeld(s);
+  return true;
 }
 
 bool Pipeline::OpenSpill(TempFile* spill, std::string* err) {
@@ -273,18 +344,30 @@ bool Pipeline::Append(size_t i, Slot& s, std::string* err) {
     *err = WithReason(msg::kWriteFailed, target_.save_path, e);
     return false;
   }
-  if (!WritePackage(head.data(), head.size(), err)) return false;
+  return WritePackage(head.data(), head.size(), err) && CopyInto(s, err);
+}
+
+// Writes the slot's pieces and temporary file at the package's position.
+bool Pipeline::CopyInto(Slot& s, std::string* err) {
+  std::string e;
   for (const std::vector<uint8_t>& p : s.pieces)
     if (!WritePackage(p.data(), p.size(), err)) return false;
-  if (!s.spill.file) return true;
+  if (s.spill.path.empty()) return true;
+  // A finished record's temporary file is closed (see EncodeBuffered).
+  std::unique_ptr<File> reopened;
+  File* spill = s.spill.file.get();
+  if (!spill) {
+    reopened = File::Open(s.spill.path, File::Mode::kRead, &e);
+    spill = reopened.get();
+  }
   std::unique_ptr<uint8_t[]> buf(new uint8_t[kCopyPiece]);
-  if (!s.spill.file->Seek(0, &e)) {
+  if (!spill || !spill->Seek(0, &e)) {
     *err = WithReason(msg::kWriteFailed, target_.save_path, e);
     return false;
   }
   for (;;) {
     size_t got = 0;
-    if (!s.spill.file->Read(buf.get(), kCopyPiece, &got, &e)) {
+    if (!spill->Read(buf.get(), kCopyPiece, &got, &e)) {
       *err = WithReason(msg::kWriteFailed, target_.save_path, e);
       return false;
     }
@@ -294,7 +377,7 @@ bool Pipeline::Append(size_t i, Slot& s, std::string* err) {
 }
 
 // Frees a slot's memory and removes its temporary file.
-void Pipeline::Release(Slot& s) {
+void Pipeline::FreeHeld(Slot& s) {
   budget_ += s.held;
   s.held = 0;
   s.pieces.clear();
@@ -302,8 +385,14 @@ void Pipeline::Release(Slot& s) {
   s.spill.file.reset();
   if (!s.spill.path.empty()) platform::RemoveFile(s.spill.path, nullptr);
   s.spill.path.clear();
+}
+
+// Makes a slot free for the next record.
+void Pipeline::Release(Slot& s) {
+  FreeHeld(s);
   s.state = SlotState::kFree;
   s.direct = false;
+  s.move_to_package = false;
   s.comp_len = 0;
   s.error.clear();
 }

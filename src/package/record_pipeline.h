@@ -7,9 +7,12 @@
 // other worker encodes into memory drawn from one budget shared by the build
 // (kMemoryBudget) and, once the budget is spent, into a temporary file beside
 // the package. The build's thread appends finished records in order and
-// removes each temporary file once copied. At most kMaxAhead records wait
-// beyond the next one, so memory and temporary space stay bounded whatever
-// the size of the tree or of one file.
+// removes each temporary file once copied; a record still being encoded when
+// its turn comes moves what it holds into the package and streams the rest
+// there. Workers run ahead of the next record by at most kMaxAhead records
+// and kMaxAheadBytes of input (but always by one record), so memory and
+// temporary space stay bounded whatever the size of the tree or of one file,
+// while a large file in line keeps no other worker waiting long.
 //
 // The first failure in file order is the one reported, with the message a
 // one-thread build gives; the remaining work is stopped and every temporary
@@ -27,8 +30,9 @@ namespace package {
 
 // Bytes of encoded records held in memory at once, over all workers.
 inline constexpr int64_t kMemoryBudget = 16 << 20;
-// Records claimed beyond the next one to append.
-inline constexpr int kMaxAhead = 64;
+// Records claimed beyond the next one to append, and their input bytes.
+inline constexpr int kMaxAhead = 1024;
+inline constexpr int64_t kMaxAheadBytes = 256 << 20;
 
 struct RecordJob {
   std::string name_gbk;  // RelPath in code page 936
