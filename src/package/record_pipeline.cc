@@ -4,6 +4,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstring>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -28,6 +29,37 @@ std::string WithReason(const char* lead, const std::string& path, const std::str
   return lead + path + (reason.empty() ? "" : "（" + reason + "）");
 }
 
+// Memory for encoded records in blocks of kPieceSize, at most the budget
+// over the whole build. Blocks are kept and reused, so the build's memory
+// stays at the budget however often records come and go.
+constexpr size_t kPieceSize = 64 << 10;
+
+class PiecePool {
+ public:
+  explicit PiecePool(int64_t budget) : unmade_(budget / static_cast<int64_t>(kPieceSize)) {}
+  // A block, or null when the budget is spent.
+  std::unique_ptr<uint8_t[]> Take() {
+    std::lock_guard<std::mutex> lock(mu_);
+    if (!free_.empty()) {
+      std::unique_ptr<uint8_t[]> p = std::move(free_.back());
+      free_.pop_back();
+      return p;
+    }
+    if (unmade_ == 0) return nullptr;
+    --unmade_;
+    return std::unique_ptr<uint8_t[]>(new uint8_t[kPieceSize]);
+  }
+  void Give(std::unique_ptr<uint8_t[]> p) {
+    std::lock_guard<std::mutex> lock(mu_);
+    free_.push_back(std::move(p));
+  }
+
+ private:
+  std::mutex mu_;
+  std::vector<std::unique_ptr<uint8_t[]>> free_;
+  int64_t unmade_;  // blocks the budget still allows
+};
+
 enum class SlotState { kFree, kEncoding, kDone, kFailed };
 
 // One record on its way: in the package already (direct), or its stream in
@@ -39,8 +71,8 @@ struct Slot {
   // encoded: the worker then moves what it holds into the package and
   // streams the rest there.
   std::atomic<bool> move_to_package{false};
-  std::vector<std::vector<uint8_t>> pieces;
-  int64_t held = 0;  // bytes in pieces, drawn from the budget
+  std::vector<std::unique_ptr<uint8_t[]>> pieces;  // full but the last
+  size_t tail = 0;                                  // bytes in the last piece
   TempFile spill;
   int64_t comp_len = 0;
   std::string error;
@@ -50,7 +82,7 @@ class Pipeline {
  public:
   Pipeline(const std::vector<RecordJob>& jobs, const RecordTarget& target)
       : jobs_(jobs), target_(target), slots_(std::min<size_t>(jobs.size(), kMaxAhead)),
-        budget_(target.memory_budget) {
+        pool_(target.memory_budget) {
     starts_.reserve(jobs.size() + 1);
     starts_.push_back(0);
     for (const RecordJob& j : jobs) starts_.push_back(starts_.back() + j.size);
@@ -97,7 +129,7 @@ class Pipeline {
 
   std::atomic<bool> stop_{false};
   std::atomic<int64_t> advanced_{0};  // progress not yet passed on
-  std::atomic<int64_t> budget_;  // memory left for encoded records
+  PiecePool pool_;
   std::atomic<int> spill_number_{1};  // 0 is the package's own temporary name
 };
 
@@ -272,16 +304,23 @@ bool Pipeline::EncodeBuffered(const RecordJob& job, Slot& s, bool* moved, std::s
       *target_.end += static_cast<int64_t>(n);
       return true;
     }
-    if (!s.spill.file) {
-      const int64_t want = static_cast<int64_t>(n);
-      if (budget_.fetch_sub(want) >= want) {
-        s.pieces.emplace_back(buf, buf + n);
-        s.held += want;
-        return true;
+    // Memory while blocks last; once a temporary file is open, the rest
+    // follows there.
+    while (n > 0 && !s.spill.file) {
+      if (s.pieces.empty() || s.tail == kPieceSize) {
+        std::unique_ptr<uint8_t[]> p = pool_.Take();
+        if (!p) break;
+        s.pieces.push_back(std::move(p));
+        s.tail = 0;
       }
-      budget_ += want;
-      if (!OpenSpill(&s.spill, we)) return false;
+      size_t k = std::min(n, kPieceSize - s.tail);
+      std::memcpy(s.pieces.back().get() + s.tail, buf, k);
+      s.tail += k;
+      buf += k;
+      n -= k;
     }
+    if (n == 0) return true;
+    if (!s.spill.file && !OpenSpill(&s.spill, we)) return false;
     return s.spill.file->Write(buf, n, we);
   };
   if (!Encode(job, write, &s.comp_len, err)) {
@@ -350,8 +389,10 @@ bool Pipeline::Append(size_t i, Slot& s, std::string* err) {
 // Writes the slot's pieces and temporary file at the package's position.
 bool Pipeline::CopyInto(Slot& s, std::string* err) {
   std::string e;
-  for (const std::vector<uint8_t>& p : s.pieces)
-    if (!WritePackage(p.data(), p.size(), err)) return false;
+  for (size_t i = 0; i < s.pieces.size(); ++i) {
+    size_t n = i + 1 == s.pieces.size() ? s.tail : kPieceSize;
+    if (!WritePackage(s.pieces[i].get(), n, err)) return false;
+  }
   if (s.spill.path.empty()) return true;
   // A finished record's temporary file is closed (see EncodeBuffered).
   std::unique_ptr<File> reopened;
@@ -378,10 +419,9 @@ bool Pipeline::CopyInto(Slot& s, std::string* err) {
 
 // Frees a slot's memory and removes its temporary file.
 void Pipeline::FreeHeld(Slot& s) {
-  budget_ += s.held;
-  s.held = 0;
+  for (std::unique_ptr<uint8_t[]>& p : s.pieces) pool_.Give(std::move(p));
   s.pieces.clear();
-  s.pieces.shrink_to_fit();
+  s.tail = 0;
   s.spill.file.reset();
   if (!s.spill.path.empty()) platform::RemoveFile(s.spill.path, nullptr);
   s.spill.path.clear();
