@@ -130,7 +130,8 @@ void PropListView::ResizeBuffer() {
   bi.bmiHeader.biPlanes = 1;
   bi.bmiHeader.biBitCount = 32;
   bi.bmiHeader.biCompression = BI_RGB;
-  HBITMAP bitmap = CreateDIBSection(buffer_dc_, &bi, DIB_RGB_COLORS, &bits_, nullptr, 0);
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(buffer_dc_, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
   if (buffer_) {
     SelectObject(buffer_dc_, old_buffer_);
     DeleteObject(buffer_);
@@ -193,13 +194,6 @@ void PropListView::Paint() {
   HDC dc = BeginPaint(hwnd_, &ps);
   BitBlt(dc, 0, 0, buffer_width_, buffer_height_, buffer_dc_, 0, 0, SRCCOPY);
   EndPaint(hwnd_, &ps);
-}
-
-COLORREF PropListView::PixelAt(int x, int y) const {
-  if (!bits_ || x < 0 || y < 0 || x >= buffer_width_ || y >= buffer_height_) return CLR_INVALID;
-  GdiFlush();
-  const uint32_t bgrx = static_cast<const uint32_t*>(bits_)[y * buffer_width_ + x];
-  return RGB((bgrx >> 16) & 0xFF, (bgrx >> 8) & 0xFF, bgrx & 0xFF);
 }
 
 void PropListView::Render(HDC dc) const {

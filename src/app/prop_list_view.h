@@ -25,7 +25,6 @@ class PropListView {
   HWND editor() const { return text1_; }
   HWND browse_button() const { return image1_; }
   proplist::PropertyList& model() { return model_; }
-  const proplist::Editor& edit_state() const { return editor_; }
 
   // Repaints the back buffer from the model and shows it.
   void DrawList();
@@ -38,8 +37,6 @@ class PropListView {
   static std::wstring ShowSaveDialog(HWND owner, const std::wstring& filter,
                                      const std::wstring& title, const std::wstring& def_ext);
 
-  // The back buffer's pixel at (x, y) as RGB; CLR_INVALID outside it.
-  COLORREF PixelAt(int x, int y) const;
   // Copies the back buffer into dc at (0, 0).
   void Render(HDC dc) const;
 
@@ -72,7 +69,6 @@ class PropListView {
   HDC buffer_dc_ = nullptr;
   HBITMAP buffer_ = nullptr;
   HGDIOBJ old_buffer_ = nullptr;
-  void* bits_ = nullptr;
   int buffer_width_ = 0;
   int buffer_height_ = 0;
   proplist::PropertyList model_;

@@ -112,11 +112,11 @@ int RunBuild(const Args& args, Io& io) {
     io.out << "usage: " << kProgram << " " << self.synopsis << "\n\n" << self.help;
     return kExitOk;
   }
-  int64_t jobs = 1;
+  package::PackageRequest request;
+  int64_t jobs = request.jobs;
   if (p.Has("--jobs") && !ParseInteger(p.values["--jobs"], 1, 1024, &jobs))
     return UsageError(io, self, "--jobs needs a number from 1 to 1024");
-
-  package::PackageRequest request;
+  request.jobs = static_cast<int>(jobs);
   package::PropertyValues& props = request.properties;
   props.app_name = ValueOr(p, "--name", shell::kDefaultAppName);
   props.setup_dir = ValueOr(p, "--dir", shell::kDefaultSetupDir);

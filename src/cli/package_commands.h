@@ -19,7 +19,7 @@ inline constexpr char kBuildHelp[] =
     "  -o PATH               package to write (default QrSetup.exe in the current folder)\n"
     "  --install-dat PATH    take the setup stub and uninstaller from this container;\n"
     "                        without it, install.dat beside qrpack must pass its digest check\n"
-    "  --jobs N              accepted; the build runs on one thread\n"
+    "  --jobs N              files encoded at once (default: one per core); same package\n"
     "  --quiet               no progress line\n"
     "  --run F, --quick-launch F, --desktop F, --autorun F, --program-group F,\n"
     "  --control-panel-icon F\n"

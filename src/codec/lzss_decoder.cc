@@ -35,7 +35,7 @@ class Decoder {
  public:
   Decoder(const ReadFn& read, int64_t avail, const WriteFn& write, const CodecParams& params)
       : read_(read), write_(write), params_(params), avail_(avail),
-        s_(std::make_unique<DecoderState>()) {}
+        s_(std::make_unique_for_overwrite<DecoderState>()) {}
 
   bool Run(int32_t size, bool* stopped, std::string* err);
   int64_t consumed() const { return block_start_ + pos_; }

@@ -1,6 +1,19 @@
-// The encoder, tuned: the same candidates, comparisons and chain updates as
-// the plain transcription (lzss_plain_encoder.cc), so the same bytes, but
-// candidates that cannot beat the current best are rejected on one byte,
+// The encoder, tuned. It writes the same bytes as the plain transcription
+// (lzss_plain_encoder.cc), which keeps the chains as doubly linked lists of
+// ring positions, but it holds the same chains in another form:
+//
+// - A linked chain holds, most recent first, the positions of one hash
+//   inserted in the last kWindow steps (older ones were unlinked when the
+//   look-ahead overwrote them), less those unlinked by a full-length match.
+// - Here every insertion records the absolute index of the byte, per hash
+//   the index of the latest insertion (LastIndex) and per ring position the
+//   distance back to the insertion before it with the same hash (BackStep).
+//   A chain is walked by stepping back until an index leaves the window. A
+//   position unlinked by a full-length match is stepped over from then on
+//   (its predecessor's step grows by its own). Nothing needs unlinking when
+//   the look-ahead overwrites a position: its index has left the window.
+//
+// Candidates that cannot beat the current best are rejected on one byte,
 // the others compared a machine word at a time, and the output is appended
 // a group at a time.
 
@@ -15,9 +28,13 @@
 namespace codec {
 namespace {
 
-constexpr int kNil = kRingSize;           // "no position" in the chains
-constexpr int kHeadBase = kRingSize + 1;  // NextLink[kHeadBase + hash]: chain heads
-constexpr int kGroupMax = 1 + 2 * 8;      // flag byte and eight references
+// Positions stay in a chain for this many insertions: the look-ahead
+// overwrites the position kMaxMatch places ahead of the one it inserts.
+constexpr int kWindow = kRingSize - kMaxMatch;
+constexpr int kGroupMax = 1 + 2 * 8;  // flag byte and eight references
+// LastIndex of a hash never inserted: far enough back to be outside the
+// window of any index, and to give a BackStep of kRingSize.
+constexpr int32_t kNever = -2 * kRingSize;
 
 inline uint64_t Load64(const uint8_t* p) {
   uint64_t v;
@@ -47,8 +64,8 @@ struct EncoderState {
   // Ring positions 0..4095, then a mirror of positions 0..17 so that a
   // comparison never wraps.
   alignas(64) uint8_t TextBuf[kRingSize + kMaxMatch + 14];
-  alignas(64) int16_t PrevLink[kRingSize + 2];
-  alignas(64) int16_t NextLink[2 * kRingSize + 2];
+  alignas(64) int32_t LastIndex[kRingSize];   // per hash
+  alignas(64) uint16_t BackStep[kRingSize];   // per ring position, 1..kRingSize
   alignas(64) uint8_t in[kBlockSize];
   alignas(64) uint8_t out[kBlockSize + kGroupMax];  // a group may run past a block
 };
@@ -56,32 +73,32 @@ struct EncoderState {
 class Encoder {
  public:
   Encoder(const WriteFn& write, const CodecParams& params)
-      : write_(write), params_(params), s_(std::make_unique<EncoderState>()) {}
+      : write_(write), params_(params), s_(std::make_unique_for_overwrite<EncoderState>()) {}
 
   bool Run(int32_t size, const ReadFn& read, int64_t* compLen, bool* stopped, std::string* err);
 
  private:
   int Hash(int r) const { return (s_->TextBuf[r] | (s_->TextBuf[r + 1] << 8)) & kRingMask; }
 
-  void Unlink(int x) {
-    int16_t* prev = s_->PrevLink;
-    int16_t* next = s_->NextLink;
-    const int16_t px = prev[x];
-    const int16_t nx = next[x];
-    next[px] = nx;
-    prev[nx] = px;
-    next[x] = kNil;
-    prev[x] = kNil;
+  // Inserts the byte at absolute index at the head of its chain.
+  void Insert(int32_t index) {
+    const int r = index & kRingMask;
+    const int h = Hash(r);
+    const int64_t step = int64_t{index} - s_->LastIndex[h];
+    s_->BackStep[r] = static_cast<uint16_t>(std::min<int64_t>(step, kRingSize));
+    s_->LastIndex[h] = index;
   }
 
-  // Writes to PrevLink[kNil] when the chain was empty: that slot is never read.
-  void Insert(int r) {
-    const int head = kHeadBase + Hash(r);
-    const int16_t old = s_->NextLink[head];
-    s_->PrevLink[r] = static_cast<int16_t>(head);
-    s_->NextLink[r] = old;
-    s_->NextLink[head] = static_cast<int16_t>(r);
-    s_->PrevLink[old] = static_cast<int16_t>(r);
+  // Takes the position at index t out of the chain of hash h; newer is the
+  // index of the chain's position before it, or -1 when t is the head.
+  void Remove(int h, int32_t newer, int32_t t) {
+    const int step = s_->BackStep[t & kRingMask];
+    if (newer < 0) {
+      s_->LastIndex[h] = t - step;
+    } else {
+      uint16_t& back = s_->BackStep[newer & kRingMask];
+      back = static_cast<uint16_t>(std::min(back + step, kRingSize));
+    }
   }
 
   // Appends one group; masks and writes the block once it is full.
@@ -116,9 +133,8 @@ class Encoder {
 bool Encoder::Run(int32_t size, const ReadFn& read, int64_t* compLen, bool* stopped,
                   std::string* err) {
   EncoderState& s = *s_;
-  std::fill(std::begin(s.PrevLink), std::end(s.PrevLink), kNil);
-  std::fill(std::begin(s.NextLink), std::end(s.NextLink), kNil);
   std::fill(std::begin(s.TextBuf), std::end(s.TextBuf), 0x20);
+  std::fill(std::begin(s.LastIndex), std::end(s.LastIndex), kNever);
 
   uint8_t header[kHeaderSize];
   PutHeader(size, header);
@@ -134,9 +150,8 @@ bool Encoder::Run(int32_t size, const ReadFn& read, int64_t* compLen, bool* stop
   std::memcpy(s.TextBuf, s.in, static_cast<size_t>(first));
   std::memcpy(s.TextBuf + kRingSize, s.in, static_cast<size_t>(first));
   uint8_t* const text = s.TextBuf;
-  int16_t* const next = s.NextLink;
-  int16_t* const prev = s.PrevLink;
-  int r = 0;
+  const uint16_t* const back = s.BackStep;
+  int32_t index = 0;  // absolute index of the byte being encoded
   int len = first;
   int k = first;
   uint8_t group[kGroupMax];
@@ -146,11 +161,16 @@ bool Encoder::Run(int32_t size, const ReadFn& read, int64_t* compLen, bool* stop
   const int level = params_.level;
 
   while (len > 0) {
-    int p = next[kHeadBase + Hash(r)];
+    const int r = index & kRingMask;
+    const uint8_t* const cur = text + r;
+    const int32_t oldest = index - kWindow;
+    const int h = Hash(r);
+    int32_t t = s.LastIndex[h];
+    int32_t newer = -1;
     int best = 0;
     int bestpos = 0;
-    const uint8_t* const cur = text + r;
-    for (int count = 0; p != kNil && count <= level; ++count, p = next[p]) {
+    for (int count = 0; t >= oldest && count <= level; ++count, newer = t, t -= back[t & kRingMask]) {
+      const int p = t & kRingMask;
       // Only a candidate equal up to and including index best can be longer.
       if (text[p + best] != cur[best]) continue;
       const int i = MatchLength(text + p, cur);
@@ -158,7 +178,7 @@ bool Encoder::Run(int32_t size, const ReadFn& read, int64_t* compLen, bool* stop
         best = std::min(i, len);
         bestpos = p;
         if (i == kMaxMatch) {
-          Unlink(p);
+          Remove(h, newer, t);
           break;
         }
       }
@@ -182,8 +202,7 @@ bool Encoder::Run(int32_t size, const ReadFn& read, int64_t* compLen, bool* stop
     mask <<= 1;
 
     for (int step = 0; step < best; ++step) {
-      const int sp = (r + kMaxMatch) & kRingMask;
-      if (prev[sp] != kNil) Unlink(sp);
+      const int sp = static_cast<int>((static_cast<uint32_t>(index) + kMaxMatch) & kRingMask);
       if (k < in_len) {
         const uint8_t c = s.in[k++];
         text[sp] = c;
@@ -202,8 +221,8 @@ bool Encoder::Run(int32_t size, const ReadFn& read, int64_t* compLen, bool* stop
       } else {
         --len;
       }
-      Insert(r);
-      r = (r + 1) & kRingMask;
+      Insert(index);
+      ++index;
     }
   }
 

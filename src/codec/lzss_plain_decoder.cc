@@ -1,10 +1,14 @@
+// The decoder as a direct transcription of the stream's rules: a ring of
+// kRingSize bytes filled one decoded byte at a time. The reference for the
+// tuned decoder (lzss_decoder.cc).
+
 #include "codec/lzss_plain.h"
-#include "codec/stream_checks.h"
 
 #include <algorithm>
 #include <memory>
 
 #include "codec/codec_messages.h"
+#include "codec/stream_checks.h"
 #include "codec/xor_mask.h"
 
 namespace codec {

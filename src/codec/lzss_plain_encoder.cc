@@ -1,3 +1,7 @@
+// The encoder as a direct transcription of the stream's rules: doubly
+// linked hash chains over the ring, searched and updated one byte at a time.
+// The reference for the tuned encoder (lzss_encoder.cc).
+
 #include "codec/lzss_plain.h"
 
 #include <algorithm>

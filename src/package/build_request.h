@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace package {
@@ -27,17 +28,25 @@ struct PropertyValues {
   std::string version;    // "版本"
 };
 
+// The number of threads a build uses unless told otherwise: one per core.
+inline int DefaultJobs() {
+  unsigned cores = std::thread::hardware_concurrency();
+  return cores == 0 ? 1 : static_cast<int>(cores);
+}
+
 struct PackageRequest {
   PropertyValues properties;
   std::vector<EntryRow> entries;
   std::string install_dat;  // the stub container to take the programs from
+  // Threads that encode the files; the package is the same whatever the number.
+  int jobs = DefaultJobs();
   // Test hook: runs after the payload is collected and checked, before the
   // package is written.
   std::function<void()> after_collect;
 };
 
 // Receives the writer's status texts and progress. Called on the thread
-// that runs the build.
+// that runs the build only (the encoding threads' progress is passed on by it).
 class BuildProgress {
  public:
   virtual ~BuildProgress() = default;

@@ -26,6 +26,7 @@ inline constexpr char kNameNotGbk[] = "文件名含有简体中文编码(GBK)无
 inline constexpr char kNameHasSeparator[] = "文件名含有“\\”，不能写入安装包：";
 inline constexpr char kNameNotWindows[] = "文件名含有Windows不允许的字符，不能写入安装包：";
 inline constexpr char kNameTooLong[] = "文件路径太长（超过32767字节），不能写入安装包：";
+inline constexpr char kSavePathIsInput[] = "安装包保存路径不能是要打包或读取的文件：";
 // Failures while writing; the package is not made and the old file is kept.
 inline constexpr char kFileUnreadable[] = "无法读取文件，安装包没有生成：";
 inline constexpr char kFileChanged[] = "文件在打包过程中被修改，安装包没有生成：";

@@ -2,12 +2,12 @@
 
 #include <memory>
 
-#include "codec/lzss_encoder.h"
 #include "package/layout.h"
 #include "package/messages.h"
 #include "package/name_index.h"
 #include "package/package_reader.h"
 #include "package/payload.h"
+#include "package/record_pipeline.h"
 #include "package/stub_container.h"
 #include "package/temp_files.h"
 #include "platform/files.h"
@@ -17,7 +17,6 @@
 namespace package {
 namespace {
 
-using platform::File;
 
 // Characters no Windows file name may hold (the setup stub could not create
 // the file); "\" separates the parts of a RelPath and is allowed.
@@ -30,6 +29,25 @@ const std::string kNotInWindowsNames = [] {
 std::string WithReason(const char* lead, const std::string& path, const std::string& reason) {
   return lead + path + (reason.empty() ? "" : "（" + reason + "）");
 }
+
+// Recognises the save path under another name (a link, another letter
+// case) by the identity of the file there, if there is one.
+class SavePathMatcher {
+ public:
+  explicit SavePathMatcher(const std::string& save) : save_(save) {
+    exists_ = platform::GetFileIdentity(save, &id_, nullptr);
+  }
+  bool Matches(const std::string& path) const {
+    if (shell::EqualIgnoringCase(path, save_)) return true;
+    platform::FileIdentity id;
+    return exists_ && platform::GetFileIdentity(path, &id, nullptr) && id == id_;
+  }
+
+ private:
+  std::string save_;
+  bool exists_ = false;
+  platform::FileIdentity id_;
+};
 
 // A payload file with its name as stored.
 struct PlannedFile {
@@ -63,8 +81,7 @@ class PackageWriter {
   std::string Codepage(const std::string& text) { return platform::ToCodePage936(text); }
   bool WriteUninstaller(std::string* err);
   bool WriteHead(std::string* err);
-  bool WriteRecord(const std::string& name_gbk, const std::string& source, int64_t expected_size,
-                   std::string* err);
+  bool WriteRecords(const std::vector<RecordJob>& jobs, int threads, std::string* err);
   bool Write(const std::string& bytes, std::string* err);
 
   const PackageRequest& req_;
@@ -95,8 +112,20 @@ void PackageWriter::RemoveTemporaries() {
 // Refuses what the package cannot hold, naming the file, and converts every
 // stored name once.
 bool PackageWriter::PlanFiles(std::string* err) {
+  // The package replaces the save path at the end: it must not be a file the
+  // build reads (a file row there, or the container).
+  const std::string& save = req_.properties.save_path;
+  SavePathMatcher is_save(save);
+  if (is_save.Matches(req_.install_dat)) {
+    *err = msg::kSavePathIsInput + save;
+    return false;
+  }
   planned_.reserve(files_.size());
   for (const PackFile& f : files_) {
+    if (is_save.Matches(f.FullPath)) {
+      *err = msg::kSavePathIsInput + save;
+      return false;
+    }
     if (f.FileSize > kMaxTotalSize) {
       *err = msg::kFileTooLarge + f.FullPath;
       return false;
@@ -218,61 +247,10 @@ bool PackageWriter::WriteHead(std::string* err) {
   return Write(head, err);
 }
 
-// One file record: coded name, compLen (patched), the stream. The source must
-// still have the size it was collected with.
-bool PackageWriter::WriteRecord(const std::string& name_gbk, const std::string& source,
-                                int64_t expected_size, std::string* err) {
-  std::string head;
-  if (!AppendCodedString(&head, name_gbk, key_, err)) return false;
-  PutI32(&head, 0);
-  if (!Write(head, err)) return false;
-  int64_t r = end_ - kCompLenSize;
-
-  std::string e;
-  auto in = File::Open(source, File::Mode::kRead, &e);
-  int64_t size = 0;
-  if (!in || !in->Size(&size, &e)) {
-    *err = WithReason(msg::kFileUnreadable, source, e);
-    return false;
-  }
-  if (size != expected_size) {
-    *err = msg::kFileChanged + source;
-    return false;
-  }
-  if (size == 0) {
-    std::string zero;
-    PutI32(&zero, 0);
-    return Write(zero, err);
-  }
-  bool read_failed = false;
-  auto read = [&](uint8_t* buf, size_t n, std::string* re) {
-    read_failed = !in->ReadExact(buf, n, re);
-    return !read_failed;
-  };
-  auto write = [&](const uint8_t* buf, size_t n, std::string* we) {
-    if (!package_.file->Write(buf, n, we)) return false;
-    end_ += static_cast<int64_t>(n);
-    return true;
-  };
-  codec::CodecParams params;
-  params.code = std::span<const uint8_t>(key_);
-  params.level = kCompressLevel;
-  params.progress = advance_;
-  int64_t comp_len = 0;
-  bool stopped = false;
-  if (!package_.file->Seek(end_, &e) ||
-      !codec::EncodeStream(static_cast<int32_t>(size), read, write, params, &comp_len, &stopped, &e)) {
-    *err = read_failed ? WithReason(msg::kFileUnreadable, source, e)
-                       : WithReason(msg::kWriteFailed, req_.properties.save_path, e);
-    return false;
-  }
-  std::string field;
-  PutI32(&field, static_cast<int32_t>(comp_len));
-  if (!package_.file->Seek(r, &e) || !package_.file->Write(field.data(), field.size(), &e)) {
-    *err = WithReason(msg::kWriteFailed, req_.properties.save_path, e);
-    return false;
-  }
-  return true;
+// Appends the records of jobs in order (see record_pipeline.h).
+bool PackageWriter::WriteRecords(const std::vector<RecordJob>& jobs, int threads, std::string* err) {
+  RecordTarget target{package_.file.get(), &end_, &key_, req_.properties.save_path, &progress_};
+  return package::WriteRecords(jobs, threads, target, err);
 }
 
 BuildResult PackageWriter::Run() {
@@ -292,13 +270,16 @@ BuildResult PackageWriter::Run() {
 
   if (!CreateTempPackage(req_.properties.save_path, &package_, &err)) return Fail(err);
   if (!WriteUninstaller(&err) || !WriteHead(&err)) return Fail(err);
-  for (const PlannedFile& p : planned_) {
-    if (!WriteRecord(p.rel_path_gbk, p.file->FullPath, p.file->FileSize, &err)) return Fail(err);
-  }
+  std::vector<RecordJob> jobs;
+  jobs.reserve(planned_.size());
+  for (const PlannedFile& p : planned_) jobs.push_back({p.rel_path_gbk, p.file->FullPath, p.file->FileSize});
+  if (!WriteRecords(jobs, req_.jobs, &err)) return Fail(err);
+  jobs.clear();
+  jobs.shrink_to_fit();
   int64_t v = 0;
   if (!platform::GetFileSize(uninst_.path, &v, &err)) return Fail(err);
   if (total_ + v > kMaxTotalSize) return SizeRefused();
-  if (!WriteRecord(kUninstallerName, uninst_.path, v, &err)) return Fail(err);
+  if (!WriteRecords({{kUninstallerName, uninst_.path, v}}, 1, &err)) return Fail(err);
   platform::RemoveFile(uninst_.path, nullptr);
   uninst_.path.clear();
 

@@ -120,6 +120,19 @@ TEST(Qrpack, CompressWritesTheStreamAndDecompressReadsItBack) {
   EXPECT_EQ(Names(dir), (std::vector<std::string>{"back", "in.bin", "key", "s16", "sk"}));
 }
 
+// A key file longer than any block is read only as far as it can matter; the
+// stream is the one the whole key gives.
+TEST(Qrpack, LongKeyFile) {
+  ScratchDir dir;
+  const Bytes in = Sample(120000);
+  const Bytes key = Sample(50000);
+  ASSERT_TRUE(WriteWholeFile(dir / "in", Str(in)));
+  ASSERT_TRUE(WriteWholeFile(dir / "key", Str(key)));
+  Result r = RunQrpackWith({"compress", dir / "in", dir / "s", "--key", dir / "key", "--level", "-1"});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_TRUE(ReadWholeFile(dir / "s") == Str(Stream(in, -1, key)));
+}
+
 TEST(Qrpack, DecompressAtAnOffsetReplacesALongerOutput) {
   ScratchDir dir;
   const Bytes in = Sample(5000);

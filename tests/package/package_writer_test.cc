@@ -295,6 +295,23 @@ TEST_F(WriterTest, ADamagedContainerFailsWithItsMessage) {
   ExpectNoTemporaries();
 }
 
+TEST_F(WriterTest, TheSavePathMustNotBeAFileTheBuildReads) {
+  PutFile(out_ / "QrSetup.exe", "a source file");
+  PackageRequest r = DefaultRequest(container_.path, save_);
+  r.entries = {RowFor(out_ / "QrSetup.exe")};
+  BuildResult result = Build(r);
+  EXPECT_EQ(result.outcome, BuildOutcome::kFailed);
+  EXPECT_EQ(result.message, msg::kSavePathIsInput + save_);
+  EXPECT_EQ(ReadWholeFile(save_), "a source file");
+  std::string dat = ReadWholeFile(container_.path);
+  r = DefaultRequest(container_.path, container_.path);
+  PutFile(dir_ / "a.txt", "a");
+  r.entries = {RowFor(dir_ / "a.txt")};
+  EXPECT_EQ(Build(r).message, msg::kSavePathIsInput + container_.path);
+  EXPECT_TRUE(ReadWholeFile(container_.path) == dat);
+  ExpectNoTemporaries();
+}
+
 TEST_F(WriterTest, AnOptionOnTwoRowsIsRefused) {
   PutFile(dir_ / "a.exe", "a");
   PutFile(dir_ / "b.exe", "b");

@@ -1,0 +1,56 @@
+#pragma once
+// The file records of a package, encoded on several threads and appended in
+// order, so the package is the same bytes whatever the number of threads.
+//
+// Workers take the files in order. A worker whose file is next in line while
+// the package is idle streams the record straight into the package; any
+// other worker encodes into memory drawn from one budget shared by the build
+// (kMemoryBudget) and, once the budget is spent, into a temporary file beside
+// the package. The build's thread appends finished records in order and
+// removes each temporary file once copied; a record still being encoded when
+// its turn comes moves what it holds into the package and streams the rest
+// there. Workers run ahead of the next record by at most kMaxAhead records
+// and kMaxAheadBytes of input (but always by one record), so memory and
+// temporary space stay bounded whatever the size of the tree or of one file,
+// while a large file in line keeps no other worker waiting long.
+//
+// The first failure in file order is the one reported, with the message a
+// one-thread build gives; the remaining work is stopped and every temporary
+// file is removed.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/files.h"
+#include "package/build_request.h"
+#include "package/layout.h"
+
+namespace package {
+
+// Bytes of encoded records held in memory at once, over all workers.
+inline constexpr int64_t kMemoryBudget = 16 << 20;
+// Records claimed beyond the next one to append, and their input bytes.
+inline constexpr int kMaxAhead = 1024;
+inline constexpr int64_t kMaxAheadBytes = 256 << 20;
+
+struct RecordJob {
+  std::string name_gbk;  // RelPath in code page 936
+  std::string source;    // the file to encode
+  int64_t size = 0;      // the size it was collected with; it must still have it
+};
+
+struct RecordTarget {
+  platform::File* package = nullptr;  // records go at *end, which advances
+  int64_t* end = nullptr;
+  const XorKey* key = nullptr;
+  std::string save_path;  // named in write failures; temporary files go beside it
+  BuildProgress* progress = nullptr;  // called on the calling thread only
+  int64_t memory_budget = kMemoryBudget;  // tests lower it to make records spill
+};
+
+// Appends the records of jobs in order, encoding with up to threads workers.
+bool WriteRecords(const std::vector<RecordJob>& jobs, int threads, const RecordTarget& target,
+                  std::string* err);
+
+}  // namespace package
