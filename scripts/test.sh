@@ -9,10 +9,13 @@ ctest --test-dir build --output-on-failure -j "$(nproc)" || status=1
 # One wine server for the whole run; a display for the tests that open windows.
 export WINEPREFIX="$root/build/win/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
 wineserver -p 2>/dev/null || true
-# Start wine's own services now, detached from every test: services started by
-# the first test would hold its output pipe open and ctest would wait forever.
+# Start wine's own services first, detached from every test: services started
+# by the first test would hold its output pipe open and ctest would wait
+# forever. They start on the virtual display, since wine's desktop process is
+# among them: started without a display, no test could open a window.
 # (wine-run.sh also links the Chinese font into a new prefix here.)
-"$root/cmake/wine-run.sh" wineboot </dev/null >/dev/null 2>&1 || true
-xvfb-run -a -s "-screen 0 1280x1024x24" ctest --test-dir build/win --output-on-failure -j 2 || status=1
+xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
+  "$1/cmake/wine-run.sh" wineboot </dev/null >/dev/null 2>&1 || true
+  ctest --test-dir "$1/build/win" --output-on-failure -j 2' _ "$root" || status=1
 wineserver -k 2>/dev/null || true
 exit $status
