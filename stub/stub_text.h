@@ -35,5 +35,9 @@ inline constexpr wchar_t kConfirmUninstallSuffix[] = L" 及其所有文件吗？
 inline constexpr wchar_t kUninstalled[] = L"已从计算机中移除 ";
 inline constexpr wchar_t kUninstallFailed[] = L"卸载失败：";
 inline constexpr wchar_t kBadIndex[] = L"卸载程序已损坏：";
+inline constexpr wchar_t kNoEntry[] = L"找不到这个文件夹的安装记录：";
+inline constexpr wchar_t kNeedAdmin[] = L"没有删除安装记录的权限，请以管理员身份运行卸载程序。";
+inline constexpr wchar_t kFileStuck[] = L"无法删除文件（可能正在使用）：";
+inline constexpr wchar_t kEntryStuck[] = L"无法删除安装记录：";
 
 }  // namespace stub::text

@@ -144,6 +144,15 @@ bool FindUninstallEntry(const std::wstring& folder, const std::wstring& uninstal
   return false;
 }
 
+bool CanDeleteUninstallEntry(Scope scope, const std::wstring& key) {
+  std::wstring path = std::wstring(kUninstallRoot) + L"\\" + key;
+  HKEY k;
+  if (RegOpenKeyExW(RootOf(scope), path.c_str(), 0, DELETE | KEY_WOW64_64KEY, &k) != ERROR_SUCCESS)
+    return false;
+  RegCloseKey(k);
+  return true;
+}
+
 bool DeleteUninstallEntry(Scope scope, const std::wstring& key) {
   std::wstring path = std::wstring(kUninstallRoot) + L"\\" + key;
   return RegDeleteKeyExW(RootOf(scope), path.c_str(), KEY_WOW64_64KEY, 0) == ERROR_SUCCESS;

@@ -38,6 +38,9 @@ bool FindUninstallEntry(const std::wstring& folder, const std::wstring& uninstal
                         std::wstring* key, UninstallEntry* entry);
 
 bool DeleteUninstallEntry(Scope scope, const std::wstring& key);
+// True when this process may delete the entry (a per-machine entry needs
+// the rights of an administrator).
+bool CanDeleteUninstallEntry(Scope scope, const std::wstring& key);
 
 // The value of UninstallString for uninst.exe at path, and of QuietUninstallString.
 std::wstring UninstallCommand(const std::wstring& path);

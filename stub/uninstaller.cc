@@ -8,6 +8,7 @@
 #include "package/layout.h"
 #include "package/name_index.h"
 #include "rel_path.h"
+#include "stub_text.h"
 #include "uninstall_entry.h"
 #include "win_util.h"
 
@@ -28,11 +29,18 @@ bool NoLinkOnTheWay(const std::wstring& folder, const std::wstring& path) {
   return true;
 }
 
+// Deletes a file, read-only or not. The shell may hold a program open for a
+// moment after its shortcut was made or removed (to read its icon), so a
+// file that is in use gets a few more tries before the caller hears of it.
 void DeleteFileForce(const std::wstring& path) {
   DWORD a = GetFileAttributesW(path.c_str());
   if (a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_READONLY))
     SetFileAttributesW(path.c_str(), a & ~FILE_ATTRIBUTE_READONLY);
-  DeleteFileW(path.c_str());
+  for (int attempt = 0; !DeleteFileW(path.c_str()) && attempt < 30; ++attempt) {
+    DWORD e = GetLastError();
+    if (e != ERROR_SHARING_VIOLATION && e != ERROR_ACCESS_DENIED && e != ERROR_LOCK_VIOLATION) break;
+    Sleep(100);
+  }
 }
 
 void RemoveShortcuts(const UninstallPlan& plan, const UninstallEntry& entry) {
@@ -90,17 +98,35 @@ bool RemoveInstalled(const UninstallPlan& plan, std::wstring* why) {
   std::wstring key;
   UninstallEntry entry;
   if (!FindUninstallEntry(plan.folder, plan.uninstaller, &scope, &key, &entry)) {
-    *why = L"找不到 \"" + plan.folder + L"\" 的安装记录";
+    *why = text::kNoEntry + plan.folder;
     return false;
   }
-  RemoveShortcuts(plan, entry);
+  // A per-machine install needs the rights it was made with; find that out
+  // before anything is removed.
+  if (!CanDeleteUninstallEntry(scope, key)) {
+    *why = text::kNeedAdmin;
+    return false;
+  }
+  // The files first: when one cannot be removed (in use, no right), the
+  // entry and the shortcuts stay, so the uninstall can be run again.
+  std::wstring stuck;
   for (const std::wstring& t : plan.targets) {
     if (CompareStringOrdinal(t.c_str(), -1, plan.uninstaller.c_str(), -1, TRUE) == CSTR_EQUAL)
       continue;  // the cleanup pass removes the running program
-    if (FileExists(t) && NoLinkOnTheWay(plan.folder, t)) DeleteFileForce(t);
+    if (!FileExists(t) || !NoLinkOnTheWay(plan.folder, t)) continue;
+    DeleteFileForce(t);
+    if (FileExists(t) && stuck.empty()) stuck = t;
   }
-  DeleteUninstallEntry(scope, key);
   RemoveEmptyFolders(plan);
+  if (!stuck.empty()) {
+    *why = text::kFileStuck + stuck;
+    return false;
+  }
+  RemoveShortcuts(plan, entry);
+  if (!DeleteUninstallEntry(scope, key)) {
+    *why = text::kEntryStuck + key;
+    return false;
+  }
   return true;
 }
 

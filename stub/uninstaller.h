@@ -21,9 +21,11 @@ struct UninstallPlan {
 // Reads the name index of the uninstaller at path and checks every name.
 bool LoadUninstallPlan(const std::wstring& uninstaller, UninstallPlan* plan, std::wstring* why);
 
-// Removes everything but uninst.exe itself. False (with *why) when the
-// uninstall entry for this folder is missing, so nothing is known to be ours;
-// nothing is removed then.
+// Removes everything but uninst.exe itself. False (with *why) and nothing
+// removed when the uninstall entry for this folder is missing (nothing is
+// known to be ours) or may not be deleted (a per-machine install run without
+// the rights); false with the entry and shortcuts kept when a listed file
+// cannot be removed, so the uninstall can be repeated.
 bool RemoveInstalled(const UninstallPlan& plan, std::wstring* why);
 
 }  // namespace stub

@@ -289,6 +289,24 @@ TEST_F(PackageInstallTest, UninstallerElsewhereOrWithClimbingNamesRemovesNothing
   EXPECT_NE(EntryRoot(spec_.setup_dir), nullptr);
 }
 
+TEST_F(PackageInstallTest, AFileInUseFailsTheUninstallAndARetryFinishesIt) {
+  ASSERT_EQ(RunSilent(pkg_, folder_), 0);
+  std::wstring busy = folder_ + L"\\data\\a.bin";
+  HANDLE h = CreateFileW(busy.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  std::wstring uninst = folder_ + L"\\uninst.exe";
+  EXPECT_NE(RunProgram(Quote(uninst) + L" /S"), 0);
+  // The entry and the uninstaller stay for a second attempt.
+  EXPECT_NE(EntryRoot(spec_.setup_dir), nullptr);
+  EXPECT_TRUE(Exists(uninst));
+  EXPECT_TRUE(Exists(busy));
+  EXPECT_FALSE(Exists(folder_ + L"\\readme.txt"));
+  CloseHandle(h);
+  ASSERT_EQ(RunProgram(Quote(uninst) + L" /S"), 0);
+  EXPECT_TRUE(WaitGone(folder_));
+  EXPECT_EQ(EntryRoot(spec_.setup_dir), nullptr);
+}
+
 TEST_F(PackageInstallTest, HostileNamesAreRefusedBeforeAnythingIsWritten) {
   // Record 1 is readme.txt (10 bytes); each replacement has 10 bytes too.
   for (const char* evil : {"..\\evil.tx", "C:\\evil.tx", "\\\\h\\s\\e.tx", "a\\..\\..\\xy",
@@ -392,7 +410,7 @@ TEST_F(PackageInstallTest, WindowInstallsWhenTheUserClicksThrough) {
   ASSERT_NE(ask, nullptr);
   SendMessageW(ask, WM_COMMAND, IDYES, 0);
   HWND done = nullptr;
-  for (int i = 0; i < 600 && !done; ++i) {
+  for (ULONGLONG end = GetTickCount64() + 60000; !done && GetTickCount64() < end; Sleep(100)) {
     HWND w = WaitForWindow(yes.pid(), L"#32770", 1);
     if (w && w != ask && IsWindow(w)) done = w;
   }
