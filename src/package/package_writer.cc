@@ -17,7 +17,6 @@
 namespace package {
 namespace {
 
-
 // Characters no Windows file name may hold (the setup stub could not create
 // the file); "\" separates the parts of a RelPath and is allowed.
 const std::string kNotInWindowsNames = [] {

@@ -337,6 +337,14 @@ TEST_F(PackageCommands, AFullDiskFailsCleanlyAndKeepsTheOldPackage) {
   EXPECT_EQ(r.code, 1);
   EXPECT_NE(r.err.find("写入安装包失败，安装包没有生成：" + Join(out, "QrSetup.exe")), std::string::npos)
       << r.err;
+  // Many files on several threads: records waiting beside the package hit
+  // the limit too, and the build fails the same way, leaving nothing.
+  for (int i = 0; i < 24; ++i) Put(Join(dir_ / "many", "f" + std::to_string(i)), Pattern(images / 3, i));
+  r = Qrpack(dir_.path(), {"build", "--jobs", "4", "-o", Join(out, "QrSetup.exe"), "many"}, images, "",
+             tmp.path());
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("写入安装包失败，安装包没有生成：" + Join(out, "QrSetup.exe")), std::string::npos)
+      << r.err;
   // The uninstaller itself over the limit.
   r = Qrpack(dir_.path(), {"build", "-o", Join(out, "QrSetup.exe"), "big.bin"},
              static_cast<rlim_t>(c.uninst_size) - 1000, "", tmp.path());
