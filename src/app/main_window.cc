@@ -1,4 +1,5 @@
 #include "app/main_window.h"
+#include "app/window_instance.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
@@ -88,7 +89,7 @@ std::wstring Filter(const char* name, const char* pattern) {
 bool MainWindow::Register(HINSTANCE instance) {
   WNDCLASSEXW wc = {};
   wc.cbSize = sizeof(wc);
-  wc.lpfnWndProc = WndProc;
+  wc.lpfnWndProc = InstanceWndProc<MainWindow>;
   wc.hInstance = instance;
   wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
@@ -370,21 +371,6 @@ LRESULT CALLBACK MainWindow::ListProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp,
       break;
   }
   return DefSubclassProc(hwnd, msg, wp, lp);
-}
-
-LRESULT CALLBACK MainWindow::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  if (msg == WM_NCCREATE) {
-    self = new MainWindow(hwnd);
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  }
-  if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
-  if (msg == WM_NCDESTROY) {
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-    delete self;
-    return DefWindowProcW(hwnd, msg, wp, lp);
-  }
-  return self->Handle(msg, wp, lp);
 }
 
 LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {

@@ -51,7 +51,8 @@ class MainWindow : private package::BuildView {
  private:
   explicit MainWindow(HWND hwnd);
   ~MainWindow() override;
-  static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  template <class T>
+  friend LRESULT CALLBACK InstanceWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   static LRESULT CALLBACK ListProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
                                    DWORD_PTR self);
   LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);

@@ -1,4 +1,5 @@
 #include "app/prop_list_view.h"
+#include "app/window_instance.h"
 
 #include <commctrl.h>
 
@@ -49,7 +50,7 @@ bool PropListView::Register(HINSTANCE instance) {
   WNDCLASSEXW wc = {};
   wc.cbSize = sizeof(wc);
   wc.style = CS_HREDRAW | CS_VREDRAW;
-  wc.lpfnWndProc = WndProc;
+  wc.lpfnWndProc = InstanceWndProc<PropListView>;
   wc.hInstance = instance;
   wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
   wc.lpszClassName = kClassName;
@@ -291,21 +292,6 @@ LRESULT CALLBACK PropListView::EditProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
       break;
   }
   return DefSubclassProc(hwnd, msg, wp, lp);
-}
-
-LRESULT CALLBACK PropListView::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  auto* self = reinterpret_cast<PropListView*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  if (msg == WM_NCCREATE) {
-    self = new PropListView(hwnd);
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  }
-  if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
-  if (msg == WM_NCDESTROY) {
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-    delete self;
-    return DefWindowProcW(hwnd, msg, wp, lp);
-  }
-  return self->Handle(msg, wp, lp);
 }
 
 LRESULT PropListView::Handle(UINT msg, WPARAM wp, LPARAM lp) {

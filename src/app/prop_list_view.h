@@ -43,7 +43,8 @@ class PropListView {
  private:
   explicit PropListView(HWND hwnd);
   ~PropListView();
-  static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  template <class T>
+  friend LRESULT CALLBACK InstanceWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   static LRESULT CALLBACK EditProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
                                    DWORD_PTR self);
   LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);

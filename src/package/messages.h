@@ -3,7 +3,15 @@
 // Texts that name a file end with a colon; the caller appends the path.
 // They are shown under the title shell::msg::kTitle.
 
+#include <string>
+
 namespace package::msg {
+
+// A failure text: the lead text, the file it names and, when known, the
+// system's reason in brackets.
+inline std::string WithReason(const char* lead, const std::string& path, const std::string& reason) {
+  return lead + path + (reason.empty() ? "" : "（" + reason + "）");
+}
 
 // The build button's checks, in the order they are made.
 inline constexpr char kNoAppName[] = "请输入您的软件名称！";

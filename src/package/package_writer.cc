@@ -25,10 +25,6 @@ const std::string kNotInWindowsNames = [] {
   return chars;
 }();
 
-std::string WithReason(const char* lead, const std::string& path, const std::string& reason) {
-  return lead + path + (reason.empty() ? "" : "（" + reason + "）");
-}
-
 // Recognises the save path under another name (a link, another letter
 // case) by the identity of the file there, if there is one.
 class SavePathMatcher {
@@ -179,7 +175,7 @@ bool PackageWriter::PlanOptions(std::string* err) {
 bool PackageWriter::Write(const std::string& bytes, std::string* err) {
   std::string e;
   if (!package_.file->Seek(end_, &e) || !package_.file->Write(bytes.data(), bytes.size(), &e)) {
-    *err = WithReason(msg::kWriteFailed, req_.properties.save_path, e);
+    *err = msg::WithReason(msg::kWriteFailed, req_.properties.save_path, e);
     return false;
   }
   end_ += static_cast<int64_t>(bytes.size());
@@ -193,7 +189,7 @@ bool PackageWriter::WriteUninstaller(std::string* err) {
   bool write_failed = false;
   if (!DecodeStubMember(container_, StubMember::kUninstaller, *uninst_.file, advance_,
                         &write_failed, &e)) {
-    *err = write_failed ? WithReason(msg::kTempUninstallerFailed, uninst_.path, e) : e;
+    *err = write_failed ? msg::WithReason(msg::kTempUninstallerFailed, uninst_.path, e) : e;
     return false;
   }
   XorKey key;
@@ -204,7 +200,7 @@ bool PackageWriter::WriteUninstaller(std::string* err) {
                                                                     kConfigValueChars));
   if (!uninst_.file->Seek(kXorKeyOffset, &e) || !uninst_.file->ReadExact(key.data(), key.size(), &e) ||
       !AppendNameIndex(*uninst_.file, key, title, names, &e) || !uninst_.file->Close(&e)) {
-    *err = WithReason(msg::kTempUninstallerFailed, uninst_.path, e);
+    *err = msg::WithReason(msg::kTempUninstallerFailed, uninst_.path, e);
     return false;
   }
   uninst_.file.reset();
@@ -217,12 +213,12 @@ bool PackageWriter::WriteHead(std::string* err) {
   bool write_failed = false;
   if (!DecodeStubMember(container_, StubMember::kSetup, *package_.file, advance_, &write_failed,
                         &e)) {
-    *err = write_failed ? WithReason(msg::kWriteFailed, req_.properties.save_path, e) : e;
+    *err = write_failed ? msg::WithReason(msg::kWriteFailed, req_.properties.save_path, e) : e;
     return false;
   }
   if (!package_.file->Size(&end_, &e) || !package_.file->Seek(kXorKeyOffset, &e) ||
       !package_.file->ReadExact(key_.data(), key_.size(), &e)) {
-    *err = WithReason(msg::kWriteFailed, package_.path, e);
+    *err = msg::WithReason(msg::kWriteFailed, package_.path, e);
     return false;
   }
   config_offset_ = end_;
@@ -286,10 +282,10 @@ BuildResult PackageWriter::Run() {
             static_cast<int32_t>(planned_.size() + 1)};
   if (!Write(EncodeTrailer(t), &err)) return Fail(err);
   std::string e;
-  if (!package_.file->Close(&e)) return Fail(WithReason(msg::kWriteFailed, req_.properties.save_path, e));
+  if (!package_.file->Close(&e)) return Fail(msg::WithReason(msg::kWriteFailed, req_.properties.save_path, e));
   package_.file.reset();
   if (!platform::ReplaceFile(package_.path, req_.properties.save_path, &e))
-    return Fail(WithReason(msg::kWriteFailed, req_.properties.save_path, e));
+    return Fail(msg::WithReason(msg::kWriteFailed, req_.properties.save_path, e));
   package_.path.clear();
   return BuildResult{BuildOutcome::kWritten, ""};
 }

@@ -25,10 +25,6 @@ constexpr size_t kCopyPiece = 1 << 20;
 // Names tried for one temporary file before giving up.
 constexpr int kSpillAttempts = 100;
 
-std::string WithReason(const char* lead, const std::string& path, const std::string& reason) {
-  return lead + path + (reason.empty() ? "" : "（" + reason + "）");
-}
-
 // Memory for encoded records in blocks of kPieceSize, at most the budget
 // over the whole build. Blocks are kept and reused, so the build's memory
 // stays at the budget however often records come and go.
@@ -210,7 +206,7 @@ bool Pipeline::Encode(const RecordJob& job, const codec::WriteFn& write, int64_t
   auto in = File::Open(job.source, File::Mode::kRead, &e);
   int64_t size = 0;
   if (!in || !in->Size(&size, &e)) {
-    *err = WithReason(msg::kFileUnreadable, job.source, e);
+    *err = msg::WithReason(msg::kFileUnreadable, job.source, e);
     return false;
   }
   if (size != job.size) {
@@ -221,7 +217,7 @@ bool Pipeline::Encode(const RecordJob& job, const codec::WriteFn& write, int64_t
   if (size == 0) {
     const uint8_t zero[kStreamHeaderSize] = {};
     if (!write(zero, sizeof zero, &e)) {
-      *err = WithReason(msg::kWriteFailed, target_.save_path, e);
+      *err = msg::WithReason(msg::kWriteFailed, target_.save_path, e);
       return false;
     }
     return true;
@@ -238,8 +234,8 @@ bool Pipeline::Encode(const RecordJob& job, const codec::WriteFn& write, int64_t
   params.stop = &stop_;
   bool stopped = false;
   if (!codec::EncodeStream(static_cast<int32_t>(size), read, write, params, comp_len, &stopped, &e)) {
-    *err = read_failed ? WithReason(msg::kFileUnreadable, job.source, e)
-                       : WithReason(msg::kWriteFailed, target_.save_path, e);
+    *err = read_failed ? msg::WithReason(msg::kFileUnreadable, job.source, e)
+                       : msg::WithReason(msg::kWriteFailed, target_.save_path, e);
     return false;
   }
   return !stopped;  // stopped only after another record failed; its message counts
@@ -248,7 +244,7 @@ bool Pipeline::Encode(const RecordJob& job, const codec::WriteFn& write, int64_t
 bool Pipeline::WritePackage(const void* data, size_t n, std::string* err) {
   std::string e;
   if (!target_.package->Write(data, n, &e)) {
-    *err = WithReason(msg::kWriteFailed, target_.save_path, e);
+    *err = msg::WithReason(msg::kWriteFailed, target_.save_path, e);
     return false;
   }
   *target_.end += static_cast<int64_t>(n);
@@ -262,7 +258,7 @@ bool Pipeline::EncodeDirect(const RecordJob& job, Slot& s, std::string* err) {
   PutI32(&head, 0);
   std::string e;
   if (!target_.package->Seek(*target_.end, &e)) {
-    *err = WithReason(msg::kWriteFailed, target_.save_path, e);
+    *err = msg::WithReason(msg::kWriteFailed, target_.save_path, e);
     return false;
   }
   if (!WritePackage(head.data(), head.size(), err)) return false;
@@ -279,7 +275,7 @@ bool Pipeline::PatchCompLen(int64_t field_at, int64_t comp_len, std::string* err
   std::string field, e;
   PutI32(&field, static_cast<int32_t>(comp_len));
   if (!target_.package->Seek(field_at, &e) || !target_.package->Write(field.data(), field.size(), &e)) {
-    *err = WithReason(msg::kWriteFailed, target_.save_path, e);
+    *err = msg::WithReason(msg::kWriteFailed, target_.save_path, e);
     return false;
   }
   return true;
@@ -332,7 +328,7 @@ bool Pipeline::EncodeBuffered(const RecordJob& job, Slot& s, bool* moved, std::s
   // Closed until copied, so waiting records hold no open files.
   std::string e;
   if (s.spill.file && !s.spill.file->Close(&e)) {
-    *err = WithReason(msg::kWriteFailed, target_.save_path, e);
+    *err = msg::WithReason(msg::kWriteFailed, target_.save_path, e);
     return false;
   }
   s.spill.file.reset();
@@ -347,7 +343,7 @@ bool Pipeline::MoveToPackage(const RecordJob& job, Slot& s, int64_t* field_at, s
   PutI32(&head, 0);
   std::string e;
   if (!target_.package->Seek(*target_.end, &e)) {
-    *err = WithReason(msg::kWriteFailed, target_.save_path, e);
+    *err = msg::WithReason(msg::kWriteFailed, target_.save_path, e);
     return false;
   }
   if (!WritePackage(head.data(), head.size(), err)) return false;
@@ -380,7 +376,7 @@ bool Pipeline::Append(size_t i, Slot& s, std::string* err) {
   PutI32(&head, static_cast<int32_t>(s.comp_len));
   std::string e;
   if (!target_.package->Seek(*target_.end, &e)) {
-    *err = WithReason(msg::kWriteFailed, target_.save_path, e);
+    *err = msg::WithReason(msg::kWriteFailed, target_.save_path, e);
     return false;
   }
   return WritePackage(head.data(), head.size(), err) && CopyInto(s, err);
@@ -403,13 +399,13 @@ bool Pipeline::CopyInto(Slot& s, std::string* err) {
   }
   std::unique_ptr<uint8_t[]> buf(new uint8_t[kCopyPiece]);
   if (!spill || !spill->Seek(0, &e)) {
-    *err = WithReason(msg::kWriteFailed, target_.save_path, e);
+    *err = msg::WithReason(msg::kWriteFailed, target_.save_path, e);
     return false;
   }
   for (;;) {
     size_t got = 0;
     if (!spill->Read(buf.get(), kCopyPiece, &got, &e)) {
-      *err = WithReason(msg::kWriteFailed, target_.save_path, e);
+      *err = msg::WithReason(msg::kWriteFailed, target_.save_path, e);
       return false;
     }
     if (got == 0) return true;
