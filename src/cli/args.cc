@@ -9,7 +9,7 @@ bool ParsedArgs::HasFlag(const std::string& flag) const {
   return std::find(flags.begin(), flags.end(), flag) != flags.end();
 }
 
-bool ParseArgs(const std::vector<std::string>& args, const ArgSpec& spec, ParsedArgs* parsed,
+bool ParseArgs(const std::vector<std::string>& args, const ArgSyntax& syntax, ParsedArgs* parsed,
                std::string* err) {
   *parsed = ParsedArgs{};
   auto listed = [](const std::vector<std::string>& v, const std::string& s) {
@@ -24,9 +24,9 @@ bool ParseArgs(const std::vector<std::string>& args, const ArgSpec& spec, Parsed
       options_end = true;
     } else if (a == "--help" || a == "-h") {
       parsed->help = true;
-    } else if (listed(spec.flags, a)) {
+    } else if (listed(syntax.flags, a)) {
       parsed->flags.push_back(a);
-    } else if (listed(spec.value_options, a)) {
+    } else if (listed(syntax.value_options, a)) {
       if (i + 1 == args.size()) {
         *err = "option " + a + " needs a value";
         return false;
@@ -40,8 +40,8 @@ bool ParseArgs(const std::vector<std::string>& args, const ArgSpec& spec, Parsed
       return false;
     }
   }
-  if (!parsed->help && parsed->positional.size() != spec.positional) {
-    *err = parsed->positional.size() < spec.positional ? "missing arguments" : "too many arguments";
+  if (!parsed->help && parsed->positional.size() != syntax.positional) {
+    *err = parsed->positional.size() < syntax.positional ? "missing arguments" : "too many arguments";
     return false;
   }
   return true;

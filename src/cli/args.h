@@ -8,7 +8,7 @@
 
 namespace cli {
 
-struct ArgSpec {
+struct ArgSyntax {
   std::vector<std::string> value_options;  // "--level", "--key", ...
   std::vector<std::string> flags;          // options without a value
   size_t positional = 0;                   // exact number of positional arguments
@@ -27,7 +27,7 @@ struct ParsedArgs {
 // Parses args. "--" ends the options. False, with a message, for an unknown
 // option, a missing value, a repeated option or a wrong number of
 // positional arguments (not checked when help is asked for).
-bool ParseArgs(const std::vector<std::string>& args, const ArgSpec& spec, ParsedArgs* parsed,
+bool ParseArgs(const std::vector<std::string>& args, const ArgSyntax& syntax, ParsedArgs* parsed,
                std::string* err);
 
 // Decimal integer in [lo, hi] with nothing else around it.

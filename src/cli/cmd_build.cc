@@ -98,16 +98,16 @@ std::string ValueOr(const ParsedArgs& p, const std::string& option, const char* 
 int RunBuild(const Args& args, Io& io) {
   IgnoreFileSizeSignal();
   const Command& self = FindCommand("build");
-  ArgSpec spec{{"--name", "--dir", "--publisher", "--version", "-o", "--install-dat", "--jobs"},
+  ArgSyntax syntax{{"--name", "--dir", "--publisher", "--version", "-o", "--install-dat", "--jobs"},
                {"--quiet"},
                0};
-  for (const OptionFlag& f : kOptionFlags) spec.value_options.push_back(f.flag);
+  for (const OptionFlag& f : kOptionFlags) syntax.value_options.push_back(f.flag);
   ParsedArgs p;
   std::string err;
   // Any number of ENTRY arguments, at least one.
-  ParseArgs(args, spec, &p, &err);
-  spec.positional = std::max<size_t>(1, p.positional.size());
-  if (!ParseArgs(args, spec, &p, &err)) return UsageError(io, self, err);
+  ParseArgs(args, syntax, &p, &err);
+  syntax.positional = std::max<size_t>(1, p.positional.size());
+  if (!ParseArgs(args, syntax, &p, &err)) return UsageError(io, self, err);
   if (p.help) {
     io.out << "usage: " << kProgram << " " << self.synopsis << "\n\n" << self.help;
     return kExitOk;

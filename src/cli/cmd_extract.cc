@@ -34,7 +34,7 @@ int RunExtract(const Args& args, Io& io) {
   const Command& self = FindCommand("extract");
   ParsedArgs p;
   std::string err;
-  if (!ParseArgs(args, ArgSpec{{}, {}, 2}, &p, &err)) return UsageError(io, self, err);
+  if (!ParseArgs(args, ArgSyntax{{}, {}, 2}, &p, &err)) return UsageError(io, self, err);
   if (p.help) {
     io.out << "usage: " << kProgram << " " << self.synopsis << "\n\n" << self.help;
     return kExitOk;

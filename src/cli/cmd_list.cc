@@ -78,7 +78,7 @@ int RunList(const Args& args, Io& io) {
   const Command& self = FindCommand("list");
   ParsedArgs p;
   std::string err;
-  if (!ParseArgs(args, ArgSpec{{}, {"--json"}, 1}, &p, &err)) return UsageError(io, self, err);
+  if (!ParseArgs(args, ArgSyntax{{}, {"--json"}, 1}, &p, &err)) return UsageError(io, self, err);
   if (p.help) {
     io.out << "usage: " << kProgram << " " << self.synopsis << "\n\n" << self.help;
     return kExitOk;

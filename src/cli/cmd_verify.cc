@@ -46,7 +46,7 @@ int RunVerify(const Args& args, Io& io) {
   const Command& self = FindCommand("verify");
   ParsedArgs p;
   std::string err;
-  if (!ParseArgs(args, ArgSpec{{}, {}, 1}, &p, &err)) return UsageError(io, self, err);
+  if (!ParseArgs(args, ArgSyntax{{}, {}, 1}, &p, &err)) return UsageError(io, self, err);
   if (p.help) {
     io.out << "usage: " << kProgram << " " << self.synopsis << "\n\n" << self.help;
     return kExitOk;

@@ -339,7 +339,11 @@ TEST_F(PackageCommands, AFullDiskFailsCleanlyAndKeepsTheOldPackage) {
       << r.err;
   // Many files on several threads: records waiting beside the package hit
   // the limit too, and the build fails the same way, leaving nothing.
-  for (int i = 0; i < 24; ++i) Put(Join(dir_ / "many", "f" + std::to_string(i)), Pattern(images / 3, i));
+  for (int i = 0; i < 24; ++i) {
+    std::string name = "f";
+    name += std::to_string(i);
+    Put(Join(dir_ / "many", name), Pattern(images / 3, i));
+  }
   r = Qrpack(dir_.path(), {"build", "--jobs", "4", "-o", Join(out, "QrSetup.exe"), "many"}, images, "",
              tmp.path());
   EXPECT_EQ(r.code, 1);

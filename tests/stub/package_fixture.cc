@@ -72,13 +72,13 @@ std::wstring TestInstallDat() {
   return path;
 }
 
-void BuildSamplePackage(const std::wstring& src, const PackageSpec& spec, const std::wstring& out) {
+void BuildSamplePackage(const std::wstring& src, const SamplePackage& sample, const std::wstring& out) {
   for (const SourceFile& f : SampleTree()) WriteFile(src + L"\\" + f.rel, f.data);
   package::PackageRequest req;
-  req.properties.app_name = Narrow(spec.app_name);
-  req.properties.setup_dir = Narrow(spec.setup_dir);
-  req.properties.publisher = Narrow(spec.publisher);
-  req.properties.version = Narrow(spec.version);
+  req.properties.app_name = Narrow(sample.app_name);
+  req.properties.setup_dir = Narrow(sample.setup_dir);
+  req.properties.publisher = Narrow(sample.publisher);
+  req.properties.version = Narrow(sample.version);
   req.properties.save_path = Narrow(out);
   std::string folder = Narrow(src) + "\\";
   req.entries = {{"app.exe", folder, 1 | 2 | 4 | 8 | 16 | 32},

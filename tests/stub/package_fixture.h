@@ -19,7 +19,7 @@ struct SourceFile {
 // "data" with nested, Chinese-named, empty and block-sized files.
 std::vector<SourceFile> SampleTree();
 
-struct PackageSpec {
+struct SamplePackage {
   std::wstring app_name = L"测试软件";
   std::wstring setup_dir;  // unique per test by default
   std::wstring publisher = L"Quorin软件工作室";
@@ -28,7 +28,7 @@ struct PackageSpec {
 
 // Writes the tree below src and builds the package at out. Entries: app.exe
 // with options 1|2|4|8|16|32, readme.txt, the folder "data".
-void BuildSamplePackage(const std::wstring& src, const PackageSpec& spec,
+void BuildSamplePackage(const std::wstring& src, const SamplePackage& sample,
                         const std::wstring& out);
 
 // install.dat of this build's stub programs, made once per test run.

@@ -157,16 +157,16 @@ class PackageInstallTest : public ::testing::Test {
     // The app name names the program group, so it is unique too.
     static int count = 0;
     std::wstring tag = std::to_wstring(GetTickCount64() % 100000) + L"_" + std::to_wstring(++count);
-    spec_.setup_dir = L"QrT" + tag;
-    spec_.app_name = L"测试软件" + tag;
+    sample_.setup_dir = L"QrT" + tag;
+    sample_.app_name = L"测试软件" + tag;
     src_ = dir_ / L"src";
     pkg_ = dir_ / L"setup_pkg.exe";
     folder_ = dir_ / L"inst\\My App";
-    BuildSamplePackage(src_, spec_, pkg_);
+    BuildSamplePackage(src_, sample_, pkg_);
   }
   void TearDown() override {
-    if (HKEY root = EntryRoot(spec_.setup_dir))
-      RegDeleteKeyExW(root, (kUninstallRoot + spec_.setup_dir).c_str(), KEY_WOW64_64KEY, 0);
+    if (HKEY root = EntryRoot(sample_.setup_dir))
+      RegDeleteKeyExW(root, (kUninstallRoot + sample_.setup_dir).c_str(), KEY_WOW64_64KEY, 0);
     CoUninitialize();
   }
 
@@ -181,12 +181,12 @@ class PackageInstallTest : public ::testing::Test {
   // Nothing of the package anywhere: no folder, no entry.
   void ExpectNothingInstalled() {
     EXPECT_FALSE(Exists(dir_ / L"inst"));
-    EXPECT_EQ(EntryRoot(spec_.setup_dir), nullptr);
+    EXPECT_EQ(EntryRoot(sample_.setup_dir), nullptr);
     EXPECT_EQ(ListTree(dir_.path()).size(), SampleTree().size() + 1);  // the sources and the package
   }
 
   ScratchDir dir_{L"e2e"};
-  PackageSpec spec_;
+  SamplePackage sample_;
   std::wstring src_, pkg_, folder_;
 };
 
@@ -200,13 +200,13 @@ TEST_F(PackageInstallTest, InstallsRegistersAndUninstallsExactlyItsOwnFiles) {
   EXPECT_EQ(ReadFile(folder_ + L"\\uninst.exe").substr(0, 2), "MZ");
 
   // The uninstall entry.
-  HKEY root = EntryRoot(spec_.setup_dir);
+  HKEY root = EntryRoot(sample_.setup_dir);
   ASSERT_NE(root, nullptr);
-  const std::wstring& key = spec_.setup_dir;
+  const std::wstring& key = sample_.setup_dir;
   std::wstring uninst = folder_ + L"\\uninst.exe";
-  EXPECT_EQ(RegString(root, key, L"DisplayName"), spec_.app_name);
-  EXPECT_EQ(RegString(root, key, L"DisplayVersion"), spec_.version);
-  EXPECT_EQ(RegString(root, key, L"Publisher"), spec_.publisher);
+  EXPECT_EQ(RegString(root, key, L"DisplayName"), sample_.app_name);
+  EXPECT_EQ(RegString(root, key, L"DisplayVersion"), sample_.version);
+  EXPECT_EQ(RegString(root, key, L"Publisher"), sample_.publisher);
   EXPECT_EQ(RegString(root, key, L"InstallLocation"), folder_);
   EXPECT_EQ(RegString(root, key, L"UninstallString"), Quote(uninst));
   EXPECT_EQ(RegString(root, key, L"QuietUninstallString"), Quote(uninst) + L" /S");
@@ -220,13 +220,13 @@ TEST_F(PackageInstallTest, InstallsRegistersAndUninstallsExactlyItsOwnFiles) {
   // The shortcuts of options 2, 4, 8 and 16, in the scope of the entry.
   ShortcutPlaces at = PlacesFor(root);
   std::wstring app = folder_ + L"\\app.exe";
-  std::wstring group = at.programs + L"\\" + spec_.app_name;
+  std::wstring group = at.programs + L"\\" + sample_.app_name;
   std::vector<std::pair<std::wstring, std::wstring>> links = {
       {at.desktop + L"\\app.lnk", app},
       {at.startup + L"\\app.lnk", app},
       {at.quick_launch + L"\\app.lnk", app},
       {group + L"\\app.lnk", app},
-      {group + L"\\卸载 " + spec_.app_name + L".lnk", uninst},
+      {group + L"\\卸载 " + sample_.app_name + L".lnk", uninst},
   };
   for (auto& [link, target] : links) EXPECT_EQ(LinkTarget(link), target) << Narrow(link);
 
@@ -286,7 +286,7 @@ TEST_F(PackageInstallTest, UninstallerElsewhereOrWithClimbingNamesRemovesNothing
   EXPECT_NE(RunProgram(Quote(uninst) + L" /S"), 0);
   EXPECT_EQ(ReadFile(dir_ / L"inst\\vic.txt"), "victim");
   EXPECT_EQ(ReadFile(folder_ + L"\\app.exe"), SampleTree()[0].data);
-  EXPECT_NE(EntryRoot(spec_.setup_dir), nullptr);
+  EXPECT_NE(EntryRoot(sample_.setup_dir), nullptr);
 }
 
 TEST_F(PackageInstallTest, AFileInUseFailsTheUninstallAndARetryFinishesIt) {
@@ -297,14 +297,14 @@ TEST_F(PackageInstallTest, AFileInUseFailsTheUninstallAndARetryFinishesIt) {
   std::wstring uninst = folder_ + L"\\uninst.exe";
   EXPECT_NE(RunProgram(Quote(uninst) + L" /S"), 0);
   // The entry and the uninstaller stay for a second attempt.
-  EXPECT_NE(EntryRoot(spec_.setup_dir), nullptr);
+  EXPECT_NE(EntryRoot(sample_.setup_dir), nullptr);
   EXPECT_TRUE(Exists(uninst));
   EXPECT_TRUE(Exists(busy));
   EXPECT_FALSE(Exists(folder_ + L"\\readme.txt"));
   CloseHandle(h);
   ASSERT_EQ(RunProgram(Quote(uninst) + L" /S"), 0);
   EXPECT_TRUE(WaitGone(folder_));
-  EXPECT_EQ(EntryRoot(spec_.setup_dir), nullptr);
+  EXPECT_EQ(EntryRoot(sample_.setup_dir), nullptr);
 }
 
 TEST_F(PackageInstallTest, HostileNamesAreRefusedBeforeAnythingIsWritten) {
@@ -359,7 +359,7 @@ TEST_F(PackageInstallTest, DamagedPackagesFailAndLeaveNoFiles) {
     WriteFile(bad, d.bytes);
     EXPECT_NE(RunSilent(bad, folder_), 0) << d.what;
     EXPECT_FALSE(Exists(dir_ / L"inst")) << d.what;
-    EXPECT_EQ(EntryRoot(spec_.setup_dir), nullptr) << d.what;
+    EXPECT_EQ(EntryRoot(sample_.setup_dir), nullptr) << d.what;
     DeleteFileW(bad.c_str());
   }
   ExpectNothingInstalled();
@@ -370,14 +370,14 @@ TEST_F(PackageInstallTest, WindowInstallsWhenTheUserClicksThrough) {
   ASSERT_TRUE(setup.running());
   HWND wnd = WaitForWindow(setup.pid(), L"QrSetupWindow");
   ASSERT_NE(wnd, nullptr);
-  EXPECT_EQ(TextOf(wnd), spec_.app_name + L" 安装程序");
-  EXPECT_NE(WaitForChild(wnd, L"Static", L"发行商：" + spec_.publisher, 1), nullptr);
-  EXPECT_NE(WaitForChild(wnd, L"Static", L"版本：" + spec_.version, 1), nullptr);
+  EXPECT_EQ(TextOf(wnd), sample_.app_name + L" 安装程序");
+  EXPECT_NE(WaitForChild(wnd, L"Static", L"发行商：" + sample_.publisher, 1), nullptr);
+  EXPECT_NE(WaitForChild(wnd, L"Static", L"版本：" + sample_.version, 1), nullptr);
   HWND edit = FindWindowExW(wnd, nullptr, L"Edit", nullptr);
   ASSERT_NE(edit, nullptr);
   // The default folder ends with the package's folder name.
   std::wstring def = TextOf(edit);
-  EXPECT_EQ(def.substr(def.size() - spec_.setup_dir.size()), spec_.setup_dir);
+  EXPECT_EQ(def.substr(def.size() - sample_.setup_dir.size()), sample_.setup_dir);
   SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(folder_.c_str()));
   ASSERT_NE(WaitForChild(wnd, L"Button", L"取消", 1), nullptr);
   SendMessageW(WaitForChild(wnd, L"Button", L"安装", 1), BM_CLICK, 0, 0);
@@ -391,7 +391,7 @@ TEST_F(PackageInstallTest, WindowInstallsWhenTheUserClicksThrough) {
   SendMessageW(finish, BM_CLICK, 0, 0);
   EXPECT_EQ(setup.Wait(), 0);
   EXPECT_EQ(ListTree(folder_), ExpectedFiles());
-  EXPECT_NE(EntryRoot(spec_.setup_dir), nullptr);
+  EXPECT_NE(EntryRoot(sample_.setup_dir), nullptr);
 
   // The uninstaller asks first; "否" keeps everything.
   std::wstring uninst = folder_ + L"\\uninst.exe";
@@ -399,7 +399,7 @@ TEST_F(PackageInstallTest, WindowInstallsWhenTheUserClicksThrough) {
     Started no(Quote(uninst));
     HWND ask = WaitForWindow(no.pid(), L"#32770");
     ASSERT_NE(ask, nullptr);
-    EXPECT_EQ(TextOf(ask), spec_.app_name + L" 卸载程序");
+    EXPECT_EQ(TextOf(ask), sample_.app_name + L" 卸载程序");
     SendMessageW(ask, WM_COMMAND, IDNO, 0);
     EXPECT_EQ(no.Wait(), 1);
     EXPECT_EQ(ListTree(folder_), ExpectedFiles());
@@ -418,7 +418,7 @@ TEST_F(PackageInstallTest, WindowInstallsWhenTheUserClicksThrough) {
   SendMessageW(done, WM_COMMAND, IDOK, 0);
   EXPECT_EQ(yes.Wait(), 0);
   EXPECT_TRUE(WaitGone(folder_));
-  EXPECT_EQ(EntryRoot(spec_.setup_dir), nullptr);
+  EXPECT_EQ(EntryRoot(sample_.setup_dir), nullptr);
 }
 
 TEST_F(PackageInstallTest, WindowCancelWritesNothing) {
@@ -434,7 +434,7 @@ TEST_F(PackageInstallTest, WindowCancelWritesNothing) {
 
 TEST_F(PackageInstallTest, ARelativeFolderIsRefused) {
   EXPECT_NE(RunSilent(pkg_, L"relative\\folder"), 0);
-  EXPECT_EQ(EntryRoot(spec_.setup_dir), nullptr);
+  EXPECT_EQ(EntryRoot(sample_.setup_dir), nullptr);
 }
 
 }  // namespace
