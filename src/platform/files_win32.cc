@@ -102,16 +102,6 @@ bool File::Read(void* buf, size_t n, size_t* got, std::string* err) {
   return true;
 }
 
-bool File::ReadExact(void* buf, size_t n, std::string* err) {
-  size_t got;
-  if (!Read(buf, n, &got, err)) return false;
-  if (got != n) {
-    if (err) *err = "unexpected end of file \"" + path_ + "\"";
-    return false;
-  }
-  return true;
-}
-
 bool File::Write(const void* buf, size_t n, std::string* err) {
   if (H(handle_) == INVALID_HANDLE_VALUE)
     return Fail("cannot write closed file", path_, ERROR_INVALID_HANDLE, err);
