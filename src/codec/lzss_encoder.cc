@@ -1,21 +1,27 @@
 // The encoder, tuned. It writes the same bytes as the plain transcription
-// (lzss_plain_encoder.cc), which keeps the chains as doubly linked lists of
-// ring positions, but it holds the same chains in another form:
+// (lzss_plain_encoder.cc) but holds its state in another form:
 //
-// - A linked chain holds, most recent first, the positions of one hash
-//   inserted in the last kWindow steps (older ones were unlinked when the
-//   look-ahead overwrote them), less those unlinked by a full-length match.
-// - Here every insertion records the absolute index of the byte, per hash
-//   the index of the latest insertion (LastIndex) and per ring position the
-//   distance back to the insertion before it with the same hash (BackStep).
-//   A chain is walked by stepping back until an index leaves the window. A
-//   position unlinked by a full-length match is stepped over from then on
-//   (its predecessor's step grows by its own). Nothing needs unlinking when
-//   the look-ahead overwrites a position: its index has left the window.
-//
-// Candidates that cannot beat the current best are rejected on one byte,
-// the others compared a machine word at a time, and the output is appended
-// a group at a time.
+// - History: the bytes are kept in a straight buffer (the last kRingSize
+//   bytes before the current block, then the block) instead of the ring, so
+//   the look-ahead costs no copying and comparisons never wrap. Ring positions
+//   appear only in the output (index & kRingMask). Past the end of the input
+//   the buffer holds what the ring would: the byte kRingSize back, or the
+//   initial blank.
+// - Chains: per hash a row of kSlots slots, filled round-robin, holds the
+//   absolute index of the latest insertions and the two bytes after each
+//   position's first (its key). A linked chain holds the positions of its
+//   hash inserted in the last kWindow steps, most recent first, less those
+//   unlinked by a full-length match; the row holds the newest of them in
+//   slot order, so a search reads the newest level + 1 slots that are still
+//   in the window. An unlinked position is taken out of its row (the newer
+//   slots move down one); the position being searched joins the same row
+//   right after, so a row never holds fewer than kSlots - 1 live positions
+//   once it has been full, and levels up to kRowLevelMax are served exactly.
+// - Search: the hash fixes a candidate's first byte, so only candidates with
+//   the same key can reach kMinMatch; the others would lose to any of those
+//   or leave a literal, so they are not compared. Keys and window are tested
+//   for the whole row at once, the matches with the key a word at a time.
+//   Among equal lengths the newest candidate wins, as in the chain walk.
 
 #include "codec/lzss_encoder.h"
 
@@ -23,82 +29,91 @@
 #include <cstring>
 #include <memory>
 
+#include "codec/lzss_deep_encoder.h"
+#include "codec/match_rows.h"
 #include "codec/xor_mask.h"
 
 namespace codec {
 namespace {
 
+using rows::kSlots;
+
 // Positions stay in a chain for this many insertions: the look-ahead
 // overwrites the position kMaxMatch places ahead of the one it inserts.
 constexpr int kWindow = kRingSize - kMaxMatch;
 constexpr int kGroupMax = 1 + 2 * 8;  // flag byte and eight references
-// LastIndex of a hash never inserted: far enough back to be outside the
-// window of any index, and to give a BackStep of kRingSize.
-constexpr int32_t kNever = -2 * kRingSize;
+// The history buffer: what a search may look back at, the look-ahead that
+// crossed into the next block, the block, and what a comparison may read
+// past the input's end.
+constexpr int kBehind = kRingSize + 2 * kMaxMatch;
+constexpr int kTail = 64;
 
-inline uint64_t Load64(const uint8_t* p) {
-  uint64_t v;
-  std::memcpy(&v, p, 8);
+static_assert(kRowLevelMax + 1 < kSlots, "a row must hold level + 1 live positions");
+
+inline uint32_t Load32(const uint8_t* p) {
+  uint32_t v;
+  std::memcpy(&v, p, 4);
   return v;
 }
-inline uint16_t Load16(const uint8_t* p) {
-  uint16_t v;
-  std::memcpy(&v, p, 2);
-  return v;
-}
 
-// The number of equal leading bytes of a and b, at most kMaxMatch (18).
-// Little-endian: the lowest set bit of the difference is the first unequal
-// byte.
-inline int MatchLength(const uint8_t* a, const uint8_t* b) {
-  uint64_t x = Load64(a) ^ Load64(b);
-  if (x != 0) return __builtin_ctzll(x) >> 3;
-  x = Load64(a + 8) ^ Load64(b + 8);
-  if (x != 0) return 8 + (__builtin_ctzll(x) >> 3);
-  const unsigned y = Load16(a + 16) ^ Load16(b + 16);
-  if (y != 0) return 16 + (__builtin_ctz(y) >> 3);
-  return kMaxMatch;
-}
+inline uint32_t RotateLeft(uint32_t v, int n) { return n == 0 ? v : (v << n) | (v >> (32 - n)); }
 
 struct EncoderState {
-  // Ring positions 0..4095, then a mirror of positions 0..17 so that a
-  // comparison never wraps.
-  alignas(64) uint8_t TextBuf[kRingSize + kMaxMatch + 14];
-  alignas(64) int32_t LastIndex[kRingSize];   // per hash
-  alignas(64) uint16_t BackStep[kRingSize];   // per ring position, 1..kRingSize
-  alignas(64) uint8_t in[kBlockSize];
+  alignas(64) int32_t Index[kRingSize][kSlots];  // per hash: absolute indexes
+  alignas(64) uint16_t Key[kRingSize][kSlots];   // per hash: bytes 1 and 2 of each position
+  alignas(64) uint8_t Head[kRingSize];            // per hash: the next slot to fill
+  alignas(64) uint8_t Filled[kRingSize];          // per hash: slots holding positions
+  alignas(64) uint8_t history[kBehind + kBlockSize + kTail];
   alignas(64) uint8_t out[kBlockSize + kGroupMax];  // a group may run past a block
 };
+
+// One state per thread, kept between streams: the rows are large, and a
+// build encodes many small files. A nested call on the same thread (from a
+// progress report) gets a state of its own.
+thread_local std::unique_ptr<EncoderState> spare_state;
 
 class Encoder {
  public:
   Encoder(const WriteFn& write, const CodecParams& params)
-      : write_(write), params_(params), s_(std::make_unique_for_overwrite<EncoderState>()) {}
+      : write_(write), params_(params), s_(std::move(spare_state)) {
+    if (!s_) s_ = std::make_unique<EncoderState>();
+  }
+  ~Encoder() { spare_state = std::move(s_); }
 
   bool Run(int32_t size, const ReadFn& read, int64_t* compLen, bool* stopped, std::string* err);
 
  private:
-  int Hash(int r) const { return (s_->TextBuf[r] | (s_->TextBuf[r + 1] << 8)) & kRingMask; }
+  struct Match {
+    int length = 0;
+    int32_t at = 0;  // absolute index of the candidate
+  };
 
-  // Inserts the byte at absolute index at the head of its chain.
+  // The best candidate for the position at index, whose bytes start at cur;
+  // len is the look-ahead. Unlinks a candidate that matches in full.
+  Match Search(const uint8_t* cur, int32_t index, int len);
+
   void Insert(int32_t index) {
-    const int r = index & kRingMask;
-    const int h = Hash(r);
-    const int64_t step = int64_t{index} - s_->LastIndex[h];
-    s_->BackStep[r] = static_cast<uint16_t>(std::min<int64_t>(step, kRingSize));
-    s_->LastIndex[h] = index;
+    const uint32_t v = Load32(byte_ + index);
+    const int h = static_cast<int>(v & kRingMask);
+    const int slot = s_->Head[h];
+    s_->Index[h][slot] = index;
+    s_->Key[h][slot] = static_cast<uint16_t>(v >> 8);
+    s_->Head[h] = static_cast<uint8_t>((slot + 1) & (kSlots - 1));
+    const int filled = s_->Filled[h];
+    s_->Filled[h] = static_cast<uint8_t>(filled + (filled < kSlots));
   }
 
-  // Takes the position at index t out of the chain of hash h; newer is the
-  // index of the chain's position before it, or -1 when t is the head.
-  void Remove(int h, int32_t newer, int32_t t) {
-    const int step = s_->BackStep[t & kRingMask];
-    if (newer < 0) {
-      s_->LastIndex[h] = t - step;
-    } else {
-      uint16_t& back = s_->BackStep[newer & kRingMask];
-      back = static_cast<uint16_t>(std::min(back + step, kRingSize));
+  // Takes a slot out of row h: the newer slots move down one.
+  void Unlink(int h, int slot) {
+    int32_t* const index = s_->Index[h];
+    uint16_t* const key = s_->Key[h];
+    const int head = s_->Head[h];
+    for (int q = slot, next = (q + 1) & (kSlots - 1); next != head; q = next, next = (q + 1) & (kSlots - 1)) {
+      index[q] = index[next];
+      key[q] = key[next];
     }
+    s_->Head[h] = static_cast<uint8_t>((head - 1) & (kSlots - 1));
+    --s_->Filled[h];
   }
 
   // Appends one group; masks and writes the block once it is full.
@@ -126,63 +141,99 @@ class Encoder {
   const WriteFn& write_;
   const CodecParams& params_;
   std::unique_ptr<EncoderState> s_;
+  const uint8_t* byte_ = nullptr;  // byte_[i]: the byte of absolute index i
   int out_ = 0;
   int64_t written_ = 0;
 };
 
+Encoder::Match Encoder::Search(const uint8_t* cur, int32_t index, int len) {
+  Match best;
+  const uint32_t v = Load32(cur);
+  const int h = static_cast<int>(v & kRingMask);
+  const int filled = s_->Filled[h];
+  const int depth = std::min(filled, params_.level + 1);
+  if (depth <= 0) return best;
+  const int head = s_->Head[h];
+  const int32_t* const index_row = s_->Index[h];
+  const int32_t oldest = index - kWindow;
+
+  if (len < kMaxMatch) {
+    // The last bytes of the input: lengths are clipped to the look-ahead, and
+    // a later candidate may then replace an earlier one of the same clipped
+    // length. Walk the candidates one by one as the chain walk does.
+    for (int j = 0; j < depth; ++j) {
+      const int slot = (head - 1 - j) & (kSlots - 1);
+      if (index_row[slot] < oldest) break;
+      const int i = rows::MatchLength(byte_ + index_row[slot], cur);
+      if (i > best.length) {
+        best = {std::min(i, len), index_row[slot]};
+        if (i == kMaxMatch) {
+          Unlink(h, slot);
+          break;
+        }
+      }
+    }
+    return best;
+  }
+
+  // Bit 31 - j stands for the j-th newest slot.
+  const int turn = (kSlots - head) & (kSlots - 1);
+  const uint32_t live = RotateLeft(rows::InWindow(index_row, oldest), turn);
+  const int in_window = __builtin_clz(~live | 1u);  // newest slots still in the window
+  const int take = std::min(in_window, depth);
+  if (take == 0) return best;
+  uint32_t same = RotateLeft(rows::SameKey(s_->Key[h], static_cast<uint16_t>(v >> 8)), turn) &
+                  (~0u << (32 - take));
+  if (same == 0) return best;
+  int top = 0;  // length << 5 | bit: the longest, then the newest
+  do {
+    const int bit = __builtin_ctz(same);
+    same &= same - 1;
+    const int slot = (head + bit) & (kSlots - 1);
+    top = std::max(top, (rows::MatchLength(byte_ + index_row[slot], cur) << 5) | bit);
+  } while (same != 0);
+  const int slot = (head + (top & 31)) & (kSlots - 1);
+  best = {top >> 5, index_row[slot]};
+  if (best.length == kMaxMatch) Unlink(h, slot);
+  return best;
+}
+
 bool Encoder::Run(int32_t size, const ReadFn& read, int64_t* compLen, bool* stopped,
                   std::string* err) {
   EncoderState& s = *s_;
-  std::fill(std::begin(s.TextBuf), std::end(s.TextBuf), 0x20);
-  std::fill(std::begin(s.LastIndex), std::end(s.LastIndex), kNever);
+  std::memset(s.Filled, 0, sizeof s.Filled);
+  std::memset(s.Head, 0, sizeof s.Head);
 
   uint8_t header[kHeaderSize];
   PutHeader(size, header);
   if (!write_(header, kHeaderSize, err)) return false;
 
+  // history[i] holds the byte of absolute index base + i; the input is read
+  // up to data_end.
+  uint8_t* const history = s.history;
+  int64_t base = 0;
   int64_t unread = size;
-  int in_len = static_cast<int>(std::min<int64_t>(kBlockSize, unread));
-  if (!read(s.in, in_len, err)) return false;
-  unread -= in_len;
-  if (params_.progress) params_.progress(in_len);
+  int32_t data_end = static_cast<int32_t>(std::min<int64_t>(kBlockSize, unread));
+  if (!read(history, static_cast<size_t>(data_end), err)) return false;
+  unread -= data_end;
+  if (params_.progress) params_.progress(data_end);
+  byte_ = history;
+  auto fill_tail = [&] {
+    for (int32_t i = size; i < size + kTail; ++i)
+      history[i - base] = i >= kRingSize ? history[i - kRingSize - base] : uint8_t{0x20};
+  };
+  if (unread == 0) fill_tail();
 
-  const int first = std::min<int>(kMaxMatch, size);
-  std::memcpy(s.TextBuf, s.in, static_cast<size_t>(first));
-  std::memcpy(s.TextBuf + kRingSize, s.in, static_cast<size_t>(first));
-  uint8_t* const text = s.TextBuf;
-  const uint16_t* const back = s.BackStep;
   int32_t index = 0;  // absolute index of the byte being encoded
-  int len = first;
-  int k = first;
   uint8_t group[kGroupMax];
   int mask = 1;
   group[0] = 0;
   int ptr = 1;
-  const int level = params_.level;
 
-  while (len > 0) {
-    const int r = index & kRingMask;
-    const uint8_t* const cur = text + r;
-    const int32_t oldest = index - kWindow;
-    const int h = Hash(r);
-    int32_t t = s.LastIndex[h];
-    int32_t newer = -1;
-    int best = 0;
-    int bestpos = 0;
-    for (int count = 0; t >= oldest && count <= level; ++count, newer = t, t -= back[t & kRingMask]) {
-      const int p = t & kRingMask;
-      // Only a candidate equal up to and including index best can be longer.
-      if (text[p + best] != cur[best]) continue;
-      const int i = MatchLength(text + p, cur);
-      if (i > best) {
-        best = std::min(i, len);
-        bestpos = p;
-        if (i == kMaxMatch) {
-          Remove(h, newer, t);
-          break;
-        }
-      }
-    }
+  while (index < size) {
+    const uint8_t* const cur = byte_ + index;
+    const Match m = Search(cur, index, std::min(kMaxMatch, size - index));
+    int length = m.length;
 
     if (mask == 0x100) {
       if (!PutGroup(group, ptr, err)) return false;
@@ -190,40 +241,40 @@ bool Encoder::Run(int32_t size, const ReadFn& read, int64_t* compLen, bool* stop
       group[0] = 0;
       ptr = 1;
     }
-    if (best >= kMinMatch) {
-      group[ptr] = static_cast<uint8_t>(bestpos);
-      group[ptr + 1] = static_cast<uint8_t>(((bestpos >> 4) & 0xF0) | (best - kMinMatch));
+    if (length >= kMinMatch) {
+      const int pos = m.at & kRingMask;
+      group[ptr] = static_cast<uint8_t>(pos);
+      group[ptr + 1] = static_cast<uint8_t>(((pos >> 4) & 0xF0) | (length - kMinMatch));
       ptr += 2;
     } else {
-      best = 1;
+      length = 1;
       group[ptr++] = *cur;
       group[0] |= static_cast<uint8_t>(mask);
     }
     mask <<= 1;
 
-    for (int step = 0; step < best; ++step) {
-      const int sp = static_cast<int>((static_cast<uint32_t>(index) + kMaxMatch) & kRingMask);
-      if (k < in_len) {
-        const uint8_t c = s.in[k++];
-        text[sp] = c;
-        if (sp < kMaxMatch) text[sp + kRingSize] = c;
-        if (k == in_len && unread > 0) {
-          in_len = static_cast<int>(std::min<int64_t>(kBlockSize, unread));
-          if (!read(s.in, in_len, err)) return false;
-          unread -= in_len;
-          k = 0;
-          if (params_.progress) params_.progress(in_len);
-          if (StopRequested(params_)) {
-            *stopped = true;
-            return true;
-          }
-        }
-      } else {
-        --len;
+    const int32_t next = index + length;
+    // The ring's look-ahead takes byte i + kMaxMatch when it moves past byte
+    // i; once it has taken the last byte read, the next block is read, with
+    // the progress report and the stop check at that point.
+    if (unread > 0 && next + kMaxMatch >= data_end) {
+      const int64_t keep = std::max<int64_t>(base, int64_t{index} - kRingSize);
+      std::memmove(history, history + (keep - base), static_cast<size_t>(data_end - keep));
+      base = keep;
+      byte_ = history - base;
+      const int n = static_cast<int>(std::min<int64_t>(kBlockSize, unread));
+      if (!read(history + (data_end - base), static_cast<size_t>(n), err)) return false;
+      unread -= n;
+      data_end += n;
+      if (unread == 0) fill_tail();
+      if (params_.progress) params_.progress(n);
+      if (StopRequested(params_)) {
+        *stopped = true;
+        return true;
       }
-      Insert(index);
-      ++index;
     }
+    for (int32_t i = index; i < next; ++i) Insert(i);
+    index = next;
   }
 
   if (!PutGroup(group, ptr, err) || !FlushBlock(err)) return false;
@@ -239,6 +290,7 @@ bool EncodeStream(int32_t size, const ReadFn& read, const WriteFn& write,
   *stopped = false;
   if (!CheckCode(params.code, err)) return false;
   if (size <= 0) return true;
+  if (params.level > kRowLevelMax) return EncodeStreamDeep(size, read, write, params, compLen, stopped, err);
   Encoder enc(write, params);
   return enc.Run(size, read, compLen, stopped, err);
 }
