@@ -115,6 +115,18 @@ std::vector<std::pair<std::string, Bytes>> Inputs(uint64_t seed, size_t n) {
              Bytes v = codec_test::RandomBytes(n, seed + 2);
              for (auto& b : v) b = static_cast<uint8_t>('a' + b % 4);
              return v;
+           }()},
+          // Full-length matches unlink a candidate at almost every item: a
+          // pattern of 18 bytes repeated, and runs broken by rare noise.
+          {"period 18", [&] {
+             Bytes v(n);
+             for (size_t i = 0; i < n; ++i) v[i] = static_cast<uint8_t>('A' + i % 18);
+             return v;
+           }()},
+          {"broken runs", [&] {
+             Bytes v = codec_test::RandomBytes(n, seed + 3);
+             for (size_t i = 0; i < n; ++i) v[i] = v[i] < 4 ? v[i] : static_cast<uint8_t>((i / 600) % 3);
+             return v;
            }()}};
 }
 
@@ -124,7 +136,9 @@ TEST(Oracle, EncoderWritesTheSameBytes) {
   uint64_t seed = 0;
   for (size_t n : {1, 2, 17, 18, 19, 100, 4095, 4096, 4097, 8193, 40960, 40961, 100000, 300000}) {
     for (const auto& [kind, in] : Inputs(++seed, n)) {
-      for (int16_t level : {-1, 0, 1, 3, 16, 200}) {
+      // 30 and 31: the deepest search served by the rows and the first
+      // served by the chain walk.
+      for (int16_t level : {-1, 0, 1, 3, 16, 30, 31, 200}) {
         const std::span<const uint8_t> c =
             level == 16 ? std::span<const uint8_t>(code)
                         : (level == 3 ? std::span<const uint8_t>(code2) : std::span<const uint8_t>());
