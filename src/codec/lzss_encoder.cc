@@ -61,8 +61,10 @@ inline uint32_t RotateLeft(uint32_t v, int n) { return n == 0 ? v : (v << n) | (
 struct EncoderState {
   alignas(64) int32_t Index[kRingSize][kSlots];  // per hash: absolute indexes
   alignas(64) uint16_t Key[kRingSize][kSlots];   // per hash: bytes 1 and 2 of each position
-  alignas(64) uint8_t Head[kRingSize];            // per hash: the next slot to fill
-  alignas(64) uint8_t Filled[kRingSize];          // per hash: slots holding positions
+  // Per hash: insertions less unlinks. The next slot to fill is Count % kSlots;
+  // min(Count, kSlots) slots hold positions (after an unlink in a full row
+  // the oldest of them is a stale copy, deeper than any search reads).
+  alignas(64) uint32_t Count[kRingSize];
   alignas(64) uint8_t history[kBehind + kBlockSize + kTail];
   alignas(64) uint8_t out[kBlockSize + kGroupMax];  // a group may run past a block
 };
@@ -95,25 +97,23 @@ class Encoder {
   void Insert(int32_t index) {
     const uint32_t v = Load32(byte_ + index);
     const int h = static_cast<int>(v & kRingMask);
-    const int slot = s_->Head[h];
+    const uint32_t count = s_->Count[h];
+    const uint32_t slot = count & (kSlots - 1);
     s_->Index[h][slot] = index;
     s_->Key[h][slot] = static_cast<uint16_t>(v >> 8);
-    s_->Head[h] = static_cast<uint8_t>((slot + 1) & (kSlots - 1));
-    const int filled = s_->Filled[h];
-    s_->Filled[h] = static_cast<uint8_t>(filled + (filled < kSlots));
+    s_->Count[h] = count + 1;
   }
 
   // Takes a slot out of row h: the newer slots move down one.
   void Unlink(int h, int slot) {
     int32_t* const index = s_->Index[h];
     uint16_t* const key = s_->Key[h];
-    const int head = s_->Head[h];
+    const int head = static_cast<int>(s_->Count[h] & (kSlots - 1));
     for (int q = slot, next = (q + 1) & (kSlots - 1); next != head; q = next, next = (q + 1) & (kSlots - 1)) {
       index[q] = index[next];
       key[q] = key[next];
     }
-    s_->Head[h] = static_cast<uint8_t>((head - 1) & (kSlots - 1));
-    --s_->Filled[h];
+    --s_->Count[h];
   }
 
   // Appends one group; masks and writes the block once it is full.
@@ -150,10 +150,10 @@ Encoder::Match Encoder::Search(const uint8_t* cur, int32_t index, int len) {
   Match best;
   const uint32_t v = Load32(cur);
   const int h = static_cast<int>(v & kRingMask);
-  const int filled = s_->Filled[h];
-  const int depth = std::min(filled, params_.level + 1);
+  const uint32_t count = s_->Count[h];
+  const int depth = std::min(static_cast<int>(std::min<uint32_t>(count, kSlots)), params_.level + 1);
   if (depth <= 0) return best;
-  const int head = s_->Head[h];
+  const int head = static_cast<int>(count & (kSlots - 1));
   const int32_t* const index_row = s_->Index[h];
   const int32_t oldest = index - kWindow;
 
@@ -185,13 +185,18 @@ Encoder::Match Encoder::Search(const uint8_t* cur, int32_t index, int len) {
   uint32_t same = RotateLeft(rows::SameKey(s_->Key[h], static_cast<uint16_t>(v >> 8)), turn) &
                   (~0u << (32 - take));
   if (same == 0) return best;
+  // The newest first: when it matches in full, the search ends there as the
+  // chain walk's does (runs of one byte make that the common case).
   int top = 0;  // length << 5 | bit: the longest, then the newest
-  do {
-    const int bit = __builtin_ctz(same);
-    same &= same - 1;
+  auto consider = [&](int bit) {
     const int slot = (head + bit) & (kSlots - 1);
     top = std::max(top, (rows::MatchLength(byte_ + index_row[slot], cur) << 5) | bit);
-  } while (same != 0);
+  };
+  const int newest = 31 - __builtin_clz(same);
+  consider(newest);
+  if (top >> 5 != kMaxMatch) {
+    for (same ^= 1u << newest; same != 0; same &= same - 1) consider(__builtin_ctz(same));
+  }
   const int slot = (head + (top & 31)) & (kSlots - 1);
   best = {top >> 5, index_row[slot]};
   if (best.length == kMaxMatch) Unlink(h, slot);
@@ -201,8 +206,7 @@ Encoder::Match Encoder::Search(const uint8_t* cur, int32_t index, int len) {
 bool Encoder::Run(int32_t size, const ReadFn& read, int64_t* compLen, bool* stopped,
                   std::string* err) {
   EncoderState& s = *s_;
-  std::memset(s.Filled, 0, sizeof s.Filled);
-  std::memset(s.Head, 0, sizeof s.Head);
+  std::memset(s.Count, 0, sizeof s.Count);
 
   uint8_t header[kHeaderSize];
   PutHeader(size, header);
