@@ -176,14 +176,17 @@ Encoder::Match Encoder::Search(const uint8_t* cur, int32_t index, int len) {
     return best;
   }
 
-  // Bit 31 - j stands for the j-th newest slot.
+  // Bit 31 - j stands for the j-th newest slot. The keys go first: rows of
+  // incompressible data mostly hold none that could make a reference.
   const int turn = (kSlots - head) & (kSlots - 1);
+  const auto newest = [](int n) { return ~(~0u >> n); };  // the n newest slots, 0 < n < 32
+  uint32_t same = RotateLeft(rows::SameKey(s_->Key[h], static_cast<uint16_t>(v >> 8)), turn) &
+                  newest(depth);
+  if (same == 0) return best;
   const uint32_t live = RotateLeft(rows::InWindow(index_row, oldest), turn);
   const int in_window = __builtin_clz(~live | 1u);  // newest slots still in the window
-  const int take = std::min(in_window, depth);
-  if (take == 0) return best;
-  uint32_t same = RotateLeft(rows::SameKey(s_->Key[h], static_cast<uint16_t>(v >> 8)), turn) &
-                  (~0u << (32 - take));
+  if (in_window == 0) return best;
+  same &= newest(in_window);
   if (same == 0) return best;
   // The newest first: when it matches in full, the search ends there as the
   // chain walk's does (runs of one byte make that the common case).
@@ -192,10 +195,10 @@ Encoder::Match Encoder::Search(const uint8_t* cur, int32_t index, int len) {
     const int slot = (head + bit) & (kSlots - 1);
     top = std::max(top, (rows::MatchLength(byte_ + index_row[slot], cur) << 5) | bit);
   };
-  const int newest = 31 - __builtin_clz(same);
-  consider(newest);
+  const int first = 31 - __builtin_clz(same);
+  consider(first);
   if (top >> 5 != kMaxMatch) {
-    for (same ^= 1u << newest; same != 0; same &= same - 1) consider(__builtin_ctz(same));
+    for (same ^= 1u << first; same != 0; same &= same - 1) consider(__builtin_ctz(same));
   }
   const int slot = (head + (top & 31)) & (kSlots - 1);
   best = {top >> 5, index_row[slot]};
