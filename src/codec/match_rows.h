@@ -48,12 +48,17 @@ namespace sse2 {
 
 inline __m128i Load(const void* p) { return _mm_loadu_si128(static_cast<const __m128i*>(p)); }
 
+// The comparisons are packed down to one byte per slot, sixteen slots to a
+// mask.
 inline uint32_t InWindow(const int32_t* index, int32_t oldest) {
   const __m128i limit = _mm_set1_epi32(oldest - 1);
   uint32_t m = 0;
-  for (int s = 0; s < kSlots; s += 4) {
-    const __m128i newer = _mm_cmpgt_epi32(Load(index + s), limit);
-    m |= static_cast<uint32_t>(_mm_movemask_ps(_mm_castsi128_ps(newer))) << s;
+  for (int s = 0; s < kSlots; s += 16) {
+    const __m128i a = _mm_packs_epi32(_mm_cmpgt_epi32(Load(index + s), limit),
+                                      _mm_cmpgt_epi32(Load(index + s + 4), limit));
+    const __m128i b = _mm_packs_epi32(_mm_cmpgt_epi32(Load(index + s + 8), limit),
+                                      _mm_cmpgt_epi32(Load(index + s + 12), limit));
+    m |= static_cast<uint32_t>(_mm_movemask_epi8(_mm_packs_epi16(a, b))) << s;
   }
   return m;
 }
