@@ -19,9 +19,11 @@
 //   once it has been full, and levels up to kRowLevelMax are served exactly.
 // - Search: the hash fixes a candidate's first byte, so only candidates with
 //   the same key can reach kMinMatch; the others would lose to any of those
-//   or leave a literal, so they are not compared. Keys and window are tested
-//   for the whole row at once, the matches with the key a word at a time.
-//   Among equal lengths the newest candidate wins, as in the chain walk.
+//   or leave a literal, so they are not compared. Bytes 3 and 4 of every
+//   position are kept per slot as well, so matches of 3 and 4 bytes are
+//   settled for the whole row at once; only candidates that agree in the
+//   first five bytes are compared further, sixteen bytes at a time. Among
+//   equal lengths the newest candidate wins, as in the chain walk.
 
 #include "codec/lzss_encoder.h"
 
@@ -55,12 +57,19 @@ inline uint32_t Load32(const uint8_t* p) {
   std::memcpy(&v, p, 4);
   return v;
 }
+inline uint64_t Load64(const uint8_t* p) {
+  uint64_t v;
+  std::memcpy(&v, p, 8);
+  return v;
+}
 
 inline uint32_t RotateLeft(uint32_t v, int n) { return n == 0 ? v : (v << n) | (v >> (32 - n)); }
 
 struct EncoderState {
   alignas(64) int32_t Index[kRingSize][kSlots];  // per hash: absolute indexes
   alignas(64) uint16_t Key[kRingSize][kSlots];   // per hash: bytes 1 and 2 of each position
+  alignas(64) uint8_t Byte3[kRingSize][kSlots];   // per hash: byte 3 of each position
+  alignas(64) uint8_t Byte4[kRingSize][kSlots];   // per hash: byte 4 of each position
   // Per hash: insertions less unlinks. The next slot to fill is Count % kSlots;
   // min(Count, kSlots) slots hold positions (after an unlink in a full row
   // the oldest of them is a stale copy, deeper than any search reads).
@@ -95,12 +104,14 @@ class Encoder {
   Match Search(const uint8_t* cur, int32_t index, int len);
 
   void Insert(int32_t index) {
-    const uint32_t v = Load32(byte_ + index);
+    const uint64_t v = Load64(byte_ + index);
     const int h = static_cast<int>(v & kRingMask);
     const uint32_t count = s_->Count[h];
     const uint32_t slot = count & (kSlots - 1);
     s_->Index[h][slot] = index;
     s_->Key[h][slot] = static_cast<uint16_t>(v >> 8);
+    s_->Byte3[h][slot] = static_cast<uint8_t>(v >> 24);
+    s_->Byte4[h][slot] = static_cast<uint8_t>(v >> 32);
     s_->Count[h] = count + 1;
   }
 
@@ -112,6 +123,8 @@ class Encoder {
     for (int q = slot, next = (q + 1) & (kSlots - 1); next != head; q = next, next = (q + 1) & (kSlots - 1)) {
       index[q] = index[next];
       key[q] = key[next];
+      s_->Byte3[h][q] = s_->Byte3[h][next];
+      s_->Byte4[h][q] = s_->Byte4[h][next];
     }
     --s_->Count[h];
   }
@@ -188,6 +201,16 @@ Encoder::Match Encoder::Search(const uint8_t* cur, int32_t index, int len) {
   if (in_window == 0) return best;
   same &= newest(in_window);
   if (same == 0) return best;
+  // Candidates that differ in byte 3 match 3 bytes, in byte 4 match 4: the
+  // newest of the longest is the answer unless one agrees further.
+  const auto newest_of = [&](uint32_t bits) {
+    return index_row[(head + 31 - __builtin_clz(bits)) & (kSlots - 1)];
+  };
+  const uint32_t four = same & RotateLeft(rows::SameByte(s_->Byte3[h], cur[3]), turn);
+  if (four == 0) return {kMinMatch, newest_of(same)};
+  const uint32_t five = four & RotateLeft(rows::SameByte(s_->Byte4[h], cur[4]), turn);
+  if (five == 0) return {kMinMatch + 1, newest_of(four)};
+  same = five;
   // The newest first: when it matches in full, the search ends there as the
   // chain walk's does (runs of one byte make that the common case).
   int top = 0;  // length << 5 | bit: the longest, then the newest

@@ -1,7 +1,7 @@
 #pragma once
 // The encoder's inner comparisons over one row of 32 candidate slots: which
-// slots are still in the window, which share the key of the position being
-// encoded, and how far a candidate matches. Each has a portable form and,
+// slots are still in the window, which share the key or a byte of the
+// position being encoded, and how far a candidate matches. Each has a portable form and,
 // where the processor has it, an SSE2 form that gives the same answers (the
 // tests compare the two).
 
@@ -30,6 +30,13 @@ inline uint32_t InWindow(const int32_t* index, int32_t oldest) {
 inline uint32_t SameKey(const uint16_t* keys, uint16_t key) {
   uint32_t m = 0;
   for (int s = 0; s < kSlots; ++s) m |= static_cast<uint32_t>(keys[s] == key) << s;
+  return m;
+}
+
+// Bit s set when bytes[s] == byte.
+inline uint32_t SameByte(const uint8_t* bytes, uint8_t byte) {
+  uint32_t m = 0;
+  for (int s = 0; s < kSlots; ++s) m |= static_cast<uint32_t>(bytes[s] == byte) << s;
   return m;
 }
 
@@ -72,6 +79,14 @@ inline uint32_t SameKey(const uint16_t* keys, uint16_t key) {
     m |= static_cast<uint32_t>(_mm_movemask_epi8(_mm_packs_epi16(lo, hi))) << s;
   }
   return m;
+}
+
+inline uint32_t SameByte(const uint8_t* bytes, uint8_t byte) {
+  const __m128i k = _mm_set1_epi8(static_cast<char>(byte));
+  const auto half = [&](int s) {
+    return static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(Load(bytes + s), k)));
+  };
+  return half(0) | half(16) << 16;
 }
 
 // Sixteen bytes at once; the last two only when the first sixteen agree.
