@@ -16,8 +16,7 @@
 //   the look-ahead overwrites a position: its index has left the window.
 //
 // Candidates that cannot beat the current best are rejected on one byte,
-// the others compared a machine word at a time, and the output is appended
-// a group at a time.
+// the others compared a machine word at a time.
 
 #include "codec/lzss_deep_encoder.h"
 
@@ -25,7 +24,7 @@
 #include <cstring>
 #include <memory>
 
-#include "codec/xor_mask.h"
+#include "codec/group_writer.h"
 
 namespace codec {
 namespace {
@@ -33,7 +32,6 @@ namespace {
 // Positions stay in a chain for this many insertions: the look-ahead
 // overwrites the position kMaxMatch places ahead of the one it inserts.
 constexpr int kWindow = kRingSize - kMaxMatch;
-constexpr int kGroupMax = 1 + 2 * 8;  // flag byte and eight references
 // LastIndex of a hash never inserted: far enough back to be outside the
 // window of any index, and to give a BackStep of kRingSize.
 constexpr int32_t kNever = -2 * kRingSize;
@@ -69,7 +67,6 @@ struct EncoderState {
   alignas(64) int32_t LastIndex[kRingSize];   // per hash
   alignas(64) uint16_t BackStep[kRingSize];   // per ring position, 1..kRingSize
   alignas(64) uint8_t in[kBlockSize];
-  alignas(64) uint8_t out[kBlockSize + kGroupMax];  // a group may run past a block
 };
 
 class Encoder {
@@ -103,33 +100,9 @@ class Encoder {
     }
   }
 
-  // Appends one group; masks and writes the block once it is full.
-  bool PutGroup(const uint8_t* g, int n, std::string* err) {
-    std::memcpy(s_->out + out_, g, static_cast<size_t>(n));
-    out_ += n;
-    if (out_ < kBlockSize) return true;
-    const int excess = out_ - kBlockSize;
-    out_ = kBlockSize;
-    if (!FlushBlock(err)) return false;
-    std::memcpy(s_->out, s_->out + kBlockSize, static_cast<size_t>(excess));
-    out_ = excess;
-    return true;
-  }
-
-  bool FlushBlock(std::string* err) {
-    if (out_ == 0) return true;
-    MaskBlock(s_->out, out_, params_.code);
-    if (!write_(s_->out, out_, err)) return false;
-    written_ += out_;
-    out_ = 0;
-    return true;
-  }
-
   const WriteFn& write_;
   const CodecParams& params_;
   std::unique_ptr<EncoderState> s_;
-  int out_ = 0;
-  int64_t written_ = 0;
 };
 
 bool Encoder::Run(int32_t size, const ReadFn& read, int64_t* compLen, bool* stopped,
@@ -156,10 +129,7 @@ bool Encoder::Run(int32_t size, const ReadFn& read, int64_t* compLen, bool* stop
   int32_t index = 0;  // absolute index of the byte being encoded
   int len = first;
   int k = first;
-  uint8_t group[kGroupMax];
-  int mask = 1;
-  group[0] = 0;
-  int ptr = 1;
+  GroupWriter out(write_, params_.code);
   const int level = params_.level;
 
   while (len > 0) {
@@ -186,22 +156,12 @@ bool Encoder::Run(int32_t size, const ReadFn& read, int64_t* compLen, bool* stop
       }
     }
 
-    if (mask == 0x100) {
-      if (!PutGroup(group, ptr, err)) return false;
-      mask = 1;
-      group[0] = 0;
-      ptr = 1;
-    }
     if (best >= kMinMatch) {
-      group[ptr] = static_cast<uint8_t>(bestpos);
-      group[ptr + 1] = static_cast<uint8_t>(((bestpos >> 4) & 0xF0) | (best - kMinMatch));
-      ptr += 2;
+      if (!out.Reference(bestpos, best, err)) return false;
     } else {
       best = 1;
-      group[ptr++] = *cur;
-      group[0] |= static_cast<uint8_t>(mask);
+      if (!out.Literal(*cur, err)) return false;
     }
-    mask <<= 1;
 
     for (int step = 0; step < best; ++step) {
       const int sp = static_cast<int>((static_cast<uint32_t>(index) + kMaxMatch) & kRingMask);
@@ -228,8 +188,8 @@ bool Encoder::Run(int32_t size, const ReadFn& read, int64_t* compLen, bool* stop
     }
   }
 
-  if (!PutGroup(group, ptr, err) || !FlushBlock(err)) return false;
-  *compLen = written_;
+  if (!out.Finish(err)) return false;
+  *compLen = out.written();
   return true;
 }
 

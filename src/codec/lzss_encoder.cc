@@ -31,6 +31,7 @@
 #include <cstring>
 #include <memory>
 
+#include "codec/group_writer.h"
 #include "codec/lzss_deep_encoder.h"
 #include "codec/match_rows.h"
 #include "codec/xor_mask.h"
@@ -43,7 +44,6 @@ using rows::kSlots;
 // Positions stay in a chain for this many insertions: the look-ahead
 // overwrites the position kMaxMatch places ahead of the one it inserts.
 constexpr int kWindow = kRingSize - kMaxMatch;
-constexpr int kGroupMax = 1 + 2 * 8;  // flag byte and eight references
 // The history buffer: what a search may look back at, the look-ahead that
 // crossed into the next block, the block, and what a comparison may read
 // past the input's end.
@@ -75,7 +75,6 @@ struct EncoderState {
   // the oldest of them is a stale copy, deeper than any search reads).
   alignas(64) uint32_t Count[kRingSize];
   alignas(64) uint8_t history[kBehind + kBlockSize + kTail];
-  alignas(64) uint8_t out[kBlockSize + kGroupMax];  // a group may run past a block
 };
 
 // One state per thread, kept between streams: the rows are large, and a
@@ -129,34 +128,10 @@ class Encoder {
     --s_->Count[h];
   }
 
-  // Appends one group; masks and writes the block once it is full.
-  bool PutGroup(const uint8_t* g, int n, std::string* err) {
-    std::memcpy(s_->out + out_, g, static_cast<size_t>(n));
-    out_ += n;
-    if (out_ < kBlockSize) return true;
-    const int excess = out_ - kBlockSize;
-    out_ = kBlockSize;
-    if (!FlushBlock(err)) return false;
-    std::memcpy(s_->out, s_->out + kBlockSize, static_cast<size_t>(excess));
-    out_ = excess;
-    return true;
-  }
-
-  bool FlushBlock(std::string* err) {
-    if (out_ == 0) return true;
-    MaskBlock(s_->out, out_, params_.code);
-    if (!write_(s_->out, out_, err)) return false;
-    written_ += out_;
-    out_ = 0;
-    return true;
-  }
-
   const WriteFn& write_;
   const CodecParams& params_;
   std::unique_ptr<EncoderState> s_;
   const uint8_t* byte_ = nullptr;  // byte_[i]: the byte of absolute index i
-  int out_ = 0;
-  int64_t written_ = 0;
 };
 
 Encoder::Match Encoder::Search(const uint8_t* cur, int32_t index, int len) {
@@ -255,33 +230,19 @@ bool Encoder::Run(int32_t size, const ReadFn& read, int64_t* compLen, bool* stop
   if (unread == 0) fill_tail();
 
   int32_t index = 0;  // absolute index of the byte being encoded
-  uint8_t group[kGroupMax];
-  int mask = 1;
-  group[0] = 0;
-  int ptr = 1;
+  GroupWriter out(write_, params_.code);
 
   while (index < size) {
     const uint8_t* const cur = byte_ + index;
     const Match m = Search(cur, index, std::min(kMaxMatch, size - index));
     int length = m.length;
 
-    if (mask == 0x100) {
-      if (!PutGroup(group, ptr, err)) return false;
-      mask = 1;
-      group[0] = 0;
-      ptr = 1;
-    }
     if (length >= kMinMatch) {
-      const int pos = m.at & kRingMask;
-      group[ptr] = static_cast<uint8_t>(pos);
-      group[ptr + 1] = static_cast<uint8_t>(((pos >> 4) & 0xF0) | (length - kMinMatch));
-      ptr += 2;
+      if (!out.Reference(m.at & kRingMask, length, err)) return false;
     } else {
       length = 1;
-      group[ptr++] = *cur;
-      group[0] |= static_cast<uint8_t>(mask);
+      if (!out.Literal(*cur, err)) return false;
     }
-    mask <<= 1;
 
     const int32_t next = index + length;
     // The ring's look-ahead takes byte i + kMaxMatch when it moves past byte
@@ -307,8 +268,8 @@ bool Encoder::Run(int32_t size, const ReadFn& read, int64_t* compLen, bool* stop
     index = next;
   }
 
-  if (!PutGroup(group, ptr, err) || !FlushBlock(err)) return false;
-  *compLen = written_;
+  if (!out.Finish(err)) return false;
+  *compLen = out.written();
   return true;
 }
 

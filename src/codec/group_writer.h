@@ -1,0 +1,89 @@
+#pragma once
+// The encoders' output: items gathered into groups (a flag byte and up to
+// eight items), groups appended to a block buffer that is masked and written
+// whenever it holds kBlockSize bytes. A group may straddle two blocks.
+
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <span>
+#include <string>
+
+#include "codec/stream_format.h"
+#include "codec/stream_io.h"
+#include "codec/xor_mask.h"
+
+namespace codec {
+
+class GroupWriter {
+ public:
+  GroupWriter(const WriteFn& write, std::span<const uint8_t> code)
+      : write_(write), code_(code), out_(std::make_unique_for_overwrite<uint8_t[]>(kBlockSize + kGroupMax)) {}
+
+  // Each item first closes the group before it once that holds eight.
+  bool Literal(uint8_t byte, std::string* err) {
+    if (!Room(err)) return false;
+    group_[0] |= static_cast<uint8_t>(bit_);
+    group_[size_++] = byte;
+    bit_ <<= 1;
+    return true;
+  }
+  bool Reference(int pos, int length, std::string* err) {
+    if (!Room(err)) return false;
+    group_[size_] = static_cast<uint8_t>(pos);
+    group_[size_ + 1] = static_cast<uint8_t>(((pos >> 4) & 0xF0) | (length - kMinMatch));
+    size_ += 2;
+    bit_ <<= 1;
+    return true;
+  }
+
+  // Writes the last group, one to eight items, and the last block.
+  bool Finish(std::string* err) { return PutGroup(err) && FlushBlock(err); }
+
+  // The compressed bytes written so far (header not counted).
+  int64_t written() const { return written_; }
+
+ private:
+  static constexpr int kGroupMax = 1 + 2 * 8;  // flag byte and eight references
+
+  bool Room(std::string* err) {
+    if (bit_ != 0x100) return true;
+    if (!PutGroup(err)) return false;
+    group_[0] = 0;
+    size_ = 1;
+    bit_ = 1;
+    return true;
+  }
+
+  bool PutGroup(std::string* err) {
+    std::memcpy(out_.get() + used_, group_, static_cast<size_t>(size_));
+    used_ += size_;
+    if (used_ < kBlockSize) return true;
+    const int excess = used_ - kBlockSize;
+    used_ = kBlockSize;
+    if (!FlushBlock(err)) return false;
+    std::memcpy(out_.get(), out_.get() + kBlockSize, static_cast<size_t>(excess));
+    used_ = excess;
+    return true;
+  }
+
+  bool FlushBlock(std::string* err) {
+    if (used_ == 0) return true;
+    MaskBlock(out_.get(), static_cast<size_t>(used_), code_);
+    if (!write_(out_.get(), static_cast<size_t>(used_), err)) return false;
+    written_ += used_;
+    used_ = 0;
+    return true;
+  }
+
+  const WriteFn& write_;
+  std::span<const uint8_t> code_;
+  std::unique_ptr<uint8_t[]> out_;  // a block, and room for a group past it
+  int used_ = 0;                    // bytes in out_
+  int64_t written_ = 0;
+  uint8_t group_[kGroupMax] = {0};
+  int size_ = 1;    // bytes in group_
+  int bit_ = 1;     // the flag bit of the next item; 0x100 when the group is full
+};
+
+}  // namespace codec
