@@ -16,7 +16,7 @@
 //   the look-ahead overwrites a position: its index has left the window.
 //
 // Candidates that cannot beat the current best are rejected on one byte,
-// the others compared a machine word at a time.
+// the others compared sixteen bytes at a time.
 
 #include "codec/lzss_deep_encoder.h"
 
@@ -25,6 +25,7 @@
 #include <memory>
 
 #include "codec/group_writer.h"
+#include "codec/match_rows.h"
 
 namespace codec {
 namespace {
@@ -35,30 +36,6 @@ constexpr int kWindow = kRingSize - kMaxMatch;
 // LastIndex of a hash never inserted: far enough back to be outside the
 // window of any index, and to give a BackStep of kRingSize.
 constexpr int32_t kNever = -2 * kRingSize;
-
-inline uint64_t Load64(const uint8_t* p) {
-  uint64_t v;
-  std::memcpy(&v, p, 8);
-  return v;
-}
-inline uint16_t Load16(const uint8_t* p) {
-  uint16_t v;
-  std::memcpy(&v, p, 2);
-  return v;
-}
-
-// The number of equal leading bytes of a and b, at most kMaxMatch (18).
-// Little-endian: the lowest set bit of the difference is the first unequal
-// byte.
-inline int MatchLength(const uint8_t* a, const uint8_t* b) {
-  uint64_t x = Load64(a) ^ Load64(b);
-  if (x != 0) return __builtin_ctzll(x) >> 3;
-  x = Load64(a + 8) ^ Load64(b + 8);
-  if (x != 0) return 8 + (__builtin_ctzll(x) >> 3);
-  const unsigned y = Load16(a + 16) ^ Load16(b + 16);
-  if (y != 0) return 16 + (__builtin_ctz(y) >> 3);
-  return kMaxMatch;
-}
 
 struct EncoderState {
   // Ring positions 0..4095, then a mirror of positions 0..17 so that a
@@ -145,7 +122,7 @@ bool Encoder::Run(int32_t size, const ReadFn& read, int64_t* compLen, bool* stop
       const int p = t & kRingMask;
       // Only a candidate equal up to and including index best can be longer.
       if (text[p + best] != cur[best]) continue;
-      const int i = MatchLength(text + p, cur);
+      const int i = rows::MatchLength(text + p, cur);
       if (i > best) {
         best = std::min(i, len);
         bestpos = p;
