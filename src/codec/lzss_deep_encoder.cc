@@ -21,7 +21,6 @@
 #include "codec/lzss_deep_encoder.h"
 
 #include <algorithm>
-#include <cstring>
 #include <memory>
 
 #include "codec/group_writer.h"
