@@ -21,6 +21,7 @@
 #include "codec/lzss_deep_encoder.h"
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 
 #include "codec/group_writer.h"
