@@ -30,6 +30,8 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <mutex>
+#include <vector>
 
 #include "codec/group_writer.h"
 #include "codec/lzss_deep_encoder.h"
@@ -77,18 +79,42 @@ struct EncoderState {
   alignas(64) uint8_t history[kBehind + kBlockSize + kTail];
 };
 
-// One state per thread, kept between streams: the rows are large, and a
-// build encodes many small files. A nested call on the same thread (from a
-// progress report) gets a state of its own.
-thread_local std::unique_ptr<EncoderState> spare_state;
+// States are kept between streams, a few for the whole process: the rows
+// are large, and a build encodes many small files on a few threads at once.
+class SpareStates {
+ public:
+  std::unique_ptr<EncoderState> Take() {
+    {
+      std::lock_guard<std::mutex> lock(mu_);
+      if (!spare_.empty()) {
+        std::unique_ptr<EncoderState> s = std::move(spare_.back());
+        spare_.pop_back();
+        return s;
+      }
+    }
+    return std::make_unique<EncoderState>();
+  }
+  void Give(std::unique_ptr<EncoderState> s) {
+    std::lock_guard<std::mutex> lock(mu_);
+    if (spare_.size() < kKept) spare_.push_back(std::move(s));
+  }
+
+ private:
+  static constexpr size_t kKept = 8;
+  std::mutex mu_;
+  std::vector<std::unique_ptr<EncoderState>> spare_;
+};
+
+SpareStates& Spares() {
+  static SpareStates spares;
+  return spares;
+}
 
 class Encoder {
  public:
   Encoder(const WriteFn& write, const CodecParams& params)
-      : write_(write), params_(params), s_(std::move(spare_state)) {
-    if (!s_) s_ = std::make_unique<EncoderState>();
-  }
-  ~Encoder() { spare_state = std::move(s_); }
+      : write_(write), params_(params), s_(Spares().Take()) {}
+  ~Encoder() { Spares().Give(std::move(s_)); }
 
   bool Run(int32_t size, const ReadFn& read, int64_t* compLen, bool* stopped, std::string* err);
 
