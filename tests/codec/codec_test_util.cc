@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -105,6 +106,70 @@ std::vector<uint8_t> PlainStream(std::span<const uint8_t> input, int16_t level,
     codec::MaskBlock(stream.data() + at, n, code);
   }
   return stream;
+}
+
+namespace {
+
+// Parameters that record the progress reports into run and request a stop in
+// report number stop_at.
+codec::CodecParams Recorded(Recording* run, std::atomic<bool>* stop, int16_t level,
+                            std::span<const uint8_t> code, int stop_at) {
+  codec::CodecParams params;
+  params.code = code;
+  params.level = level;
+  params.stop = stop;
+  params.progress = [run, stop, stop_at](int32_t n) {
+    run->progress.push_back(n);
+    if (static_cast<int>(run->progress.size()) == stop_at) *stop = true;
+  };
+  return params;
+}
+
+codec::WriteFn RecordWrites(Recording* run) {
+  return [run](const uint8_t* buf, size_t n, std::string*) {
+    run->writes.push_back(n);
+    run->bytes.insert(run->bytes.end(), buf, buf + n);
+    return true;
+  };
+}
+
+}  // namespace
+
+Recording RecordEncode(EncodeFn encode, const std::vector<uint8_t>& input, int16_t level,
+                       std::span<const uint8_t> code, int stop_at) {
+  Recording run;
+  std::atomic<bool> stop{false};
+  const codec::CodecParams params = Recorded(&run, &stop, level, code, stop_at);
+  size_t at = 0;
+  codec::ReadFn read = [&](uint8_t* buf, size_t n, std::string*) {
+    std::copy_n(input.begin() + static_cast<std::ptrdiff_t>(at), n, buf);
+    at += n;
+    return true;
+  };
+  run.ok = encode(static_cast<int32_t>(input.size()), read, RecordWrites(&run), params,
+                  &run.comp_len, &run.stopped, &run.err);
+  return run;
+}
+
+Recording RecordDecode(DecodeFn decode, const std::vector<uint8_t>& stream, bool exact,
+                       std::span<const uint8_t> code, int stop_at) {
+  Recording run;
+  std::atomic<bool> stop{false};
+  const codec::CodecParams params = Recorded(&run, &stop, codec::kDefaultLevel, code, stop_at);
+  size_t at = 0;
+  codec::ReadFn read = [&](uint8_t* buf, size_t n, std::string* e) {
+    if (n > stream.size() - at) {
+      *e = "overrun";
+      return false;
+    }
+    std::copy_n(stream.begin() + static_cast<std::ptrdiff_t>(at), n, buf);
+    at += n;
+    return true;
+  };
+  int32_t size = 0;
+  run.ok = decode(read, codec::StreamExtent{static_cast<int64_t>(stream.size()), exact},
+                  RecordWrites(&run), params, &size, &run.stopped, &run.err);
+  return run;
 }
 
 }  // namespace codec_test

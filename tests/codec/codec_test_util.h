@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "codec/lzss_decoder.h"
 #include "codec/memory_codec.h"
 #include "codec/xor_mask.h"
 
@@ -34,5 +35,31 @@ std::vector<uint8_t> PlainStream(std::span<const uint8_t> input, int16_t level,
 // Compresses and fails the current test on error.
 std::vector<uint8_t> Compress(std::span<const uint8_t> input, int16_t level,
                               std::span<const uint8_t> code = {});
+
+// One encode or decode over memory with every progress report and every
+// write recorded; a stop is requested in progress report number stop_at
+// (0: never).
+struct Recording {
+  bool ok = false;
+  bool stopped = false;
+  std::string err;
+  std::vector<uint8_t> bytes;     // all that was written
+  std::vector<int32_t> progress;  // the reports, in order
+  std::vector<size_t> writes;     // the size of each write
+  int64_t comp_len = 0;           // encoder: the compressed length it returned
+};
+
+using EncodeFn = bool (*)(int32_t size, const codec::ReadFn& read, const codec::WriteFn& write,
+                          const codec::CodecParams& params, int64_t* compLen, bool* stopped,
+                          std::string* err);
+using DecodeFn = bool (*)(const codec::ReadFn& read, codec::StreamExtent extent,
+                          const codec::WriteFn& write, const codec::CodecParams& params,
+                          int32_t* size, bool* stopped, std::string* err);
+
+Recording RecordEncode(EncodeFn encode, const std::vector<uint8_t>& input, int16_t level,
+                       std::span<const uint8_t> code, int stop_at = 0);
+// Reading past the end of the stream fails with "overrun".
+Recording RecordDecode(DecodeFn decode, const std::vector<uint8_t>& stream, bool exact,
+                       std::span<const uint8_t> code, int stop_at = 0);
 
 }  // namespace codec_test

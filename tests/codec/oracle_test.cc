@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-
 #include "codec/lzss_decoder.h"
 #include "codec/lzss_encoder.h"
 #include "codec/lzss_plain.h"
@@ -15,76 +13,9 @@ using Bytes = std::vector<uint8_t>;
 
 namespace {
 
-struct Outcome {
-  bool ok = false;
-  bool stopped = false;
-  std::string err;
-  Bytes bytes;
-  std::vector<int32_t> progress;
-  std::vector<size_t> writes;
-};
-
-template <typename EncodeFn>
-Outcome Encode(EncodeFn encode, const Bytes& in, int16_t level, std::span<const uint8_t> code,
-           int stop_at = 0) {
-  Outcome run;
-  std::atomic<bool> stop{false};
-  codec::CodecParams params;
-  params.code = code;
-  params.level = level;
-  params.stop = &stop;
-  params.progress = [&](int32_t n) {
-    run.progress.push_back(n);
-    if (static_cast<int>(run.progress.size()) == stop_at) stop = true;
-  };
-  size_t at = 0;
-  codec::ReadFn read = [&](uint8_t* buf, size_t n, std::string*) {
-    std::copy_n(in.begin() + at, n, buf);
-    at += n;
-    return true;
-  };
-  codec::WriteFn write = [&](const uint8_t* buf, size_t n, std::string*) {
-    run.writes.push_back(n);
-    run.bytes.insert(run.bytes.end(), buf, buf + n);
-    return true;
-  };
-  int64_t len = 0;
-  run.ok = encode(static_cast<int32_t>(in.size()), read, write, params, &len, &run.stopped, &run.err);
-  return run;
-}
-
-template <typename DecodeFn>
-Outcome Decode(DecodeFn decode, const Bytes& stream, bool exact, std::span<const uint8_t> code,
-           int stop_at = 0) {
-  Outcome run;
-  std::atomic<bool> stop{false};
-  codec::CodecParams params;
-  params.code = code;
-  params.stop = &stop;
-  params.progress = [&](int32_t n) {
-    run.progress.push_back(n);
-    if (static_cast<int>(run.progress.size()) == stop_at) stop = true;
-  };
-  size_t at = 0;
-  codec::ReadFn read = [&](uint8_t* buf, size_t n, std::string* e) {
-    if (n > stream.size() - at) {
-      *e = "overrun";
-      return false;
-    }
-    std::copy_n(stream.begin() + at, n, buf);
-    at += n;
-    return true;
-  };
-  codec::WriteFn write = [&](const uint8_t* buf, size_t n, std::string*) {
-    run.writes.push_back(n);
-    run.bytes.insert(run.bytes.end(), buf, buf + n);
-    return true;
-  };
-  int32_t size = 0;
-  run.ok = decode(read, codec::StreamExtent{static_cast<int64_t>(stream.size()), exact}, write,
-                  params, &size, &run.stopped, &run.err);
-  return run;
-}
+using codec_test::RecordDecode;
+using codec_test::RecordEncode;
+using Outcome = codec_test::Recording;
 
 void ExpectSame(const Outcome& fast, const Outcome& plain, const std::string& what) {
   EXPECT_EQ(fast.ok, plain.ok) << what;
@@ -143,8 +74,8 @@ TEST(Oracle, EncoderWritesTheSameBytes) {
             level == 16 ? std::span<const uint8_t>(code)
                         : (level == 3 ? std::span<const uint8_t>(code2) : std::span<const uint8_t>());
         const std::string what = kind + " " + std::to_string(n) + " level " + std::to_string(level);
-        ExpectSame(Encode(codec::EncodeStream, in, level, c),
-                   Encode(codec::EncodeStreamPlain, in, level, c), what);
+        ExpectSame(RecordEncode(codec::EncodeStream, in, level, c),
+                   RecordEncode(codec::EncodeStreamPlain, in, level, c), what);
       }
     }
   }
@@ -153,8 +84,8 @@ TEST(Oracle, EncoderWritesTheSameBytes) {
 TEST(Oracle, EncoderStopsAtTheSamePlace) {
   const Bytes in = codec_test::TextBytes(200000, 9);
   for (int stop_at : {1, 2, 3, 5}) {
-    ExpectSame(Encode(codec::EncodeStream, in, 16, {}, stop_at),
-               Encode(codec::EncodeStreamPlain, in, 16, {}, stop_at), "stop");
+    ExpectSame(RecordEncode(codec::EncodeStream, in, 16, {}, stop_at),
+               RecordEncode(codec::EncodeStreamPlain, in, 16, {}, stop_at), "stop");
   }
 }
 
@@ -168,20 +99,20 @@ TEST(Oracle, DecoderGivesTheSameResults) {
             with_code ? std::span<const uint8_t>(code) : std::span<const uint8_t>();
         Bytes stream = codec_test::Compress(in, 16, c);
         const std::string what = kind + " " + std::to_string(n);
-        Outcome fast = Decode(codec::DecodeStream, stream, true, c);
+        Outcome fast = RecordDecode(codec::DecodeStream, stream, true, c);
         EXPECT_TRUE(fast.bytes == in) << what;
-        ExpectSame(fast, Decode(codec::DecodeStreamPlain, stream, true, c), what);
+        ExpectSame(fast, RecordDecode(codec::DecodeStreamPlain, stream, true, c), what);
         // Stop requests, cuts, and stray bytes in the stream.
-        ExpectSame(Decode(codec::DecodeStream, stream, true, c, 1),
-                   Decode(codec::DecodeStreamPlain, stream, true, c, 1), what + " stop");
+        ExpectSame(RecordDecode(codec::DecodeStream, stream, true, c, 1),
+                   RecordDecode(codec::DecodeStreamPlain, stream, true, c, 1), what + " stop");
         const Bytes cut(stream.begin(), stream.begin() + stream.size() * 2 / 3);
-        ExpectSame(Decode(codec::DecodeStream, cut, false, c),
-                   Decode(codec::DecodeStreamPlain, cut, false, c), what + " cut");
+        ExpectSame(RecordDecode(codec::DecodeStream, cut, false, c),
+                   RecordDecode(codec::DecodeStreamPlain, cut, false, c), what + " cut");
         for (size_t k = 0; k < 20; ++k) {
           Bytes bad = stream;
           bad[4 + (k * 7919 + n) % (bad.size() - 4)] ^= static_cast<uint8_t>(1 + k);
-          ExpectSame(Decode(codec::DecodeStream, bad, k % 2 == 0, c),
-                     Decode(codec::DecodeStreamPlain, bad, k % 2 == 0, c), what + " damaged");
+          ExpectSame(RecordDecode(codec::DecodeStream, bad, k % 2 == 0, c),
+                     RecordDecode(codec::DecodeStreamPlain, bad, k % 2 == 0, c), what + " damaged");
         }
       }
     }
@@ -192,8 +123,8 @@ TEST(Oracle, DecoderOnRandomStreams) {
   for (uint64_t seed = 0; seed < 400; ++seed) {
     Bytes s = codec_test::RandomBytes(16 + seed * 97, seed);
     codec::PutHeader(static_cast<int32_t>(seed * seed * 3), s.data());
-    ExpectSame(Decode(codec::DecodeStream, s, seed % 2 == 0, {}),
-               Decode(codec::DecodeStreamPlain, s, seed % 2 == 0, {}), "random " + std::to_string(seed));
+    ExpectSame(RecordDecode(codec::DecodeStream, s, seed % 2 == 0, {}),
+               RecordDecode(codec::DecodeStreamPlain, s, seed % 2 == 0, {}), "random " + std::to_string(seed));
   }
 }
 
