@@ -1,5 +1,7 @@
 #include "bench_inputs.h"
 
+#include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -61,6 +63,27 @@ std::vector<uint8_t> Random(size_t n) {
 }
 
 }  // namespace
+
+std::vector<uint8_t> DocText(size_t size) {
+  namespace fs = std::filesystem;
+  std::vector<fs::path> files;
+  std::error_code ec;
+  for (fs::directory_iterator it("/usr/share/doc", ec), end; !ec && it != end; it.increment(ec)) {
+    const fs::path f = it->path() / "copyright";
+    if (fs::is_regular_file(f, ec)) files.push_back(f);
+  }
+  std::sort(files.begin(), files.end());
+  std::vector<uint8_t> v;
+  for (const fs::path& f : files) {
+    if (v.size() >= size) break;
+    std::ifstream in(f, std::ios::binary);
+    v.insert(v.end(), std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+  if (v.empty()) return v;
+  for (size_t i = 0; v.size() < size; ++i) v.push_back(v[i]);
+  v.resize(size);
+  return v;
+}
 
 const std::vector<Input>& Inputs(size_t size) {
   static const std::vector<Input> inputs = {

@@ -17,6 +17,11 @@ struct Input {
 // program's own file, repeated when shorter).
 const std::vector<Input>& Inputs(size_t size);
 
+// Real prose: this machine's package documentation (the copyright files
+// under /usr/share/doc, in path order), repeated when shorter; empty when
+// there is none.
+std::vector<uint8_t> DocText(size_t size);
+
 // An 8192-byte code array, as the package writer uses.
 const std::vector<uint8_t>& Code8192();
 
