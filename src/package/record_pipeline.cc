@@ -107,6 +107,7 @@ class Pipeline {
               std::string* err);
   bool OpenSpill(TempFile* spill, std::string* err);
   bool Append(size_t i, Slot& s, std::string* err);
+  bool WriteHead(const RecordJob& job, int32_t comp_len, std::string* err);
   bool WritePackage(const void* data, size_t n, std::string* err);
   void FreeHeld(Slot& s);
   void Release(Slot& s);
@@ -253,15 +254,7 @@ bool Pipeline::WritePackage(const void* data, size_t n, std::string* err) {
 
 // The record straight into the package: coded name, compLen patched after.
 bool Pipeline::EncodeDirect(const RecordJob& job, Slot& s, std::string* err) {
-  std::string head;
-  if (!AppendCodedString(&head, job.name_gbk, *target_.key, err)) return false;
-  PutI32(&head, 0);
-  std::string e;
-  if (!target_.package->Seek(*target_.end, &e)) {
-    *err = msg::WithReason(msg::kWriteFailed, target_.save_path, e);
-    return false;
-  }
-  if (!WritePackage(head.data(), head.size(), err)) return false;
+  if (!WriteHead(job, 0, err)) return false;
   int64_t field_at = *target_.end - kCompLenSize;
   auto write = [&](const uint8_t* buf, size_t n, std::string* we) {
     if (!target_.package->Write(buf, n, we)) return false;
@@ -338,15 +331,7 @@ bool Pipeline::EncodeBuffered(const RecordJob& job, Slot& s, bool* moved, std::s
 // Writes the record's head and what the slot holds at the package's end and
 // frees the slot's memory and temporary file; *field_at is where compLen goes.
 bool Pipeline::MoveToPackage(const RecordJob& job, Slot& s, int64_t* field_at, std::string* err) {
-  std::string head;
-  if (!AppendCodedString(&head, job.name_gbk, *target_.key, err)) return false;
-  PutI32(&head, 0);
-  std::string e;
-  if (!target_.package->Seek(*target_.end, &e)) {
-    *err = msg::WithReason(msg::kWriteFailed, target_.save_path, e);
-    return false;
-  }
-  if (!WritePackage(head.data(), head.size(), err)) return false;
+  if (!WriteHead(job, 0, err)) return false;
   *field_at = *target_.end - kCompLenSize;
   if (!CopyInto(s, err)) return false;
   FreeHeld(s);
@@ -371,15 +356,20 @@ bool Pipeline::OpenSpill(TempFile* spill, std::string* err) {
 
 // Appends a finished record at the package's end.
 bool Pipeline::Append(size_t i, Slot& s, std::string* err) {
+  return WriteHead(jobs_[i], static_cast<int32_t>(s.comp_len), err) && CopyInto(s, err);
+}
+
+// Writes a record's coded name and compLen at the package's end.
+bool Pipeline::WriteHead(const RecordJob& job, int32_t comp_len, std::string* err) {
   std::string head;
-  if (!AppendCodedString(&head, jobs_[i].name_gbk, *target_.key, err)) return false;
-  PutI32(&head, static_cast<int32_t>(s.comp_len));
+  if (!AppendCodedString(&head, job.name_gbk, *target_.key, err)) return false;
+  PutI32(&head, comp_len);
   std::string e;
   if (!target_.package->Seek(*target_.end, &e)) {
     *err = msg::WithReason(msg::kWriteFailed, target_.save_path, e);
     return false;
   }
-  return WritePackage(head.data(), head.size(), err) && CopyInto(s, err);
+  return WritePackage(head.data(), head.size(), err);
 }
 
 // Writes the slot's pieces and temporary file at the package's position.
