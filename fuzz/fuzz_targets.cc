@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "codec/lzss_decoder.h"
-#include "codec/lzss_plain.h"
+#include "lzss_plain.h"
 #include "codec/memory_codec.h"
 #include "codec/stream_format.h"
 

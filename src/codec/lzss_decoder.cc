@@ -4,7 +4,7 @@
 // kRingSize, as kBlockSize is a multiple of kRingSize), done a word at a
 // time when it does not overlap within a word. Groups that lie inside the
 // current input block are decoded without per-byte input checks. Results
-// equal the plain transcription (lzss_plain_decoder.cc).
+// equal the plain transcription the tests keep (tests/codec/oracle).
 
 #include "codec/lzss_decoder.h"
 

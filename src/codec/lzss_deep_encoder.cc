@@ -1,6 +1,6 @@
 // The encoder for deep searches (levels above kRowLevelMax), where the rows
 // of lzss_encoder.cc hold too few candidates. It writes the same bytes as the
-// plain transcription (lzss_plain_encoder.cc), which keeps the chains as
+// plain transcription the tests keep (tests/codec/oracle), which keeps the chains as
 // doubly linked lists of ring positions, but it holds the same chains in
 // another form:
 //

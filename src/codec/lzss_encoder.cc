@@ -1,5 +1,5 @@
 // The encoder, tuned. It writes the same bytes as the plain transcription
-// (lzss_plain_encoder.cc) but holds its state in another form:
+// the tests keep (tests/codec/oracle) but holds its state in another form:
 //
 // - History: the bytes are kept in a straight buffer (the last kRingSize
 //   bytes before the current block, then the block) instead of the ring, so

@@ -6,7 +6,7 @@
 
 #include "codec/lzss_decoder.h"
 #include "codec/lzss_encoder.h"
-#include "codec/lzss_plain.h"
+#include "lzss_plain.h"
 #include "codec_test_util.h"
 
 using Bytes = std::vector<uint8_t>;

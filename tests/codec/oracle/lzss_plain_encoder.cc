@@ -2,7 +2,7 @@
 // linked hash chains over the ring, searched and updated one byte at a time.
 // The reference for the tuned encoder (lzss_encoder.cc).
 
-#include "codec/lzss_plain.h"
+#include "lzss_plain.h"
 
 #include <algorithm>
 #include <memory>

@@ -2,7 +2,7 @@
 // kRingSize bytes filled one decoded byte at a time. The reference for the
 // tuned decoder (lzss_decoder.cc).
 
-#include "codec/lzss_plain.h"
+#include "lzss_plain.h"
 
 #include <algorithm>
 #include <memory>
