@@ -17,9 +17,6 @@ if(CMAKE_CROSSCOMPILING)
     COMMAND ${CMAKE_COMMAND} -E copy ${QR_INSTALL_DAT} ${QR_INSTALL_DAT_OUT}
     DEPENDS ${QR_INSTALL_DAT}
     COMMENT "Copying install.dat")
-elseif(NOT TARGET mkinstalldat)
-  message(WARNING "mkinstalldat is not part of this tree yet: install.dat is not built")
-  return()
 else()
   include(ExternalProject)
   set(QR_STUB_BIN ${CMAKE_BINARY_DIR}/stub-win/bin)

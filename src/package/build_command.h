@@ -4,9 +4,11 @@
 // steps around MakePackage. The window and the command line both drive it.
 //
 // A window that builds on a worker thread calls, on its own thread,
-// Check(), then Begin() (steps 1 to 3); runs MakePackage with a
-// PackageRequest on the worker; and calls Finish() with the result back on
-// its own thread (steps 5 to 11). RunBuild() does all of it in one call.
+// Check() (the input checks), then Begin() (marks the build running and
+// disables the window's input); runs MakePackage with a PackageRequest on
+// the worker; and calls Finish() with the result back on its own thread
+// (messages, input enabled again, progress and status cleared). RunBuild()
+// does all of it in one call.
 
 #include <cstddef>
 #include <string>
@@ -52,7 +54,7 @@ class BuildView {
   // cmdMake and QrPropertyList1.
   virtual void SetBuildEnabled(bool enabled) = 0;
   virtual void SetPropertiesEnabled(bool enabled) = 0;
-  // Step 9 and 10: progress value 0, empty status text.
+  // After a build: progress value 0, empty status text.
   virtual void ResetProgress() = 0;
   virtual void SetStatus(const std::string& text) = 0;
 };
@@ -63,10 +65,12 @@ class BuildCommand {
 
   // Runs the checks; on failure shows the message and moves the focus.
   CheckResult Check(const PropertyValues& p, size_t entry_count, BuildView& view) const;
-  // Steps 1 to 3.
+  // Marks the build running (IsMaking) and disables the build button and
+  // the property list.
   void Begin(BuildView& view);
-  // Steps 5 to 11; a failure's message is shown first, the completion
-  // message only after a written package.
+  // Shows a failure's message first, enables the property list and the
+  // build button, clears IsMaking, shows the completion message only after
+  // a written package, then resets the progress bar and the status text.
   void Finish(const BuildResult& result, BuildView& view);
 
   // cmdMake_Click in one call: checks, Begin, MakePackage, Finish.
