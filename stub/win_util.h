@@ -6,12 +6,15 @@
 #include <string>
 #include <string_view>
 
+#include "platform/utf.h"
+#include "platform/win32_util.h"
+
 namespace stub {
 
-std::string ToUtf8(std::wstring_view wide);
-std::wstring FromUtf8(std::string_view utf8);
-// Code page 936 bytes (the package's text) to wide text.
-std::wstring FromCodePage936(std::string_view bytes);
+// The platform layer's existence tests, by their short names.
+using platform::win32::FileExists;
+using platform::win32::FolderExists;
+using platform::win32::IsReparsePoint;
 
 // `what "path": <system text for code>`, UTF-8, for error messages.
 std::string Win32Error(std::string_view what, const std::wstring& path, DWORD code);
@@ -26,9 +29,5 @@ std::wstring ModulePath();
 std::wstring ParentOf(const std::wstring& path);
 // The text after the last "\".
 std::wstring LastSegment(const std::wstring& path);
-
-bool FileExists(const std::wstring& path);       // a file, not a folder
-bool FolderExists(const std::wstring& path);
-bool IsReparsePoint(const std::wstring& path);   // link or junction
 
 }  // namespace stub

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/text.h"
+#include "platform/utf.h"
 
 namespace app {
 namespace {
@@ -13,7 +13,7 @@ class PostedProgress : public package::BuildProgress {
   explicit PostedProgress(HWND window) : window_(window) {}
 
   void SetStatus(const std::string& text) override {
-    auto* copy = new std::wstring(Widen(text));
+    auto* copy = new std::wstring(platform::Utf8ToWide(text));
     if (!PostMessageW(window_, kMsgBuildStatus, 0, reinterpret_cast<LPARAM>(copy))) delete copy;
   }
   void SetMaximum(float max) override {

@@ -10,12 +10,13 @@
 #include "app/popup_menu.h"
 #include "app/prop_list_view.h"
 #include "app/resources/resource_ids.h"
-#include "app/text.h"
 #include "app/ui_seams.h"
 #include "entries/commands.h"
 #include "package/messages.h"
 #include "package/package_writer.h"
 #include "platform/files.h"
+#include "platform/utf.h"
+#include "platform/win32_util.h"
 #include "shell/digest.h"
 #include "shell/main_form.h"
 #include "shell/messages.h"
@@ -52,7 +53,7 @@ void AddColumn(HWND list, int index, const wchar_t* text, int width) {
 }
 
 void SetCell(HWND list, int index, int sub, const std::string& utf8) {
-  std::wstring text = Widen(utf8);
+  std::wstring text = platform::Utf8ToWide(utf8);
   LVITEMW item = {};
   item.iSubItem = sub;
   item.pszText = text.data();
@@ -77,9 +78,9 @@ void AutoSize(HWND label, HFONT font) {
 
 // Filter text for the choosers: display name, NUL, pattern, NUL.
 std::wstring Filter(const char* name, const char* pattern) {
-  std::wstring filter = Widen(name);
+  std::wstring filter = platform::Utf8ToWide(name);
   filter += L'\0';
-  filter += Widen(pattern);
+  filter += platform::Utf8ToWide(pattern);
   filter += L'\0';
   return filter;
 }
@@ -136,7 +137,7 @@ void MainWindow::CreateControls() {
   list_ = Child(hwnd_, WC_LISTVIEWW, L"",
                 LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_TABSTOP, WS_EX_CLIENTEDGE,
                 layout::kEntryList, kIdEntryList, dpi);
-  label1b_ = Child(hwnd_, L"STATIC", kProgressLabelText, SS_LEFT | SS_NOPREFIX, 0,
+  progress_label_ = Child(hwnd_, L"STATIC", kProgressLabelText, SS_LEFT | SS_NOPREFIX, 0,
                    layout::kProgressLabel, kIdProgressLabel, dpi);
   label2_ = Child(hwnd_, L"STATIC", L"", SS_LEFT | SS_NOPREFIX, 0, layout::kStatusLabel,
                   kIdStatusLabel, dpi);
@@ -144,10 +145,10 @@ void MainWindow::CreateControls() {
       Child(hwnd_, PROGRESS_CLASSW, L"", 0, 0, layout::kProgressBar, kIdProgressBar, dpi);
   cmd_make_ = Child(hwnd_, L"BUTTON", kBuildButtonText, BS_PUSHBUTTON | WS_TABSTOP, 0,
                     layout::kBuildButton, kIdBuildButton, dpi);
-  for (HWND h : {label1_, list_, label1b_, label2_, cmd_make_}) {
+  for (HWND h : {label1_, list_, progress_label_, label2_, cmd_make_}) {
     SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
   }
-  for (HWND h : {label1_, label1b_, label2_}) AutoSize(h, font_);
+  for (HWND h : {label1_, progress_label_, label2_}) AutoSize(h, font_);
 
   AddColumn(list_, 0, kNameColumn, layout::ToPixels(layout::kNameColumnWidth, dpi));
   AddColumn(list_, 1, kPathColumn, layout::ToPixels(layout::kPathColumnWidth, dpi));
@@ -183,7 +184,7 @@ void MainWindow::MirrorChange(entries::EntryList::Change change, int32_t row) {
     case Change::kAppended: {
       // Three steps: the row with its name, then the folder, then the flags.
       const entries::PackageEntry& entry = entries_.row(row);
-      std::wstring name = Widen(entry.Name);
+      std::wstring name = platform::Utf8ToWide(entry.Name);
       LVITEMW item = {};
       item.mask = LVIF_TEXT;
       item.iItem = index;
@@ -222,7 +223,7 @@ void MainWindow::ListSelectionChanged() {
 }
 
 void MainWindow::AddChosen(const std::wstring& path, bool folder) {
-  std::string chosen = Narrow(path);
+  std::string chosen = platform::WideToUtf8(path);
   entries::AddResult result =
       folder ? entries::AddDir(&entries_, chosen) : entries::AddFile(&entries_, chosen);
   if (!result.added && *result.message) {
@@ -237,7 +238,7 @@ void MainWindow::AddFile() {
 }
 
 void MainWindow::AddDir() {
-  std::wstring path = CurrentUi().BrowseForFolder(hwnd_, Widen(entries::kBrowseFolderPrompt));
+  std::wstring path = CurrentUi().BrowseForFolder(hwnd_, platform::Utf8ToWide(entries::kBrowseFolderPrompt));
   AddChosen(path, true);
 }
 
@@ -245,7 +246,7 @@ void MainWindow::DelFile() { entries::DelFile(&entries_); }
 
 void MainWindow::OpenDir() {
   std::string target = entries::OpenDirTarget(entries_);
-  if (!target.empty()) CurrentUi().ShowInExplorer(Widen(target));
+  if (!target.empty()) CurrentUi().ShowInExplorer(platform::Utf8ToWide(target));
 }
 
 void MainWindow::ListView1_KeyUp(WPARAM key) {
@@ -288,11 +289,7 @@ void MainWindow::DropFiles(HDROP drop) {
   DragFinish(drop);
   // The list does not change while a build runs.
   if (build_.IsMaking()) return;
-  for (const std::wstring& path : paths) {
-    DWORD attributes = GetFileAttributesW(path.c_str());
-    bool folder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-    AddChosen(path, folder);
-  }
+  for (const std::wstring& path : paths) AddChosen(path, platform::win32::FolderExists(path));
 }
 
 // ---- Build ----
@@ -332,7 +329,7 @@ void MainWindow::BuildFinished() {
 }
 
 void MainWindow::ShowMessage(const std::string& text, Icon icon) {
-  CurrentUi().Message(hwnd_, Widen(text), Widen(shell::msg::kTitle),
+  CurrentUi().Message(hwnd_, platform::Utf8ToWide(text), platform::Utf8ToWide(shell::msg::kTitle),
                       icon == Icon::kInformation ? MB_ICONINFORMATION : MB_ICONEXCLAMATION);
 }
 
@@ -347,7 +344,7 @@ void MainWindow::ResetProgress() {
   SendMessageW(progress_bar_, PBM_SETPOS, 0, 0);
 }
 
-void MainWindow::SetStatus(const std::string& text) { ShowStatus(Widen(text)); }
+void MainWindow::SetStatus(const std::string& text) { ShowStatus(platform::Utf8ToWide(text)); }
 
 void MainWindow::ShowStatus(const std::wstring& text) {
   SetWindowTextW(label2_, text.c_str());

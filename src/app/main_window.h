@@ -91,9 +91,9 @@ class MainWindow : private package::BuildView {
   HWND hwnd_;
   PropListView* prop_list_ = nullptr;
   HWND list_ = nullptr;
-  HWND label1_ = nullptr;
-  HWND label1b_ = nullptr;
-  HWND label2_ = nullptr;
+  HWND label1_ = nullptr;          // "添加到安装包的文件列表(按右键弹出菜单)："
+  HWND progress_label_ = nullptr;  // the second Label1: "打包进度："
+  HWND label2_ = nullptr;          // the status text
   HWND progress_bar_ = nullptr;
   HWND cmd_make_ = nullptr;
   HFONT font_ = nullptr;

@@ -1,6 +1,6 @@
 #include "app/popup_menu.h"
 
-#include "app/text.h"
+#include "platform/utf.h"
 
 namespace app {
 
@@ -20,7 +20,7 @@ HMENU BuildPopup(const entries::PopupMenu& menu) {
       continue;
     }
     UINT flags = MF_STRING | (item.checked ? MF_CHECKED : MF_UNCHECKED);
-    AppendMenuW(popup, flags, MenuCommand(item.id), Widen(item.caption).c_str());
+    AppendMenuW(popup, flags, MenuCommand(item.id), platform::Utf8ToWide(item.caption).c_str());
   }
   return popup;
 }

@@ -7,8 +7,8 @@
 
 #include "app/layout.h"
 #include "app/resources/resource_ids.h"
-#include "app/text.h"
 #include "app/ui_seams.h"
+#include "platform/utf.h"
 #include "proplist/layout.h"
 
 namespace app {
@@ -33,7 +33,7 @@ constexpr UINT kTextFormat = DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_NOPREFIX;
 void DrawTextIn(HDC dc, const std::string& utf8, int left, int top, int right, int bottom) {
   RECT r;
   SetRect(&r, left, top, right, bottom);
-  std::wstring text = Widen(utf8);
+  std::wstring text = platform::Utf8ToWide(utf8);
   DrawTextW(dc, text.c_str(), -1, &r, kTextFormat);
 }
 
@@ -206,7 +206,7 @@ std::string PropListView::EditorText() const {
   std::wstring text(static_cast<size_t>(n) + 1, L'\0');
   GetWindowTextW(text1_, text.data(), n + 1);
   text.resize(static_cast<size_t>(n));
-  return Narrow(text);
+  return platform::WideToUtf8(text);
 }
 
 void PropListView::ApplyEditor(const proplist::TextChange& change) {
@@ -224,7 +224,7 @@ void PropListView::ApplyEditor(const proplist::TextChange& change) {
   } else {
     ShowWindow(text1_, SW_HIDE);
   }
-  if (change.set_text) SetWindowTextW(text1_, Widen(change.text).c_str());
+  if (change.set_text) SetWindowTextW(text1_, platform::Utf8ToWide(change.text).c_str());
   if (change.select_all_and_focus) {
     SendMessageW(text1_, EM_SETSEL, 0, -1);
     SetFocus(text1_);
@@ -257,9 +257,9 @@ void PropListView::ExitFocus(HWND new_focus) {
 void PropListView::BrowseClick() {
   std::string filter = std::string(proplist::kSaveFilterName) + '\0' +
                        proplist::kSaveFilterPattern + '\0';
-  std::wstring path = ShowSaveDialog(hwnd_, Widen(filter), Widen(proplist::kSaveDialogTitle),
-                                     Widen(proplist::kSaveDefaultExt));
-  ApplyEditor(editor_.BrowseResult(Narrow(path)));
+  std::wstring path = ShowSaveDialog(hwnd_, platform::Utf8ToWide(filter), platform::Utf8ToWide(proplist::kSaveDialogTitle),
+                                     platform::Utf8ToWide(proplist::kSaveDefaultExt));
+  ApplyEditor(editor_.BrowseResult(platform::WideToUtf8(path)));
 }
 
 std::wstring PropListView::ShowSaveDialog(HWND owner, const std::wstring& filter,

@@ -2,9 +2,9 @@
 
 #include <commctrl.h>
 
-#include "app/text.h"
 #include "app/ui_seams.h"
 #include "install_dat_digest.h"
+#include "platform/utf.h"
 #include "shell/digest.h"
 
 namespace app {
@@ -29,7 +29,7 @@ void InitCommonControlsForApp() {
 bool CheckInstallDatAtStart(const std::string& install_dat) {
   shell::InstallDatCheck check = shell::CheckInstallDat(install_dat, kExpectedInstallDatDigest);
   if (check.ok) return true;
-  CurrentUi().Message(nullptr, Widen(check.message), Widen(check.title), MB_ICONEXCLAMATION);
+  CurrentUi().Message(nullptr, platform::Utf8ToWide(check.message), platform::Utf8ToWide(check.title), MB_ICONEXCLAMATION);
   return false;
 }
 

@@ -3,6 +3,7 @@
 #include "platform/win32_util.h"
 // After <windows.h>, so that its ReplaceFile macro is undone.
 #include "platform/files.h"
+#include "platform/utf.h"
 
 namespace platform {
 namespace {
@@ -10,7 +11,7 @@ namespace {
 using win32::Fail;
 using win32::WidePath;
 
-HANDLE H(intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
+HANDLE AsHandle(intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
 
 // Largest single read or write handed to the system.
 constexpr DWORD kMaxIo = 1u << 30;
@@ -78,19 +79,19 @@ std::unique_ptr<File> File::Open(const std::string& path, Mode mode, std::string
 }
 
 File::~File() {
-  if (H(handle_) != INVALID_HANDLE_VALUE) CloseHandle(H(handle_));
+  if (AsHandle(handle_) != INVALID_HANDLE_VALUE) CloseHandle(AsHandle(handle_));
 }
 
 bool File::Read(void* buf, size_t n, size_t* got, std::string* err) {
   *got = 0;
-  if (H(handle_) == INVALID_HANDLE_VALUE)
+  if (AsHandle(handle_) == INVALID_HANDLE_VALUE)
     return Fail("cannot read closed file", path_, ERROR_INVALID_HANDLE, err);
   char* p = static_cast<char*>(buf);
   while (*got < n) {
     DWORD want = n - *got < kMaxIo ? static_cast<DWORD>(n - *got) : kMaxIo;
     OVERLAPPED ov = At(pos_);
     DWORD r = 0;
-    if (!ReadFile(H(handle_), p + *got, want, &r, &ov)) {
+    if (!ReadFile(AsHandle(handle_), p + *got, want, &r, &ov)) {
       DWORD code = GetLastError();
       if (code == ERROR_HANDLE_EOF) break;
       return Fail("cannot read", path_, code, err);
@@ -103,7 +104,7 @@ bool File::Read(void* buf, size_t n, size_t* got, std::string* err) {
 }
 
 bool File::Write(const void* buf, size_t n, std::string* err) {
-  if (H(handle_) == INVALID_HANDLE_VALUE)
+  if (AsHandle(handle_) == INVALID_HANDLE_VALUE)
     return Fail("cannot write closed file", path_, ERROR_INVALID_HANDLE, err);
   const char* p = static_cast<const char*>(buf);
   size_t done = 0;
@@ -111,7 +112,7 @@ bool File::Write(const void* buf, size_t n, std::string* err) {
     DWORD want = n - done < kMaxIo ? static_cast<DWORD>(n - done) : kMaxIo;
     OVERLAPPED ov = At(pos_);
     DWORD w = 0;
-    if (!WriteFile(H(handle_), p + done, want, &w, &ov))
+    if (!WriteFile(AsHandle(handle_), p + done, want, &w, &ov))
       return Fail("cannot write", path_, GetLastError(), err);
     if (w == 0) return Fail("cannot write", path_, ERROR_DISK_FULL, err);
     done += w;
@@ -121,7 +122,7 @@ bool File::Write(const void* buf, size_t n, std::string* err) {
 }
 
 bool File::Seek(int64_t offset, std::string* err) {
-  if (H(handle_) == INVALID_HANDLE_VALUE)
+  if (AsHandle(handle_) == INVALID_HANDLE_VALUE)
     return Fail("cannot seek in closed file", path_, ERROR_INVALID_HANDLE, err);
   if (offset < 0) return Fail("cannot seek in", path_, ERROR_NEGATIVE_SEEK, err);
   pos_ = offset;
@@ -136,28 +137,28 @@ bool File::SeekToEnd(std::string* err) {
 }
 
 bool File::Size(int64_t* size, std::string* err) {
-  if (H(handle_) == INVALID_HANDLE_VALUE)
+  if (AsHandle(handle_) == INVALID_HANDLE_VALUE)
     return Fail("cannot query closed file", path_, ERROR_INVALID_HANDLE, err);
   LARGE_INTEGER li;
-  if (!GetFileSizeEx(H(handle_), &li)) return Fail("cannot query", path_, GetLastError(), err);
+  if (!GetFileSizeEx(AsHandle(handle_), &li)) return Fail("cannot query", path_, GetLastError(), err);
   *size = li.QuadPart;
   return true;
 }
 
 bool File::Truncate(int64_t size, std::string* err) {
-  if (H(handle_) == INVALID_HANDLE_VALUE)
+  if (AsHandle(handle_) == INVALID_HANDLE_VALUE)
     return Fail("cannot truncate closed file", path_, ERROR_INVALID_HANDLE, err);
   FILE_END_OF_FILE_INFO info;
   info.EndOfFile.QuadPart = size;
-  if (!SetFileInformationByHandle(H(handle_), FileEndOfFileInfo, &info, sizeof info))
+  if (!SetFileInformationByHandle(AsHandle(handle_), FileEndOfFileInfo, &info, sizeof info))
     return Fail("cannot truncate", path_, GetLastError(), err);
   return true;
 }
 
 bool File::Close(std::string* err) {
-  if (H(handle_) == INVALID_HANDLE_VALUE)
+  if (AsHandle(handle_) == INVALID_HANDLE_VALUE)
     return Fail("cannot close closed file", path_, ERROR_INVALID_HANDLE, err);
-  HANDLE h = H(handle_);
+  HANDLE h = AsHandle(handle_);
   handle_ = reinterpret_cast<intptr_t>(INVALID_HANDLE_VALUE);
   if (!CloseHandle(h)) return Fail("cannot close", path_, GetLastError(), err);
   return true;
@@ -180,7 +181,7 @@ bool ListDirectory(const std::string& dir, std::vector<DirEntry>* entries, std::
     std::wstring name = fd.cFileName;
     if (name == L"." || name == L"..") continue;
     DirEntry entry;
-    entry.name = win32::Narrow(name);
+    entry.name = WideToUtf8(name);
     entry.is_directory = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     entry.is_link = (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
                     (fd.dwReserved0 == IO_REPARSE_TAG_SYMLINK ||
@@ -214,14 +215,9 @@ bool GetFileIdentity(const std::string& path, FileIdentity* id, std::string* err
   return true;
 }
 
-bool IsDirectory(const std::string& path) {
-  DWORD attr = GetFileAttributesW(WidePath(path).c_str());
-  return attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY);
-}
+bool IsDirectory(const std::string& path) { return win32::FolderExists(WidePath(path)); }
 
-bool PathExists(const std::string& path) {
-  return GetFileAttributesW(WidePath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
-}
+bool PathExists(const std::string& path) { return win32::PathExists(WidePath(path)); }
 
 bool GetFileSize(const std::string& path, int64_t* size, std::string* err) {
   WIN32_FILE_ATTRIBUTE_DATA data;
@@ -282,7 +278,7 @@ std::string TempFolder() {
   wchar_t buf[MAX_PATH + 2];
   DWORD n = GetTempPathW(MAX_PATH + 2, buf);
   if (n == 0 || n > MAX_PATH + 1) return ".";
-  return WithoutTrailingSeparator(win32::Narrow(std::wstring_view(buf, n)));
+  return WithoutTrailingSeparator(WideToUtf8(std::wstring_view(buf, n)));
 }
 
 std::string ProgramFolder() {
@@ -299,8 +295,8 @@ std::string ProgramFolder() {
   size_t sep = buf.find_last_of(L'\\');
   if (sep == std::wstring::npos) return ".";
   // A drive root keeps its backslash: "E:\".
-  if (sep == 2 && buf[1] == L':') return win32::Narrow(buf.substr(0, 3));
-  return win32::Narrow(buf.substr(0, sep));
+  if (sep == 2 && buf[1] == L':') return WideToUtf8(buf.substr(0, 3));
+  return WideToUtf8(buf.substr(0, sep));
 }
 
 }  // namespace platform

@@ -8,6 +8,7 @@
 
 #include "platform/text.h"
 
+#include "platform/utf.h"
 #include "platform/win32_util.h"
 
 namespace platform {
@@ -32,7 +33,7 @@ bool DecodePair(const char* s, std::wstring* out) {
 }  // namespace
 
 std::string ToCodePage936(std::string_view utf8, bool* lossy) {
-  std::wstring wide = win32::Widen(utf8);
+  std::wstring wide = Utf8ToWide(utf8);
   bool replaced = false;
   // Characters outside the basic plane and private-use characters: one '?' each.
   std::wstring plane0;
@@ -81,7 +82,7 @@ std::string FromCodePage936(std::string_view bytes) {
       ++i;
     }
   }
-  return win32::Narrow(wide);
+  return WideToUtf8(wide);
 }
 
 }  // namespace platform

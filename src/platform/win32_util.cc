@@ -2,30 +2,37 @@
 
 #include "platform/win32_util.h"
 
+#include "platform/utf.h"
+
 namespace platform::win32 {
 
-std::wstring Widen(std::string_view utf8) {
-  if (utf8.empty()) return {};
-  int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-  std::wstring wide(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), n);
-  return wide;
+namespace {
+
+DWORD Attributes(const std::wstring& path) { return GetFileAttributesW(path.c_str()); }
+
+}  // namespace
+
+bool PathExists(const std::wstring& path) { return Attributes(path) != INVALID_FILE_ATTRIBUTES; }
+
+bool FileExists(const std::wstring& path) {
+  DWORD a = Attributes(path);
+  return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-std::string Narrow(std::wstring_view wide) {
-  if (wide.empty()) return {};
-  int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
-                              nullptr, nullptr);
-  std::string utf8(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), n,
-                      nullptr, nullptr);
-  return utf8;
+bool FolderExists(const std::wstring& path) {
+  DWORD a = Attributes(path);
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool IsReparsePoint(const std::wstring& path) {
+  DWORD a = Attributes(path);
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
 std::wstring WidePath(const std::string& path) {
   // Directories are limited to 248 characters, files to 260, without the prefix.
   constexpr size_t kShortLimit = 248;
-  std::wstring wide = Widen(path);
+  std::wstring wide = Utf8ToWide(path);
   if (wide.size() < kShortLimit || wide.rfind(L"\\\\?\\", 0) == 0) return wide;
   DWORD n = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
   if (n == 0) return wide;
@@ -46,11 +53,15 @@ std::string ErrorText(DWORD code) {
   while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' '))
     text.pop_back();
   if (text.empty()) return "error " + std::to_string(code);
-  return Narrow(text);
+  return WideToUtf8(text);
+}
+
+std::string ErrorMessage(std::string_view what, std::string_view path, DWORD code) {
+  return std::string(what) + " \"" + std::string(path) + "\": " + ErrorText(code);
 }
 
 bool Fail(const std::string& what, const std::string& path, DWORD code, std::string* err) {
-  if (err) *err = what + " \"" + path + "\": " + ErrorText(code);
+  if (err) *err = ErrorMessage(what, path, code);
   return false;
 }
 

@@ -1,21 +1,14 @@
 #pragma once
-// Unicode helpers for the portable core, whose text is UTF-8. The window
-// toolkit counts text in UTF-16 code units, so lengths that the user sees
-// (an editor's maximum length, a stored value's length) are counted that way.
+// Unicode helpers for the portable core, whose text is UTF-8 (the
+// conversions themselves are in platform/utf.h). The window toolkit counts
+// text in UTF-16 code units, so lengths that the user sees (an editor's
+// maximum length, a stored value's length) are counted that way.
 
 #include <cstddef>
 #include <string>
 #include <string_view>
 
 namespace shell {
-
-// Invalid UTF-8 becomes U+FFFD; a lone surrogate becomes U+FFFD.
-std::u16string Utf8ToUtf16(std::string_view utf8);
-std::string Utf16ToUtf8(std::u16string_view utf16);
-
-// wchar_t text: UTF-16 on Windows, UTF-32 elsewhere.
-std::wstring Utf8ToWide(std::string_view utf8);
-std::string WideToUtf8(std::wstring_view wide);
 
 // Number of UTF-16 code units the text takes.
 size_t Utf16Length(std::string_view utf8);

@@ -6,7 +6,7 @@
 
 #include "app/popup_menu.h"
 #include "package/package_writer.h"
-#include "shell/unicode.h"
+#include "platform/utf.h"
 
 #include "window_fixture.h"
 
@@ -49,7 +49,7 @@ class BuildTest : public WindowTest {
     WindowTest::SetUp();
     props().model().SetPropValue("安装包保存路径", Narrow(dir_.path() + L"\\out.exe"));
   }
-  static std::string Narrow(const std::wstring& w) { return shell::WideToUtf8(w); }
+  static std::string Narrow(const std::wstring& w) { return platform::WideToUtf8(w); }
   int Progress() { return static_cast<int>(SendMessageW(window_->progress_bar(), PBM_GETPOS, 0, 0)); }
   std::wstring Status() { return WindowText(window_->status_label()); }
   // Clicks the build button and expects exactly one new message.
@@ -221,7 +221,7 @@ TEST_F(BuildTest, FailureSaysWhatFailedAndWhichFile) {
 TEST_F(BuildTest, WritesARealPackage) {
   const char* bin = getenv("QR_BINARY_DIR");
   if (!bin) GTEST_SKIP() << "QR_BINARY_DIR not set";
-  std::wstring install_dat = L"Z:" + shell::Utf8ToWide(bin) + L"/bin/install.dat";
+  std::wstring install_dat = L"Z:" + platform::Utf8ToWide(bin) + L"/bin/install.dat";
   for (wchar_t& c : install_dat)
     if (c == L'/') c = L'\\';
   if (GetFileAttributesW(install_dat.c_str()) == INVALID_FILE_ATTRIBUTES) {

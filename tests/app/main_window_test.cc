@@ -9,7 +9,7 @@
 #include "app/layout.h"
 #include "app/startup.h"
 #include "platform/files.h"
-#include "shell/unicode.h"
+#include "platform/utf.h"
 #include "window_fixture.h"
 
 namespace app_test {
@@ -160,9 +160,9 @@ TEST(StartUpTest, MissingInstallDatShowsTheLoadFailure) {
   FakeUi ui;
   app::SetUi(&ui);
   ScratchDir dir;
-  EXPECT_FALSE(app::CheckInstallDatAtStart(shell::WideToUtf8(dir.path() + L"\\install.dat")));
+  EXPECT_FALSE(app::CheckInstallDatAtStart(platform::WideToUtf8(dir.path() + L"\\install.dat")));
   std::wstring changed = dir.File(L"install.dat", 4096);
-  EXPECT_FALSE(app::CheckInstallDatAtStart(shell::WideToUtf8(changed)));
+  EXPECT_FALSE(app::CheckInstallDatAtStart(platform::WideToUtf8(changed)));
   app::SetUi(nullptr);
   ASSERT_EQ(ui.messages.size(), 2u);
   EXPECT_EQ(ui.messages[0].text, L"install.dat文件丢失或被修改无法使用，请重新下载！");
@@ -174,7 +174,7 @@ TEST(StartUpTest, MissingInstallDatShowsTheLoadFailure) {
 std::wstring ProgramPath() {
   const char* bin = getenv("QR_BINARY_DIR");
   if (!bin) return L"";
-  std::wstring path = L"Z:" + shell::Utf8ToWide(bin) + L"/bin/QrMaker.exe";
+  std::wstring path = L"Z:" + platform::Utf8ToWide(bin) + L"/bin/QrMaker.exe";
   for (wchar_t& c : path)
     if (c == L'/') c = L'\\';
   return path;

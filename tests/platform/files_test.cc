@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "platform/utf.h"
 #include "scratch_dir.h"
 
 #ifndef _WIN32
@@ -349,12 +350,7 @@ TEST(FoldersTest, TempFolderFollowsTmpdir) {
 
 namespace {
 
-std::wstring W(const std::string& utf8) {
-  int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-  std::wstring w(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), w.data(), n);
-  return w;
-}
+std::wstring W(const std::string& utf8) { return platform::Utf8ToWide(utf8); }
 
 TEST(WindowsFilesTest, HiddenFileCanBeRewrittenAndReadOnlyRemoved) {
   ScratchDir dir;

@@ -4,25 +4,6 @@
 
 namespace {
 
-TEST(UnicodeTest, Utf16RoundTrip) {
-  const std::string texts[] = {"", "abc", "安装包保存路径", "é€", "x\xF0\x9F\x98\x80y"};
-  for (const std::string& t : texts) {
-    EXPECT_EQ(shell::Utf16ToUtf8(shell::Utf8ToUtf16(t)), t);
-    EXPECT_EQ(shell::WideToUtf8(shell::Utf8ToWide(t)), t);
-  }
-  EXPECT_EQ(shell::Utf8ToUtf16("测试"), u"测试");
-  EXPECT_EQ(shell::Utf8ToUtf16("\xF0\x9F\x98\x80"), u"\U0001F600");
-  EXPECT_EQ(shell::Utf8ToUtf16("\xF0\x9F\x98\x80").size(), 2u);
-}
-
-TEST(UnicodeTest, InvalidInputBecomesReplacementCharacter) {
-  EXPECT_EQ(shell::Utf8ToUtf16("a\xFF" "b"), u"a\uFFFDb");
-  EXPECT_EQ(shell::Utf8ToUtf16("\xE6\xB5"), u"\uFFFD");        // cut short
-  EXPECT_EQ(shell::Utf8ToUtf16("\xC0\xAF"), u"\uFFFD\uFFFD");  // overlong "/"
-  EXPECT_EQ(shell::Utf8ToUtf16("\xED\xA0\x80"), u"\uFFFD");    // encoded surrogate
-  EXPECT_EQ(shell::Utf16ToUtf8(u"a\xD800" "b"), "a\xEF\xBF\xBD" "b");
-}
-
 TEST(UnicodeTest, TruncateCountsUtf16Units) {
   EXPECT_EQ(shell::Utf16Length("测试ab"), 4u);
   EXPECT_EQ(shell::Utf16Length("\xF0\x9F\x98\x80"), 2u);

@@ -6,25 +6,13 @@
 #include <functional>
 #include <stdexcept>
 
+#include "platform/utf.h"
+
 namespace stubtest {
 
-std::wstring Widen(const std::string& s) {
-  if (s.empty()) return {};
-  int n = MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
-  std::wstring w(n, L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
-  return w;
-}
+std::wstring Widen(const std::string& s) { return platform::Utf8ToWide(s); }
 
-std::string Narrow(const std::wstring& w) {
-  if (w.empty()) return {};
-  int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0,
-                              nullptr, nullptr);
-  std::string s(n, '\0');
-  WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr,
-                      nullptr);
-  return s;
-}
+std::string Narrow(const std::wstring& w) { return platform::WideToUtf8(w); }
 
 ScratchDir::ScratchDir(const std::wstring& tag) {
   wchar_t temp[MAX_PATH + 1];
