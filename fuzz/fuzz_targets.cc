@@ -98,10 +98,10 @@ bool RoundTripTarget(const uint8_t* data, size_t size) {
   params.code = PickCode(static_cast<uint8_t>(options >> 2));
   std::vector<uint8_t> stream;
   std::string err;
-  int64_t comp_len = -1;
-  if (!codec::CompressBuffer(input, params, &stream, &err, &comp_len)) return false;
-  if (input.empty()) return stream.empty() && comp_len == 0;
-  if (static_cast<int64_t>(stream.size()) != comp_len + codec::kHeaderSize) return false;
+  int64_t compLen = -1;
+  if (!codec::CompressBuffer(input, params, &stream, &err, &compLen)) return false;
+  if (input.empty()) return stream.empty() && compLen == 0;
+  if (static_cast<int64_t>(stream.size()) != compLen + codec::kHeaderSize) return false;
   // The plain encoder must write the very same bytes.
   size_t at = 0;
   codec::ReadFn read = [&](uint8_t* buf, size_t n, std::string*) {
@@ -118,7 +118,7 @@ bool RoundTripTarget(const uint8_t* data, size_t size) {
   bool stopped = false;
   if (!codec::EncodeStreamPlain(static_cast<int32_t>(input.size()), read, write, params,
                                 &plain_len, &stopped, &err) ||
-      plain != stream || plain_len != comp_len)
+      plain != stream || plain_len != compLen)
     return false;
   std::vector<uint8_t> output;
   if (!codec::DecompressBuffer(stream, true, params, &output, &err)) return false;

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "rel_path.h"
+#include "stub_text.h"
 #include "win_util.h"
 
 namespace stub {
@@ -43,7 +44,7 @@ class Transaction {
     DWORD a = GetFileAttributesW(target.c_str());
     if (a != INVALID_FILE_ATTRIBUTES) {
       if (a & FILE_ATTRIBUTE_DIRECTORY) {
-        *err = ToUtf8(L"\"" + target + L"\"") + " is a folder; a file of the package belongs there";
+        *err = platform::WideToUtf8(L"\"" + target + L"\"") + " is a folder; a file of the package belongs there";
         return false;
       }
       if (a & FILE_ATTRIBUTE_READONLY) SetFileAttributesW(target.c_str(), a & ~FILE_ATTRIBUTE_READONLY);
@@ -80,7 +81,7 @@ class Transaction {
 
  private:
   static bool Refuse(const std::wstring& dir, std::string* err) {
-    *err = ToUtf8(L"\"" + dir + L"\"") + " is a link or junction; refusing to install through it";
+    *err = platform::WideToUtf8(L"\"" + dir + L"\"") + " is a link or junction; refusing to install through it";
     return false;
   }
 
@@ -122,7 +123,7 @@ bool MakeStaging(const std::wstring& folder, std::wstring* staging, std::string*
       return false;
     }
   }
-  *err = ToUtf8(L"\"" + folder + L"\"") + ": no free name for a staging folder";
+  *err = platform::WideToUtf8(L"\"" + folder + L"\"") + ": no free name for a staging folder";
   return false;
 }
 
@@ -135,14 +136,14 @@ bool PlanTargets(const std::wstring& folder, const PackageSource& pkg,
   for (const FileRecord& f : pkg.files()) {
     std::wstring full;
     if (!CheckRelPath(f.rel_path, &reason) || !JoinBelow(folder, f.rel_path, &full, &reason)) {
-      *why = L"\"" + f.rel_path + L"\"（" + reason + L"）";
+      *why = text::WithReason(L"\"" + f.rel_path + L"\"", reason);
       return false;
     }
     targets->push_back(std::move(full));
   }
   for (const OptionRecord& o : pkg.options()) {
     if (!CheckTopLevelName(o.name, &reason)) {
-      *why = L"\"" + o.name + L"\"（" + reason + L"）";
+      *why = text::WithReason(L"\"" + o.name + L"\"", reason);
       return false;
     }
   }

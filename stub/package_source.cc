@@ -10,18 +10,18 @@ namespace {
 class OwnPackage : public PackageSource {
  public:
   bool Open(const std::wstring& exe_path, std::string* err) {
-    if (!reader_.Open(ToUtf8(exe_path), err)) return false;
+    if (!reader_.Open(platform::WideToUtf8(exe_path), err)) return false;
     const package::PackageContents& c = reader_.contents();
     if (!c.config_parsed) {
       *err = "the configuration text lacks a label";
       return false;
     }
-    config_ = {FromUtf8(c.config.app_name), FromUtf8(c.config.setup_dir),
-               FromUtf8(c.config.publisher), FromUtf8(c.config.version)};
+    config_ = {platform::Utf8ToWide(c.config.app_name), platform::Utf8ToWide(c.config.setup_dir),
+               platform::Utf8ToWide(c.config.publisher), platform::Utf8ToWide(c.config.version)};
     for (const package::OptionRecord& o : c.options)
-      options_.push_back({static_cast<int>(o.bit), FromUtf8(o.name)});
+      options_.push_back({static_cast<int>(o.bit), platform::Utf8ToWide(o.name)});
     for (const package::FileRecord& f : c.files)
-      files_.push_back({FromUtf8(f.rel_path), f.comp_len == 0 ? 0 : f.original_size});
+      files_.push_back({platform::Utf8ToWide(f.rel_path), f.compLen == 0 ? 0 : f.original_size});
     return true;
   }
 
@@ -34,7 +34,7 @@ class OwnPackage : public PackageSource {
     auto on_bytes = [&](int32_t n) {
       if (progress) progress(n);
     };
-    return reader_.DecodeRecordToFile(i, ToUtf8(dest), on_bytes, err);
+    return reader_.DecodeRecordToFile(i, platform::WideToUtf8(dest), on_bytes, err);
   }
 
  private:

@@ -4,11 +4,15 @@
 // record into a file. OpenOwnPackage reads the package that follows the setup
 // image; tests can hand the installer a source of their own.
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "package/layout.h"
 
 namespace stub {
 
@@ -20,7 +24,7 @@ struct SetupConfig {
 };
 
 struct OptionRecord {
-  int bit = 0;            // 1, 2, 4, 8, 16 or 32
+  int bit = 0;            // one of entries::kOptionBits
   std::wstring name;      // a top-level entry of the install folder
 };
 
@@ -29,16 +33,16 @@ struct FileRecord {
   int64_t size = 0;       // decoded size
 };
 
-// Option bits of the records.
-inline constexpr int kOptRun = 1;
-inline constexpr int kOptQuickLaunch = 2;
-inline constexpr int kOptDesktop = 4;
-inline constexpr int kOptAutoRun = 8;
-inline constexpr int kOptPrograms = 16;
-inline constexpr int kOptControlPanelIcon = 32;
-
-// The name of the uninstaller's record, always the last one.
-inline constexpr wchar_t kUninstallerName[] = L"uninst.exe";
+// The name of the uninstaller's record, always the last one: the wide form
+// of package::kUninstallerName (plain ASCII), made at compile time.
+template <size_t N>
+constexpr std::array<wchar_t, N> WidenAscii(const char (&ascii)[N]) {
+  std::array<wchar_t, N> wide{};
+  for (size_t i = 0; i < N; ++i) wide[i] = static_cast<wchar_t>(ascii[i]);
+  return wide;
+}
+inline constexpr std::array kUninstallerNameText = WidenAscii(package::kUninstallerName);
+inline constexpr const wchar_t* kUninstallerName = kUninstallerNameText.data();
 
 using ProgressFn = std::function<void(int64_t bytes)>;
 

@@ -72,26 +72,26 @@ class Registration {
       std::wstring target = folder_ + L"\\" + o.name;
       if (!FileExists(target)) continue;  // a folder entry, or not a file of this package
       switch (o.bit) {
-        case kOptRun:
+        case entries::RunApp:
           outcome->run_target = target;
           outcome->run_name = o.name;
           break;
-        case kOptQuickLaunch: ok &= Link(Place::kQuickLaunch, L"", StemOf(o.name), target, &err); break;
-        case kOptDesktop: ok &= Link(Place::kDesktop, L"", StemOf(o.name), target, &err); break;
-        case kOptAutoRun: ok &= Link(Place::kStartup, L"", StemOf(o.name), target, &err); break;
-        case kOptPrograms: {
+        case entries::AddQuickLaunch: ok &= Link(Place::kQuickLaunch, L"", StemOf(o.name), target, &err); break;
+        case entries::AddDesktopcut: ok &= Link(Place::kDesktop, L"", StemOf(o.name), target, &err); break;
+        case entries::AddToAutoRun: ok &= Link(Place::kStartup, L"", StemOf(o.name), target, &err); break;
+        case entries::AddToPrograms: {
           std::wstring group = SafeFileName(cfg.app_name);
           ok &= Link(Place::kPrograms, group, StemOf(o.name), target, &err);
           ok &= Link(Place::kPrograms, group, text::kUninstallShortcut + cfg.app_name,
                      entry_.uninstaller, &err);
           break;
         }
-        case kOptControlPanelIcon: entry_.display_icon = target; break;
+        case entries::SetCtrlPanelIcon: entry_.display_icon = target; break;
         default: break;
       }
     }
     ok &= WriteUninstallEntry(scope_, UninstallKeyName(cfg.setup_dir), entry_, &err);
-    if (!ok) outcome->message = FromUtf8(err);
+    if (!ok) outcome->message = platform::Utf8ToWide(err);
     return ok;
   }
 
@@ -102,7 +102,7 @@ class Registration {
             const std::wstring& target, std::string* err) {
     std::wstring dir;
     if (!PlaceFolder(place, scope_, &dir)) {
-      *err = "The system has no folder for the shortcut " + ToUtf8(title);
+      *err = "The system has no folder for the shortcut " + platform::WideToUtf8(title);
       return false;
     }
     if (!subfolder.empty()) {
@@ -145,7 +145,7 @@ std::wstring DefaultFolder(Scope scope, const std::wstring& setup_dir) {
 bool CheckConfig(const SetupConfig& config, std::wstring* why) {
   std::wstring reason;
   if (!CheckTopLevelName(config.setup_dir, &reason)) {
-    *why = L"SetupDir \"" + config.setup_dir + L"\"（" + reason + L"）";
+    *why = text::WithReason(L"SetupDir \"" + config.setup_dir + L"\"", reason);
     return false;
   }
   return true;
@@ -183,7 +183,7 @@ bool InstallPackage(PackageSource& pkg, const std::wstring& folder, Scope scope,
   }
   std::string err;
   if (!InstallFiles(pkg, folder, targets, progress, cancel, &err)) {
-    outcome->message = std::wstring(text::kFailedPrefix) + FromUtf8(err);
+    outcome->message = std::wstring(text::kFailedPrefix) + platform::Utf8ToWide(err);
     return false;
   }
   Registration reg(pkg, folder, scope);

@@ -29,7 +29,7 @@ int Run(HINSTANCE instance) {
   StubArgs args = ParseArgs(SkipProgramName(GetCommandLineW()));
   std::string err;
   std::unique_ptr<PackageSource> pkg = OpenOwnPackage(ModulePath(), &err);
-  if (!pkg) return Fail(args.silent, text::kBadPackage + FromUtf8(err));
+  if (!pkg) return Fail(args.silent, text::kBadPackage + platform::Utf8ToWide(err));
   std::wstring why;
   if (!CheckConfig(pkg->config(), &why)) return Fail(args.silent, text::kUnsafeName + why);
 

@@ -1,10 +1,17 @@
 #pragma once
 // Every text the setup program and the uninstaller show, in one place.
-// Texts with a %s take the application name (or a detail) through Format.
 
 #include <string>
+#include <string_view>
 
 namespace stub::text {
+
+// A failure text: what failed, then the reason in brackets when one is known.
+inline std::wstring WithReason(std::wstring_view what, std::wstring_view reason) {
+  std::wstring text(what);
+  if (!reason.empty()) text.append(L"（").append(reason).append(L"）");
+  return text;
+}
 
 // Setup window.
 inline constexpr wchar_t kSetupTitleSuffix[] = L" 安装程序";

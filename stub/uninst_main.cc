@@ -43,7 +43,7 @@ int Run() {
     MessageBoxW(nullptr, done.c_str(), caption.c_str(), MB_OK | MB_ICONINFORMATION);
   }
   std::string err;
-  if (!StartSelfDelete(plan.uninstaller, &err)) WriteStdErr(FromUtf8(err));
+  if (!StartSelfDelete(plan.uninstaller, &err)) WriteStdErr(platform::Utf8ToWide(err));
   return 0;
 }
 

@@ -128,7 +128,7 @@ bool WriteUninstallEntry(Scope scope, const std::wstring& key, const UninstallEn
   RegCloseKey(k);
   if (!ok) {
     DeleteUninstallEntry(scope, key);
-    *err = ToUtf8(L"Cannot write the values of the uninstall entry " + path);
+    *err = platform::WideToUtf8(L"Cannot write the values of the uninstall entry " + path);
   }
   return ok;
 }

@@ -72,20 +72,20 @@ void RemoveEmptyFolders(const UninstallPlan& plan) {
 bool LoadUninstallPlan(const std::wstring& uninstaller, UninstallPlan* plan, std::wstring* why) {
   package::NameIndex index;
   std::string err;
-  if (!package::ReadNameIndex(ToUtf8(uninstaller), &index, &err)) {
-    *why = FromUtf8(err);
+  if (!package::ReadNameIndex(platform::WideToUtf8(uninstaller), &index, &err)) {
+    *why = platform::Utf8ToWide(err);
     return false;
   }
-  std::wstring title = FromUtf8(index.title);
-  std::wstring label = FromUtf8(package::kLabelAppName);
+  std::wstring title = platform::Utf8ToWide(index.title);
+  std::wstring label = platform::Utf8ToWide(package::kLabelAppName);
   plan->app_name = title.compare(0, label.size(), label) == 0 ? title.substr(label.size()) : title;
   plan->uninstaller = uninstaller;
   plan->folder = ParentOf(uninstaller);
   plan->targets.clear();
   for (const std::string& rel_utf8 : index.rel_paths) {
-    std::wstring rel = FromUtf8(rel_utf8), full, reason;
+    std::wstring rel = platform::Utf8ToWide(rel_utf8), full, reason;
     if (!CheckRelPath(rel, &reason) || !JoinBelow(plan->folder, rel, &full, &reason)) {
-      *why = L"\"" + rel + L"\"（" + reason + L"）";
+      *why = text::WithReason(L"\"" + rel + L"\"", reason);
       return false;
     }
     plan->targets.push_back(std::move(full));

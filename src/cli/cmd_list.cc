@@ -1,11 +1,13 @@
 // qrpack list: what a package holds, as text or JSON.
 
+#include <array>
 #include <cstdio>
 
 #include "cli/args.h"
 #include "cli/package_cli_util.h"
 #include "cli/package_commands.h"
 #include "entries/package_entry.h"
+#include "package/layout.h"
 
 namespace cli {
 namespace {
@@ -32,20 +34,34 @@ std::string Json(const std::string& s) {
   return out + "\"";
 }
 
+// The configuration's four values with their labels, in the text's order.
+struct ConfigLine {
+  const char* label;
+  const std::string& value;
+};
+std::array<ConfigLine, 4> ConfigLines(const package::ConfigValues& config) {
+  return {{{package::kLabelAppName, config.app_name},
+           {package::kLabelSetupDir, config.setup_dir},
+           {package::kLabelPublisher, config.publisher},
+           {package::kLabelVersion, config.version}}};
+}
+
 void PrintJson(const package::PackageContents& c, const package::NameIndex& index, std::ostream& os) {
   os << "{\n  \"stub_size\": " << c.stub_size << ",\n  \"total\": " << c.trailer.total
      << ",\n  \"record_count\": " << c.trailer.record_count << ",\n  \"config_text\": "
-     << Json(c.config_text) << ",\n  \"config\": {\"AppName\": " << Json(c.config.app_name)
-     << ", \"SetupDir\": " << Json(c.config.setup_dir) << ", \"Publisher\": "
-     << Json(c.config.publisher) << ", \"Version\": " << Json(c.config.version)
-     << "},\n  \"option_union\": " << c.option_union << ",\n  \"options\": [";
+     << Json(c.config_text) << ",\n  \"config\": {";
+  const std::array<ConfigLine, 4> lines = ConfigLines(c.config);
+  for (size_t i = 0; i < lines.size(); ++i)
+    os << (i ? ", " : "") << Json(std::string(package::LabelKey(lines[i].label))) << ": "
+       << Json(lines[i].value);
+  os << "},\n  \"option_union\": " << c.option_union << ",\n  \"options\": [";
   for (size_t i = 0; i < c.options.size(); ++i)
     os << (i ? ", " : "") << "{\"bit\": " << c.options[i].bit << ", \"name\": " << Json(c.options[i].name) << "}";
   os << "],\n  \"files\": [";
   for (size_t i = 0; i < c.files.size(); ++i) {
     const package::FileRecord& f = c.files[i];
     os << (i ? "," : "") << "\n    {\"path\": " << Json(f.rel_path) << ", \"size\": " << f.original_size
-       << ", \"compressed\": " << f.comp_len << "}";
+       << ", \"compressed\": " << f.compLen << "}";
   }
   os << "\n  ],\n  \"name_index\": {\"title\": " << Json(index.title) << ", \"paths\": [";
   for (size_t i = 0; i < index.rel_paths.size(); ++i) os << (i ? ", " : "") << Json(index.rel_paths[i]);
@@ -54,18 +70,14 @@ void PrintJson(const package::PackageContents& c, const package::NameIndex& inde
 
 void PrintText(const package::PackageContents& c, const package::NameIndex& index, std::ostream& os) {
   os << "Configuration (stub " << c.stub_size << " bytes):\n";
-  for (const std::string& line : {std::string("AppName：") + c.config.app_name,
-                                  std::string("SetupDir：") + c.config.setup_dir,
-                                  std::string("Publisher：") + c.config.publisher,
-                                  std::string("Version：") + c.config.version})
-    os << "  " << line << "\n";
+  for (const ConfigLine& line : ConfigLines(c.config)) os << "  " << line.label << line.value << "\n";
   os << "Install options (" << c.options.size() << "):\n";
   for (const package::OptionRecord& o : c.options)
     os << "  " << o.bit << " " << entries::OptionCaption(o.bit) << ": " << o.name << "\n";
   os << "Files (" << c.files.size() << " records, total " << c.trailer.total << " bytes):\n";
   for (const package::FileRecord& f : c.files) {
     char buf[64];
-    std::snprintf(buf, sizeof buf, "  %12d %12d  ", f.original_size, f.comp_len);
+    std::snprintf(buf, sizeof buf, "  %12d %12d  ", f.original_size, f.compLen);
     os << buf << f.rel_path << "\n";
   }
   os << "Uninstaller name index: " << index.title << ", " << index.rel_paths.size() << " names\n";

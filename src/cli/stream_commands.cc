@@ -52,7 +52,7 @@ int RunCompress(const Args& args, Io& io) {
     PrintHelp(io, cmd);
     return kExitOk;
   }
-  int64_t level = codec::kDefaultLevel;
+  int64_t level = codec::kCompressLevel;
   if (p.Has("--level") && !ParseInteger(p.values.at("--level"), std::numeric_limits<int16_t>::min(),
                                         std::numeric_limits<int16_t>::max(), &level))
     return UsageError(io, cmd, "--level needs a whole number from -32768 to 32767");
@@ -69,8 +69,8 @@ int RunCompress(const Args& args, Io& io) {
   const bool ok = WriteOutputFile(
       output,
       [&](platform::File& f, std::string* e) {
-        int32_t comp_len = 0;
-        return zip.Compress(input, f, key, static_cast<int16_t>(level), &comp_len, e);
+        int32_t compLen = 0;
+        return zip.Compress(input, f, key, static_cast<int16_t>(level), &compLen, e);
       },
       &err);
   return ok ? kExitOk : Fail(io, err);

@@ -20,7 +20,9 @@ inline constexpr int kMinMatch = 3;         // shortest reference
 inline constexpr uint8_t kFormatMask = 0x71;
 inline constexpr int kHeaderSize = 4;
 inline constexpr int kMinCodeSize = 2;      // a code array's upper index is a divisor
-inline constexpr int16_t kDefaultLevel = 16;
+// The level every package stream and install.dat member is written with
+// (candidates examined per position - 1), and the default of every caller.
+inline constexpr int16_t kCompressLevel = 16;
 
 // The header: the original size, signed 32-bit little-endian.
 inline int32_t GetHeader(const uint8_t* h) {

@@ -23,7 +23,7 @@ using ProgressFn = std::function<void(int32_t dwWriteBytes)>;
 
 struct CodecParams {
   std::span<const uint8_t> code;        // empty: format mask alone
-  int16_t level = kDefaultLevel;        // encoder: candidates examined per position - 1
+  int16_t level = kCompressLevel;        // encoder: candidates examined per position - 1
   ProgressFn progress;                  // optional
   const std::atomic<bool>* stop = nullptr;  // optional; read at the checkpoints
 };

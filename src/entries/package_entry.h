@@ -1,10 +1,11 @@
 #pragma once
-// One row of the entry list and the option bits of its Flags.
+// One row of the entry list; the bits of its Flags are in option_bits.h.
 
-#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
+
+#include "entries/option_bits.h"
 
 namespace entries {
 
@@ -14,21 +15,6 @@ struct PackageEntry {
   std::string Flags;   // the bit mask as decimal text: "0", "64", "20"
   std::string FullPath() const { return Folder + Name; }
 };
-
-// Bits of Flags. The six options are set on file rows only, each on at most
-// one row; Directory marks a folder row and never changes after the add.
-enum Option : int32_t {
-  RunApp = 1,
-  AddQuickLaunch = 2,
-  AddDesktopcut = 4,
-  AddToAutoRun = 8,
-  AddToPrograms = 16,
-  SetCtrlPanelIcon = 32,
-  Directory = 64,
-};
-
-inline constexpr std::array<int32_t, 6> kOptionBits = {RunApp,       AddQuickLaunch, AddDesktopcut,
-                                                       AddToAutoRun, AddToPrograms,  SetCtrlPanelIcon};
 
 // The menu caption of an option bit, or "" for any other value.
 const char* OptionCaption(int32_t bit);

@@ -27,10 +27,10 @@ int32_t GetI32(const uint8_t* p) {
 
 void XorBytes(std::span<uint8_t> data, const XorKey& key) {
   if (data.size() <= kXorKeySize) {
-    for (size_t i = 0; i < data.size(); ++i) data[i] ^= key[i] ^ kFormatMask;
+    for (size_t i = 0; i < data.size(); ++i) data[i] ^= key[i] ^ codec::kFormatMask;
     return;
   }
-  for (size_t i = 0; i < data.size(); ++i) data[i] ^= key[i % kXorKeyModulus] ^ kFormatMask;
+  for (size_t i = 0; i < data.size(); ++i) data[i] ^= key[i % kXorKeyModulus] ^ codec::kFormatMask;
 }
 
 bool AppendCodedString(std::string* out, std::string_view bytes, const XorKey& key,
@@ -48,17 +48,17 @@ bool AppendCodedString(std::string* out, std::string_view bytes, const XorKey& k
 
 std::string EncodeTrailer(const Trailer& t) {
   std::string out;
-  PutI32(&out, t.total ^ kFormatMask);
-  PutI32(&out, t.config_offset ^ kFormatMask);
-  PutI32(&out, t.record_count ^ kFormatMask);
+  PutI32(&out, t.total ^ codec::kFormatMask);
+  PutI32(&out, t.config_offset ^ codec::kFormatMask);
+  PutI32(&out, t.record_count ^ codec::kFormatMask);
   return out;
 }
 
 Trailer DecodeTrailer(const uint8_t (&bytes)[kTrailerSize]) {
   Trailer t;
-  t.total = GetI32(bytes) ^ kFormatMask;
-  t.config_offset = GetI32(bytes + 4) ^ kFormatMask;
-  t.record_count = GetI32(bytes + 8) ^ kFormatMask;
+  t.total = GetI32(bytes) ^ codec::kFormatMask;
+  t.config_offset = GetI32(bytes + 4) ^ codec::kFormatMask;
+  t.record_count = GetI32(bytes + 8) ^ codec::kFormatMask;
   return t;
 }
 

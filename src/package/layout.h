@@ -17,10 +17,14 @@
 #include <string>
 #include <string_view>
 
+#include "codec/stream_format.h"
+#include "entries/option_bits.h"
+
 namespace package {
 
-// XORed into stored counts, offsets and coded bytes (the codec's format mask).
-inline constexpr uint8_t kFormatMask = 0x71;
+// Stored counts, offsets and coded bytes are XORed with codec::kFormatMask;
+// every stream is written at codec::kCompressLevel; the option records carry
+// the bits of entries::kOptionBits.
 
 // XorKey: the 8192 bytes at 4096..12287 of the image being extended.
 inline constexpr int64_t kXorKeyOffset = 4096;
@@ -34,22 +38,21 @@ using XorKey = std::array<uint8_t, kXorKeySize>;
 inline constexpr size_t kMaxCodedStringBytes = 32767;
 inline constexpr int64_t kTrailerSize = 12;
 inline constexpr int64_t kCompLenSize = 4;
-inline constexpr int64_t kStreamHeaderSize = 4;
 // Sizes are signed 32-bit: the payload plus the stub's share may not exceed this.
 inline constexpr int64_t kMaxTotalSize = 2147483647;
-inline constexpr int16_t kCompressLevel = 16;
 // The uninstaller's record name, last in every package.
 inline constexpr char kUninstallerName[] = "uninst.exe";
-
-// The six install options (bit values), in the order their records are written.
-inline constexpr std::array<int32_t, 6> kOptionBits = {1, 2, 4, 8, 16, 32};
-inline constexpr int32_t kDirectoryBit = 64;
 
 // The configuration text's labels (UTF-8; the colon is U+FF1A) and separator.
 inline constexpr char kLabelAppName[] = "AppName：";
 inline constexpr char kLabelSetupDir[] = "SetupDir：";
 inline constexpr char kLabelPublisher[] = "Publisher：";
 inline constexpr char kLabelVersion[] = "Version：";
+// A label's name without its colon ("AppName"), as the JSON listing names it.
+inline constexpr std::string_view kLabelColon = "：";
+constexpr std::string_view LabelKey(std::string_view label) {
+  return label.substr(0, label.size() - kLabelColon.size());
+}
 inline constexpr char kConfigSeparator[] = "\r\n";
 // Each property value is cut to this many UTF-16 characters.
 inline constexpr size_t kConfigValueChars = 20;
@@ -60,7 +63,7 @@ void PutI32(std::string* out, int32_t v);
 int16_t GetI16(const uint8_t* p);
 int32_t GetI32(const uint8_t* p);
 
-// Codes data in place: byte i ^= key[j] ^ kFormatMask, j = i for data of at
+// Codes data in place: byte i ^= key[j] ^ codec::kFormatMask, j = i for data of at
 // most 8192 bytes, else i mod 8191. Applying it twice restores the data.
 void XorBytes(std::span<uint8_t> data, const XorKey& key);
 

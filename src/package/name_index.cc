@@ -21,7 +21,7 @@ bool AppendNameIndex(platform::File& f, const XorKey& key, const std::string& ti
   // Written in pieces so a long list never sits in memory twice.
   std::string out;
   if (!AppendCodedString(&out, title_gbk, key, err)) return false;
-  PutI32(&out, static_cast<int32_t>(rel_paths_gbk.size()) ^ kFormatMask);
+  PutI32(&out, static_cast<int32_t>(rel_paths_gbk.size()) ^ codec::kFormatMask);
   for (const std::string& p : rel_paths_gbk) {
     if (!AppendCodedString(&out, p, key, err)) return false;
     if (out.size() >= 64 * 1024) {
@@ -53,7 +53,7 @@ bool ReadNameIndex(const std::string& path, NameIndex* index, std::string* err) 
   std::string e, title;
   int32_t count = 0;
   if (!in.ReadCodedString(key, &title, &e) || !in.ReadI32(&count, &e)) return Damaged(e, err);
-  count ^= kFormatMask;
+  count ^= codec::kFormatMask;
   // Each name takes at least its 2-byte length.
   if (count < 0 || count > in.left() / 2) return Damaged(msg::kBadNameCount, err);
   index->title = platform::FromCodePage936(title);

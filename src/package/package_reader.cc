@@ -96,12 +96,12 @@ bool PackageReader::ReadRecords(std::string* err) {
     FileRecord r;
     std::string where = msg::kInRecord + std::to_string(i + 1) + msg::kRecordSuffix;
     if (!in.ReadCodedString(c_.key, &r.rel_path_gbk, &e)) return Damaged(where + e, err);
-    r.comp_len_offset = in.pos();
-    if (!in.ReadI32(&r.comp_len, &e) || !in.ReadI32(&r.original_size, &e))
+    r.compLenOffset = in.pos();
+    if (!in.ReadI32(&r.compLen, &e) || !in.ReadI32(&r.original_size, &e))
       return Damaged(where + e, err);
-    if (r.comp_len < 0 || r.original_size < 0) return Damaged(where + msg::kNegativeLength, err);
-    if (r.comp_len == 0 && r.original_size != 0) return Damaged(where + msg::kBadEmptyRecord, err);
-    if (!in.Skip(r.comp_len, &e)) return Damaged(where + e, err);
+    if (r.compLen < 0 || r.original_size < 0) return Damaged(where + msg::kNegativeLength, err);
+    if (r.compLen == 0 && r.original_size != 0) return Damaged(where + msg::kBadEmptyRecord, err);
+    if (!in.Skip(r.compLen, &e)) return Damaged(where + e, err);
     r.rel_path = platform::FromCodePage936(r.rel_path_gbk);
     c_.files.push_back(std::move(r));
   }
@@ -114,14 +114,14 @@ bool PackageReader::ReadRecords(std::string* err) {
 bool PackageReader::DecodeRecord(size_t i, const codec::WriteFn& write,
                                  const codec::ProgressFn& progress, std::string* err) {
   const FileRecord& r = c_.files.at(i);
-  if (r.comp_len == 0) return true;
+  if (r.compLen == 0) return true;
   codec::CodecParams params;
   params.code = std::span<const uint8_t>(c_.key);
   params.progress = progress;
   int32_t size = 0;
   bool stopped = false;
   std::string e;
-  if (!codec::DecodeFromFile(*file_, r.StreamOffset(), kStreamHeaderSize + r.comp_len, write,
+  if (!codec::DecodeFromFile(*file_, r.StreamOffset(), codec::kHeaderSize + r.compLen, write,
                              params, &size, &stopped, &e))
     return Damaged(r.rel_path + "：" + e, err);
   return true;

@@ -39,10 +39,10 @@ struct OptionRecord {
 struct FileRecord {
   std::string rel_path;      // UTF-8, "\" between its parts
   std::string rel_path_gbk;  // as stored
-  int64_t comp_len_offset = 0;  // R, the i32 compLen field
-  int32_t comp_len = 0;
-  int32_t original_size = 0;    // the stream header (0 when comp_len is 0)
-  int64_t StreamOffset() const { return comp_len_offset + kCompLenSize; }
+  int64_t compLenOffset = 0;  // R, the i32 compLen field
+  int32_t compLen = 0;
+  int32_t original_size = 0;    // the stream header (0 when compLen is 0)
+  int64_t StreamOffset() const { return compLenOffset + kCompLenSize; }
 };
 
 struct PackageContents {
@@ -66,8 +66,8 @@ class PackageReader {
   const PackageContents& contents() const { return c_; }
   const std::string& path() const { return path_; }
 
-  // Decodes record i's stream (exactly 4 + comp_len bytes) into write, in
-  // pieces of at most 40960 bytes. A record with comp_len 0 writes nothing.
+  // Decodes record i's stream (exactly 4 + compLen bytes) into write, in
+  // pieces of at most 40960 bytes. A record with compLen 0 writes nothing.
   bool DecodeRecord(size_t i, const codec::WriteFn& write, const codec::ProgressFn& progress,
                     std::string* err);
   // Decodes record i into a new file at out_path (created or truncated);

@@ -148,7 +148,7 @@ bool PackageWriter::PlanFiles(std::string* err) {
 bool PackageWriter::PlanOptions(std::string* err) {
   int32_t seen = 0;
   for (const EntryRow& row : req_.entries) {
-    for (int32_t bit : kOptionBits) {
+    for (int32_t bit : entries::kOptionBits) {
       if (!(row.Flags & bit)) continue;
       std::string path = row.Folder + row.Name;
       if (seen & bit) {

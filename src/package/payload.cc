@@ -6,6 +6,7 @@
 
 #include "package/messages.h"
 #include "platform/files.h"
+#include "platform/utf.h"
 #include "shell/unicode.h"
 
 namespace package {
@@ -23,7 +24,7 @@ const std::u16string& UpperTable() {
     for (uint32_t c = 0xFFFF; c > 0; --c) {
       if (c >= 0xD800 && c < 0xE000) continue;
       std::u16string one(1, static_cast<char16_t>(c));
-      std::u16string folded = shell::Utf8ToUtf16(shell::FoldCase(shell::Utf16ToUtf8(one)));
+      std::u16string folded = platform::Utf8ToUtf16(shell::FoldCase(platform::Utf16ToUtf8(one)));
       if (folded.size() == 1 && folded[0] != c) t[folded[0]] = static_cast<char16_t>(c);
     }
     return t;
@@ -34,7 +35,7 @@ const std::u16string& UpperTable() {
 // The sort key of a name: its upper-cased UTF-16 code units.
 std::u16string UpperCaseKey(const std::string& name) {
   const std::u16string& upper = UpperTable();
-  std::u16string key = shell::Utf8ToUtf16(name);
+  std::u16string key = platform::Utf8ToUtf16(name);
   for (char16_t& c : key) c = upper[c];
   return key;
 }
@@ -105,7 +106,7 @@ bool CollectPackFiles(const std::vector<EntryRow>& rows, const std::string& save
     PackFile f{path, row.Name, 0};
     std::string e;
     if (!platform::GetFileSize(path, &f.FileSize, &e)) {
-      if (err) *err = msg::kFileUnreadable + path + "（" + e + "）";
+      if (err) *err = msg::WithReason(msg::kFileUnreadable, path, e);
       return false;
     }
     files->push_back(std::move(f));

@@ -70,7 +70,7 @@ struct Slot {
   std::vector<std::unique_ptr<uint8_t[]>> pieces;  // full but the last
   size_t tail = 0;                                  // bytes in the last piece
   TempFile spill;
-  int64_t comp_len = 0;
+  int64_t compLen = 0;
   std::string error;
 };
 
@@ -102,12 +102,12 @@ class Pipeline {
   bool EncodeBuffered(const RecordJob& job, Slot& s, bool* moved, std::string* err);
   bool MoveToPackage(const RecordJob& job, Slot& s, int64_t* field_at, std::string* err);
   bool CopyInto(Slot& s, std::string* err);
-  bool PatchCompLen(int64_t field_at, int64_t comp_len, std::string* err);
-  bool Encode(const RecordJob& job, const codec::WriteFn& write, int64_t* comp_len,
+  bool PatchCompLen(int64_t field_at, int64_t compLen, std::string* err);
+  bool Encode(const RecordJob& job, const codec::WriteFn& write, int64_t* compLen,
               std::string* err);
   bool OpenSpill(TempFile* spill, std::string* err);
   bool Append(size_t i, Slot& s, std::string* err);
-  bool WriteHead(const RecordJob& job, int32_t comp_len, std::string* err);
+  bool WriteHead(const RecordJob& job, int32_t compLen, std::string* err);
   bool WritePackage(const void* data, size_t n, std::string* err);
   void FreeHeld(Slot& s);
   void Release(Slot& s);
@@ -201,7 +201,7 @@ void Pipeline::Work() {
 
 // Opens the source, checks its size and encodes it into write: the stream
 // header and data, or 4 zero bytes for an empty file (compLen 0).
-bool Pipeline::Encode(const RecordJob& job, const codec::WriteFn& write, int64_t* comp_len,
+bool Pipeline::Encode(const RecordJob& job, const codec::WriteFn& write, int64_t* compLen,
                       std::string* err) {
   std::string e;
   auto in = File::Open(job.source, File::Mode::kRead, &e);
@@ -214,9 +214,9 @@ bool Pipeline::Encode(const RecordJob& job, const codec::WriteFn& write, int64_t
     *err = msg::kFileChanged + job.source;
     return false;
   }
-  *comp_len = 0;
+  *compLen = 0;
   if (size == 0) {
-    const uint8_t zero[kStreamHeaderSize] = {};
+    const uint8_t zero[codec::kHeaderSize] = {};
     if (!write(zero, sizeof zero, &e)) {
       *err = msg::WithReason(msg::kWriteFailed, target_.save_path, e);
       return false;
@@ -230,11 +230,11 @@ bool Pipeline::Encode(const RecordJob& job, const codec::WriteFn& write, int64_t
   };
   codec::CodecParams params;
   params.code = std::span<const uint8_t>(*target_.key);
-  params.level = kCompressLevel;
+  params.level = codec::kCompressLevel;
   params.progress = [this](int32_t n) { advanced_ += n; };
   params.stop = &stop_;
   bool stopped = false;
-  if (!codec::EncodeStream(static_cast<int32_t>(size), read, write, params, comp_len, &stopped, &e)) {
+  if (!codec::EncodeStream(static_cast<int32_t>(size), read, write, params, compLen, &stopped, &e)) {
     *err = read_failed ? msg::WithReason(msg::kFileUnreadable, job.source, e)
                        : msg::WithReason(msg::kWriteFailed, target_.save_path, e);
     return false;
@@ -261,12 +261,12 @@ bool Pipeline::EncodeDirect(const RecordJob& job, Slot& s, std::string* err) {
     *target_.end += static_cast<int64_t>(n);
     return true;
   };
-  return Encode(job, write, &s.comp_len, err) && PatchCompLen(field_at, s.comp_len, err);
+  return Encode(job, write, &s.compLen, err) && PatchCompLen(field_at, s.compLen, err);
 }
 
-bool Pipeline::PatchCompLen(int64_t field_at, int64_t comp_len, std::string* err) {
+bool Pipeline::PatchCompLen(int64_t field_at, int64_t compLen, std::string* err) {
   std::string field, e;
-  PutI32(&field, static_cast<int32_t>(comp_len));
+  PutI32(&field, static_cast<int32_t>(compLen));
   if (!target_.package->Seek(field_at, &e) || !target_.package->Write(field.data(), field.size(), &e)) {
     *err = msg::WithReason(msg::kWriteFailed, target_.save_path, e);
     return false;
@@ -312,12 +312,12 @@ bool Pipeline::EncodeBuffered(const RecordJob& job, Slot& s, bool* moved, std::s
     if (!s.spill.file && !OpenSpill(&s.spill, we)) return false;
     return s.spill.file->Write(buf, n, we);
   };
-  if (!Encode(job, write, &s.comp_len, err)) {
+  if (!Encode(job, write, &s.compLen, err)) {
     // A failure of the move itself carries its full message already.
     if (!move_err.empty()) *err = move_err;
     return false;
   }
-  if (*moved) return PatchCompLen(field_at, s.comp_len, err);
+  if (*moved) return PatchCompLen(field_at, s.compLen, err);
   // Closed until copied, so waiting records hold no open files.
   std::string e;
   if (s.spill.file && !s.spill.file->Close(&e)) {
@@ -356,14 +356,14 @@ bool Pipeline::OpenSpill(TempFile* spill, std::string* err) {
 
 // Appends a finished record at the package's end.
 bool Pipeline::Append(size_t i, Slot& s, std::string* err) {
-  return WriteHead(jobs_[i], static_cast<int32_t>(s.comp_len), err) && CopyInto(s, err);
+  return WriteHead(jobs_[i], static_cast<int32_t>(s.compLen), err) && CopyInto(s, err);
 }
 
 // Writes a record's coded name and compLen at the package's end.
-bool Pipeline::WriteHead(const RecordJob& job, int32_t comp_len, std::string* err) {
+bool Pipeline::WriteHead(const RecordJob& job, int32_t compLen, std::string* err) {
   std::string head;
   if (!AppendCodedString(&head, job.name_gbk, *target_.key, err)) return false;
-  PutI32(&head, comp_len);
+  PutI32(&head, compLen);
   std::string e;
   if (!target_.package->Seek(*target_.end, &e)) {
     *err = msg::WithReason(msg::kWriteFailed, target_.save_path, e);
@@ -419,7 +419,7 @@ void Pipeline::Release(Slot& s) {
   s.state = SlotState::kFree;
   s.direct = false;
   s.move_to_package = false;
-  s.comp_len = 0;
+  s.compLen = 0;
   s.error.clear();
 }
 

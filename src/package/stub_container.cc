@@ -31,10 +31,10 @@ bool AppendMember(const std::string& image_path, platform::File& out, std::strin
   at = out.Tell();
   if (!out.Write(field.data(), field.size(), err)) return false;
   clsZip zip;
-  int32_t comp_len = 0;
-  if (!zip.Compress(image_path, out, {}, kCompressLevel, &comp_len, err)) return false;
+  int32_t compLen = 0;
+  if (!zip.Compress(image_path, out, {}, codec::kCompressLevel, &compLen, err)) return false;
   field.clear();
-  PutI32(&field, comp_len);
+  PutI32(&field, compLen);
   return out.Seek(at, err) && out.Write(field.data(), field.size(), err);
 }
 
@@ -67,9 +67,9 @@ bool OpenStubContainer(const std::string& path, StubContainer* c, std::string* e
   int64_t size = 0;
   if (!f->Size(&size, err)) return false;
   // L1, member 1's header and at least the header of member 2.
-  if (size < 4 + kStreamHeaderSize + 4 + kStreamHeaderSize) return Damaged(msg::kContainerTooShort, err);
+  if (size < 4 + codec::kHeaderSize + 4 + codec::kHeaderSize) return Damaged(msg::kContainerTooShort, err);
   if (!ReadI32At(*f, 0, &c->l1, err)) return false;
-  if (c->l1 < 0 || c->MemberOffset(StubMember::kUninstaller) + kStreamHeaderSize > size)
+  if (c->l1 < 0 || c->MemberOffset(StubMember::kUninstaller) + codec::kHeaderSize > size)
     return Damaged(msg::kContainerBadLength, err);
   if (!ReadI32At(*f, c->MemberOffset(StubMember::kSetup), &c->setup_size, err) ||
       !ReadI32At(*f, c->MemberOffset(StubMember::kUninstaller), &c->uninst_size, err))

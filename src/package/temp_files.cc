@@ -63,7 +63,7 @@ bool CreateTempPackage(const std::string& save_path, TempFile* out, std::string*
   std::string e;
   if (CreateFresh([&](int attempt) { return TempPackagePath(save_path, attempt); }, out, &e))
     return true;
-  if (err) *err = msg::kWriteFailed + save_path + "（" + e + "）";
+  if (err) *err = msg::WithReason(msg::kWriteFailed, save_path, e);
   return false;
 }
 
@@ -73,7 +73,7 @@ bool CreateTempUninstaller(const std::string& temp_folder, TempFile* out, std::s
   std::string e;
   auto next = [&](int) { return temp_folder + platform::kPathSeparator + RandomTempName(rng); };
   if (CreateFresh(next, out, &e)) return true;
-  if (err) *err = msg::kTempUninstallerFailed + temp_folder + "（" + e + "）";
+  if (err) *err = msg::WithReason(msg::kTempUninstallerFailed, temp_folder, e);
   return false;
 }
 

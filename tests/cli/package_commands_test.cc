@@ -256,8 +256,8 @@ TEST_F(PackageCommands, VerifyAndListReportDamage) {
   auto byte = [&](size_t i) { return static_cast<size_t>(static_cast<uint8_t>(good[i])); };
   size_t c = (byte(good.size() - 8) ^ 0x71) | byte(good.size() - 7) << 8 | byte(good.size() - 6) << 16;
   size_t config_len = byte(c) | byte(c + 1) << 8;
-  size_t comp_len_at = c + 2 + config_len + 2 + 2 + 5;  // after the option union and "a.txt"
-  longer[comp_len_at] = static_cast<char>(longer[comp_len_at] + 1);
+  size_t compLenAt = c + 2 + config_len + 2 + 2 + 5;  // after the option union and "a.txt"
+  longer[compLenAt] = static_cast<char>(longer[compLenAt] + 1);
   std::string total = good;
   total[total.size() - 12] = static_cast<char>(total[total.size() - 12] ^ 0x01);
   ASSERT_TRUE(WriteWholeFile(pkg, total));

@@ -29,10 +29,10 @@ int32_t AppendStream(clsZip& zip, const std::string& input_path, const std::stri
                                                                  : File::Mode::kCreateTruncate,
                         &err);
   EXPECT_TRUE(out) << err;
-  int32_t comp_len = -1;
-  EXPECT_TRUE(zip.Compress(input_path, *out, code, 16, &comp_len, &err)) << err;
+  int32_t compLen = -1;
+  EXPECT_TRUE(zip.Compress(input_path, *out, code, 16, &compLen, &err)) << err;
   EXPECT_TRUE(out->Close(&err)) << err;
-  return comp_len;
+  return compLen;
 }
 
 TEST(ClsZip, CompressAppendsAtTheEndAndDecompressReadsAtAnOffset) {
@@ -141,11 +141,11 @@ TEST(ClsZip, ProgressAndStop) {
   zip.FileProgress = [&](int32_t) { zip.StopProcess(); };
   auto out = File::Open(dir / "t", File::Mode::kCreateTruncate, &err);
   ASSERT_TRUE(out) << err;
-  int32_t comp_len = -1;
+  int32_t compLen = -1;
   bool stopped = false;
-  ASSERT_TRUE(zip.Compress(dir / "a", *out, {}, 16, &comp_len, &err, &stopped)) << err;
+  ASSERT_TRUE(zip.Compress(dir / "a", *out, {}, 16, &compLen, &err, &stopped)) << err;
   EXPECT_TRUE(stopped);
-  EXPECT_EQ(comp_len, 0);
+  EXPECT_EQ(compLen, 0);
   ASSERT_TRUE(zip.Decompress(dir / "s", dir / "out", {}, 0, &err, &stopped)) << err;
   EXPECT_TRUE(stopped);
   EXPECT_EQ(FileBytes(dir / "out"), Bytes(a.begin(), a.begin() + 40960));

@@ -147,7 +147,7 @@ Recording RecordEncode(EncodeFn encode, const std::vector<uint8_t>& input, int16
     return true;
   };
   run.ok = encode(static_cast<int32_t>(input.size()), read, RecordWrites(&run), params,
-                  &run.comp_len, &run.stopped, &run.err);
+                  &run.compLen, &run.stopped, &run.err);
   return run;
 }
 
@@ -155,7 +155,7 @@ Recording RecordDecode(DecodeFn decode, const std::vector<uint8_t>& stream, bool
                        std::span<const uint8_t> code, int stop_at) {
   Recording run;
   std::atomic<bool> stop{false};
-  const codec::CodecParams params = Recorded(&run, &stop, codec::kDefaultLevel, code, stop_at);
+  const codec::CodecParams params = Recorded(&run, &stop, codec::kCompressLevel, code, stop_at);
   size_t at = 0;
   codec::ReadFn read = [&](uint8_t* buf, size_t n, std::string* e) {
     if (n > stream.size() - at) {

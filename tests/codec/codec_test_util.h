@@ -46,7 +46,7 @@ struct Recording {
   std::vector<uint8_t> bytes;     // all that was written
   std::vector<int32_t> progress;  // the reports, in order
   std::vector<size_t> writes;     // the size of each write
-  int64_t comp_len = 0;           // encoder: the compressed length it returned
+  int64_t compLen = 0;           // encoder: the compressed length it returned
 };
 
 using EncodeFn = bool (*)(int32_t size, const codec::ReadFn& read, const codec::WriteFn& write,

@@ -129,9 +129,9 @@ TEST(Decoder, KnownLengthKeepsTheEncodersLastBlock) {
   params.level = -1;
   Bytes s;
   std::string err;
-  int64_t comp_len = 0;
-  ASSERT_TRUE(codec::CompressBuffer(in, params, &s, &err, &comp_len)) << err;
-  ASSERT_EQ(comp_len, 8192);
+  int64_t compLen = 0;
+  ASSERT_TRUE(codec::CompressBuffer(in, params, &s, &err, &compLen)) << err;
+  ASSERT_EQ(compLen, 8192);
   s.insert(s.end(), 50, 0x33);
   Bytes out;
   ASSERT_TRUE(codec::DecompressBuffer(std::span(s).first(4 + 8192), true, params, &out, &err))

@@ -15,7 +15,7 @@ namespace {
 // stop_at_report > 0 requests a stop in that progress report.
 codec_test::Recording Encode(const Bytes& input, int stop_at_report = 0) {
   codec_test::Recording run =
-      codec_test::RecordEncode(codec::EncodeStream, input, codec::kDefaultLevel, {}, stop_at_report);
+      codec_test::RecordEncode(codec::EncodeStream, input, codec::kCompressLevel, {}, stop_at_report);
   EXPECT_TRUE(run.ok) << run.err;
   return run;
 }
@@ -61,7 +61,7 @@ TEST(Stop, EncoderStopsAfterALaterRead) {
   const Bytes full = codec_test::Compress(in, 16);
   const codec_test::Recording run = Encode(in, 2);
   EXPECT_TRUE(run.stopped);
-  EXPECT_EQ(run.comp_len, 0);
+  EXPECT_EQ(run.compLen, 0);
   EXPECT_EQ(run.progress, (Counts{40960, 40960}));
   // The header and the full blocks written so far stay; they are the same
   // as the start of the complete stream.

@@ -31,13 +31,13 @@ void ExpectRoundTrip(const Bytes& in, int16_t level, const Bytes& code, const ch
   params.level = level;
   Bytes stream;
   std::string err;
-  int64_t comp_len = -1;
-  ASSERT_TRUE(codec::CompressBuffer(in, params, &stream, &err, &comp_len)) << err;
+  int64_t compLen = -1;
+  ASSERT_TRUE(codec::CompressBuffer(in, params, &stream, &err, &compLen)) << err;
   if (in.empty()) {
     EXPECT_TRUE(stream.empty());
     return;
   }
-  ASSERT_EQ(static_cast<int64_t>(stream.size()), comp_len + codec::kHeaderSize);
+  ASSERT_EQ(static_cast<int64_t>(stream.size()), compLen + codec::kHeaderSize);
   EXPECT_EQ(codec::GetHeader(stream.data()), static_cast<int32_t>(in.size()));
   Bytes out;
   ASSERT_TRUE(codec::DecompressBuffer(stream, true, params, &out, &err))

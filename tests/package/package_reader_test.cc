@@ -24,7 +24,7 @@ class ReaderTest : public ::testing::Test {
     PutFile(dir_ / "App" + sep + "empty", "");
     PutFile(dir_ / "run.exe", "program");
     PackageRequest r = DefaultRequest(container_.path, dir_ / "p.exe");
-    r.entries = {RowFor(dir_ / "App", kDirectoryBit), RowFor(dir_ / "run.exe", 1 | 32)};
+    r.entries = {RowFor(dir_ / "App", entries::Directory), RowFor(dir_ / "run.exe", 1 | 32)};
     RecordingProgress progress;
     ASSERT_EQ(MakePackage(r, progress).outcome, BuildOutcome::kWritten);
     good_ = ReadWholeFile(dir_ / "p.exe");
@@ -54,7 +54,7 @@ TEST_F(ReaderTest, ReadsWhatTheWriterWrote) {
   ASSERT_EQ(c.files.size(), 5u);
   EXPECT_EQ(c.files[0].rel_path, "App\\a.txt");
   EXPECT_EQ(c.files[1].rel_path, "App\\empty");
-  EXPECT_EQ(c.files[1].comp_len, 0);
+  EXPECT_EQ(c.files[1].compLen, 0);
   EXPECT_EQ(c.files[2].rel_path, "App\\中文.txt");
   EXPECT_EQ(c.files[4].rel_path, "uninst.exe");
 

@@ -33,8 +33,8 @@ std::string HandStream(int32_t size, const std::string& data, const std::string&
 }
 
 std::string HandRecord(const std::string& name, const std::string& stream, const std::string& key) {
-  int32_t comp_len = stream.empty() ? 0 : static_cast<int32_t>(stream.size()) - 4;
-  return HandCoded(name, key) + LeI32(comp_len) + (stream.empty() ? LeI32(0) : stream);
+  int32_t compLen = stream.empty() ? 0 : static_cast<int32_t>(stream.size()) - 4;
+  return HandCoded(name, key) + LeI32(compLen) + (stream.empty() ? LeI32(0) : stream);
 }
 
 class WriterTest : public ::testing::Test {
@@ -71,7 +71,7 @@ TEST_F(WriterTest, SmallPackageByteForByte) {
   PutFile(app + sep + "z.txt", "");
   PutFile(app + sep + "说明.txt", "xyz");
   PackageRequest r = DefaultRequest(container_.path, save_);
-  r.entries = {RowFor(dir_ / "readme.txt", 1 | 4), RowFor(app, kDirectoryBit)};
+  r.entries = {RowFor(dir_ / "readme.txt", 1 | 4), RowFor(app, entries::Directory)};
   BuildResult result = Build(r);
   ASSERT_EQ(result.outcome, BuildOutcome::kWritten) << result.message;
 
@@ -102,14 +102,14 @@ TEST_F(WriterTest, SmallPackageByteForByte) {
   ASSERT_TRUE(SameBytes(package.substr(0, expected.size()), expected));
   std::string rest = package.substr(expected.size());
   ASSERT_EQ(rest.substr(0, 12), HandCoded("uninst.exe", key));
-  int32_t comp_len = 0;
-  std::memcpy(&comp_len, rest.data() + 12, 4);
-  ASSERT_EQ(rest.size(), 16u + 4u + static_cast<size_t>(comp_len) + 12u);
+  int32_t compLen = 0;
+  std::memcpy(&compLen, rest.data() + 12, 4);
+  ASSERT_EQ(rest.size(), 16u + 4u + static_cast<size_t>(compLen) + 12u);
   std::vector<uint8_t> decoded;
   std::string err;
   codec::CodecParams params;
   params.code = std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(key.data()), key.size());
-  std::string stream = rest.substr(16, 4 + comp_len);
+  std::string stream = rest.substr(16, 4 + compLen);
   ASSERT_TRUE(codec::DecompressBuffer(
       std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(stream.data()), stream.size()),
       true, params, &decoded, &err)) << err;
@@ -132,7 +132,7 @@ TEST_F(WriterTest, SmallPackageByteForByte) {
 TEST_F(WriterTest, EmptyFoldersOnlyGiveTheUninstallerRecordAlone) {
   PutDir(dir_ / "empty" + platform::kPathSeparator + "inner");
   PackageRequest r = DefaultRequest(container_.path, save_);
-  r.entries = {RowFor(dir_ / "empty", kDirectoryBit)};
+  r.entries = {RowFor(dir_ / "empty", entries::Directory)};
   ASSERT_EQ(Build(r).outcome, BuildOutcome::kWritten);
   const std::string key = KeyOf(container_.setup_image);
   std::string package = ReadWholeFile(save_);
@@ -231,7 +231,7 @@ TEST_F(WriterTest, AFileRemovedOrReplacedMidBuildFailsAndKeepsTheOldPackage) {
   PutFile(dir_ / "App" + sep + "b.txt", "bb");
   PutFile(save_, "the old package");
   PackageRequest r = DefaultRequest(container_.path, save_);
-  r.entries = {RowFor(dir_ / "App", kDirectoryBit)};
+  r.entries = {RowFor(dir_ / "App", entries::Directory)};
 
   r.after_collect = [&] { platform::RemoveFile(dir_ / "App" + sep + "b.txt", nullptr); };
   BuildResult result = Build(r);
@@ -273,7 +273,7 @@ TEST_F(WriterTest, HiddenFilesAreStoredWithTheirContent) {
   ASSERT_TRUE(SetFileAttributesW(w.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
 #endif
   PackageRequest r = DefaultRequest(container_.path, save_);
-  r.entries = {RowFor(dir_ / "App", kDirectoryBit)};
+  r.entries = {RowFor(dir_ / "App", entries::Directory)};
   ASSERT_EQ(Build(r).outcome, BuildOutcome::kWritten);
   const std::string key = KeyOf(container_.setup_image);
   std::string package = ReadWholeFile(save_);

@@ -36,7 +36,7 @@ TEST(Payload, FoldersAreWalkedDepthFirstInUpperCaseOrdinalOrder) {
                            "Sua.txt", "说明.txt", "zz.txt"})
     PutFile(app + sep + name, name);
   PutDir(app + sep + "empty" + sep + "emptier");
-  std::vector<PackFile> files = Collect({RowFor(app, kDirectoryBit)}, dir / "QrSetup.exe");
+  std::vector<PackFile> files = Collect({RowFor(app, entries::Directory)}, dir / "QrSetup.exe");
   EXPECT_EQ(RelPaths(files),
             (std::vector<std::string>{"App\\ab.txt", "App\\a_.txt", "App\\B.txt", "App\\c",
                                       "App\\Sua.txt", "App\\sub\\deep\\y.txt", "App\\sub\\x.txt",
@@ -56,7 +56,7 @@ TEST(Payload, ThumbsDbIsSkippedInsideFoldersOnly) {
   PutFile(dir / "only" + sep + "thumbs.db", "x");
   PutFile(dir / "thumbs.db", "listed directly");
   std::vector<PackFile> files = Collect(
-      {RowFor(app, kDirectoryBit), RowFor(dir / "only", kDirectoryBit), RowFor(dir / "thumbs.db")},
+      {RowFor(app, entries::Directory), RowFor(dir / "only", entries::Directory), RowFor(dir / "thumbs.db")},
       dir / "QrSetup.exe");
   EXPECT_EQ(RelPaths(files), (std::vector<std::string>{"App\\a\\thumbs.db.bak", "thumbs.db"}));
 }
@@ -67,7 +67,7 @@ TEST(Payload, TheSavePathIsSkippedInAnyLetterCase) {
   PutFile(dir / "out" + sep + "Setup.EXE", "old package");
   PutFile(dir / "out" + sep + "other.exe", "x");
   std::vector<PackFile> files =
-      Collect({RowFor(dir / "out", kDirectoryBit)}, dir / "out" + sep + "setup.exe");
+      Collect({RowFor(dir / "out", entries::Directory)}, dir / "out" + sep + "setup.exe");
   EXPECT_EQ(RelPaths(files), (std::vector<std::string>{"out\\other.exe"}));
   // Listed as a file row, it is collected.
   files = Collect({RowFor(dir / "out" + sep + "Setup.EXE")}, dir / "out" + sep + "setup.exe");
@@ -81,8 +81,8 @@ TEST(Payload, ListOrderAndDuplicateRelPathsStay) {
   PutFile(dir / "two" + sep + "App" + sep + "same.txt", "22");
   PutFile(dir / "z.txt", "");
   std::vector<PackFile> files = Collect({RowFor(dir / "z.txt"),
-                                         RowFor(dir / "two" + sep + "App", kDirectoryBit),
-                                         RowFor(dir / "one" + sep + "App", kDirectoryBit)},
+                                         RowFor(dir / "two" + sep + "App", entries::Directory),
+                                         RowFor(dir / "one" + sep + "App", entries::Directory)},
                                         dir / "QrSetup.exe");
   EXPECT_EQ(RelPaths(files),
             (std::vector<std::string>{"z.txt", "App\\same.txt", "App\\same.txt"}));
@@ -97,7 +97,7 @@ TEST(Payload, AMissingFileRowFailsNamingIt) {
   EXPECT_FALSE(CollectPackFiles({RowFor(dir / "gone.txt")}, dir / "x.exe", &files, &err));
   EXPECT_EQ(err.rfind(msg::kFileUnreadable + (dir / "gone.txt"), 0), 0u) << err;
   // A folder row that vanished is taken as a file as well.
-  EXPECT_FALSE(CollectPackFiles({RowFor(dir / "gone", kDirectoryBit)}, dir / "x.exe", &files, &err));
+  EXPECT_FALSE(CollectPackFiles({RowFor(dir / "gone", entries::Directory)}, dir / "x.exe", &files, &err));
 }
 
 #ifndef _WIN32
@@ -111,7 +111,7 @@ TEST(Payload, LinksBackIntoTheWalkAreNotFollowedAgain) {
   fs::create_directory_symlink(app, app + "/sub/loop");
   fs::create_directory_symlink(dir / "outside", app + "/ext");
   fs::create_symlink(app + "/a.txt", app + "/link.txt");
-  std::vector<PackFile> files = Collect({RowFor(app, kDirectoryBit)}, dir / "x.exe");
+  std::vector<PackFile> files = Collect({RowFor(app, entries::Directory)}, dir / "x.exe");
   EXPECT_EQ(RelPaths(files), (std::vector<std::string>{"App\\a.txt", "App\\ext\\c.txt",
                                                         "App\\link.txt", "App\\sub\\b.txt"}));
 }
@@ -119,7 +119,7 @@ TEST(Payload, LinksBackIntoTheWalkAreNotFollowedAgain) {
 TEST(Payload, NamesEqualInUpperCaseKeepAFixedOrder) {
   ScratchDir dir;
   for (const char* name : {"b", "B", "a", "A"}) PutFile(dir / "App/" + name, name);
-  std::vector<PackFile> files = Collect({RowFor(dir / "App", kDirectoryBit)}, dir / "x.exe");
+  std::vector<PackFile> files = Collect({RowFor(dir / "App", entries::Directory)}, dir / "x.exe");
   EXPECT_EQ(RelPaths(files),
             (std::vector<std::string>{"App\\A", "App\\a", "App\\B", "App\\b"}));
 }
@@ -129,7 +129,7 @@ TEST(Payload, NamesHoldingABackslashAreRefused) {
   PutFile(dir / "App/a\\b.txt", "x");
   std::vector<PackFile> files;
   std::string err;
-  EXPECT_FALSE(CollectPackFiles({RowFor(dir / "App", kDirectoryBit)}, dir / "x.exe", &files, &err));
+  EXPECT_FALSE(CollectPackFiles({RowFor(dir / "App", entries::Directory)}, dir / "x.exe", &files, &err));
   EXPECT_EQ(err, msg::kNameHasSeparator + (dir / "App/a\\b.txt"));
 }
 #endif

@@ -64,7 +64,7 @@ class RecordPipelineTest : public ::testing::Test {
     std::string out = "HEAD";
     codec::CodecParams params;
     params.code = std::span<const uint8_t>(key_);
-    params.level = kCompressLevel;
+    params.level = codec::kCompressLevel;
     std::string k(key_.begin(), key_.end());
     for (size_t i = 0; i < jobs_.size(); ++i) {
       std::vector<uint8_t> stream;
@@ -72,8 +72,8 @@ class RecordPipelineTest : public ::testing::Test {
       const std::string& c = contents_[i];
       EXPECT_TRUE(codec::CompressBuffer({reinterpret_cast<const uint8_t*>(c.data()), c.size()}, params,
                                         &stream, &err)) << err;
-      int32_t comp_len = stream.empty() ? 0 : static_cast<int32_t>(stream.size()) - 4;
-      out += HandCoded(jobs_[i].name_gbk, k) + LeI32(comp_len) +
+      int32_t compLen = stream.empty() ? 0 : static_cast<int32_t>(stream.size()) - 4;
+      out += HandCoded(jobs_[i].name_gbk, k) + LeI32(compLen) +
              (stream.empty() ? LeI32(0) : std::string(stream.begin(), stream.end()));
     }
     return out;
@@ -175,7 +175,7 @@ class ParallelBuildTest : public ::testing::Test {
   }
   PackageRequest Request(int jobs) {
     PackageRequest r = DefaultRequest(container_.path, save_);
-    r.entries = {RowFor(dir_ / "App", kDirectoryBit), RowFor(Path(3))};
+    r.entries = {RowFor(dir_ / "App", entries::Directory), RowFor(Path(3))};
     r.jobs = jobs;
     return r;
   }

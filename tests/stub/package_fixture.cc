@@ -95,7 +95,7 @@ std::vector<RecordPlace> RecordPlaces(const std::wstring& pkg) {
   std::string err;
   EXPECT_TRUE(reader.Open(Narrow(pkg), &err)) << err;
   std::vector<RecordPlace> out;
-  for (const auto& f : reader.contents().files) out.push_back({f.comp_len_offset, f.comp_len});
+  for (const auto& f : reader.contents().files) out.push_back({f.compLenOffset, f.compLen});
   return out;
 }
 
@@ -104,7 +104,7 @@ void PatchRecordName(const std::wstring& pkg, size_t record, const std::string& 
   std::string err;
   ASSERT_TRUE(reader.Open(Narrow(pkg), &err)) << err;
   const auto& f = reader.contents().files.at(record);
-  int64_t at = f.comp_len_offset - 2 - static_cast<int64_t>(f.rel_path_gbk.size());
+  int64_t at = f.compLenOffset - 2 - static_cast<int64_t>(f.rel_path_gbk.size());
   std::string old_gbk = f.rel_path_gbk;
   std::string new_gbk = platform::ToCodePage936(new_name);
   reader = {};

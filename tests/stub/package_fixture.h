@@ -45,8 +45,8 @@ void PatchIndexName(const std::wstring& uninstaller, size_t index, const std::st
 
 // Offsets inside a package, read with the package reader.
 struct RecordPlace {
-  int64_t comp_len_offset;
-  int32_t comp_len;
+  int64_t compLenOffset;
+  int32_t compLen;
 };
 std::vector<RecordPlace> RecordPlaces(const std::wstring& package);
 

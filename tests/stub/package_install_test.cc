@@ -330,8 +330,8 @@ TEST_F(PackageInstallTest, DamagedPackagesFailAndLeaveNoFiles) {
   ASSERT_GE(places.size(), 7u);
   RecordPlace big = places[0];  // the record with the longest stream
   for (const RecordPlace& p : places)
-    if (p.comp_len > big.comp_len) big = p;
-  ASSERT_GT(big.comp_len, 1000);
+    if (p.compLen > big.compLen) big = p;
+  ASSERT_GT(big.compLen, 1000);
   size_t n = good.size();
   struct Damage {
     const char* what;
@@ -347,12 +347,12 @@ TEST_F(PackageInstallTest, DamagedPackagesFailAndLeaveNoFiles) {
   std::vector<Damage> cases = {
       {"truncated trailer", good.substr(0, n - 5)},
       {"truncated in the last stream", good.substr(0, n - 200)},
-      {"truncated in the middle", good.substr(0, big.comp_len_offset + 100)},
+      {"truncated in the middle", good.substr(0, big.compLenOffset + 100)},
       {"record count flipped", flip(n - 4, 0x02)},
       {"config offset flipped", flip(n - 8, 0x10)},
-      {"compLen flipped", flip(big.comp_len_offset + 1, 0x01)},
-      {"stream size flipped", flip(big.comp_len_offset + 4 + 1, 0x01)},
-      {"first flag byte flipped", flip(big.comp_len_offset + 8, 0x01)},
+      {"compLen flipped", flip(big.compLenOffset + 1, 0x01)},
+      {"stream size flipped", flip(big.compLenOffset + 4 + 1, 0x01)},
+      {"first flag byte flipped", flip(big.compLenOffset + 8, 0x01)},
   };
   for (const Damage& d : cases) {
     std::wstring bad = dir_ / L"damaged.exe";
