@@ -22,8 +22,10 @@ inline constexpr char kPathSeparator = '\\';
 inline constexpr char kPathSeparator = '/';
 #endif
 
-// An open file with a position. Every call that can fail returns false and
-// puts a message naming the file into *err.
+// An open regular file with a position. Every call that can fail returns
+// false and puts a message naming the file into *err. Only regular files
+// open: a folder, pipe, device or socket is refused at once (opening one
+// never waits for a writer).
 class File {
  public:
   enum class Mode {
@@ -54,6 +56,7 @@ class File {
   bool Close(std::string* err);
 
  private:
+  friend class Folder;  // creates files inside a folder it holds open
   File(std::string path, intptr_t handle) : path_(std::move(path)), handle_(handle) {}
   std::string path_;
   intptr_t handle_;
@@ -63,8 +66,9 @@ class File {
 struct DirEntry {
   std::string name;
   bool is_directory = false;
-  bool is_link = false;  // symbolic link or junction
-  int64_t size = 0;      // files only
+  bool is_link = false;     // symbolic link or junction
+  bool is_special = false;  // neither a folder nor a regular file: a pipe, device or socket
+  int64_t size = 0;         // regular files only
 };
 
 // Lists a directory without "." and "..", in no particular order.
@@ -84,9 +88,22 @@ bool GetFileIdentity(const std::string& path, FileIdentity* id, std::string* err
 
 bool IsDirectory(const std::string& path);
 bool PathExists(const std::string& path);
+
+// What a path names, after following links.
+enum class PathKind {
+  kMissing,  // nothing, or a link that leads nowhere
+  kFile,     // a regular file
+  kFolder,
+  kSpecial,  // a pipe, device or socket
+};
+PathKind KindOfPath(const std::string& path);
+
+// The size of a regular file; anything else is refused.
 bool GetFileSize(const std::string& path, int64_t* size, std::string* err);
 // Removing a missing file succeeds.
 bool RemoveFile(const std::string& path, std::string* err);
+// Removes a folder if it is empty; a missing folder succeeds.
+bool RemoveEmptyFolder(const std::string& path, std::string* err);
 // Moves from over to in one step, replacing an existing file at to.
 bool ReplaceFile(const std::string& from, const std::string& to, std::string* err);
 #ifdef _WIN32

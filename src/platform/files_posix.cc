@@ -24,6 +24,21 @@ bool Fail(const std::string& what, const std::string& path, std::string* err) {
   return Fail(what, path, errno, err);
 }
 
+constexpr char kNotRegular[] = "not a regular file (a pipe, device or socket)";
+
+bool FailNotRegular(const std::string& what, const std::string& path, std::string* err) {
+  if (err) *err = what + " \"" + path + "\": " + kNotRegular;
+  return false;
+}
+
+// Refuses what is not a regular file, with the reason.
+bool CheckRegular(const struct stat& st, const std::string& what, const std::string& path,
+                  std::string* err) {
+  if (S_ISREG(st.st_mode)) return true;
+  if (S_ISDIR(st.st_mode)) return Fail(what, path, EISDIR, err);
+  return FailNotRegular(what, path, err);
+}
+
 // Largest single read or write handed to the kernel.
 constexpr size_t kMaxIo = 1 << 30;
 
@@ -42,18 +57,26 @@ std::unique_ptr<File> File::Open(const std::string& path, Mode mode, std::string
     case Mode::kCreateTruncate: flags |= O_RDWR | O_CREAT | O_TRUNC; break;
     case Mode::kCreateNew: flags |= O_RDWR | O_CREAT | O_EXCL; break;
   }
+  // A pipe, device or socket is refused before it is opened; O_NONBLOCK
+  // keeps the open from waiting should one appear in between.
+  struct stat st;
+  if (mode != Mode::kCreateNew && stat(path.c_str(), &st) == 0 &&
+      !CheckRegular(st, "cannot open", path, err))
+    return nullptr;
   int fd;
   do {
-    fd = open(path.c_str(), flags, 0666);
+    fd = open(path.c_str(), flags | O_NONBLOCK, 0666);
   } while (fd < 0 && errno == EINTR);
   if (fd < 0) {
     Fail("cannot open", path, err);
     return nullptr;
   }
-  struct stat st;
-  if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+  bool ok = fstat(fd, &st) == 0 ? CheckRegular(st, "cannot open", path, err)
+                                 : Fail("cannot open", path, err);
+  if (ok && fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0)
+    ok = Fail("cannot open", path, err);
+  if (!ok) {
     close(fd);
-    Fail("cannot open", path, EISDIR, err);
     return nullptr;
   }
   return std::unique_ptr<File>(new File(path, fd));
@@ -152,6 +175,7 @@ bool ListDirectory(const std::string& dir, std::vector<DirEntry>* entries, std::
       // A link describes its target; a dangling link stays a non-directory.
       if (entry.is_link) stat(full.c_str(), &st);
       entry.is_directory = S_ISDIR(st.st_mode);
+      entry.is_special = !entry.is_directory && !S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode);
       if (S_ISREG(st.st_mode)) entry.size = st.st_size;
     }
     entries->push_back(std::move(entry));
@@ -181,16 +205,28 @@ bool PathExists(const std::string& path) {
   return lstat(path.c_str(), &st) == 0;
 }
 
+PathKind KindOfPath(const std::string& path) {
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0) return PathKind::kMissing;
+  if (S_ISREG(st.st_mode)) return PathKind::kFile;
+  return S_ISDIR(st.st_mode) ? PathKind::kFolder : PathKind::kSpecial;
+}
+
 bool GetFileSize(const std::string& path, int64_t* size, std::string* err) {
   struct stat st;
   if (stat(path.c_str(), &st) != 0) return Fail("cannot query", path, err);
-  if (S_ISDIR(st.st_mode)) return Fail("cannot query", path, EISDIR, err);
+  if (!CheckRegular(st, "cannot query", path, err)) return false;
   *size = st.st_size;
   return true;
 }
 
 bool RemoveFile(const std::string& path, std::string* err) {
   if (unlink(path.c_str()) != 0 && errno != ENOENT) return Fail("cannot delete", path, err);
+  return true;
+}
+
+bool RemoveEmptyFolder(const std::string& path, std::string* err) {
+  if (rmdir(path.c_str()) != 0 && errno != ENOENT) return Fail("cannot remove folder", path, err);
   return true;
 }
 

@@ -50,12 +50,25 @@ int64_t LinkTargetSize(const std::string& dir, const std::string& name) {
   return size;
 }
 
+constexpr char kNotRegular[] = "not a regular file (a pipe, device or socket)";
+
+bool FailNotRegular(const std::string& what, const std::string& path, std::string* err) {
+  if (err) *err = what + " \"" + path + "\": " + kNotRegular;
+  return false;
+}
+
+// A socket in the file system is a reparse point of its own kind.
+constexpr DWORD kReparseTagSocket = 0x80000023;  // IO_REPARSE_TAG_AF_UNIX
+
 }  // namespace
 
 std::unique_ptr<File> File::Open(const std::string& path, Mode mode, std::string* err) {
   DWORD access = GENERIC_READ | GENERIC_WRITE;
-  DWORD share = FILE_SHARE_READ;
+  // Others may read, and may delete (an interrupted program removes its
+  // temporary files while they are open).
+  DWORD share = FILE_SHARE_READ | FILE_SHARE_DELETE;
   DWORD disposition = OPEN_EXISTING;
+  DWORD flags = FILE_ATTRIBUTE_NORMAL;
   switch (mode) {
     case Mode::kRead:
       access = GENERIC_READ;
@@ -65,12 +78,21 @@ std::unique_ptr<File> File::Open(const std::string& path, Mode mode, std::string
     // OPEN_ALWAYS and a cut afterwards, because CREATE_ALWAYS refuses an
     // existing hidden or system file.
     case Mode::kCreateTruncate: disposition = OPEN_ALWAYS; break;
-    case Mode::kCreateNew: disposition = CREATE_NEW; break;
+    // A new file only: never through a link that leads nowhere.
+    case Mode::kCreateNew:
+      disposition = CREATE_NEW;
+      flags |= FILE_FLAG_OPEN_REPARSE_POINT;
+      break;
   }
-  HANDLE h = CreateFileW(WidePath(path).c_str(), access, share, nullptr, disposition,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE h = CreateFileW(WidePath(path).c_str(), access, share, nullptr, disposition, flags,
+                         nullptr);
   if (h == INVALID_HANDLE_VALUE) {
     Fail("cannot open", path, GetLastError(), err);
+    return nullptr;
+  }
+  if (GetFileType(h) != FILE_TYPE_DISK) {
+    CloseHandle(h);
+    FailNotRegular("cannot open", path, err);
     return nullptr;
   }
   std::unique_ptr<File> file(new File(path, reinterpret_cast<intptr_t>(h)));
@@ -186,6 +208,9 @@ bool ListDirectory(const std::string& dir, std::vector<DirEntry>* entries, std::
     entry.is_link = (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
                     (fd.dwReserved0 == IO_REPARSE_TAG_SYMLINK ||
                      fd.dwReserved0 == IO_REPARSE_TAG_MOUNT_POINT);
+    entry.is_special = !entry.is_link && !entry.is_directory &&
+                       (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+                       fd.dwReserved0 == kReparseTagSocket;
     if (!entry.is_directory)
       entry.size = static_cast<int64_t>((static_cast<uint64_t>(fd.nFileSizeHigh) << 32) |
                                         fd.nFileSizeLow);
@@ -219,7 +244,24 @@ bool IsDirectory(const std::string& path) { return win32::FolderExists(WidePath(
 
 bool PathExists(const std::string& path) { return win32::PathExists(WidePath(path)); }
 
+PathKind KindOfPath(const std::string& path) {
+  std::wstring wide = WidePath(path);
+  DWORD attr = GetFileAttributesW(wide.c_str());
+  if (attr == INVALID_FILE_ATTRIBUTES) return PathKind::kMissing;
+  if (attr & FILE_ATTRIBUTE_DIRECTORY) return PathKind::kFolder;
+  HANDLE h = CreateFileW(wide.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    // A socket cannot be opened as a file.
+    return (attr & FILE_ATTRIBUTE_REPARSE_POINT) ? PathKind::kSpecial : PathKind::kFile;
+  }
+  DWORD type = GetFileType(h);
+  CloseHandle(h);
+  return type == FILE_TYPE_DISK ? PathKind::kFile : PathKind::kSpecial;
+}
+
 bool GetFileSize(const std::string& path, int64_t* size, std::string* err) {
+  if (KindOfPath(path) == PathKind::kSpecial) return FailNotRegular("cannot query", path, err);
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (!GetFileAttributesExW(WidePath(path).c_str(), GetFileExInfoStandard, &data))
     return Fail("cannot query", path, GetLastError(), err);
@@ -246,6 +288,13 @@ bool RemoveFile(const std::string& path, std::string* err) {
     }
   }
   return Fail("cannot delete", path, code, err);
+}
+
+bool RemoveEmptyFolder(const std::string& path, std::string* err) {
+  if (RemoveDirectoryW(WidePath(path).c_str())) return true;
+  DWORD code = GetLastError();
+  if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) return true;
+  return Fail("cannot remove folder", path, code, err);
 }
 
 bool ReplaceFile(const std::string& from, const std::string& to, std::string* err) {
