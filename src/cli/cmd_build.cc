@@ -96,7 +96,6 @@ std::string ValueOr(const ParsedArgs& p, const std::string& option, const char* 
 }  // namespace
 
 int RunBuild(const Args& args, Io& io) {
-  IgnoreFileSizeSignal();
   const Command& self = FindCommand("build");
   ArgSyntax syntax{{"--name", "--dir", "--publisher", "--version", "-o", "--install-dat", "--jobs"},
                {"--quiet"},

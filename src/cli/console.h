@@ -1,5 +1,5 @@
 #pragma once
-// The few console facts the package commands need, one file per OS
+// The few console and process facts qrpack needs, one file per OS
 // (console_posix.cc, console_win32.cc).
 
 namespace cli {
@@ -7,8 +7,21 @@ namespace cli {
 // Whether standard error is a terminal (a progress line is shown there).
 bool StderrIsTerminal();
 
-// Makes writes past the file-size limit fail with an error the build can
+// Makes writes past the file-size limit fail with an error the command can
 // clean up after, instead of ending the process (SIGXFSZ on POSIX).
 void IgnoreFileSizeSignal();
+
+// Exit statuses of a program ended by SIGINT and by SIGTERM.
+inline constexpr int kExitInterrupted = 130;
+inline constexpr int kExitTerminated = 143;
+
+// Makes an interruption end the program cleanly: every listed temporary
+// file (platform/temporaries.h) is removed, "qrpack: interrupted" goes to
+// standard error and the program ends with kExitInterrupted or
+// kExitTerminated. On POSIX: SIGINT, SIGTERM and SIGHUP (129), unless the
+// program was started with the signal ignored; on Windows: Ctrl+C and
+// Ctrl+Break (130), and closing the console, logging off or shutting down
+// (143). Called once by main, before any other thread starts.
+void HandleInterruptions();
 
 }  // namespace cli

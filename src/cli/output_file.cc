@@ -2,29 +2,57 @@
 
 #include <memory>
 
+#include "package/temp_files.h"
+#include "platform/temporaries.h"
+
 namespace cli {
 namespace {
 
-// Creates a fresh temporary file beside path, never reusing an existing name.
+constexpr int kMaxAttempts = 100;
+
+// Creates a fresh temporary file beside path under a random name, never
+// reusing an existing one. An existing path must be a regular file: the
+// output replaces it, never a folder, a pipe or a device.
 std::unique_ptr<platform::File> CreateTemp(const std::string& path, std::string* temp,
                                            std::string* err) {
-  for (int n = 0; n < 100; ++n) {
-    *temp = path + ".qrpack-" + std::to_string(n) + ".tmp";
-    if (platform::PathExists(*temp)) continue;
-    auto f = platform::File::Open(*temp, platform::File::Mode::kCreateNew, err);
-    if (f) return f;
+  platform::PathKind kind = platform::KindOfPath(path);
+  if (kind == platform::PathKind::kFolder || kind == platform::PathKind::kSpecial) {
+    *err = "\"" + path + "\" is " +
+           (kind == platform::PathKind::kFolder ? "a folder" : "not a regular file") +
+           ": the output must be a file";
+    return nullptr;
   }
+  for (int n = 0; n < kMaxAttempts; ++n) {
+    *temp = path + ".qrpack-" + package::RandomTag() + ".tmp";
+    auto f = platform::CreateTemporaryFile(*temp, err);
+    if (f) return f;
+    if (!platform::PathExists(*temp)) return nullptr;  // not a name collision
+  }
+  *err = "\"" + path + "\": every name tried for a temporary file beside it was taken";
   return nullptr;
 }
 
 bool Finish(bool ok, const std::string& temp, const std::string& path, std::string* err) {
-  if (ok && platform::ReplaceFile(temp, path, err)) return true;
-  std::string ignored;
-  platform::RemoveFile(temp, &ignored);
+  if (ok && platform::MoveTemporaryFile(temp, path, err)) return true;
+  platform::RemoveTemporaryFile(temp, nullptr);
   return false;
 }
 
 }  // namespace
+
+bool CheckNotAnInput(const std::string& path, const std::vector<std::string>& inputs,
+                     std::string* err) {
+  platform::FileIdentity out;
+  if (!platform::GetFileIdentity(path, &out, nullptr)) return true;  // nothing there yet
+  for (const std::string& input : inputs) {
+    platform::FileIdentity in;
+    if (platform::GetFileIdentity(input, &in, nullptr) && in == out) {
+      *err = "\"" + path + "\" is the input \"" + input + "\": the output must not replace it";
+      return false;
+    }
+  }
+  return true;
+}
 
 bool WriteOutputFile(const std::string& path,
                      const std::function<bool(platform::File& file, std::string* err)>& fill,

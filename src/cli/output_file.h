@@ -6,10 +6,17 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "platform/files.h"
 
 namespace cli {
+
+// False, with a message, when path names one of inputs (the same file under
+// any name, through a link or a hard link): a command never replaces a file
+// it reads.
+bool CheckNotAnInput(const std::string& path, const std::vector<std::string>& inputs,
+                     std::string* err);
 
 // fill writes the content into the open temporary file.
 bool WriteOutputFile(const std::string& path,

@@ -2,10 +2,19 @@
 
 #include <filesystem>
 
+#include "package/messages.h"
 #include "package/temp_files.h"
 #include "platform/files.h"
+#include "platform/temporaries.h"
 
 namespace cli {
+namespace {
+
+// The read-only commands decode the uninstaller into the temp folder to read
+// its name index; this is what they say when that fails.
+constexpr char kNameIndexTempFailed[] = "无法在临时文件夹中解出卸载程序来读取它的文件列表：";
+
+}  // namespace
 
 std::string AbsolutePath(const std::string& utf8) {
   namespace fs = std::filesystem;
@@ -22,11 +31,26 @@ std::string AbsolutePath(const std::string& utf8) {
 bool ReadPackageNameIndex(package::PackageReader& reader, package::NameIndex* index,
                           std::string* err) {
   package::TempFile temp;
-  if (!package::CreateTempUninstaller(platform::TempFolder(), &temp, err)) return false;
+  const std::string folder = platform::TempFolder();
+  if (!package::CreateTempUninstaller(folder, &temp, err, kNameIndexTempFailed)) return false;
+  // A write that fails is the temp folder's fault; any other failure is the package's.
+  std::string write_err;
+  bool write_failed = false;
+  auto write = [&](const uint8_t* buf, size_t n, std::string*) {
+    write_failed = !temp.file->Write(buf, n, &write_err);
+    return !write_failed;
+  };
+  std::string e;
+  bool ok = reader.DecodeRecord(reader.contents().files.size() - 1, write, nullptr, &e);
+  if (ok && !temp.file->Close(&write_err)) {
+    ok = false;
+    write_failed = true;
+  }
   temp.file.reset();
-  bool ok = reader.DecodeRecordToFile(reader.contents().files.size() - 1, temp.path, nullptr, err) &&
-            package::ReadNameIndex(temp.path, index, err);
-  platform::RemoveFile(temp.path, nullptr);
+  if (ok) ok = package::ReadNameIndex(temp.path, index, &e);
+  platform::RemoveTemporaryFile(temp.path, nullptr);
+  if (!ok && err)
+    *err = write_failed ? package::msg::WithReason(kNameIndexTempFailed, temp.path, write_err) : e;
   return ok;
 }
 

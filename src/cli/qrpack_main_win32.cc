@@ -5,10 +5,12 @@
 #include <iostream>
 
 #include "cli/cli.h"
+#include "cli/console.h"
 #include "platform/utf.h"
 
 int wmain(int argc, wchar_t** argv) {
   SetConsoleOutputCP(CP_UTF8);
+  cli::HandleInterruptions();
   cli::Args args;
   for (int i = 1; i < argc; ++i) args.push_back(platform::WideToUtf8(argv[i]));
   cli::Io io{std::cout, std::cerr};

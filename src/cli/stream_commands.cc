@@ -41,6 +41,13 @@ int ReadCommon(const ParsedArgs& p, Io& io, std::vector<uint8_t>* key) {
   return kExitOk;
 }
 
+// The files a command reads: INPUT and the key file.
+std::vector<std::string> Inputs(const ParsedArgs& p) {
+  std::vector<std::string> inputs = {p.positional[0]};
+  if (p.Has("--key")) inputs.push_back(p.values.at("--key"));
+  return inputs;
+}
+
 }  // namespace
 
 int RunCompress(const Args& args, Io& io) {
@@ -62,6 +69,7 @@ int RunCompress(const Args& args, Io& io) {
   const std::string& input = p.positional[0];
   const std::string& output = p.positional[1];
   if (platform::IsDirectory(input)) return Fail(io, input + ": is a folder, not a file");
+  if (!CheckNotAnInput(output, Inputs(p), &err)) return Fail(io, err);
   // Open once here so that a missing or unreadable input is an error (the
   // codec itself takes a missing input as empty).
   if (!platform::File::Open(input, platform::File::Mode::kRead, &err)) return Fail(io, err);
@@ -94,6 +102,7 @@ int RunDecompress(const Args& args, Io& io) {
 
   const std::string& input = p.positional[0];
   const std::string& output = p.positional[1];
+  if (!CheckNotAnInput(output, Inputs(p), &err)) return Fail(io, err);
   clsZip zip;
   const bool ok = WriteOutputFileByName(
       output,

@@ -35,11 +35,14 @@ inline constexpr char kNameHasSeparator[] = "文件名含有“\\”，不能写
 inline constexpr char kNameNotWindows[] = "文件名含有Windows不允许的字符，不能写入安装包：";
 inline constexpr char kNameTooLong[] = "文件路径太长（超过32767字节），不能写入安装包：";
 inline constexpr char kSavePathIsInput[] = "安装包保存路径不能是要打包或读取的文件：";
+inline constexpr char kNotRegularFile[] = "不是普通文件（管道、设备或套接字），不能写入安装包：";
 // Failures while writing; the package is not made and the old file is kept.
 inline constexpr char kFileUnreadable[] = "无法读取文件，安装包没有生成：";
 inline constexpr char kFileChanged[] = "文件在打包过程中被修改，安装包没有生成：";
 inline constexpr char kWriteFailed[] = "写入安装包失败，安装包没有生成：";
 inline constexpr char kTempUninstallerFailed[] = "无法写入临时文件夹中的卸载程序，安装包没有生成：";
+// The reason when every name tried for a temporary file was taken.
+inline constexpr char kNoFreeTempName[] = "找不到未被占用的临时文件名";
 inline constexpr char kOptionTwice[] = "同一个安装选项只能设置在一个文件上：";
 inline constexpr char kCodedStringTooLong[] = "文字超过32767字节，不能写入安装包";
 

@@ -33,6 +33,12 @@ bool AppendNameIndex(platform::File& f, const XorKey& key, const std::string& ti
   return f.Write(out.data(), out.size(), err);
 }
 
+int64_t NameIndexSize(const std::string& title_gbk, const std::vector<std::string>& rel_paths_gbk) {
+  int64_t size = 2 + static_cast<int64_t>(title_gbk.size()) + 4 + 4;
+  for (const std::string& p : rel_paths_gbk) size += 2 + static_cast<int64_t>(p.size());
+  return size;
+}
+
 bool ReadNameIndex(const std::string& path, NameIndex* index, std::string* err) {
   *index = NameIndex();
   auto f = platform::File::Open(path, platform::File::Mode::kRead, err);

@@ -22,6 +22,9 @@ namespace package {
 bool AppendNameIndex(platform::File& f, const XorKey& key, const std::string& title_gbk,
                      const std::vector<std::string>& rel_paths_gbk, std::string* err);
 
+// The number of bytes AppendNameIndex adds for these texts.
+int64_t NameIndexSize(const std::string& title_gbk, const std::vector<std::string>& rel_paths_gbk);
+
 struct NameIndex {
   int64_t image_size = 0;  // U
   std::string title;       // UTF-8

@@ -11,6 +11,7 @@
 #include "package/stub_container.h"
 #include "package/temp_files.h"
 #include "platform/files.h"
+#include "platform/temporaries.h"
 #include "platform/text.h"
 #include "shell/unicode.h"
 
@@ -74,6 +75,16 @@ class PackageWriter {
   bool PlanFiles(std::string* err);
   bool PlanOptions(std::string* err);
   std::string Codepage(const std::string& text) { return platform::ToCodePage936(text); }
+  // The name index's texts: the title and every stored name.
+  std::string Title() {
+    return Codepage(kLabelAppName + shell::TruncateUtf16(req_.properties.app_name, kConfigValueChars));
+  }
+  std::vector<std::string> Names() const {
+    std::vector<std::string> names;
+    names.reserve(planned_.size());
+    for (const PlannedFile& p : planned_) names.push_back(p.rel_path_gbk);
+    return names;
+  }
   bool WriteUninstaller(std::string* err);
   bool WriteHead(std::string* err);
   bool WriteRecords(const std::vector<RecordJob>& jobs, int threads, std::string* err);
@@ -99,7 +110,7 @@ class PackageWriter {
 void PackageWriter::RemoveTemporaries() {
   for (TempFile* t : {&package_, &uninst_}) {
     t->file.reset();
-    if (!t->path.empty()) platform::RemoveFile(t->path, nullptr);
+    if (!t->path.empty()) platform::RemoveTemporaryFile(t->path, nullptr);
     t->path.clear();
   }
 }
@@ -193,13 +204,8 @@ bool PackageWriter::WriteUninstaller(std::string* err) {
     return false;
   }
   XorKey key;
-  std::vector<std::string> names;
-  names.reserve(planned_.size());
-  for (const PlannedFile& p : planned_) names.push_back(p.rel_path_gbk);
-  std::string title = Codepage(kLabelAppName + shell::TruncateUtf16(req_.properties.app_name,
-                                                                    kConfigValueChars));
   if (!uninst_.file->Seek(kXorKeyOffset, &e) || !uninst_.file->ReadExact(key.data(), key.size(), &e) ||
-      !AppendNameIndex(*uninst_.file, key, title, names, &e) || !uninst_.file->Close(&e)) {
+      !AppendNameIndex(*uninst_.file, key, Title(), Names(), &e) || !uninst_.file->Close(&e)) {
     *err = msg::WithReason(msg::kTempUninstallerFailed, uninst_.path, e);
     return false;
   }
@@ -258,6 +264,11 @@ BuildResult PackageWriter::Run() {
   if (ExceedsSizeLimit(files_, container_.l1)) return SizeRefused();
   int64_t sum = 0;
   for (const PackFile& f : files_) sum += f.FileSize;
+  // The trailer's total counts the uninstaller with its name index as well:
+  // a payload that only it pushes over the limit is refused now, before
+  // anything is written.
+  if (sum + container_.uninst_size + NameIndexSize(Title(), Names()) > kMaxTotalSize)
+    return SizeRefused();
   total_ = static_cast<int32_t>(sum);
   progress_.SetMaximum(static_cast<float>(total_) + static_cast<float>(container_.l1));
   progress_.SetStatus(msg::kStatusWriting);
@@ -275,7 +286,7 @@ BuildResult PackageWriter::Run() {
   if (!platform::GetFileSize(uninst_.path, &v, &err)) return Fail(err);
   if (total_ + v > kMaxTotalSize) return SizeRefused();
   if (!WriteRecords({{kUninstallerName, uninst_.path, v}}, 1, &err)) return Fail(err);
-  platform::RemoveFile(uninst_.path, nullptr);
+  platform::RemoveTemporaryFile(uninst_.path, nullptr);
   uninst_.path.clear();
 
   Trailer t{static_cast<int32_t>(total_ + v), static_cast<int32_t>(config_offset_),
@@ -284,7 +295,7 @@ BuildResult PackageWriter::Run() {
   std::string e;
   if (!package_.file->Close(&e)) return Fail(msg::WithReason(msg::kWriteFailed, req_.properties.save_path, e));
   package_.file.reset();
-  if (!platform::ReplaceFile(package_.path, req_.properties.save_path, &e))
+  if (!platform::MoveTemporaryFile(package_.path, req_.properties.save_path, &e))
     return Fail(msg::WithReason(msg::kWriteFailed, req_.properties.save_path, e));
   package_.path.clear();
   return BuildResult{BuildOutcome::kWritten, ""};

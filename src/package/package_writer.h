@@ -3,7 +3,8 @@
 //
 // Everything the package cannot hold is refused before anything is written:
 // files of 2 GiB or more, names code page 936 cannot represent, coded
-// strings over 32767 bytes, and payload sizes that, with the stub's share,
+// strings over 32767 bytes, and payload sizes that, with the stub's share or
+// with the uninstaller and its name index (what the trailer's total counts),
 // exceed 2147483647 bytes (the size refusal). The package is written to a
 // temporary file beside the save path, which replaces the save path in one
 // step at the very end; on any failure both temporary files are removed and

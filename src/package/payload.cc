@@ -62,7 +62,11 @@ class DirectoryWalk {
       const platform::DirEntry& e = entries[i];
       std::string path = dir + platform::kPathSeparator + e.name;
       if (e.name.find(kPackageSeparator) != std::string::npos) {
-        if (bad_name_.empty()) bad_name_ = path;
+        Refuse(msg::kNameHasSeparator + path);
+        continue;
+      }
+      if (e.is_special) {
+        Refuse(msg::kNotRegularFile + path);
         continue;
       }
       if (e.is_directory) {
@@ -75,11 +79,15 @@ class DirectoryWalk {
     }
   }
 
- const std::string& bad_name() const { return bad_name_; }
+  // The first refusal met, or empty.
+  const std::string& refusal() const { return refusal_; }
 
  private:
+  void Refuse(std::string message) {
+    if (refusal_.empty()) refusal_ = std::move(message);
+  }
   std::string save_path_;
-  std::string bad_name_;  // the first name holding the package separator
+  std::string refusal_;  // a name holding the package separator, a pipe, device or socket
   std::vector<PackFile>* files_;
   std::set<platform::FileIdentity> visited_;
 };
@@ -97,11 +105,15 @@ bool CollectPackFiles(const std::vector<EntryRow>& rows, const std::string& save
     if (platform::IsDirectory(path)) {
       DirectoryWalk walk(save_path, files);
       walk.Walk(path, row.Name + kPackageSeparator);
-      if (!walk.bad_name().empty()) {
-        if (err) *err = msg::kNameHasSeparator + walk.bad_name();
+      if (!walk.refusal().empty()) {
+        if (err) *err = walk.refusal();
         return false;
       }
       continue;
+    }
+    if (platform::KindOfPath(path) == platform::PathKind::kSpecial) {
+      if (err) *err = msg::kNotRegularFile + path;
+      return false;
     }
     PackFile f{path, row.Name, 0};
     std::string e;

@@ -22,9 +22,10 @@ struct PackFile {
   int64_t FileSize = 0;  // at collection time; the writer refuses 2 GiB and more
 };
 
-// Appends the payload of rows to *files. Fails only when a file row cannot
-// be measured (it vanished or is unreadable); a directory that cannot be
-// listed contributes nothing.
+// Appends the payload of rows to *files. Fails when a file row cannot be
+// measured (it vanished or is unreadable), and when a row or a file below a
+// folder row is a pipe, device or socket (only regular files are packed);
+// a directory that cannot be listed contributes nothing.
 bool CollectPackFiles(const std::vector<EntryRow>& rows, const std::string& save_path,
                       std::vector<PackFile>* files, std::string* err);
 

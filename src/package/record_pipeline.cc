@@ -12,6 +12,7 @@
 #include "codec/lzss_encoder.h"
 #include "package/messages.h"
 #include "package/temp_files.h"
+#include "platform/temporaries.h"
 
 namespace package {
 namespace {
@@ -127,7 +128,6 @@ class Pipeline {
   std::atomic<bool> stop_{false};
   std::atomic<int64_t> advanced_{0};  // progress not yet passed on
   PiecePool pool_;
-  std::atomic<int> spill_number_{1};  // 0 is the package's own temporary name
 };
 
 bool Pipeline::Run(int threads, std::string* err) {
@@ -339,16 +339,17 @@ bool Pipeline::MoveToPackage(const RecordJob& job, Slot& s, int64_t* field_at, s
 }
 
 bool Pipeline::OpenSpill(TempFile* spill, std::string* err) {
-  std::string e;
+  std::string e = msg::kNoFreeTempName;
   for (int attempt = 0; attempt < kSpillAttempts; ++attempt) {
-    std::string path = TempPackagePath(target_.save_path, spill_number_++);
+    std::string path = TempPackagePath(target_.save_path, RandomTag());
     if (path.empty()) continue;
-    spill->file = File::Open(path, File::Mode::kCreateNew, &e);
+    spill->file = platform::CreateTemporaryFile(path, &e);
     if (spill->file) {
       spill->path = path;
       return true;
     }
     if (!platform::PathExists(path)) break;  // not a name collision
+    e = msg::kNoFreeTempName;
   }
   *err = e;
   return false;
@@ -409,7 +410,7 @@ void Pipeline::FreeHeld(Slot& s) {
   s.pieces.clear();
   s.tail = 0;
   s.spill.file.reset();
-  if (!s.spill.path.empty()) platform::RemoveFile(s.spill.path, nullptr);
+  if (!s.spill.path.empty()) platform::RemoveTemporaryFile(s.spill.path, nullptr);
   s.spill.path.clear();
 }
 

@@ -2,8 +2,10 @@
 
 #include <chrono>
 #include <cmath>
+#include <mutex>
 
 #include "package/messages.h"
+#include "platform/temporaries.h"
 #include "shell/unicode.h"
 
 namespace package {
@@ -19,16 +21,17 @@ size_t NameStart(const std::string& path) {
 // Creates the first candidate that does not exist yet.
 template <typename NextName>
 bool CreateFresh(NextName next, TempFile* out, std::string* err) {
-  std::string last_err;
+  std::string last_err = msg::kNoFreeTempName;
   for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
     std::string path = next(attempt);
     if (path.empty()) continue;
-    out->file = platform::File::Open(path, platform::File::Mode::kCreateNew, &last_err);
+    out->file = platform::CreateTemporaryFile(path, &last_err);
     if (out->file) {
       out->path = path;
       return true;
     }
     if (!platform::PathExists(path)) break;  // not a collision: give up
+    last_err = msg::kNoFreeTempName;
   }
   if (err) *err = last_err;
   return false;
@@ -36,15 +39,15 @@ bool CreateFresh(NextName next, TempFile* out, std::string* err) {
 
 }  // namespace
 
-std::string TempPackagePath(const std::string& save_path, int attempt) {
+std::string TempPackagePath(const std::string& save_path, const std::string& tag) {
   size_t name_at = NameStart(save_path);
   size_t dot = save_path.rfind('.');
   // Only a dot inside the file name, after its first character, starts an extension.
   std::string base = dot != std::string::npos && dot > name_at ? save_path.substr(0, dot) : save_path;
   std::string path = base;
-  if (attempt > 0) {
+  if (!tag.empty()) {
     path += '~';
-    path += std::to_string(attempt);
+    path += tag;
   }
   path += ".tmp";
   if (shell::EqualIgnoringCase(path, save_path)) return "";
@@ -59,21 +62,45 @@ std::string RandomTempName(std::mt19937& rng) {
   return name;
 }
 
+std::string RandomTag() {
+  static std::mutex mu;
+  static std::mt19937_64 rng = [] {
+    std::random_device rd;
+    std::seed_seq seed{rd(), rd(), rd(), rd(),
+                       static_cast<uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count())};
+    return std::mt19937_64(seed);
+  }();
+  uint64_t v;
+  {
+    std::lock_guard<std::mutex> lock(mu);
+    v = rng();
+  }
+  static const char kHex[] = "0123456789abcdef";
+  std::string tag(16, '0');
+  for (char& c : tag) {
+    c = kHex[v & 15];
+    v >>= 4;
+  }
+  return tag;
+}
+
 bool CreateTempPackage(const std::string& save_path, TempFile* out, std::string* err) {
   std::string e;
-  if (CreateFresh([&](int attempt) { return TempPackagePath(save_path, attempt); }, out, &e))
-    return true;
+  auto next = [&](int attempt) { return TempPackagePath(save_path, attempt ? RandomTag() : ""); };
+  if (CreateFresh(next, out, &e)) return true;
   if (err) *err = msg::WithReason(msg::kWriteFailed, save_path, e);
   return false;
 }
 
-bool CreateTempUninstaller(const std::string& temp_folder, TempFile* out, std::string* err) {
+bool CreateTempUninstaller(const std::string& temp_folder, TempFile* out, std::string* err,
+                           const char* failure_lead) {
   std::mt19937 rng(static_cast<uint32_t>(
       std::chrono::steady_clock::now().time_since_epoch().count() ^ std::random_device{}()));
   std::string e;
   auto next = [&](int) { return temp_folder + platform::kPathSeparator + RandomTempName(rng); };
   if (CreateFresh(next, out, &e)) return true;
-  if (err) *err = msg::WithReason(msg::kTempUninstallerFailed, temp_folder, e);
+  if (err)
+    *err = msg::WithReason(failure_lead ? failure_lead : msg::kTempUninstallerFailed, temp_folder, e);
   return false;
 }
 

@@ -1,9 +1,10 @@
 #pragma once
 // The two temporary files of a build, both created exclusively so a build
-// never overwrites a file it did not make:
+// never overwrites a file it did not make, and both listed with
+// platform::CreateTemporaryFile so an interrupted program removes them:
 // - the temporary package, in the save path's own folder: the save path's
-//   file name with its extension replaced by ".tmp" (then "~1.tmp", "~2.tmp"
-//   ... when taken), never the save path itself;
+//   file name with its extension replaced by ".tmp" (then "~" + a random
+//   tag + ".tmp" when taken), never the save path itself;
 // - the temporary uninstaller, "~" + two capital letters + five digits in
 //   the temp folder, a fresh name on every collision.
 
@@ -15,8 +16,14 @@
 
 namespace package {
 
-// Candidate number attempt (0 first) for the temporary package.
-std::string TempPackagePath(const std::string& save_path, int attempt);
+// A temporary package name: the save path's name with ".tmp" for its
+// extension, with "~" + tag before it when tag is not empty. Empty when
+// that would be the save path itself.
+std::string TempPackagePath(const std::string& save_path, const std::string& tag);
+
+// 16 random hexadecimal digits from a generator seeded by the system's
+// random source: names made with it do not run out.
+std::string RandomTag();
 
 // "~" + 2 letters + 5 digits; letter = 65 + round(25 r), digit = 48 + round(9 r),
 // rounding half to even, r uniform in [0, 1).
@@ -28,6 +35,9 @@ struct TempFile {
 };
 
 bool CreateTempPackage(const std::string& save_path, TempFile* out, std::string* err);
-bool CreateTempUninstaller(const std::string& temp_folder, TempFile* out, std::string* err);
+// A failure names the temp folder after failure_lead (by default the
+// build's text, which says the package was not made).
+bool CreateTempUninstaller(const std::string& temp_folder, TempFile* out, std::string* err,
+                           const char* failure_lead = nullptr);
 
 }  // namespace package

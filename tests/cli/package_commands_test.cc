@@ -60,6 +60,7 @@ Result Qrpack(const std::string& cwd, const std::vector<std::string>& args, rlim
            const std::string& exe_override = "", const std::string& tmpdir = "") {
   static ScratchDir io_dir;
   std::string exe = exe_override.empty() ? BinaryDir() + "/bin/qrpack" : exe_override;
+  std::fflush(stdout);  // nothing buffered here may reach the child's output
   pid_t pid = fork();
   if (pid == 0) {
     if (file_limit > 0) {

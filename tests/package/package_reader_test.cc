@@ -8,6 +8,7 @@
 #include "package/package_reader.h"
 #include "package/package_writer.h"
 #include "package_test_util.h"
+#include "platform/text.h"
 
 namespace {
 
@@ -143,6 +144,22 @@ TEST_F(ReaderTest, ADamagedNameIndexIsRefused) {
   NameIndex index;
   EXPECT_FALSE(ReadNameIndex(dir_ / "bad.exe", &index, &err));
   EXPECT_EQ(err, lead + msg::kBytesAfterNameIndex);
+}
+
+// NameIndexSize, which the size limit counts before anything is written,
+// is what the writer appends.
+TEST_F(ReaderTest, NameIndexSizeIsWhatTheIndexTakes) {
+  PackageReader reader;
+  std::string err;
+  ASSERT_TRUE(reader.Open(dir_ / "p.exe", &err)) << err;
+  ASSERT_TRUE(reader.DecodeRecordToFile(4, dir_ / "u.exe", nullptr, &err)) << err;
+  NameIndex index;
+  ASSERT_TRUE(ReadNameIndex(dir_ / "u.exe", &index, &err)) << err;
+  EXPECT_EQ(index.image_size, static_cast<int64_t>(container_.uninst_image.size()));
+  int64_t v = 0;
+  ASSERT_TRUE(platform::GetFileSize(dir_ / "u.exe", &v, &err));
+  EXPECT_EQ(NameIndexSize(platform::ToCodePage936(index.title), index.rel_paths_gbk),
+            v - index.image_size);
 }
 
 TEST(ConfigText, FormatAndParseAgree) {

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <set>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -11,11 +12,13 @@
 #include "gtest/gtest.h"
 #include "package/layout.h"
 #include "package/messages.h"
+#include "package/name_index.h"
 #include "package/package_writer.h"
 #include "package/payload.h"
 #include "package/stub_container.h"
 #include "package/temp_files.h"
 #include "package_test_util.h"
+#include "platform/text.h"
 
 namespace {
 
@@ -195,6 +198,36 @@ TEST_F(WriterTest, SizeLimitCountsTheStubShareAndRefusesBeforeWriting) {
   ExpectNoTemporaries();
 }
 
+// The trailer's total counts the uninstaller with its name index: a payload
+// that passes the stub's share but that they push over the limit is refused
+// at once, before anything is read or written.
+TEST_F(WriterTest, SizeLimitCountsTheUninstallerBeforeAnythingIsWritten) {
+  ScratchDir big_uninst;
+  Container c = MakeContainer(big_uninst, 13000, 40000);
+  StubContainer sc;
+  std::string err;
+  ASSERT_TRUE(OpenStubContainer(c.path, &sc, &err)) << err;
+  const std::string title = platform::ToCodePage936(std::string(kLabelAppName) + "测试");
+  const int64_t v = sc.uninst_size + NameIndexSize(title, {"big"});
+  const int64_t payload = kMaxTotalSize - v + 1;
+  ASSERT_LE(payload + sc.l1, kMaxTotalSize) << "the stub's share alone lets it pass";
+  auto f = platform::File::Open(dir_ / "big", platform::File::Mode::kCreateTruncate, &err);
+  ASSERT_TRUE(f && f->Truncate(payload, &err)) << err;
+  f.reset();
+  PutFile(save_, "the old package");
+  PackageRequest r = DefaultRequest(c.path, save_);
+  r.entries = {RowFor(dir_ / "big")};
+  bool writing_began = false;
+  r.after_collect = [&] { writing_began = true; };
+  BuildResult result = Build(r);
+  EXPECT_EQ(result.outcome, BuildOutcome::kSizeRefused);
+  EXPECT_EQ(result.message, msg::kTooLarge);
+  EXPECT_FALSE(writing_began);
+  EXPECT_EQ(progress_.advanced, 0);
+  EXPECT_TRUE(ReadWholeFile(save_) == "the old package");
+  ExpectNoTemporaries();
+}
+
 TEST_F(WriterTest, FilesThePackageCannotHoldAreRefusedNamingThem) {
   std::string err;
   auto f = platform::File::Open(dir_ / "huge", platform::File::Mode::kCreateTruncate, &err);
@@ -325,13 +358,23 @@ TEST_F(WriterTest, AnOptionOnTwoRowsIsRefused) {
 TEST(TempFiles, TheTemporaryPackageLiesBesideTheSavePath) {
   char s = platform::kPathSeparator;
   std::string d = std::string("base") + s + "dir.with.dots" + s;
-  EXPECT_EQ(TempPackagePath(d + "setup.exe", 0), d + "setup.tmp");
-  EXPECT_EQ(TempPackagePath(d + "setup", 0), d + "setup.tmp");
-  EXPECT_EQ(TempPackagePath(d + "setup", 2), d + "setup~2.tmp");
-  EXPECT_EQ(TempPackagePath(d + ".profile", 0), d + ".profile.tmp");
-  EXPECT_EQ(TempPackagePath("QrSetup", 0), "QrSetup.tmp");
-  EXPECT_EQ(TempPackagePath(d + "x.TMP", 0), "") << "never the save path itself";
-  EXPECT_EQ(TempPackagePath(d + "x.TMP", 1), d + "x~1.tmp");
+  EXPECT_EQ(TempPackagePath(d + "setup.exe", ""), d + "setup.tmp");
+  EXPECT_EQ(TempPackagePath(d + "setup", ""), d + "setup.tmp");
+  EXPECT_EQ(TempPackagePath(d + "setup", "2"), d + "setup~2.tmp");
+  EXPECT_EQ(TempPackagePath(d + ".profile", ""), d + ".profile.tmp");
+  EXPECT_EQ(TempPackagePath("QrSetup", ""), "QrSetup.tmp");
+  EXPECT_EQ(TempPackagePath(d + "x.TMP", ""), "") << "never the save path itself";
+  EXPECT_EQ(TempPackagePath(d + "x.TMP", "1f"), d + "x~1f.tmp");
+}
+
+TEST(TempFiles, RandomTagsAreSixteenHexDigitsAndDoNotRepeat) {
+  std::set<std::string> seen;
+  for (int i = 0; i < 1000; ++i) {
+    std::string tag = RandomTag();
+    ASSERT_EQ(tag.size(), 16u);
+    EXPECT_EQ(tag.find_first_not_of("0123456789abcdef"), std::string::npos) << tag;
+    EXPECT_TRUE(seen.insert(tag).second) << tag;
+  }
 }
 
 TEST(TempFiles, RandomNamesAreATildeTwoLettersAndFiveDigits) {
@@ -359,6 +402,20 @@ TEST_F(WriterTest, AnExistingTmpBesideTheSavePathIsLeftAlone) {
   EXPECT_EQ(ReadWholeFile(out_ / "QrSetup.tmp"), "user's own file");
   EXPECT_FALSE(platform::PathExists(out_ / "QrSetup~1.tmp"));
   EXPECT_TRUE(platform::PathExists(save_));
+}
+
+// Temporary names beside the save path never run out: files at the first
+// hundred names that come to mind do not stop the build.
+TEST_F(WriterTest, TemporaryNamesDoNotRunOut) {
+  PutFile(dir_ / "a.txt", "a");
+  PutFile(out_ / "QrSetup.tmp", "taken");
+  for (int i = 1; i < 100; ++i) PutFile(out_ / ("QrSetup~" + std::to_string(i) + ".tmp"), "taken");
+  PackageRequest r = DefaultRequest(container_.path, save_);
+  r.entries = {RowFor(dir_ / "a.txt")};
+  BuildResult result = Build(r);
+  ASSERT_EQ(result.outcome, BuildOutcome::kWritten) << result.message;
+  EXPECT_EQ(FilesStartingWith(out_.path(), "QrSetup~").size(), 99u);
+  EXPECT_EQ(ReadWholeFile(out_ / "QrSetup~99.tmp"), "taken");
 }
 
 }  // namespace
