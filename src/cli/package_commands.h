@@ -35,7 +35,12 @@ int RunList(const Args& args, Io& io);
 inline constexpr char kExtractSynopsis[] = "extract PACKAGE DIR";
 inline constexpr char kExtractHelp[] =
     "Writes every file of a package below DIR (\"\\\" becomes a folder), uninst.exe\n"
-    "included. Names that would leave DIR are refused before anything is written.\n";
+    "included. Refused before anything is written: names that would leave DIR,\n"
+    "two files of one name or a name that is both a file and a folder (as Windows\n"
+    "compares names), a link inside DIR where a file goes or a folder's path\n"
+    "passes (links are never followed), a folder or special file where a file\n"
+    "goes, and the package itself. Files are decoded beside their places first;\n"
+    "a failure removes what was written.\n";
 int RunExtract(const Args& args, Io& io);
 
 inline constexpr char kVerifySynopsis[] = "verify PACKAGE";

@@ -1,0 +1,343 @@
+#include "cli/extraction.h"
+
+#include <map>
+#include <memory>
+#include <set>
+#include <vector>
+
+#include "package/messages.h"
+#include "package/temp_files.h"
+#include "platform/folder.h"
+#include "platform/temporaries.h"
+#include "shell/unicode.h"
+
+namespace cli {
+namespace {
+
+using platform::Folder;
+
+// Refusals; each names the record or the path concerned.
+constexpr char kUnsafeName[] = "安装包中的文件名会写到目标文件夹之外，什么也没有写：";
+constexpr char kDuplicateName[] = "安装包中有两个文件同名（Windows不区分大小写），什么也没有写：";
+constexpr char kFileAndFolder[] = "安装包中的同一个名称既是文件又是文件夹，什么也没有写：";
+constexpr char kLinkInTarget[] = "目标文件夹中有链接，解包不会跟随它，什么也没有写：";
+constexpr char kFileInTheWay[] = "目标文件夹中已有同名的文件，无法创建文件夹，什么也没有写：";
+constexpr char kFolderInTheWay[] = "目标文件夹中已有同名的文件夹，什么也没有写：";
+constexpr char kSpecialInTheWay[] = "目标文件夹中已有同名的管道、设备或套接字，什么也没有写：";
+constexpr char kTargetIsPackage[] = "安装包中的文件会覆盖安装包本身，什么也没有写：";
+constexpr char kDirNotAFolder[] = "目标不是文件夹，什么也没有写：";
+// A failure after the checks; what this run wrote has been removed.
+constexpr char kExtractFailed[] = "解包失败，本次写入的文件已删除：";
+constexpr char kWriteFailed[] = "无法写入文件：";
+
+// The parts of a stored name, or false when the name could leave the
+// folder it is written below: empty, absolute, a drive or UNC path, "." or
+// "..", a ":" (drive or stream), "/" or an empty part.
+bool SplitSafe(const std::string& name, std::vector<std::string>* parts) {
+  parts->clear();
+  if (name.find_first_of(":/") != std::string::npos || name.find('\0') != std::string::npos)
+    return false;
+  size_t start = 0;
+  for (;;) {
+    size_t end = name.find('\\', start);
+    std::string part = name.substr(start, end == std::string::npos ? std::string::npos : end - start);
+    if (part.empty() || part == "." || part == "..") return false;
+    parts->push_back(part);
+    if (end == std::string::npos) return true;
+    start = end + 1;
+  }
+}
+
+// A part as Windows tells names apart: trailing dots and spaces dropped,
+// letter case folded.
+std::string WindowsKey(const std::string& part) {
+  size_t end = part.find_last_not_of(". ");
+  return shell::FoldCase(part.substr(0, end == std::string::npos ? 0 : end + 1));
+}
+
+struct Target {
+  std::string name;                // the record's name, for messages
+  std::vector<std::string> parts;  // folders, then the file's own name
+  std::string temp;                // its temporary name beside the target, once made
+  bool placed = false;             // renamed into place
+  bool replaced = false;           // a file of that name was there before
+};
+
+// A folder reached from the root, and whether it is the root itself.
+struct Reached {
+  std::unique_ptr<Folder> owned;
+  Folder* folder = nullptr;
+};
+
+class Extraction {
+ public:
+  Extraction(package::PackageReader& reader, const std::string& dir) : reader_(reader), dir_(dir) {}
+  ~Extraction() { Undo(); }
+
+  bool Run(std::string* err);
+
+ private:
+  bool PlanNames(std::string* err);
+  bool CheckTarget(const Target& t, std::string* err);
+  bool MakeRoot(std::string* err);
+  bool Reach(const std::vector<std::string>& parts, bool create, Reached* at, std::string* err);
+  bool Stage(size_t i, std::string* err);
+  bool Place(Target& t, std::string* err);
+  std::string PathOf(const std::vector<std::string>& parts, size_t n) const;
+  void Undo();
+
+  package::PackageReader& reader_;
+  std::string dir_;
+  std::vector<Target> targets_;
+  platform::FileIdentity package_id_;
+  bool have_package_id_ = false;
+  std::unique_ptr<Folder> root_;
+  // Folders this run created, in order: dir_ and its missing parents as
+  // paths, then the ones below dir_ by their parts.
+  std::vector<std::string> made_dirs_;
+  std::vector<std::vector<std::string>> made_folders_;
+  bool done_ = false;
+};
+
+// The path of the first n parts below dir_, spelled as Folder::PathOf spells it.
+std::string Extraction::PathOf(const std::vector<std::string>& parts, size_t n) const {
+  std::string path = dir_;
+  for (size_t k = 0; k < n; ++k) {
+    if (path.empty() || (path.back() != '/' && path.back() != platform::kPathSeparator))
+      path += platform::kPathSeparator;
+    path += parts[k];
+  }
+  return path;
+}
+
+// Splits every name and refuses names that leave the folder or collide.
+bool Extraction::PlanNames(std::string* err) {
+  std::map<std::string, std::string> files;  // key of the whole name -> the record's name
+  std::map<std::string, std::string> folders;
+  for (const package::FileRecord& f : reader_.contents().files) {
+    Target t;
+    t.name = f.rel_path;
+    if (!SplitSafe(f.rel_path, &t.parts)) return (*err = kUnsafeName + f.rel_path), false;
+    std::string key;
+    for (size_t k = 0; k < t.parts.size(); ++k) {
+      if (k) key += '\\';
+      key += WindowsKey(t.parts[k]);
+      if (k + 1 < t.parts.size()) folders.emplace(key, f.rel_path);
+    }
+    if (!files.emplace(key, f.rel_path).second) return (*err = kDuplicateName + f.rel_path), false;
+    targets_.push_back(std::move(t));
+  }
+  for (const auto& [key, name] : files) {
+    auto folder = folders.find(key);
+    if (folder != folders.end()) return (*err = kFileAndFolder + name), false;
+  }
+  return true;
+}
+
+// Looks at what is already in the folder where t goes, following no link.
+bool Extraction::CheckTarget(const Target& t, std::string* err) {
+  std::unique_ptr<Folder> owned;
+  Folder* at = root_.get();
+  for (size_t k = 0; k < t.parts.size(); ++k) {
+    const bool last = k + 1 == t.parts.size();
+    Folder::Kind kind;
+    platform::FileIdentity id;
+    if (!at->KindOf(t.parts[k], &kind, &id, err)) return false;
+    const std::string path = PathOf(t.parts, k + 1);
+    switch (kind) {
+      case Folder::Kind::kMissing: return true;  // everything from here on is new
+      case Folder::Kind::kLink: return (*err = kLinkInTarget + path), false;
+      case Folder::Kind::kSpecial: return (*err = kSpecialInTheWay + path), false;
+      case Folder::Kind::kFile:
+        if (!last) return (*err = kFileInTheWay + path), false;
+        if (have_package_id_ && id == package_id_) return (*err = kTargetIsPackage + path), false;
+        return true;
+      case Folder::Kind::kFolder:
+        if (last) return (*err = kFolderInTheWay + path), false;
+        owned = at->OpenChild(t.parts[k], err);
+        if (!owned) return false;
+        at = owned.get();
+        break;
+    }
+  }
+  return true;
+}
+
+// Opens dir_, creating it and its missing parents first.
+bool Extraction::MakeRoot(std::string* err) {
+  std::vector<std::string> missing;
+  std::string path = dir_;
+  while (!platform::PathExists(path)) {
+    missing.push_back(path);
+    size_t sep = path.find_last_of(platform::kPathSeparator == '\\' ? "\\/" : "/");
+    if (sep == std::string::npos || sep == 0) break;
+    std::string parent = path.substr(0, sep);
+    if (parent.size() == 2 && parent[1] == ':') break;  // a drive
+    path = parent;
+  }
+  for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
+    const std::string& folder = *it;
+    std::string e;
+    bool made = platform::MakeTemporary(folder, true, [&] {
+      return platform::CreateDirectories(folder, &e);
+    });
+    if (!made) return (*err = kExtractFailed + e), false;
+    made_dirs_.push_back(folder);
+  }
+  root_ = Folder::Open(dir_, err);
+  return root_ != nullptr;
+}
+
+// Walks from the root to the folder that holds the file parts names; with
+// create, missing folders are made and listed as this run's.
+bool Extraction::Reach(const std::vector<std::string>& parts, bool create, Reached* at,
+                       std::string* err) {
+  at->owned.reset();
+  at->folder = root_.get();
+  for (size_t k = 0; k + 1 < parts.size(); ++k) {
+    Folder* here = at->folder;
+    if (create) {
+      Folder::Kind kind;
+      if (!here->KindOf(parts[k], &kind, nullptr, err)) return false;
+      if (kind == Folder::Kind::kMissing) {
+        bool made = platform::MakeTemporary(here->PathOf(parts[k]), true, [&] {
+          return here->CreateChild(parts[k], err);
+        });
+        if (!made) return false;
+        made_folders_.emplace_back(parts.begin(), parts.begin() + static_cast<ptrdiff_t>(k) + 1);
+      }
+    }
+    std::unique_ptr<Folder> next = here->OpenChild(parts[k], err);
+    if (!next) return false;
+    at->owned = std::move(next);
+    at->folder = at->owned.get();
+  }
+  return true;
+}
+
+// Decodes record i into a new temporary file beside its target.
+bool Extraction::Stage(size_t i, std::string* err) {
+  Target& t = targets_[i];
+  Reached at;
+  if (!Reach(t.parts, true, &at, err)) return false;
+  std::unique_ptr<platform::File> file;
+  std::string temp;
+  for (int attempt = 0; attempt < 100 && !file; ++attempt) {
+    temp = "~qrpack-" + package::RandomTag() + ".tmp";
+    bool made = platform::MakeTemporary(at.folder->PathOf(temp), false, [&] {
+      file = at.folder->CreateNewFile(temp, err);
+      return file != nullptr;
+    });
+    Folder::Kind kind;
+    if (!made && (!at.folder->KindOf(temp, &kind, nullptr, nullptr) || kind == Folder::Kind::kMissing))
+      return false;  // not a name collision
+  }
+  if (!file) return (*err = at.folder->path() + "：" + package::msg::kNoFreeTempName), false;
+  t.temp = temp;
+  std::string write_err;
+  bool write_failed = false;
+  auto write = [&](const uint8_t* buf, size_t n, std::string*) {
+    write_failed = !file->Write(buf, n, &write_err);
+    return !write_failed;
+  };
+  std::string e;
+  if (!reader_.DecodeRecord(i, write, nullptr, &e) || !file->Close(&write_err)) {
+    *err = write_failed || e.empty()
+               ? package::msg::WithReason(kWriteFailed, at.folder->PathOf(t.parts.back()), write_err)
+               : e;
+    return false;
+  }
+  return true;
+}
+
+// Renames t's temporary file into place, after looking once more that no
+// link, folder or special file has appeared there meanwhile.
+bool Extraction::Place(Target& t, std::string* err) {
+  Reached at;
+  if (!Reach(t.parts, false, &at, err)) return false;
+  const std::string& name = t.parts.back();
+  Folder::Kind kind;
+  if (!at.folder->KindOf(name, &kind, nullptr, err)) return false;
+  const std::string path = at.folder->PathOf(name);
+  if (kind == Folder::Kind::kLink) return (*err = kLinkInTarget + path), false;
+  if (kind == Folder::Kind::kFolder) return (*err = kFolderInTheWay + path), false;
+  if (kind == Folder::Kind::kSpecial) return (*err = kSpecialInTheWay + path), false;
+  t.replaced = kind == Folder::Kind::kFile;
+  if (!platform::DropTemporary(at.folder->PathOf(t.temp),
+                               [&] { return at.folder->Rename(t.temp, name, err); }))
+    return false;
+  t.placed = true;
+  t.temp.clear();
+  return true;
+}
+
+// Removes what this run made, unless it finished: temporary files, files it
+// added (a file it replaced cannot be had back and stays), then the folders
+// it created, the deepest first.
+void Extraction::Undo() {
+  if (done_) return;
+  done_ = true;
+  if (root_) {
+    for (Target& t : targets_) {
+      if (t.temp.empty() && !(t.placed && !t.replaced)) continue;
+      Reached at;
+      if (!Reach(t.parts, false, &at, nullptr)) continue;
+      if (!t.temp.empty()) {
+        platform::DropTemporary(at.folder->PathOf(t.temp),
+                                [&] { return at.folder->RemoveFile(t.temp, nullptr); });
+      } else {
+        at.folder->RemoveFile(t.parts.back(), nullptr);
+      }
+    }
+    for (auto it = made_folders_.rbegin(); it != made_folders_.rend(); ++it) {
+      Reached at;  // Reach stops at the parent of the last part
+      if (!Reach(*it, false, &at, nullptr)) continue;
+      const std::string& name = it->back();
+      platform::DropTemporary(at.folder->PathOf(name),
+                              [&] { return at.folder->RemoveChild(name, nullptr); });
+    }
+    root_.reset();
+  }
+  for (auto it = made_dirs_.rbegin(); it != made_dirs_.rend(); ++it) {
+    const std::string& folder = *it;
+    platform::DropTemporary(folder, [&] { return platform::RemoveEmptyFolder(folder, nullptr); });
+  }
+}
+
+bool Extraction::Run(std::string* err) {
+  if (!PlanNames(err)) return false;
+  have_package_id_ = platform::GetFileIdentity(reader_.path(), &package_id_, nullptr);
+  switch (platform::KindOfPath(dir_)) {
+    case platform::PathKind::kMissing: break;  // nothing there can be in the way
+    case platform::PathKind::kFolder:
+      root_ = Folder::Open(dir_, err);
+      if (!root_) return false;
+      for (const Target& t : targets_)
+        if (!CheckTarget(t, err)) return false;
+      break;
+    default: return (*err = kDirNotAFolder + dir_), false;
+  }
+  if (!root_ && !MakeRoot(err)) return false;
+  std::string e;
+  for (size_t i = 0; i < targets_.size(); ++i) {
+    if (!Stage(i, &e)) return (*err = kExtractFailed + e), false;
+  }
+  for (Target& t : targets_) {
+    if (!Place(t, &e)) return (*err = kExtractFailed + e), false;
+  }
+  // What is in place is the result now, no longer this run's temporary work.
+  for (const auto& parts : made_folders_)
+    platform::DropTemporary(PathOf(parts, parts.size()), [] { return true; });
+  for (const std::string& folder : made_dirs_) platform::DropTemporary(folder, [] { return true; });
+  done_ = true;
+  return true;
+}
+
+}  // namespace
+
+bool ExtractPackage(package::PackageReader& reader, const std::string& dir, std::string* err) {
+  Extraction extraction(reader, dir);
+  return extraction.Run(err);
+}
+
+}  // namespace cli
