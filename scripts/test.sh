@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test suite: natively, then the Windows build under wine.
+# Builds everything and runs every test suite: natively, the fuzz targets for a short
+# while, then the Windows build under wine.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
 bash scripts/build.sh
 status=0
 ctest --test-dir build --output-on-failure -j "$(nproc)" || status=1
+# The fuzz targets, built with clang and the sanitizers, each run for a short
+# while from its seed corpus: a broken fuzz build or an easy crash fails.
+bash "$root/scripts/fuzz.sh" || status=1
 # One wine server for the whole run; a display for the tests that open windows.
 export WINEPREFIX="$root/build/win/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" WINEARCH=win64
 wineserver -p 2>/dev/null || true

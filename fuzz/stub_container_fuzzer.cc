@@ -1,0 +1,10 @@
+// libFuzzer entry: arbitrary bytes through the stub container reader.
+
+#include <cstdlib>
+
+#include "package_fuzz_targets.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (!fuzz::StubContainerTarget(data, size)) std::abort();
+  return 0;
+}
