@@ -225,6 +225,27 @@ TEST(Interruption, CompressAndDecompressRemoveTheirTemporaryFiles) {
   EXPECT_EQ(ReadWholeFile(dir / "out"), "the old output");
 }
 
+// The Windows qrpack.exe under wine, whose SIGINT reaches the program as
+// Ctrl+C: its console handler removes the temporary file the same way.
+TEST(Interruption, TheWindowsBuildRemovesItsTemporaryFilesOnCtrlC) {
+  const std::string exe = BinaryDir() + "/win/bin/qrpack.exe";
+  const char* src = std::getenv("QR_SOURCE_DIR");
+  if (!platform::PathExists(exe) || !src || std::system("command -v wine >/dev/null 2>&1") != 0)
+    GTEST_SKIP() << "no Windows build at " << exe;
+  ScratchDir dir;
+  Put(dir / "out", "the old output");
+  Sparse(dir / "zeros", int64_t{1500} << 20);
+  ChildOptions options;
+  options.program = {std::string(src) + "/cmake/wine-run.sh", exe};
+  options.cwd = dir.path();
+  ChildResult r = InterruptWhen({"compress", "zeros", "out"}, options,
+                                [&] { return HoldsMoreThan(dir.path(), 2); }, SIGINT);
+  EXPECT_EQ(r.code, 130);
+  EXPECT_NE(r.err.find("qrpack: interrupted"), std::string::npos) << r.err;
+  EXPECT_EQ(Listing(dir.path()), (std::vector<std::string>{"out", "zeros"}));
+  EXPECT_EQ(ReadWholeFile(dir / "out"), "the old output");
+}
+
 // The read-only commands need the temp folder to read the uninstaller's
 // name index; when it is missing they say so, and not that a package was
 // not made.

@@ -22,6 +22,8 @@
 #include "scratch_dir.h"
 
 struct ChildOptions {
+  // The program and its first arguments; the built qrpack when empty.
+  std::vector<std::string> program;
   std::string cwd = ".";
   rlim_t file_limit = 0;  // RLIMIT_FSIZE when > 0
   std::string tmpdir;     // TMPDIR when not empty
@@ -41,7 +43,8 @@ class QrpackChild {
 
   QrpackChild(const std::vector<std::string>& args, const ChildOptions& options = {}) {
     const char* bin = std::getenv("QR_BINARY_DIR");
-    std::string exe = std::string(bin ? bin : ".") + "/bin/qrpack";
+    std::vector<std::string> program = options.program;
+    if (program.empty()) program = {std::string(bin ? bin : ".") + "/bin/qrpack"};
     std::string out = io_ / "out", err = io_ / "err";
     // Nothing buffered in this process may reach the child's output.
     std::fflush(stdout);
@@ -58,10 +61,11 @@ class QrpackChild {
       if (!options.tmpdir.empty()) setenv("TMPDIR", options.tmpdir.c_str(), 1);
       if (chdir(options.cwd.c_str()) != 0) _exit(126);
       if (!freopen(out.c_str(), "w", stdout) || !freopen(err.c_str(), "w", stderr)) _exit(126);
-      std::vector<char*> argv = {const_cast<char*>(exe.c_str())};
+      std::vector<char*> argv;
+      for (const std::string& a : program) argv.push_back(const_cast<char*>(a.c_str()));
       for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
       argv.push_back(nullptr);
-      execv(exe.c_str(), argv.data());
+      execv(argv[0], argv.data());
       _exit(127);
     }
   }
