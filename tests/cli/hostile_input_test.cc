@@ -60,6 +60,19 @@ TEST(OwnInput, CompressAndDecompressNeverReplaceTheirInput) {
   EXPECT_TRUE(ReadWholeFile(dir / "s") == stream);
   EXPECT_EQ(ReadWholeFile(dir / "k"), "key bytes");
   EXPECT_EQ(Listing(dir.path()), (std::vector<std::string>{"in", "k", "s"}));
+#ifndef _WIN32
+  // The input under another name: a symbolic link to it, a hard link.
+  ASSERT_EQ(symlink((dir / "in").c_str(), (dir / "soft").c_str()), 0);
+  ASSERT_EQ(link((dir / "s").c_str(), (dir / "hard").c_str()), 0);
+  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+           {"compress", "in", "soft"}, {"compress", "soft", "in"}, {"decompress", "s", "hard"}}) {
+    ChildResult r = Qrpack(dir.path(), args);
+    EXPECT_EQ(r.code, 1) << args[0] << " " << args[1] << " " << args[2];
+    EXPECT_NE(r.err.find("the output must not replace it"), std::string::npos) << r.err;
+  }
+  EXPECT_TRUE(ReadWholeFile(dir / "in") == data);
+  EXPECT_TRUE(ReadWholeFile(dir / "s") == stream);
+#endif
 }
 
 // Files at the first hundred temporary names that come to mind do not
