@@ -26,7 +26,14 @@ AddResult AddDir(EntryList* list, const std::string& chosenPath) {
   return {true, ""};
 }
 
-bool DelFile(EntryList* list) { return list->Remove(list->selected()); }
+bool DelFile(EntryList* list) {
+  const int32_t row = list->selected();
+  if (row == 0) return false;
+  // The row below takes the selection, or the one above when this is the
+  // last; it is selected first so the list never shows no selection between.
+  list->Select(row < list->count() ? row + 1 : row - 1);
+  return list->Remove(row);
+}
 
 bool ListKeyUp(EntryList* list, uint16_t KeyCode, bool IsMaking) {
   if (KeyCode != kDeleteKey || IsMaking) return false;

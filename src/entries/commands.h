@@ -35,7 +35,9 @@ AddResult AddFile(EntryList* list, const std::string& chosenPath);
 // is a root (its GetFileName is empty).
 AddResult AddDir(EntryList* list, const std::string& chosenPath);
 
-// Removes the selected row; false when none is selected.
+// Removes the selected row and selects the row that follows it (the new
+// last row when it was the last), so repeated removals go down the list;
+// false when none is selected.
 bool DelFile(EntryList* list);
 
 // The list's key-release handler: the Delete key (virtual key 46, whatever

@@ -86,10 +86,12 @@ TEST(EntryListTest, ChangeNotifications) {
   list.SetFlags(2, 1);  // unchanged: no event
   DelFile(&list);
   using C = EntryList::Change;
+  // The row below takes the selection before the row goes.
   std::vector<std::pair<C, int32_t>> expected = {
       {C::kAppended, 1}, {C::kAppended, 2}, {C::kSelection, 1},
-      {C::kFlags, 2},    {C::kRemoved, 1},  {C::kSelection, 0}};
+      {C::kFlags, 2},    {C::kSelection, 2}, {C::kRemoved, 1}};
   EXPECT_EQ(seen, expected);
+  EXPECT_EQ(list.selected(), 1);
 }
 
 TEST(AddCommandsTest, DuplicatesAndRoots) {
@@ -139,6 +141,24 @@ TEST(RemoveCommandsTest, DeleteKeyAndDelFile) {
   EXPECT_TRUE(ListKeyUp(&list, kDeleteKey, false));
   ASSERT_EQ(list.count(), 1);
   EXPECT_EQ(list.row(1).Name, "a");
+}
+
+TEST(RemoveCommandsTest, RepeatedRemovalsGoDownTheListThenUp) {
+  EntryList list;
+  for (const char* name : {"C:\\1", "C:\\2", "C:\\3", "C:\\4"}) AddFile(&list, P(name));
+  list.Select(2);
+  EXPECT_TRUE(ListKeyUp(&list, kDeleteKey, false));  // 2 goes, 3 is selected
+  EXPECT_EQ(list.row(list.selected()).Name, "3");
+  EXPECT_TRUE(DelFile(&list));  // 3 goes, 4 is selected
+  EXPECT_EQ(list.row(list.selected()).Name, "4");
+  EXPECT_TRUE(DelFile(&list));  // the last goes: the new last is selected
+  ASSERT_EQ(list.count(), 1);
+  EXPECT_EQ(list.selected(), 1);
+  EXPECT_EQ(list.row(1).Name, "1");
+  EXPECT_TRUE(DelFile(&list));  // the only row goes: nothing is selected
+  EXPECT_EQ(list.count(), 0);
+  EXPECT_EQ(list.selected(), 0);
+  EXPECT_FALSE(DelFile(&list));
 }
 
 TEST(OptionsTest, OneRowPerOption) {
