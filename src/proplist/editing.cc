@@ -12,11 +12,13 @@ constexpr int32_t kEditorRightPlain = 104;
 
 }  // namespace
 
-EditorState EditorGeometry(int32_t kind, int32_t rowTop, int32_t clientWidth, int16_t maxLen) {
+EditorState EditorGeometry(int32_t kind, int32_t rowTop, int32_t clientWidth, int16_t maxLen,
+                           int32_t textHeight) {
   EditorState s;
   s.visible = true;
   s.left = kValueLeft;
-  s.top = rowTop + kEditorTopInset;
+  s.height = textHeight > kEditorHeight ? textHeight : kEditorHeight;
+  s.top = rowTop + TextTop(s.height);
   s.max_len = maxLen;
   if (kind == kKindSavePath) {
     s.width = clientWidth - kEditorRightWithPicture;
@@ -53,7 +55,7 @@ TextChange Editor::Open(int32_t g, int32_t i, int32_t rowTop, int32_t clientWidt
     list_->ClearHighlights();
     list_->MutableItem(g, i)->Highlighted = true;
   }
-  state_ = EditorGeometry(target->Kind, rowTop, clientWidth, target->MaxLen);
+  state_ = EditorGeometry(target->Kind, rowTop, clientWidth, target->MaxLen, text_height_);
   TextChange change{true, target->Value, true};
   list_->DrawList();
   return change;

@@ -14,8 +14,9 @@
 
 namespace proplist {
 
+// The editor is as high as its font's cell, and at least this (the designed
+// height); its top follows the row text (TextTop in layout.h).
 inline constexpr int32_t kEditorHeight = 13;
-inline constexpr int32_t kEditorTopInset = 4;  // editor top = row top + 4
 inline constexpr int32_t kPictureSize = 19;
 
 // The browse button's save dialog: one filter pair, title, default extension.
@@ -46,14 +47,20 @@ struct TextChange {
 
 // Geometry of the editor opened on an item of `kind` whose row top is
 // rowTop: width W - 123 with the picture at (W - 19, rowTop) for a save-path
-// item, else width W - 104; top rowTop + 4; left 104.
-EditorState EditorGeometry(int32_t kind, int32_t rowTop, int32_t clientWidth, int16_t maxLen);
+// item, else width W - 104; left 104; height the font's cell height
+// textHeight (at least 13) and top rowTop + TextTop(textHeight), which is
+// rowTop + 4 for the designed font.
+EditorState EditorGeometry(int32_t kind, int32_t rowTop, int32_t clientWidth, int16_t maxLen,
+                           int32_t textHeight = kEditorHeight);
 
 class Editor {
  public:
   explicit Editor(PropertyList* list) : list_(list) {}
 
   const EditorState& state() const { return state_; }
+  // The cell height of the editor's font in pixels; the editor opened next
+  // takes its height and top from it.
+  void SetTextHeight(int32_t textHeight) { text_height_ = textHeight; }
 
   // Opens the editor on (g, i) whose row top is rowTop. Moving from another
   // item stores editorText into that one first; reopening the item being
@@ -89,6 +96,7 @@ class Editor {
 
   PropertyList* list_;
   EditorState state_;
+  int32_t text_height_ = kEditorHeight;
 };
 
 }  // namespace proplist

@@ -16,6 +16,15 @@ inline constexpr int32_t kNameRight = 100;    // right edge of the name text and
 inline constexpr int32_t kDividerX = 101;     // the grey column divider
 inline constexpr int32_t kValueLeft = 104;    // value text and editor left edge
 inline constexpr int32_t kHighlightHeight = 18;  // box from y to y + 18; y + 19 is the grid line
+inline constexpr int32_t kTextTopInset = 4;      // row text and editor top = row top + 4 as designed
+
+// How far below a row's top its text starts, and the editor opened on it,
+// for a font whose cell is textHeight pixels high: 4 as designed, less when
+// the cell would otherwise reach the row's grid line, so the text is whole.
+constexpr int32_t TextTop(int32_t textHeight) {
+  int32_t room = kRowHeight - 1 - textHeight;
+  return room < 0 ? 0 : room < kTextTopInset ? room : kTextTopInset;
+}
 
 // Colours as 0xRRGGBB.
 inline constexpr uint32_t kGridColour = 0xC0C0C0;

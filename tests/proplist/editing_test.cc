@@ -53,6 +53,40 @@ TEST(EditorGeometryTest, SavePathAndPlainItems) {
   EXPECT_EQ(proplist::EditorGeometry(7, 20, 300, 20).width, 196);
 }
 
+TEST(EditorGeometryTest, HeightAndTopFollowTheFontsCell) {
+  // The designed font, and smaller ones: 13 high at row top + 4.
+  for (int32_t cell : {12, 13, 15}) {
+    proplist::EditorState s = proplist::EditorGeometry(proplist::kKindText, 80, 300, 20, cell);
+    EXPECT_EQ(s.height, cell < 13 ? 13 : cell) << cell;
+    EXPECT_EQ(s.top, 84) << cell;
+  }
+  // Taller cells move up so the text ends above the row's grid line (y 99).
+  struct {
+    int32_t cell, top;
+  } taller[] = {{16, 83}, {17, 82}, {19, 80}, {24, 80}};
+  for (const auto& t : taller) {
+    proplist::EditorState s = proplist::EditorGeometry(proplist::kKindSavePath, 80, 300, 260, t.cell);
+    EXPECT_EQ(s.height, t.cell);
+    EXPECT_EQ(s.top, t.top) << t.cell;
+    EXPECT_LE(s.top + s.height, t.cell <= 19 ? 99 : 104) << t.cell;
+    // The rest stays as designed.
+    EXPECT_EQ(s.left, 104);
+    EXPECT_EQ(s.width, 177);
+    EXPECT_EQ(s.picture_left, 281);
+    EXPECT_EQ(s.picture_top, 80);
+  }
+  // The row text starts where the editor's text does.
+  for (int32_t cell : {12, 13, 16, 17}) EXPECT_EQ(proplist::TextTop(cell), proplist::EditorGeometry(0, 0, 300, 20, cell).top) << cell;
+}
+
+TEST(EditingTest, TheEditorOpensAtTheHeightOfItsFont) {
+  Fixture f;
+  f.editor.SetTextHeight(17);
+  f.editor.MouseDown(90, kWidth, "");
+  EXPECT_EQ(f.editor.state().height, 17);
+  EXPECT_EQ(f.editor.state().top, 82);
+}
+
 TEST(EditingTest, PressOpensTheEditor) {
   Fixture f;
   TextChange t = f.editor.MouseDown(30, kWidth, "");
