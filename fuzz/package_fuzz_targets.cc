@@ -86,7 +86,7 @@ bool StubContainerTarget(const uint8_t* data, size_t size) {
     auto progress = [&](int32_t n) { progressed += n; };
     bool write_failed = false;
     std::string e;
-    const bool ok = package::DecodeStubMember(c, m, *out, progress, &write_failed, &e);
+    const bool ok = package::DecodeStubMember(c, m, *out, progress, nullptr, &write_failed, &e);
     int64_t written = 0;
     if (write_failed || !out->Size(&written, nullptr)) return false;
     const int32_t announced = m == package::StubMember::kSetup ? c.setup_size : c.uninst_size;

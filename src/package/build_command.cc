@@ -42,7 +42,8 @@ void BuildCommand::Begin(BuildView& view) {
 }
 
 void BuildCommand::Finish(const BuildResult& result, BuildView& view) {
-  if (result.outcome != BuildOutcome::kWritten)
+  // A stopped build was the user's own wish: it says nothing.
+  if (result.outcome != BuildOutcome::kWritten && result.outcome != BuildOutcome::kStopped)
     view.ShowMessage(result.message, BuildView::Icon::kWarning);
   view.SetPropertiesEnabled(true);
   view.SetBuildEnabled(true);

@@ -70,7 +70,8 @@ class BuildCommand {
   void Begin(BuildView& view);
   // Shows a failure's message first, enables the property list and the
   // build button, clears IsMaking, shows the completion message only after
-  // a written package, then resets the progress bar and the status text.
+  // a written package (nothing after a stopped build), then resets the
+  // progress bar and the status text.
   void Finish(const BuildResult& result, BuildView& view);
 
   // cmdMake_Click in one call: checks, Begin, MakePackage, Finish.

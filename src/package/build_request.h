@@ -3,6 +3,7 @@
 // copies its property values and entry rows into a PackageRequest, so the
 // writer can run on a worker thread without touching any UI model.
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -43,7 +44,15 @@ struct PackageRequest {
   // Test hook: runs after the payload is collected and checked, before the
   // package is written.
   std::function<void()> after_collect;
+  // The stop request, set from another thread: the build then ends at its
+  // next checkpoint (a directory entry, a codec block, a record), removes its
+  // temporary files and leaves the save path as it was (BuildOutcome::kStopped).
+  const std::atomic<bool>* stop = nullptr;
 };
+
+inline bool StopRequested(const std::atomic<bool>* stop) {
+  return stop != nullptr && stop->load(std::memory_order_relaxed);
+}
 
 // Receives the writer's status texts and progress. Called on the thread
 // that runs the build only (the encoding threads' progress is passed on by it).
@@ -61,6 +70,7 @@ enum class BuildOutcome {
   kSizeRefused,  // the 2 GB refusal; message is its text
   kFailed,       // anything else; message names the file concerned
   kInputRefused, // a check of the build button failed; nothing was started
+  kStopped,      // the stop request ended it; nothing was written
 };
 
 struct BuildResult {

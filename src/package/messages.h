@@ -5,11 +5,16 @@
 
 #include <string>
 
+#include "platform/files.h"
+
 namespace package::msg {
 
-// A failure text: the lead text, the file it names and, when known, the
-// system's reason in brackets.
-inline std::string WithReason(const char* lead, const std::string& path, const std::string& reason) {
+// A failure text: the lead text, the file it names and, when the failure
+// came from the system, the system's own text for it in brackets. failure is
+// the platform layer's message (platform::FailureReason); the file it names
+// is not repeated, and any other text in it is left out.
+inline std::string WithReason(const char* lead, const std::string& path, const std::string& failure) {
+  std::string reason = platform::FailureReason(failure);
   return lead + path + (reason.empty() ? "" : "（" + reason + "）");
 }
 
@@ -48,10 +53,11 @@ inline constexpr char kCodedStringTooLong[] = "文字超过32767字节，不能�
 
 // install.dat, the container of the setup stub and the uninstaller.
 inline constexpr char kContainerDamaged[] = "install.dat已损坏：";
+inline constexpr char kContainerUnreadable[] = "无法读取安装程序数据文件，安装包没有生成：";
 inline constexpr char kContainerTooShort[] = "文件太短，不是安装程序数据文件";
 inline constexpr char kContainerBadLength[] = "第一个成员的长度超出文件范围";
-inline constexpr char kStubUndecodable[] = "无法解出安装程序（setup）：";
-inline constexpr char kUninstUndecodable[] = "无法解出卸载程序（uninst.exe）：";
+inline constexpr char kStubUndecodable[] = "无法解出安装程序（setup）";
+inline constexpr char kUninstUndecodable[] = "无法解出卸载程序（uninst.exe）";
 inline constexpr char kStubTooSmall[] = "解出的安装程序小于12288字节";
 inline constexpr char kUninstTooSmall[] = "解出的卸载程序小于12288字节";
 inline constexpr char kImageTooSmall[] = "程序文件小于12288字节，不能放入install.dat：";

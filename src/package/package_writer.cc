@@ -61,10 +61,14 @@ class PackageWriter {
   BuildResult Run();
 
  private:
+  // Any end but a written package: the temporary files go. Once the stop
+  // request is set, every such end is the stop.
   BuildResult Fail(std::string message) {
     RemoveTemporaries();
+    if (StopRequested(req_.stop)) return BuildResult{BuildOutcome::kStopped, ""};
     return BuildResult{BuildOutcome::kFailed, std::move(message)};
   }
+  bool Stopped() const { return StopRequested(req_.stop); }
   BuildResult SizeRefused() {
     RemoveTemporaries();
     progress_.SetStatus("");
@@ -85,6 +89,13 @@ class PackageWriter {
     for (const PlannedFile& p : planned_) names.push_back(p.rel_path_gbk);
     return names;
   }
+  // Everything the codec reports to progress_ in a whole build: both
+  // programs decoded, every payload file read, and the uninstaller with its
+  // name index read for its record.
+  int64_t ReportedBytes() const {
+    int64_t uninst_record = container_.uninst_size + NameIndexSize(index_title_, index_names_);
+    return int64_t{container_.setup_size} + container_.uninst_size + total_ + uninst_record;
+  }
   bool WriteUninstaller(std::string* err);
   bool WriteHead(std::string* err);
   bool WriteRecords(const std::vector<RecordJob>& jobs, int threads, std::string* err);
@@ -98,6 +109,8 @@ class PackageWriter {
   std::vector<PackFile> files_;
   std::vector<PlannedFile> planned_;
   std::vector<std::pair<int32_t, std::string>> options_;  // bit, Name as stored
+  std::string index_title_;               // the name index: title and RelPaths as stored
+  std::vector<std::string> index_names_;
   int32_t total_ = 0;
   int64_t config_offset_ = 0;  // C, the stub image's length
 
@@ -198,14 +211,15 @@ bool PackageWriter::WriteUninstaller(std::string* err) {
   std::string e;
   if (!CreateTempUninstaller(platform::TempFolder(), &uninst_, err)) return false;
   bool write_failed = false;
-  if (!DecodeStubMember(container_, StubMember::kUninstaller, *uninst_.file, advance_,
+  if (!DecodeStubMember(container_, StubMember::kUninstaller, *uninst_.file, advance_, req_.stop,
                         &write_failed, &e)) {
     *err = write_failed ? msg::WithReason(msg::kTempUninstallerFailed, uninst_.path, e) : e;
     return false;
   }
   XorKey key;
   if (!uninst_.file->Seek(kXorKeyOffset, &e) || !uninst_.file->ReadExact(key.data(), key.size(), &e) ||
-      !AppendNameIndex(*uninst_.file, key, Title(), Names(), &e) || !uninst_.file->Close(&e)) {
+      !AppendNameIndex(*uninst_.file, key, index_title_, index_names_, &e) ||
+      !uninst_.file->Close(&e)) {
     *err = msg::WithReason(msg::kTempUninstallerFailed, uninst_.path, e);
     return false;
   }
@@ -217,8 +231,8 @@ bool PackageWriter::WriteUninstaller(std::string* err) {
 bool PackageWriter::WriteHead(std::string* err) {
   std::string e;
   bool write_failed = false;
-  if (!DecodeStubMember(container_, StubMember::kSetup, *package_.file, advance_, &write_failed,
-                        &e)) {
+  if (!DecodeStubMember(container_, StubMember::kSetup, *package_.file, advance_, req_.stop,
+                        &write_failed, &e)) {
     *err = write_failed ? msg::WithReason(msg::kWriteFailed, req_.properties.save_path, e) : e;
     return false;
   }
@@ -251,6 +265,7 @@ bool PackageWriter::WriteHead(std::string* err) {
 // Appends the records of jobs in order (see record_pipeline.h).
 bool PackageWriter::WriteRecords(const std::vector<RecordJob>& jobs, int threads, std::string* err) {
   RecordTarget target{package_.file.get(), &end_, &key_, req_.properties.save_path, &progress_};
+  target.stop = req_.stop;
   return package::WriteRecords(jobs, threads, target, err);
 }
 
@@ -258,19 +273,23 @@ BuildResult PackageWriter::Run() {
   std::string err;
   if (!OpenStubContainer(req_.install_dat, &container_, &err)) return Fail(err);
   progress_.SetStatus(msg::kStatusCollecting);
-  if (!CollectPackFiles(req_.entries, req_.properties.save_path, &files_, &err)) return Fail(err);
+  if (!CollectPackFiles(req_.entries, req_.properties.save_path, &files_, &err, req_.stop) ||
+      Stopped())
+    return Fail(err);
   if (!PlanFiles(&err) || !PlanOptions(&err)) return Fail(err);
 
   if (ExceedsSizeLimit(files_, container_.l1)) return SizeRefused();
   int64_t sum = 0;
   for (const PackFile& f : files_) sum += f.FileSize;
+  index_title_ = Title();
+  index_names_ = Names();
   // The trailer's total counts the uninstaller with its name index as well:
   // a payload that only it pushes over the limit is refused now, before
   // anything is written.
-  if (sum + container_.uninst_size + NameIndexSize(Title(), Names()) > kMaxTotalSize)
+  if (sum + container_.uninst_size + NameIndexSize(index_title_, index_names_) > kMaxTotalSize)
     return SizeRefused();
   total_ = static_cast<int32_t>(sum);
-  progress_.SetMaximum(static_cast<float>(total_) + static_cast<float>(container_.l1));
+  progress_.SetMaximum(static_cast<float>(ReportedBytes()));
   progress_.SetStatus(msg::kStatusWriting);
   if (req_.after_collect) req_.after_collect();
 
@@ -283,16 +302,17 @@ BuildResult PackageWriter::Run() {
   jobs.clear();
   jobs.shrink_to_fit();
   int64_t v = 0;
-  if (!platform::GetFileSize(uninst_.path, &v, &err)) return Fail(err);
+  std::string e;
+  if (!platform::GetFileSize(uninst_.path, &v, &e))
+    return Fail(msg::WithReason(msg::kTempUninstallerFailed, uninst_.path, e));
   if (total_ + v > kMaxTotalSize) return SizeRefused();
-  if (!WriteRecords({{kUninstallerName, uninst_.path, v}}, 1, &err)) return Fail(err);
+  if (!WriteRecords({{kUninstallerName, uninst_.path, v}}, 1, &err) || Stopped()) return Fail(err);
   platform::RemoveTemporaryFile(uninst_.path, nullptr);
   uninst_.path.clear();
 
   Trailer t{static_cast<int32_t>(total_ + v), static_cast<int32_t>(config_offset_),
             static_cast<int32_t>(planned_.size() + 1)};
   if (!Write(EncodeTrailer(t), &err)) return Fail(err);
-  std::string e;
   if (!package_.file->Close(&e)) return Fail(msg::WithReason(msg::kWriteFailed, req_.properties.save_path, e));
   package_.file.reset();
   if (!platform::MoveTemporaryFile(package_.path, req_.properties.save_path, &e))

@@ -42,8 +42,9 @@ std::u16string UpperCaseKey(const std::string& name) {
 
 class DirectoryWalk {
  public:
-  DirectoryWalk(const std::string& save_path, std::vector<PackFile>* files)
-      : save_path_(save_path), files_(files) {}
+  DirectoryWalk(const std::string& save_path, const std::atomic<bool>* stop,
+                std::vector<PackFile>* files)
+      : save_path_(save_path), stop_(stop), files_(files) {}
 
   // Walks dir, whose files go into the package below rel_prefix ("A\B\").
   void Walk(const std::string& dir, const std::string& rel_prefix) {
@@ -59,6 +60,7 @@ class DirectoryWalk {
       order.emplace_back(UpperCaseKey(entries[i].name), entries[i].name, i);
     std::sort(order.begin(), order.end());
     for (const auto& [key, name, i] : order) {
+      if (StopRequested(stop_)) return;
       const platform::DirEntry& e = entries[i];
       std::string path = dir + platform::kPathSeparator + e.name;
       if (e.name.find(kPackageSeparator) != std::string::npos) {
@@ -88,6 +90,7 @@ class DirectoryWalk {
   }
   std::string save_path_;
   std::string refusal_;  // a name holding the package separator, a pipe, device or socket
+  const std::atomic<bool>* stop_;
   std::vector<PackFile>* files_;
   std::set<platform::FileIdentity> visited_;
 };
@@ -95,15 +98,17 @@ class DirectoryWalk {
 }  // namespace
 
 bool CollectPackFiles(const std::vector<EntryRow>& rows, const std::string& save_path,
-                      std::vector<PackFile>* files, std::string* err) {
+                      std::vector<PackFile>* files, std::string* err,
+                      const std::atomic<bool>* stop) {
   for (const EntryRow& row : rows) {
+    if (StopRequested(stop)) return true;
     std::string path = row.Folder + row.Name;
     if (row.Name.find(kPackageSeparator) != std::string::npos) {
       if (err) *err = msg::kNameHasSeparator + path;
       return false;
     }
     if (platform::IsDirectory(path)) {
-      DirectoryWalk walk(save_path, files);
+      DirectoryWalk walk(save_path, stop, files);
       walk.Walk(path, row.Name + kPackageSeparator);
       if (!walk.refusal().empty()) {
         if (err) *err = walk.refusal();

@@ -25,9 +25,12 @@ struct PackFile {
 // Appends the payload of rows to *files. Fails when a file row cannot be
 // measured (it vanished or is unreadable), and when a row or a file below a
 // folder row is a pipe, device or socket (only regular files are packed);
-// a directory that cannot be listed contributes nothing.
+// a directory that cannot be listed contributes nothing. A stop request (see
+// PackageRequest) ends the walk at the next directory entry or row, leaving
+// *files incomplete.
 bool CollectPackFiles(const std::vector<EntryRow>& rows, const std::string& save_path,
-                      std::vector<PackFile>* files, std::string* err);
+                      std::vector<PackFile>* files, std::string* err,
+                      const std::atomic<bool>* stop = nullptr);
 
 // The path separator inside packages, on every system.
 inline constexpr char kPackageSeparator = '\\';

@@ -139,6 +139,11 @@ bool Pipeline::Run(int threads, std::string* err) {
   bool ok = true;
   std::unique_lock<std::mutex> lock(mu_);
   while (next_write_ < jobs_.size()) {
+    if (StopRequested(target_.stop)) {
+      err->clear();
+      ok = false;
+      break;
+    }
     Slot& s = SlotOf(next_write_);
     if (s.state == SlotState::kFailed) {
       *err = s.error;
@@ -235,8 +240,12 @@ bool Pipeline::Encode(const RecordJob& job, const codec::WriteFn& write, int64_t
   params.stop = &stop_;
   bool stopped = false;
   if (!codec::EncodeStream(static_cast<int32_t>(size), read, write, params, compLen, &stopped, &e)) {
-    *err = read_failed ? msg::WithReason(msg::kFileUnreadable, job.source, e)
-                       : msg::WithReason(msg::kWriteFailed, target_.save_path, e);
+    if (!read_failed)
+      *err = msg::WithReason(msg::kWriteFailed, target_.save_path, e);
+    else if (platform::FailureReason(e).empty())
+      *err = msg::kFileChanged + job.source;  // it ended before its size: it shrank
+    else
+      *err = msg::WithReason(msg::kFileUnreadable, job.source, e);
     return false;
   }
   return !stopped;  // stopped only after another record failed; its message counts
@@ -394,6 +403,10 @@ bool Pipeline::CopyInto(Slot& s, std::string* err) {
     return false;
   }
   for (;;) {
+    if (StopRequested(target_.stop)) {
+      err->clear();
+      return false;
+    }
     size_t got = 0;
     if (!spill->Read(buf.get(), kCopyPiece, &got, &e)) {
       *err = msg::WithReason(msg::kWriteFailed, target_.save_path, e);

@@ -16,8 +16,9 @@
 //
 // The first failure in file order is the one reported, with the message a
 // one-thread build gives; the remaining work is stopped and every temporary
-// file is removed.
+// file is removed. A stop request ends the work the same way.
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -47,6 +48,9 @@ struct RecordTarget {
   std::string save_path;  // named in write failures; temporary files go beside it
   BuildProgress* progress = nullptr;  // called on the calling thread only
   int64_t memory_budget = kMemoryBudget;  // tests lower it to make records spill
+  // The build's stop request: the records stop within a codec block or a copy
+  // piece, and WriteRecords returns false with *err empty.
+  const std::atomic<bool>* stop = nullptr;
 };
 
 // Appends the records of jobs in order, encoding with up to threads workers.

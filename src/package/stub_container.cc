@@ -38,6 +38,12 @@ bool AppendMember(const std::string& image_path, platform::File& out, std::strin
   return out.Seek(at, err) && out.Write(field.data(), field.size(), err);
 }
 
+// install.dat could not be read: the file once, with the system's reason.
+bool Unreadable(const std::string& path, const std::string& failure, std::string* err) {
+  if (err) *err = msg::WithReason(msg::kContainerUnreadable, path, failure);
+  return false;
+}
+
 bool ReadI32At(platform::File& f, int64_t offset, int32_t* v, std::string* err) {
   uint8_t b[4];
   if (!f.Seek(offset, err) || !f.ReadExact(b, 4, err)) return false;
@@ -62,37 +68,39 @@ bool WriteStubContainer(const std::string& stub_path, const std::string& uninst_
 
 bool OpenStubContainer(const std::string& path, StubContainer* c, std::string* err) {
   c->path = path;
-  auto f = platform::File::Open(path, platform::File::Mode::kRead, err);
-  if (!f) return false;
+  std::string e;
+  auto f = platform::File::Open(path, platform::File::Mode::kRead, &e);
   int64_t size = 0;
-  if (!f->Size(&size, err)) return false;
+  if (!f || !f->Size(&size, &e)) return Unreadable(path, e, err);
   // L1, member 1's header and at least the header of member 2.
   if (size < 4 + codec::kHeaderSize + 4 + codec::kHeaderSize) return Damaged(msg::kContainerTooShort, err);
-  if (!ReadI32At(*f, 0, &c->l1, err)) return false;
+  if (!ReadI32At(*f, 0, &c->l1, &e)) return Unreadable(path, e, err);
   if (c->l1 < 0 || c->MemberOffset(StubMember::kUninstaller) + codec::kHeaderSize > size)
     return Damaged(msg::kContainerBadLength, err);
-  if (!ReadI32At(*f, c->MemberOffset(StubMember::kSetup), &c->setup_size, err) ||
-      !ReadI32At(*f, c->MemberOffset(StubMember::kUninstaller), &c->uninst_size, err))
-    return false;
+  if (!ReadI32At(*f, c->MemberOffset(StubMember::kSetup), &c->setup_size, &e) ||
+      !ReadI32At(*f, c->MemberOffset(StubMember::kUninstaller), &c->uninst_size, &e))
+    return Unreadable(path, e, err);
   if (c->setup_size < kMinImageSize) return Damaged(msg::kStubTooSmall, err);
   if (c->uninst_size < kMinImageSize) return Damaged(msg::kUninstTooSmall, err);
   return true;
 }
 
 bool DecodeStubMember(const StubContainer& c, StubMember m, platform::File& out,
-                      const std::function<void(int32_t)>& progress, bool* write_failed,
-                      std::string* err) {
+                      const std::function<void(int32_t)>& progress,
+                      const std::atomic<bool>* stop, bool* write_failed, std::string* err) {
   bool setup = m == StubMember::kSetup;
   *write_failed = false;
+  if (err) err->clear();
   std::string e, write_err;
   auto in = platform::File::Open(c.path, platform::File::Mode::kRead, &e);
-  if (!in) return Damaged(e, err);
+  if (!in) return Unreadable(c.path, e, err);
   auto write = [&](const uint8_t* buf, size_t n, std::string*) {
     *write_failed = !out.Write(buf, n, &write_err);
     return !*write_failed;
   };
   codec::CodecParams params;
   params.progress = progress;
+  params.stop = stop;
   int32_t decoded = 0;
   bool stopped = false;
   if (!codec::DecodeFromFile(*in, c.MemberOffset(m), std::nullopt, write, params, &decoded,
@@ -101,8 +109,12 @@ bool DecodeStubMember(const StubContainer& c, StubMember m, platform::File& out,
       if (err) *err = write_err;
       return false;
     }
-    return Damaged((setup ? msg::kStubUndecodable : msg::kUninstUndecodable) + e, err);
+    // A failure to read the file has the system's reason; anything else is
+    // the stream itself.
+    if (!platform::FailureReason(e).empty()) return Unreadable(c.path, e, err);
+    return Damaged(setup ? msg::kStubUndecodable : msg::kUninstUndecodable, err);
   }
+  if (stopped) return false;
   if (decoded < kMinImageSize) return Damaged(setup ? msg::kStubTooSmall : msg::kUninstTooSmall, err);
   return true;
 }

@@ -7,6 +7,7 @@
 // Both streams are masked with the format mask alone (no code array). Each
 // decoded image must hold at least kMinImageSize bytes (its XorKey).
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -34,15 +35,18 @@ struct StubContainer {
 
 // Reads L1 and both stream headers and checks that they lie inside the file
 // and announce images of at least kMinImageSize bytes. Any damage gets a
-// message starting "install.dat已损坏：".
+// message starting "install.dat已损坏：", a file that cannot be read one
+// naming it with the system's reason.
 bool OpenStubContainer(const std::string& path, StubContainer* c, std::string* err);
 
 // Decodes one member onto out at its position and checks that the image
 // holds at least kMinImageSize bytes. progress, when set, receives the
 // decoder's byte counts. When writing to out fails, *write_failed is set and
-// *err is the reason; any other failure is damage of the container.
+// *err is the platform layer's message; a failure to read the container and
+// damage get their messages. stop, when set, is the decoder's stop request:
+// a stopped decode returns false with *err empty.
 bool DecodeStubMember(const StubContainer& c, StubMember m, platform::File& out,
-                      const std::function<void(int32_t)>& progress, bool* write_failed,
-                      std::string* err);
+                      const std::function<void(int32_t)>& progress,
+                      const std::atomic<bool>* stop, bool* write_failed, std::string* err);
 
 }  // namespace package

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // <windows.h> maps ReplaceFile to ReplaceFileW; the name below is ours.
@@ -21,6 +22,13 @@ inline constexpr char kPathSeparator = '\\';
 #else
 inline constexpr char kPathSeparator = '/';
 #endif
+
+// Every call of this layer that can fail returns false and puts a message
+// into *err that reads `what "path": reason`, reason being the system's own
+// text for the error, in the system's language.
+
+// The system's text in such a message, or "" for any other text.
+std::string FailureReason(std::string_view message);
 
 // An open regular file with a position. Every call that can fail returns
 // false and puts a message naming the file into *err. Only regular files

@@ -97,7 +97,7 @@ TEST(StubContainer, TwoMembersBackToBackDecodeToTheImages) {
                           std::pair{StubMember::kUninstaller, c.uninst_image}}) {
     auto out = platform::File::Open(dir / "m.out", platform::File::Mode::kCreateTruncate, &err);
     bool write_failed = false;
-    ASSERT_TRUE(out && DecodeStubMember(sc, m, *out, nullptr, &write_failed, &err)) << err;
+    ASSERT_TRUE(out && DecodeStubMember(sc, m, *out, nullptr, nullptr, &write_failed, &err)) << err;
     out.reset();
     EXPECT_TRUE(ReadWholeFile(dir / "m.out") == image);
   }
@@ -146,10 +146,19 @@ TEST(StubContainer, DamageGetsAClearMessage) {
   auto out = platform::File::Open(dir / "u.out", platform::File::Mode::kCreateTruncate, &err);
   ASSERT_TRUE(out);
   bool write_failed = true;
-  EXPECT_FALSE(DecodeStubMember(sc, StubMember::kUninstaller, *out, nullptr, &write_failed, &err));
+  EXPECT_FALSE(
+      DecodeStubMember(sc, StubMember::kUninstaller, *out, nullptr, nullptr, &write_failed, &err));
   EXPECT_FALSE(write_failed);
-  EXPECT_EQ(err.rfind(lead + msg::kUninstUndecodable, 0), 0u) << err;
-  EXPECT_FALSE(OpenStubContainer(dir / "missing.dat", &sc, &err));
+  // Said in the message's own words, without the decoder's English detail.
+  EXPECT_EQ(err, lead + msg::kUninstUndecodable);
+  // A container that cannot be read is named once, with the system's reason.
+  std::string missing = dir / "missing.dat";
+  EXPECT_FALSE(OpenStubContainer(missing, &sc, &err));
+  std::string open_failure;
+  EXPECT_FALSE(platform::File::Open(missing, platform::File::Mode::kRead, &open_failure));
+  EXPECT_EQ(err, msg::kContainerUnreadable + missing + "（" +
+                     platform::FailureReason(open_failure) + "）");
+  EXPECT_FALSE(platform::FailureReason(open_failure).empty());
 }
 
 }  // namespace

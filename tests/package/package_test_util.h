@@ -3,6 +3,7 @@
 // container made from them, trees on disk, and a test view of the build.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -62,16 +63,23 @@ class RecordingView : public package::BuildView {
 
 class RecordingProgress : public package::BuildProgress {
  public:
-  void SetStatus(const std::string& text) override { statuses.push_back(text); }
+  void SetStatus(const std::string& text) override {
+    statuses.push_back(text);
+    if (on_status) on_status(text);
+  }
   void SetMaximum(float max) override { bar.Max = max; maximum = max; }
   void Advance(int32_t n) override {
     bar.FileProgress(n);
     advanced += n;
+    if (on_advance) on_advance();
   }
   std::vector<std::string> statuses;
   package::ProgressBar bar;
   float maximum = -1;
   int64_t advanced = 0;
+  // Run after each report is recorded.
+  std::function<void(const std::string&)> on_status;
+  std::function<void()> on_advance;
 };
 
 // A request with the window's defaults, building to save_path.

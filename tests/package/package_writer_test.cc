@@ -1,6 +1,8 @@
 // MakePackage: the layout byte for byte, refusals, failures and cleanup.
 
+#include <atomic>
 #include <cstring>
+#include <functional>
 #include <filesystem>
 #include <set>
 
@@ -38,6 +40,25 @@ std::string HandStream(int32_t size, const std::string& data, const std::string&
 std::string HandRecord(const std::string& name, const std::string& stream, const std::string& key) {
   int32_t compLen = stream.empty() ? 0 : static_cast<int32_t>(stream.size()) - 4;
   return HandCoded(name, key) + LeI32(compLen) + (stream.empty() ? LeI32(0) : stream);
+}
+
+// The system's text for why path cannot be opened for reading.
+std::string SystemReasonForOpening(const std::string& path) {
+  std::string err;
+  EXPECT_FALSE(platform::File::Open(path, platform::File::Mode::kRead, &err));
+  std::string reason = platform::FailureReason(err);
+  EXPECT_FALSE(reason.empty()) << err;
+  return reason;
+}
+
+// Text-like bytes that compress, but not to nothing.
+std::string Compressible(size_t n, uint32_t seed) {
+  std::string s(n, ' ');
+  for (size_t i = 0; i < n; ++i) {
+    seed = seed * 1103515245u + 12345u;
+    s[i] = static_cast<char>('a' + (seed >> 16) % 12);
+  }
+  return s;
 }
 
 class WriterTest : public ::testing::Test {
@@ -124,10 +145,12 @@ TEST_F(WriterTest, SmallPackageByteForByte) {
 
   EXPECT_EQ(progress_.statuses,
             (std::vector<std::string>{msg::kStatusCollecting, msg::kStatusWriting}));
-  // Max = payload + L1; the bar never passes it although the codec reports more.
-  StubContainer sc;
-  ASSERT_TRUE(OpenStubContainer(container_.path, &sc, &err));
-  EXPECT_EQ(progress_.maximum, static_cast<float>(52 + sc.l1));
+  // The maximum is what the build reports: both programs decoded, the
+  // payload read, and the uninstaller read again with its name index.
+  EXPECT_EQ(progress_.maximum, static_cast<float>(progress_.advanced));
+  EXPECT_EQ(progress_.advanced, static_cast<int64_t>(container_.setup_image.size() +
+                                                     container_.uninst_image.size() + 52 +
+                                                     uninst.size()));
   EXPECT_EQ(progress_.bar.Value, progress_.bar.Max);
   ExpectNoTemporaries();
 }
@@ -269,8 +292,9 @@ TEST_F(WriterTest, AFileRemovedOrReplacedMidBuildFailsAndKeepsTheOldPackage) {
   r.after_collect = [&] { platform::RemoveFile(dir_ / "App" + sep + "b.txt", nullptr); };
   BuildResult result = Build(r);
   EXPECT_EQ(result.outcome, BuildOutcome::kFailed);
-  EXPECT_EQ(result.message.rfind(msg::kFileUnreadable + (dir_ / "App" + sep + "b.txt"), 0), 0u)
-      << result.message;
+  // The file named once, with the system's own text for what went wrong.
+  EXPECT_EQ(result.message, msg::kFileUnreadable + (dir_ / "App" + sep + "b.txt") + "（" +
+                                SystemReasonForOpening(dir_ / "App" + sep + "b.txt") + "）");
   EXPECT_TRUE(ReadWholeFile(save_) == "the old package");
   ExpectNoTemporaries();
 
@@ -416,6 +440,73 @@ TEST_F(WriterTest, TemporaryNamesDoNotRunOut) {
   ASSERT_EQ(result.outcome, BuildOutcome::kWritten) << result.message;
   EXPECT_EQ(FilesStartingWith(out_.path(), "QrSetup~").size(), 99u);
   EXPECT_EQ(ReadWholeFile(out_ / "QrSetup~99.tmp"), "taken");
+}
+
+// The progress maximum is the sum of what the build reports, whatever the
+// payload: many small files, empty files, nothing at all.
+TEST_F(WriterTest, TheBarsMaximumIsWhatTheBuildReports) {
+  char sep = platform::kPathSeparator;
+  for (int files : {0, 1, 300}) {
+    std::string tree = dir_ / ("Tree" + std::to_string(files));
+    PutDir(tree);
+    for (int i = 0; i < files; ++i)
+      PutFile(tree + sep + "d" + std::to_string(i % 7) + sep + "文件" + std::to_string(i) + ".txt",
+              i % 5 == 0 ? "" : Compressible(static_cast<size_t>(i) * 3, static_cast<uint32_t>(i)));
+    PackageRequest r = DefaultRequest(container_.path, save_);
+    r.entries = {RowFor(tree, entries::Directory)};
+    progress_ = RecordingProgress();
+    // The two programs are decoded first: they take their share, not all.
+    float share_after_programs = -1;
+    const int64_t programs =
+        static_cast<int64_t>(container_.setup_image.size() + container_.uninst_image.size());
+    progress_.on_advance = [&] {
+      if (share_after_programs < 0 && progress_.advanced >= programs)
+        share_after_programs = static_cast<float>(progress_.advanced) / progress_.maximum;
+    };
+    ASSERT_EQ(Build(r).outcome, BuildOutcome::kWritten) << files << " files";
+    EXPECT_EQ(progress_.maximum, static_cast<float>(progress_.advanced)) << files << " files";
+    EXPECT_EQ(progress_.bar.Value, progress_.bar.Max) << files << " files";
+    EXPECT_GT(share_after_programs, 0.0f);
+    EXPECT_LT(share_after_programs, 1.0f) << files << " files";
+  }
+}
+
+// A stop request ends the build wherever it is: nothing is written, the old
+// package stays, no temporary file is left, and no message is given.
+TEST_F(WriterTest, AStopRequestEndsTheBuildAndKeepsTheOldPackage) {
+  PutFile(save_, "the old package");
+  PutFile(dir_ / "big.bin", Compressible(64 << 20, 7));
+  PutFile(dir_ / "Tree" + platform::kPathSeparator + "a.txt", "a");
+  std::atomic<bool> stop{false};
+  PackageRequest r = DefaultRequest(container_.path, save_);
+  r.entries = {RowFor(dir_ / "Tree", entries::Directory), RowFor(dir_ / "big.bin")};
+  r.stop = &stop;
+  const int64_t programs =
+      static_cast<int64_t>(container_.setup_image.size() + container_.uninst_image.size());
+  const int64_t everything = programs + 1 + (64 << 20);
+
+  struct Case {
+    const char* when;
+    std::function<void()> on_advance;
+    std::function<void(const std::string&)> on_status;
+  } cases[] = {
+      {"while collecting", nullptr, [&](const std::string& s) { if (s == msg::kStatusCollecting) stop = true; }},
+      {"while decoding the programs", [&] { stop = true; }, nullptr},
+      {"while encoding a file", [&] { if (progress_.advanced > programs) stop = true; }, nullptr},
+  };
+  for (const Case& c : cases) {
+    stop = false;
+    progress_ = RecordingProgress();
+    progress_.on_advance = c.on_advance;
+    progress_.on_status = c.on_status;
+    BuildResult result = Build(r);
+    EXPECT_EQ(result.outcome, BuildOutcome::kStopped) << c.when;
+    EXPECT_EQ(result.message, "") << c.when;
+    EXPECT_TRUE(ReadWholeFile(save_) == "the old package") << c.when;
+    // The codec stops within its blocks: the big file is not read to its end.
+    EXPECT_LT(progress_.advanced, everything) << c.when;
+    ExpectNoTemporaries();
+  }
 }
 
 }  // namespace

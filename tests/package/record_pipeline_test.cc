@@ -202,7 +202,7 @@ TEST_F(ParallelBuildTest, ThePackageIsTheSameForEveryJobCountAndTheBarEndsFull) 
     if (first.empty()) first = bytes;
     else EXPECT_TRUE(SameBytes(bytes, first)) << jobs << " jobs";
     EXPECT_EQ(progress.bar.Value, progress.bar.Max) << jobs << " jobs";
-    EXPECT_GE(static_cast<float>(progress.advanced), progress.maximum) << jobs << " jobs";
+    EXPECT_EQ(static_cast<float>(progress.advanced), progress.maximum) << jobs << " jobs";
     ExpectNoTemporaries();
   }
 }

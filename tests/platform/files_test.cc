@@ -9,7 +9,10 @@
 #include "scratch_dir.h"
 
 #ifndef _WIN32
+#include <string.h>
 #include <unistd.h>
+
+#include <cerrno>
 #endif
 
 using platform::File;
@@ -42,6 +45,36 @@ TEST(FileTest, CreateWriteSeekRead) {
   ASSERT_TRUE(f->Write("!", 1, &err));
   ASSERT_TRUE(f->Close(&err)) << err;
   EXPECT_EQ(ReadWholeFile(path), "Jello world!");
+}
+
+// The system's own text for a missing file, in the system's language.
+#ifndef _WIN32
+std::string SystemTextForMissingFile() {
+  return strerror(ENOENT);
+}
+#else
+std::string SystemTextForMissingFile();
+#endif
+
+TEST(FailureReasonTest, IsTheSystemsOwnTextAlone) {
+  ScratchDir dir;
+  std::string missing = dir / "gone.txt";
+  std::string err;
+  EXPECT_FALSE(File::Open(missing, File::Mode::kRead, &err));
+  const std::string reason = platform::FailureReason(err);
+  ASSERT_FALSE(reason.empty()) << err;
+  EXPECT_EQ(reason, SystemTextForMissingFile());
+  EXPECT_EQ(reason.find("gone.txt"), std::string::npos);
+  int64_t size = 0;
+  EXPECT_FALSE(platform::GetFileSize(missing, &size, &err));
+  EXPECT_EQ(platform::FailureReason(err), SystemTextForMissingFile());
+  // A move names two files; the reason is what follows the second.
+  EXPECT_FALSE(platform::ReplaceFile(missing, dir / "to.txt", &err));
+  EXPECT_EQ(platform::FailureReason(err), SystemTextForMissingFile());
+  // Texts that do not come from the system have none.
+  EXPECT_EQ(platform::FailureReason("文件太短，不是安装包"), "");
+  EXPECT_EQ(platform::FailureReason("compressed stream is truncated or corrupt"), "");
+  EXPECT_EQ(platform::FailureReason(""), "");
 }
 
 TEST(FileTest, ReadExactPastEndFailsNamingTheFile) {
@@ -351,6 +384,24 @@ TEST(FoldersTest, TempFolderFollowsTmpdir) {
 namespace {
 
 std::wstring W(const std::string& utf8) { return platform::Utf8ToWide(utf8); }
+
+std::string SystemTextForMissingFile() {
+  wchar_t* buf = nullptr;
+  DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                               FORMAT_MESSAGE_IGNORE_INSERTS,
+                           nullptr, ERROR_FILE_NOT_FOUND, 0, reinterpret_cast<wchar_t*>(&buf), 0,
+                           nullptr);
+  std::wstring text(buf ? buf : L"", n);
+  if (buf) LocalFree(buf);
+  while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' '))
+    text.pop_back();
+  int bytes = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr,
+                                  0, nullptr, nullptr);
+  std::string utf8(static_cast<size_t>(bytes), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), bytes,
+                      nullptr, nullptr);
+  return utf8;
+}
 
 TEST(WindowsFilesTest, HiddenFileCanBeRewrittenAndReadOnlyRemoved) {
   ScratchDir dir;
