@@ -32,9 +32,14 @@ class PostedProgress : public package::BuildProgress {
 BuildRunner::BuildRunner(HWND window, PackageMaker maker)
     : window_(window), maker_(std::move(maker)) {}
 
-BuildRunner::~BuildRunner() { Join(); }
+// A window that goes away stops its build first.
+BuildRunner::~BuildRunner() {
+  Stop();
+  Join();
+}
 
 void BuildRunner::Start(package::PackageRequest request) {
+  request.stop = &stop_;
   thread_ = std::thread([this, request = std::move(request)] {
     PostedProgress progress(window_);
     result_ = maker_(request, progress);

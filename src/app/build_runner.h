@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <functional>
 #include <thread>
 
@@ -21,7 +22,6 @@ enum BuildMessage : UINT {
   kMsgBuildDone,                 // no arguments; the result waits in the runner
 };
 
-
 // The build itself: package::MakePackage, or a test's stand-in.
 using PackageMaker =
     std::function<package::BuildResult(const package::PackageRequest&, package::BuildProgress&)>;
@@ -31,14 +31,19 @@ class BuildRunner {
   BuildRunner(HWND window, PackageMaker maker);
   ~BuildRunner();
 
-  // Starts the build on its own thread; the request is copied.
+  // Starts the build on its own thread; the request is copied and carries
+  // the runner's stop request.
   void Start(package::PackageRequest request);
+  // Asks the build to stop (PackageRequest::stop); it then ends within a
+  // codec block, without a package and without temporary files.
+  void Stop() { stop_ = true; }
   // Waits for the thread and returns the build's result.
   package::BuildResult Join();
 
  private:
   HWND window_;
   PackageMaker maker_;
+  std::atomic<bool> stop_{false};
   std::thread thread_;
   package::BuildResult result_;
 };

@@ -32,6 +32,9 @@ constexpr wchar_t kBuildButtonText[] = L"生成安装包";
 constexpr wchar_t kNameColumn[] = L"文件/目录名";
 constexpr wchar_t kPathColumn[] = L"路径";
 constexpr wchar_t kFlagsColumn[] = L"属性";
+constexpr int kFlagsColumnIndex = 2;
+// The progress bar counts in int; a larger maximum is shown in this many units.
+constexpr float kBarUnitsLimit = 1 << 30;
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 
 HWND Child(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, DWORD ex_style,
@@ -152,9 +155,11 @@ void MainWindow::CreateControls() {
 
   AddColumn(list_, 0, kNameColumn, layout::ToPixels(layout::kNameColumnWidth, dpi));
   AddColumn(list_, 1, kPathColumn, layout::ToPixels(layout::kPathColumnWidth, dpi));
-  AddColumn(list_, 2, kFlagsColumn, 0);  // present, never visible
+  AddColumn(list_, kFlagsColumnIndex, kFlagsColumn, 0);  // present, never visible
   SetWindowSubclass(list_, ListProc, 1, reinterpret_cast<DWORD_PTR>(this));
+  SetWindowSubclass(cmd_make_, ButtonProc, 1, reinterpret_cast<DWORD_PTR>(this));
   DragAcceptFiles(list_, TRUE);
+  prop_list_->OnTabKey = [this](bool backward) { focus_.Move(backward); };
 }
 
 void MainWindow::Form_Load() {
@@ -206,8 +211,10 @@ void MainWindow::MirrorChange(entries::EntryList::Change change, int32_t row) {
       SendMessageW(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
                    reinterpret_cast<LPARAM>(&item));
       if (row > 0) {
-        item.state = LVIS_SELECTED;
+        // The keyboard's place in the list goes with the selection.
+        item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
         SendMessageW(list_, LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(&item));
+        SendMessageW(list_, LVM_ENSUREVISIBLE, index, FALSE);
       }
       break;
     }
@@ -254,13 +261,51 @@ void MainWindow::ListView1_KeyUp(WPARAM key) {
 }
 
 void MainWindow::ListView1_MouseUp(int16_t button) {
-  if (!menu_.Open(entries_, button, build_.IsMaking())) return;
-  HMENU popup = BuildPopup(menu_);
   POINT at;
   GetCursorPos(&at);
+  OpenMenu(button, at);
+}
+
+void MainWindow::ListView1_ContextKey() {
+  // Below the start of the selected row's name, or of the first row's place.
+  POINT at = {0, 0};
+  const int selected = entries_.selected() - 1;
+  RECT r = {};
+  r.left = LVIR_LABEL;
+  if (selected >= 0) {
+    SendMessageW(list_, LVM_ENSUREVISIBLE, selected, FALSE);
+    SendMessageW(list_, LVM_GETITEMRECT, selected, reinterpret_cast<LPARAM>(&r));
+    at = {r.left, r.bottom};
+  } else {
+    HWND header = reinterpret_cast<HWND>(SendMessageW(list_, LVM_GETHEADER, 0, 0));
+    if (header && GetWindowRect(header, &r)) at.y = r.bottom - r.top;
+  }
+  ClientToScreen(list_, &at);
+  OpenMenu(entries::PopupMenu::kRightButton, at);
+}
+
+void MainWindow::OpenMenu(int16_t button, POINT at) {
+  if (!menu_.Open(entries_, button, build_.IsMaking())) return;
+  HMENU popup = BuildPopup(menu_);
   UINT command = CurrentUi().TrackPopup(hwnd_, popup, at);
   DestroyMenu(popup);
   RunMenuCommand(command);
+}
+
+bool MainWindow::ShowsFlagsColumn(const NMHDR* hdr) const {
+  const auto* change = reinterpret_cast<const NMHEADERW*>(hdr);
+  switch (hdr->code) {
+    case HDN_BEGINTRACKW:
+    case HDN_BEGINTRACKA:
+    case HDN_DIVIDERDBLCLICKW:
+    case HDN_DIVIDERDBLCLICKA:
+      return change->iItem == kFlagsColumnIndex;
+    case HDN_ITEMCHANGINGW:
+    case HDN_ITEMCHANGINGA:
+      return change->iItem == kFlagsColumnIndex && change->pitem &&
+             (change->pitem->mask & HDI_WIDTH) && change->pitem->cxy != 0;
+  }
+  return false;
 }
 
 void MainWindow::RunMenuCommand(UINT command) {
@@ -324,8 +369,12 @@ void MainWindow::cmdMake_Click() {
 void MainWindow::BuildFinished() {
   package::BuildResult result = runner_->Join();
   runner_.reset();
+  // Closed during the build: it was stopped and has cleaned up; nothing to say.
+  if (close_pending_) {
+    DestroyWindow(hwnd_);
+    return;
+  }
   build_.Finish(result, *this);
-  if (close_pending_) PostMessageW(hwnd_, WM_CLOSE, 0, 0);
 }
 
 void MainWindow::ShowMessage(const std::string& text, Icon icon) {
@@ -335,9 +384,27 @@ void MainWindow::ShowMessage(const std::string& text, Icon icon) {
 
 void MainWindow::SetItemFocus(const std::string& item) { prop_list_->SetItemFocus(item); }
 
-void MainWindow::SetBuildEnabled(bool enabled) { EnableWindow(cmd_make_, enabled); }
+void MainWindow::SetBuildEnabled(bool enabled) {
+  if (!enabled) {
+    // A disabled button loses the focus: the list keeps it meanwhile, and
+    // the button has it back when the build is over.
+    refocus_build_button_ = GetFocus() == cmd_make_;
+    if (refocus_build_button_) SetFocus(list_);
+  }
+  EnableWindow(cmd_make_, enabled);
+  if (enabled && refocus_build_button_) {
+    refocus_build_button_ = false;
+    focus_.Remember(cmd_make_);
+    if (GetActiveWindow() == hwnd_) SetFocus(cmd_make_);
+  }
+}
 
-void MainWindow::SetPropertiesEnabled(bool enabled) { prop_list_->SetEnabled(enabled); }
+void MainWindow::SetPropertiesEnabled(bool enabled) {
+  HWND focus = GetFocus();
+  if (!enabled && focus && (focus == prop_list_->hwnd() || IsChild(prop_list_->hwnd(), focus)))
+    SetFocus(list_);
+  prop_list_->SetEnabled(enabled);
+}
 
 void MainWindow::ResetProgress() {
   progress_.Value = 0;
@@ -351,14 +418,36 @@ void MainWindow::ShowStatus(const std::wstring& text) {
   AutoSize(label2_, font_);
 }
 
+int MainWindow::BarUnits(float value) const {
+  if (progress_.Max <= kBarUnitsLimit) return static_cast<int>(value);
+  return static_cast<int>(static_cast<double>(value) / progress_.Max * kBarUnitsLimit);
+}
+
+std::vector<FocusRing::Stop> MainWindow::TabStops() const {
+  return {{prop_list_->hwnd(), prop_list_->FocusStop()}, {list_, list_}, {cmd_make_, cmd_make_}};
+}
+
 // ---- Messages ----
 
 LRESULT CALLBACK MainWindow::ListProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
                                       DWORD_PTR self_ptr) {
   auto* self = reinterpret_cast<MainWindow*>(self_ptr);
+  if (self->focus_.TabKey(msg, wp)) return 0;
   switch (msg) {
     case WM_KEYUP:
       self->ListView1_KeyUp(wp);
+      break;
+    case WM_CONTEXTMENU:
+      // The keyboard's request (Shift+F10, the menu key) comes without a
+      // point; the right button's release has opened the menu already.
+      if (lp == -1) {
+        self->ListView1_ContextKey();
+        return 0;
+      }
+      break;
+    case WM_NOTIFY:
+      // From the header: no drag or double click shows the flags column.
+      if (self->ShowsFlagsColumn(reinterpret_cast<const NMHDR*>(lp))) return TRUE;
       break;
     case WM_DROPFILES:
       self->DropFiles(reinterpret_cast<HDROP>(wp));
@@ -370,8 +459,41 @@ LRESULT CALLBACK MainWindow::ListProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp,
   return DefSubclassProc(hwnd, msg, wp, lp);
 }
 
+LRESULT CALLBACK MainWindow::ButtonProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
+                                        DWORD_PTR self_ptr) {
+  auto* self = reinterpret_cast<MainWindow*>(self_ptr);
+  if (self->focus_.TabKey(msg, wp)) return 0;
+  switch (msg) {
+    case WM_KEYDOWN:
+      // Enter presses the button as the space bar does.
+      if (wp == VK_RETURN) {
+        SendMessageW(hwnd, BM_CLICK, 0, 0);
+        return 0;
+      }
+      break;
+    case WM_CHAR:
+      if (wp == L'\r') return 0;
+      break;
+    case WM_NCDESTROY:
+      RemoveWindowSubclass(hwnd, ButtonProc, 1);
+      break;
+  }
+  return DefSubclassProc(hwnd, msg, wp, lp);
+}
+
 LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
+    case WM_ACTIVATE:
+      // As a dialog does: the focus goes back where it was when the window
+      // was left, or to the first tab stop.
+      if (LOWORD(wp) == WA_INACTIVE)
+        focus_.Remember(GetFocus());
+      else if (!HIWORD(wp))
+        focus_.Restore();
+      return 0;
+    case WM_SETFOCUS:
+      focus_.Restore();
+      return 0;
     case WM_CREATE:
       CreateControls();
       return 0;
@@ -403,20 +525,23 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     }
     case kMsgBuildMaximum:
       progress_.Max = static_cast<float>(lp);
-      SendMessageW(progress_bar_, PBM_SETRANGE32, 0, static_cast<LPARAM>(progress_.Max));
+      SendMessageW(progress_bar_, PBM_SETRANGE32, 0, BarUnits(progress_.Max));
       return 0;
     case kMsgBuildAdvance:
       progress_.FileProgress(static_cast<int32_t>(lp));
-      SendMessageW(progress_bar_, PBM_SETPOS, static_cast<WPARAM>(progress_.Value), 0);
+      SendMessageW(progress_bar_, PBM_SETPOS, static_cast<WPARAM>(BarUnits(progress_.Value)), 0);
       return 0;
     case kMsgBuildDone:
       BuildFinished();
       return 0;
     case WM_CLOSE:
-      // The build writes on its worker thread; the window closes when it is
-      // done, so no half-written package or temporary file stays behind.
+      // During a build the window goes from the screen at once and asks the
+      // build to stop; it is destroyed when the worker has removed its
+      // temporary files (the save path keeps what it held).
       if (build_.IsMaking()) {
         close_pending_ = true;
+        runner_->Stop();
+        ShowWindow(hwnd_, SW_HIDE);
         return 0;
       }
       DestroyWindow(hwnd_);

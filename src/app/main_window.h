@@ -10,8 +10,10 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/build_runner.h"
+#include "app/focus_ring.h"
 #include "entries/entry_list.h"
 #include "entries/popup_menu.h"
 #include "package/build_command.h"
@@ -55,7 +57,13 @@ class MainWindow : private package::BuildView {
   friend LRESULT CALLBACK InstanceWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   static LRESULT CALLBACK ListProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
                                    DWORD_PTR self);
+  static LRESULT CALLBACK ButtonProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
+                                     DWORD_PTR self);
   LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
+
+  // The tab stops, in order: the property list (its open editor when there
+  // is one), the entry list, the build button.
+  std::vector<FocusRing::Stop> TabStops() const;
 
   void CreateControls();
   void Form_Load();
@@ -71,6 +79,12 @@ class MainWindow : private package::BuildView {
   void OpenDir();
   void ListView1_KeyUp(WPARAM key);
   void ListView1_MouseUp(int16_t button);
+  // Shift+F10 or the menu key: MyMenu as the right button opens it, at the
+  // selected row.
+  void ListView1_ContextKey();
+  void OpenMenu(int16_t button, POINT at);
+  // Whether a header notification would show the flags column; it stays hidden.
+  bool ShowsFlagsColumn(const NMHDR* hdr) const;
   void RunMenuCommand(UINT command);
   void DropFiles(HDROP drop);
 
@@ -104,11 +118,18 @@ class MainWindow : private package::BuildView {
   entries::PopupMenu menu_;
   bool mirroring_ = false;  // true while ListView1 is changed to follow the model
 
+  // The progress bar's units for a progress value: bytes, or a fraction of
+  // the maximum when it is too large for the bar.
+  int BarUnits(float value) const;
+
   package::BuildCommand build_;
   package::ProgressBar progress_;
   PackageMaker maker_;
   std::unique_ptr<BuildRunner> runner_;
   bool close_pending_ = false;  // the user closed the window during a build
+
+  FocusRing focus_{hwnd_, [this] { return TabStops(); }};
+  bool refocus_build_button_ = false;  // the build button had the focus when the build began
 };
 
 }  // namespace app

@@ -26,15 +26,28 @@ constexpr COLORREF kHighlightTextColour = Gdi(proplist::kHighlightTextColour);
 constexpr COLORREF kTextColour = Gdi(proplist::kTextColour);
 constexpr COLORREF kBackground = Gdi(proplist::kBackgroundColour);
 
-// Text is drawn as stored: one line, vertically centred, and an "&" is an
-// ordinary character, not a mnemonic prefix.
-constexpr UINT kTextFormat = DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_NOPREFIX;
+// Text is drawn as stored: one line from the top of its rectangle, and an
+// "&" is an ordinary character, not a mnemonic prefix.
+constexpr UINT kTextFormat = DT_SINGLELINE | DT_TOP | DT_LEFT | DT_NOPREFIX;
 
-void DrawTextIn(HDC dc, const std::string& utf8, int left, int top, int right, int bottom) {
+// Draws text in a row whose top is row_top, from text_top below it, clipped
+// at left and right and above the row's grid line.
+void DrawTextIn(HDC dc, const std::string& utf8, int left, int row_top, int right, int text_top) {
   RECT r;
-  SetRect(&r, left, top, right, bottom);
+  SetRect(&r, left, row_top + text_top, right, row_top + proplist::kRowHeight - 1);
   std::wstring text = platform::Utf8ToWide(utf8);
   DrawTextW(dc, text.c_str(), -1, &r, kTextFormat);
+}
+
+// The cell height of font in pixels.
+int CellHeight(HWND hwnd, HFONT font) {
+  HDC dc = GetDC(hwnd);
+  HGDIOBJ old = SelectObject(dc, font);
+  TEXTMETRICW metrics = {};
+  GetTextMetricsW(dc, &metrics);
+  SelectObject(dc, old);
+  ReleaseDC(hwnd, dc);
+  return metrics.tmHeight;
 }
 
 void Line(HDC dc, HPEN pen, int x1, int y1, int x2, int y2) {
@@ -71,8 +84,13 @@ PropListView::PropListView(HWND hwnd) : hwnd_(hwnd) {
   HINSTANCE instance = GetModuleHandleW(nullptr);
   font_ = layout::CreateUiFont(false);
   bold_font_ = layout::CreateUiFont(true);
+  // The editor and the row text are placed for the font's cell height.
+  const int cell = CellHeight(hwnd_, font_);
+  editor_.SetTextHeight(cell);
+  text_top_ = proplist::TextTop(cell);
+  bold_text_top_ = proplist::TextTop(CellHeight(hwnd_, bold_font_));
 
-  // Text1: hidden until an edit opens; its height stays 13 and its left 104.
+  // Text1: hidden until an edit opens; its left stays 104.
   text1_ = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | ES_AUTOHSCROLL, proplist::kValueLeft, 0,
                            0, proplist::kEditorHeight, hwnd_,
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(kEditorId)), instance,
@@ -163,7 +181,7 @@ void PropListView::DrawList() {
     if (row.is_caption) {
       SelectObject(dc, bold_font_);
       SetTextColor(dc, kTextColour);
-      DrawTextIn(dc, node.Caption, proplist::kTextInset, y, w, y + height);
+      DrawTextIn(dc, node.Caption, proplist::kTextInset, y, w, bold_text_top_);
     } else {
       const proplist::PropItem& item = node.Items[static_cast<size_t>(row.item)];
       SelectObject(dc, font_);
@@ -175,9 +193,9 @@ void PropListView::DrawList() {
       } else {
         SetTextColor(dc, kTextColour);
       }
-      DrawTextIn(dc, item.Name, proplist::kTextInset, y, proplist::kNameRight, y + height);
+      DrawTextIn(dc, item.Name, proplist::kTextInset, y, proplist::kNameRight, text_top_);
       SetTextColor(dc, kTextColour);
-      DrawTextIn(dc, item.Value, proplist::kValueLeft, y, w, y + height);
+      DrawTextIn(dc, item.Value, proplist::kValueLeft, y, w, text_top_);
     }
     Line(dc, grid, 0, y + height - 1, w, y + height - 1);
   }
@@ -222,6 +240,8 @@ void PropListView::ApplyEditor(const proplist::TextChange& change) {
     SetWindowPos(text1_, HWND_TOP, e.left, e.top, e.width, e.height,
                  SWP_NOACTIVATE | SWP_SHOWWINDOW);
   } else {
+    // The keyboard focus stays with the control when its editor closes.
+    if (GetFocus() == text1_) SetFocus(hwnd_);
     ShowWindow(text1_, SW_HIDE);
   }
   if (change.set_text) SetWindowTextW(text1_, platform::Utf8ToWide(change.text).c_str());
@@ -260,6 +280,17 @@ void PropListView::BrowseClick() {
   std::wstring path = ShowSaveDialog(hwnd_, platform::Utf8ToWide(filter), platform::Utf8ToWide(proplist::kSaveDialogTitle),
                                      platform::Utf8ToWide(proplist::kSaveDefaultExt));
   ApplyEditor(editor_.BrowseResult(platform::WideToUtf8(path)));
+  // The dialog took the keyboard focus; typing goes on in the open editor.
+  if (IsWindowVisible(text1_)) SetFocus(text1_);
+}
+
+HWND PropListView::FocusStop() const { return IsWindowVisible(text1_) ? text1_ : hwnd_; }
+
+bool PropListView::TabKey(UINT msg, WPARAM wp) {
+  if (msg == WM_CHAR && wp == L'\t') return true;
+  if (msg != WM_KEYDOWN || wp != VK_TAB) return false;
+  if (OnTabKey) OnTabKey(GetKeyState(VK_SHIFT) < 0);
+  return true;
 }
 
 std::wstring PropListView::ShowSaveDialog(HWND owner, const std::wstring& filter,
@@ -275,6 +306,7 @@ void PropListView::SetEnabled(bool enabled) { EnableWindow(hwnd_, enabled ? TRUE
 LRESULT CALLBACK PropListView::EditProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
                                         DWORD_PTR self_ptr) {
   auto* self = reinterpret_cast<PropListView*>(self_ptr);
+  if (self->TabKey(msg, wp)) return 0;
   switch (msg) {
     case WM_CHAR:
       if (wp == VK_RETURN) {
@@ -295,7 +327,12 @@ LRESULT CALLBACK PropListView::EditProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
 }
 
 LRESULT PropListView::Handle(UINT msg, WPARAM wp, LPARAM lp) {
+  if (TabKey(msg, wp)) return 0;
   switch (msg) {
+    case WM_SETFOCUS:
+      // The open editor is the control's focus stop.
+      if (IsWindowVisible(text1_)) SetFocus(text1_);
+      return 0;
     case WM_SIZE:
       // The retained picture is redrawn at the new size.
       ResizeBuffer();

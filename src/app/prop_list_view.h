@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 #include "proplist/editing.h"
@@ -33,6 +34,13 @@ class PropListView {
   bool Enabled() const;
   void SetEnabled(bool enabled);
 
+  // Runs when Tab is pressed in the control or its editor (backward: with
+  // Shift); the host moves the focus to its next tab stop.
+  std::function<void(bool backward)> OnTabKey;
+  // The window that holds the control's keyboard focus stop: the editor
+  // while it is open, else the control itself.
+  HWND FocusStop() const;
+
   // The save chooser of the browse picture.
   static std::wstring ShowSaveDialog(HWND owner, const std::wstring& filter,
                                      const std::wstring& title, const std::wstring& def_ext);
@@ -49,6 +57,9 @@ class PropListView {
                                    DWORD_PTR self);
   LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
 
+  // Passes Tab (and swallows its character) for hwnd, the control or its
+  // editor; true when msg was that.
+  bool TabKey(UINT msg, WPARAM wp);
   void ResizeBuffer();
   void Paint();
   int Width() const;
@@ -67,6 +78,8 @@ class PropListView {
   HBITMAP browse_bitmap_ = nullptr;
   HFONT font_ = nullptr;
   HFONT bold_font_ = nullptr;
+  int text_top_ = 0;       // row text below a row's top, normal and bold font
+  int bold_text_top_ = 0;
   HDC buffer_dc_ = nullptr;
   HBITMAP buffer_ = nullptr;
   HGDIOBJ old_buffer_ = nullptr;

@@ -2,7 +2,12 @@
 // moves, the locked window while the writer runs on its worker thread, the
 // progress and status shown through posted messages, and the three endings.
 
+#include <algorithm>
 #include <atomic>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
 
 #include "app/popup_menu.h"
 #include "package/package_writer.h"
@@ -29,7 +34,14 @@ class HeldMaker {
       progress.SetStatus("正在将数据写入安装包...");
       progress.Advance(90);  // past the maximum: the bar stops at 100
       reported_ = true;
-      WaitForSingleObject(release_, 30000);
+      // Held until released, or until the build is asked to stop.
+      for (int waited = 0; waited < 30000; waited += 10) {
+        if (WaitForSingleObject(release_, 10) == WAIT_OBJECT_0) return result;
+        if (package::StopRequested(request.stop)) {
+          stopped_ = true;
+          return package::BuildResult{package::BuildOutcome::kStopped, ""};
+        }
+      }
       return result;
     };
   }
@@ -38,9 +50,57 @@ class HeldMaker {
   package::BuildResult result{package::BuildOutcome::kWritten, ""};
   package::PackageRequest request_;
   std::atomic<bool> reported_{false};
+  std::atomic<bool> stopped_{false};
 
  private:
   HANDLE release_;
+};
+
+// The build tree's install.dat, in the Windows view; empty when there is none.
+std::wstring BuiltInstallDat() {
+  const char* bin = getenv("QR_BINARY_DIR");
+  if (!bin) return L"";
+  std::wstring path = L"Z:" + platform::Utf8ToWide(bin) + L"/bin/install.dat";
+  for (wchar_t& c : path)
+    if (c == L'/') c = L'\\';
+  return GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES ? L"" : path;
+}
+
+// The system's own text for an error code, in the system's language.
+std::wstring SystemText(DWORD code) {
+  wchar_t* buf = nullptr;
+  DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                               FORMAT_MESSAGE_IGNORE_INSERTS,
+                           nullptr, code, 0, reinterpret_cast<wchar_t*>(&buf), 0, nullptr);
+  std::wstring text(buf ? buf : L"", n);
+  if (buf) LocalFree(buf);
+  while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' '))
+    text.pop_back();
+  return text;
+}
+
+// Passes the writer's reports on to the window and counts them.
+class CountingProgress : public package::BuildProgress {
+ public:
+  explicit CountingProgress(package::BuildProgress& window) : window_(window) {}
+  void SetStatus(const std::string& text) override { window_.SetStatus(text); }
+  void SetMaximum(float max) override {
+    maximum = max;
+    window_.SetMaximum(max);
+  }
+  void Advance(int32_t n) override {
+    before_last = reported;
+    reported += n;
+    if (on_advance) on_advance();
+    window_.Advance(n);
+  }
+  float maximum = -1;
+  int64_t reported = 0;
+  int64_t before_last = 0;  // reported before the last report
+  std::function<void()> on_advance;
+
+ private:
+  package::BuildProgress& window_;
 };
 
 class BuildTest : public WindowTest {
@@ -72,19 +132,19 @@ TEST_F(BuildTest, ChecksInOrderAndMovesTheEditor) {
   EXPECT_EQ(ui_.messages.back().title, L"提示");
   EXPECT_EQ(ui_.messages.back().icon, static_cast<UINT>(MB_ICONEXCLAMATION));
   ASSERT_TRUE(EditorShown());
-  EXPECT_EQ(EditorRect().top, 24);
+  EXPECT_EQ(EditorRect().top, EditorTop(20));
   EXPECT_EQ(GetFocus(), editor());
 
   // Blanks pass; the focus moves on to the next missing value.
   Type(L" ");
   EXPECT_EQ(BuildMessage(), L"请输入软件安装目录名！");
   EXPECT_EQ(Value("软件名称"), " ");
-  EXPECT_EQ(EditorRect().top, 44);
+  EXPECT_EQ(EditorRect().top, EditorTop(40));
 
   Type(L"Dir");
   props().model().SetPropValue("安装包保存路径", "");
   EXPECT_EQ(BuildMessage(), L"请选择安装包保存路径！");
-  EXPECT_EQ(EditorRect().top, 84);
+  EXPECT_EQ(EditorRect().top, EditorTop(80));
 
   // The empty list is reported only now, and moves no focus.
   Type(dir_.path() + L"\\out.exe");
@@ -96,7 +156,7 @@ TEST_F(BuildTest, ChecksInOrderAndMovesTheEditor) {
   std::wstring missing = dir_.path() + L"\\no such folder\\out.exe";
   props().model().SetPropValue("安装包保存路径", Narrow(missing));
   EXPECT_EQ(BuildMessage(), L"无法在您指定的安装路径下创建安装包！");
-  EXPECT_EQ(EditorRect().top, 84);
+  EXPECT_EQ(EditorRect().top, EditorTop(80));
   EXPECT_EQ(GetFileAttributesW(missing.c_str()), INVALID_FILE_ATTRIBUTES);
   EXPECT_FALSE(window_->IsMaking());
   EXPECT_FALSE(maker.reported_);
@@ -160,7 +220,7 @@ TEST_F(BuildTest, LocksTheWindowWhileTheWorkerRuns) {
   EXPECT_EQ(RowCount(), 2);
 }
 
-TEST_F(BuildTest, ClosingDuringABuildWaitsForIt) {
+TEST_F(BuildTest, ClosingDuringABuildStopsItAndTheWindowGoesAtOnce) {
   HeldMaker maker;
   window_->set_package_maker(maker.Maker());
   AddFileRow(dir_.File(L"a.txt"));
@@ -168,14 +228,14 @@ TEST_F(BuildTest, ClosingDuringABuildWaitsForIt) {
   ASSERT_TRUE(PumpUntil([&] { return maker.reported_.load(); }));
   HWND hwnd = window_->hwnd();
   SendMessageW(hwnd, WM_CLOSE, 0, 0);
-  Pump();
-  EXPECT_TRUE(IsWindow(hwnd));
-  maker.Release();
+  // Gone from the screen at once; destroyed as soon as the build has stopped,
+  // without anyone letting it finish.
+  EXPECT_FALSE(IsWindowVisible(hwnd));
   ASSERT_TRUE(PumpUntil([&] { return !IsWindow(hwnd); }));
-  // The build ended as usual before the window went.
-  ASSERT_EQ(ui_.messages.size(), 1u);
-  EXPECT_EQ(ui_.messages[0].text, L"已经将所有文件打包进安装程序！");
   window_ = nullptr;
+  EXPECT_TRUE(maker.stopped_);
+  EXPECT_TRUE(ui_.messages.empty());
+  maker.Release();
 }
 
 TEST_F(BuildTest, SizeRefusalShowsItsMessageOnly) {
@@ -251,6 +311,131 @@ TEST_F(BuildTest, WritesARealPackage) {
   EXPECT_EQ(GetFileAttributesW((dir_.path() + L"\\out.tmp").c_str()), INVALID_FILE_ATTRIBUTES);
   EXPECT_EQ(Progress(), 0);
   EXPECT_EQ(RowCount(), 2);
+}
+
+// Closing the window during a real build: it stops within its work, the
+// package that was at the save path stays, and no temporary file is left.
+TEST_F(BuildTest, ClosingDuringARealBuildKeepsTheOldPackageAndLeavesNoTemporaryFile) {
+  const std::wstring install_dat = BuiltInstallDat();
+  if (install_dat.empty()) GTEST_SKIP() << "no install.dat in the build";
+  ScratchDir temp;  // the temporary uninstaller goes here
+  wchar_t old_tmp[MAX_PATH] = {};
+  const bool had_tmp = GetEnvironmentVariableW(L"TMP", old_tmp, MAX_PATH) > 0;
+  SetEnvironmentVariableW(L"TMP", temp.path().c_str());
+  const std::wstring package_path = dir_.path() + L"\\out.exe";
+  HANDLE h = CreateFileW(package_path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  DWORD written = 0;
+  WriteFile(h, "the old package", 15, &written, nullptr);
+  CloseHandle(h);
+  AddFileRow(dir_.File(L"big.bin", 8 << 20));
+  AddFileRow(dir_.File(L"small.txt", 100));
+
+  // The build is held at its first report until the window has been closed.
+  HANDLE closed = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  std::atomic<bool> reporting{false};
+  std::atomic<int> outcome{-1};
+  window_->set_package_maker([&](const package::PackageRequest& request,
+                                 package::BuildProgress& progress) {
+    package::PackageRequest copy = request;
+    copy.install_dat = Narrow(install_dat);
+    CountingProgress counting(progress);
+    counting.on_advance = [&] {
+      if (!reporting.exchange(true)) WaitForSingleObject(closed, 30000);
+    };
+    package::BuildResult result = package::MakePackage(copy, counting);
+    outcome = static_cast<int>(result.outcome);
+    return result;
+  });
+  ClickBuild();
+  ASSERT_TRUE(PumpUntil([&] { return reporting.load(); }));
+  HWND hwnd = window_->hwnd();
+  SendMessageW(hwnd, WM_CLOSE, 0, 0);
+  EXPECT_FALSE(IsWindowVisible(hwnd));
+  SetEvent(closed);
+  ASSERT_TRUE(PumpUntil([&] { return !IsWindow(hwnd); }));
+  window_ = nullptr;
+  CloseHandle(closed);
+  if (had_tmp) SetEnvironmentVariableW(L"TMP", old_tmp); else SetEnvironmentVariableW(L"TMP", nullptr);
+
+  EXPECT_EQ(outcome.load(), static_cast<int>(package::BuildOutcome::kStopped));
+  EXPECT_TRUE(ui_.messages.empty());
+  char content[32] = {};
+  DWORD got = 0;
+  h = CreateFileW(package_path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ReadFile(h, content, sizeof content, &got, nullptr);
+  CloseHandle(h);
+  EXPECT_EQ(std::string(content, got), "the old package");
+  // Only the sources and the old package are left, and nothing in the temp folder.
+  std::vector<std::wstring> left;
+  for (const std::wstring& folder : {dir_.path(), temp.path()}) {
+    WIN32_FIND_DATAW fd;
+    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &fd);
+    if (find == INVALID_HANDLE_VALUE) continue;
+    do {
+      std::wstring name = fd.cFileName;
+      if (name != L"." && name != L"..") left.push_back(name);
+    } while (FindNextFileW(find, &fd));
+    FindClose(find);
+  }
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(left, (std::vector<std::wstring>{L"big.bin", L"out.exe", L"small.txt"}));
+}
+
+// A failed build names the file once, with the system's own text for what
+// went wrong, in the system's language.
+TEST_F(BuildTest, AFailedBuildNamesTheFileOnceWithTheSystemsOwnText) {
+  const std::wstring install_dat = BuiltInstallDat();
+  if (install_dat.empty()) GTEST_SKIP() << "no install.dat in the build";
+  window_->set_package_maker([&](const package::PackageRequest& request,
+                                 package::BuildProgress& progress) {
+    package::PackageRequest copy = request;
+    copy.install_dat = Narrow(install_dat);
+    return package::MakePackage(copy, progress);
+  });
+  const std::wstring gone = dir_.File(L"gone.txt");
+  AddFileRow(gone);
+  DeleteFileW(gone.c_str());
+  ClickBuild();
+  ASSERT_TRUE(PumpUntil([&] { return !window_->IsMaking(); }));
+  ASSERT_EQ(ui_.messages.size(), 1u);
+  const std::wstring& text = ui_.messages[0].text;
+  EXPECT_EQ(text, L"无法读取文件，安装包没有生成：" + gone + L"（" + SystemText(ERROR_FILE_NOT_FOUND) + L"）");
+  EXPECT_EQ(text.find(gone), text.rfind(gone)) << "the file is named once";
+  EXPECT_EQ(ui_.messages[0].icon, static_cast<UINT>(MB_ICONEXCLAMATION));
+}
+
+// With many small files the bar moves with the work: its maximum is the sum
+// of what the build reports, it is not full before the last report, and it
+// is full at the end.
+TEST_F(BuildTest, TheBarTracksTheWorkAndEndsFull) {
+  const std::wstring install_dat = BuiltInstallDat();
+  if (install_dat.empty()) GTEST_SKIP() << "no install.dat in the build";
+  std::unique_ptr<CountingProgress> counting;
+  window_->set_package_maker([&](const package::PackageRequest& request,
+                                 package::BuildProgress& progress) {
+    package::PackageRequest copy = request;
+    copy.install_dat = Narrow(install_dat);
+    counting = std::make_unique<CountingProgress>(progress);
+    return package::MakePackage(copy, *counting);
+  });
+  dir_.Dir(L"many");
+  for (int i = 0; i < 1500; ++i) dir_.File(L"many\\f" + std::to_wstring(i) + L".txt", 100 + i % 300);
+  AddDirRow(dir_.path() + L"\\many");
+  int at_message = -1;
+  int range_at_message = -1;
+  ui_.on_message = [&] {
+    at_message = Progress();
+    range_at_message = static_cast<int>(SendMessageW(window_->progress_bar(), PBM_GETRANGE, FALSE, 0));
+  };
+  ClickBuild();
+  ASSERT_TRUE(PumpUntil([&] { return !window_->IsMaking(); }));
+  ASSERT_EQ(ui_.messages.size(), 1u);
+  EXPECT_EQ(ui_.messages[0].text, L"已经将所有文件打包进安装程序！");
+  ASSERT_TRUE(counting);
+  EXPECT_EQ(counting->maximum, static_cast<float>(counting->reported));
+  EXPECT_LT(static_cast<float>(counting->before_last), counting->maximum);
+  EXPECT_EQ(range_at_message, static_cast<int>(counting->maximum));
+  EXPECT_EQ(at_message, range_at_message);
 }
 
 }  // namespace

@@ -226,5 +226,63 @@ TEST_F(EntryListTest, FlagsColumnIsNeverVisible) {
   EXPECT_EQ(SendMessageW(list(), LVM_GETCOLUMNWIDTH, 2, 0), 0);
 }
 
+// The header divider at the end of "路径" is also where the hidden column
+// starts: no drag there, and no double click, opens it.
+TEST_F(EntryListTest, TheFlagsColumnStaysHiddenWhateverIsDoneToTheHeader) {
+  HWND header = reinterpret_cast<HWND>(SendMessageW(list(), LVM_GETHEADER, 0, 0));
+  ASSERT_NE(header, nullptr);
+  const int name_width = static_cast<int>(SendMessageW(list(), LVM_GETCOLUMNWIDTH, 0, 0));
+  const int path_width = static_cast<int>(SendMessageW(list(), LVM_GETCOLUMNWIDTH, 1, 0));
+  const int end_of_path = name_width + path_width;
+  auto drag = [&](int from_x, int to_x) {
+    SendMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(from_x, 5));
+    SendMessageW(header, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(to_x, 5));
+    SendMessageW(header, WM_LBUTTONUP, 0, MAKELPARAM(to_x, 5));
+    Pump();
+  };
+  for (int x = end_of_path - 8; x <= end_of_path + 8; ++x) {
+    drag(x, x + 60);
+    EXPECT_EQ(SendMessageW(list(), LVM_GETCOLUMNWIDTH, 2, 0), 0) << "drag from x " << x;
+    SendMessageW(header, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(x, 5));
+    SendMessageW(header, WM_LBUTTONUP, 0, MAKELPARAM(x, 5));
+    Pump();
+    EXPECT_EQ(SendMessageW(list(), LVM_GETCOLUMNWIDTH, 2, 0), 0) << "double click at x " << x;
+    SendMessageW(list(), LVM_SETCOLUMNWIDTH, 1, path_width);
+  }
+  // "路径" itself can still be made wider from its divider.
+  drag(end_of_path - 3, end_of_path + 40);
+  EXPECT_EQ(SendMessageW(list(), LVM_GETCOLUMNWIDTH, 1, 0), path_width + 43);
+  EXPECT_EQ(SendMessageW(list(), LVM_GETCOLUMNWIDTH, 2, 0), 0);
+}
+
+// Delete removes the selected row and selects the next one (or the new
+// last), so rows go one after the other with repeated Delete.
+TEST_F(EntryListTest, RepeatedDeleteRemovesRowAfterRow) {
+  ScratchDir dir;
+  for (const wchar_t* name : {L"1.txt", L"2.txt", L"3.txt", L"4.txt"}) AddFileRow(dir.File(name));
+  SelectRow(1);
+  SetFocus(list());
+  auto selected = [this] {
+    return static_cast<int>(
+        SendMessageW(list(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+  };
+  Key(list(), VK_DELETE);
+  ASSERT_EQ(RowCount(), 3);
+  EXPECT_EQ(Cell(1, 0), L"3.txt");
+  EXPECT_EQ(selected(), 1);
+  Key(list(), VK_DELETE);
+  Key(list(), VK_DELETE);  // 4.txt was the last: 1.txt, above it, is selected
+  ASSERT_EQ(RowCount(), 1);
+  EXPECT_EQ(Cell(0, 0), L"1.txt");
+  EXPECT_EQ(selected(), 0);
+  EXPECT_EQ(window_->entries().selected(), 1);
+  // The keyboard's place in the list is the selected row.
+  EXPECT_EQ(SendMessageW(list(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED), 0);
+  // The menu's command does the same.
+  RightClick(Cmd(Id::DelFile));
+  EXPECT_EQ(RowCount(), 0);
+  EXPECT_EQ(window_->entries().selected(), 0);
+}
+
 }  // namespace
 }  // namespace app_test

@@ -51,9 +51,11 @@ class FakeUi : public app::Ui {
   std::wstring ShowSaveDialog(HWND owner, const std::wstring& filter, const std::wstring& title,
                               const std::wstring& def_ext) override {
     save_calls.push_back({owner, filter, title, def_ext});
+    TakeFocusAsAModalWindow(owner);
     return Next(&chosen_saves);
   }
-  UINT TrackPopup(HWND, HMENU menu, POINT) override {
+  UINT TrackPopup(HWND, HMENU menu, POINT at) override {
+    popup_points.push_back(at);
     std::vector<MenuEntry> items;
     int n = GetMenuItemCount(menu);
     for (int i = 0; i < n; ++i) {
@@ -76,6 +78,21 @@ class FakeUi : public app::Ui {
   }
   void ShowInExplorer(const std::wstring& path) override { explorer_paths.push_back(path); }
 
+  // What a modal dialog does to its owner's window: disables it, takes the
+  // activation and the keyboard focus, and gives the window back when it
+  // closes (where the focus then goes is up to the window).
+  static void TakeFocusAsAModalWindow(HWND owner) {
+    HWND root = GetAncestor(owner, GA_ROOT);
+    EnableWindow(root, FALSE);
+    HWND dialog = CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE | WS_CAPTION, 0, 0,
+                                  100, 100, root, nullptr, GetModuleHandleW(nullptr), nullptr);
+    SetForegroundWindow(dialog);
+    SetActiveWindow(dialog);
+    SetFocus(dialog);
+    EnableWindow(root, TRUE);
+    DestroyWindow(dialog);
+  }
+
   // Runs when a message box would show, before it is recorded.
   std::function<void()> on_message;
   std::vector<ShownMessage> messages;
@@ -83,6 +100,7 @@ class FakeUi : public app::Ui {
   std::vector<std::wstring> folder_prompts;
   std::vector<SaveDialogCall> save_calls;
   std::vector<std::vector<MenuEntry>> popups;
+  std::vector<POINT> popup_points;  // where each popup opened, in screen pixels
   std::vector<std::wstring> explorer_paths;
   std::deque<std::wstring> chosen_files;
   std::deque<std::wstring> chosen_folders;

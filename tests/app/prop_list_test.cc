@@ -3,6 +3,8 @@
 // three ways an edit is committed, and the browse picture.
 
 #include <algorithm>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "window_fixture.h"
@@ -77,6 +79,30 @@ class Snapshot {
   int width_ = 0;
   int height_ = 0;
 };
+
+// The rows (from the top of the rectangle) that hold dark ink in the
+// rectangle of what hwnd shows now: first and last, or {-1, -1} for none.
+std::pair<int, int> InkRows(HWND hwnd, const RECT& r) {
+  HDC src = GetDC(hwnd);
+  HDC mem = CreateCompatibleDC(src);
+  HBITMAP bitmap = CreateCompatibleBitmap(src, r.right - r.left, r.bottom - r.top);
+  HGDIOBJ old = SelectObject(mem, bitmap);
+  BitBlt(mem, 0, 0, r.right - r.left, r.bottom - r.top, src, r.left, r.top, SRCCOPY);
+  std::pair<int, int> rows = {-1, -1};
+  for (int y = 0; y < r.bottom - r.top; ++y)
+    for (int x = 0; x < r.right - r.left; ++x) {
+      COLORREF c = GetPixel(mem, x, y);
+      if (GetRValue(c) < 96 && GetGValue(c) < 96 && GetBValue(c) < 96) {
+        if (rows.first < 0) rows.first = y;
+        rows.second = y;
+      }
+    }
+  SelectObject(mem, old);
+  DeleteObject(bitmap);
+  DeleteDC(mem);
+  ReleaseDC(hwnd, src);
+  return rows;
+}
 
 using PropListTest = WindowTest;
 
@@ -153,9 +179,9 @@ TEST_F(PropListTest, EditorGeometryForPlainAndSavePathItems) {
   ASSERT_TRUE(EditorShown());
   RECT e = EditorRect();
   EXPECT_EQ(e.left, 104);
-  EXPECT_EQ(e.top, 24);
+  EXPECT_EQ(e.top, EditorTop(20));
   EXPECT_EQ(e.right - e.left, W() - 104);
-  EXPECT_EQ(e.bottom - e.top, 13);
+  EXPECT_EQ(e.bottom - e.top, std::max(13, EditorFontHeight()));
   EXPECT_FALSE(IsWindowVisible(picture()));
   EXPECT_EQ(WindowText(editor()), L"测试");
   EXPECT_EQ(GetFocus(), editor());
@@ -168,7 +194,7 @@ TEST_F(PropListTest, EditorGeometryForPlainAndSavePathItems) {
   Press(90);  // the save-path item, row top 80
   e = EditorRect();
   EXPECT_EQ(e.left, 104);
-  EXPECT_EQ(e.top, 84);
+  EXPECT_EQ(e.top, EditorTop(80));
   EXPECT_EQ(e.right - e.left, W() - 123);
   ASSERT_TRUE(IsWindowVisible(picture()));
   RECT p = PictureRect();
@@ -178,8 +204,34 @@ TEST_F(PropListTest, EditorGeometryForPlainAndSavePathItems) {
   EXPECT_EQ(p.bottom - p.top, 19);
 
   Press(150);  // "版本": back to a plain item, the picture goes
-  EXPECT_EQ(EditorRect().top, 144);
+  EXPECT_EQ(EditorRect().top, EditorTop(140));
   EXPECT_FALSE(IsWindowVisible(picture()));
+}
+
+// The editor is as high as its font needs and shows its text where the row
+// drew it: the tail of "Q" and the lowest strokes are not cut off.
+TEST_F(PropListTest, TheEditorShowsItsTextWholeWhereTheRowDrewIt) {
+  const int row_top = 40;  // "安装目录", value "QrSetup"
+  RECT value_cell = {104, row_top, W(), row_top + 19};
+  std::pair<int, int> in_row = InkRows(prop_hwnd(), value_cell);
+  ASSERT_GE(in_row.first, 0);
+
+  Press(row_top + 10);
+  ASSERT_TRUE(EditorShown());
+  RECT e = EditorRect();
+  EXPECT_GE(e.bottom - e.top, EditorFontHeight());
+  EXPECT_LE(e.bottom, row_top + 19) << "the editor leaves the row's grid line alone";
+  // Unselected and without its caret, the editor's text is plain ink.
+  SendMessageW(editor(), EM_SETSEL, 7, 7);
+  HideCaret(editor());
+  InvalidateRect(editor(), nullptr, TRUE);
+  UpdateWindow(editor());
+  RECT inside = {0, 0, e.right - e.left, e.bottom - e.top};
+  std::pair<int, int> in_editor = InkRows(editor(), inside);
+  ShowCaret(editor());
+  ASSERT_GE(in_editor.first, 0);
+  EXPECT_EQ(in_editor.first + e.top - row_top, in_row.first);
+  EXPECT_EQ(in_editor.second + e.top - row_top, in_row.second);
 }
 
 TEST_F(PropListTest, PressesUseStrictRowBoundsAndIgnoreX) {
@@ -191,7 +243,7 @@ TEST_F(PropListTest, PressesUseStrictRowBoundsAndIgnoreX) {
   // The value column opens the editor as the name column does.
   Press(59, 300);
   ASSERT_TRUE(EditorShown());
-  EXPECT_EQ(EditorRect().top, 44);
+  EXPECT_EQ(EditorRect().top, EditorTop(40));
   EXPECT_EQ(WindowText(editor()), L"QrSetup");
   // The last row's bottom line (y 160) is not below the rows: no commit.
   Type(L"X");
@@ -264,7 +316,7 @@ TEST_F(PropListTest, FocusLeavingForTheBuildButtonCommitsFirst) {
   EXPECT_EQ(ui_.messages[0].text, L"请输入您的软件名称！");
   // And the editor is back on the item.
   EXPECT_TRUE(EditorShown());
-  EXPECT_EQ(EditorRect().top, 24);
+  EXPECT_EQ(EditorRect().top, EditorTop(20));
 }
 
 TEST_F(PropListTest, FocusMovingToTheListCommitsAndClearsTheHighlight) {
@@ -303,13 +355,35 @@ TEST_F(PropListTest, BrowsePictureFillsTheEditor) {
   EXPECT_TRUE(EditorShown());
 }
 
+// The save dialog takes the keyboard focus while it is open; afterwards
+// typing goes on in the still open editor, and the focus leaving it commits.
+TEST_F(PropListTest, TypingGoesOnInTheEditorAfterTheSaveDialog) {
+  Press(90);
+  ui_.chosen_saves.push_back(L"C:\\Out\\a.exe");
+  SendMessageW(picture(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+  SendMessageW(picture(), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+  Pump();
+  ASSERT_EQ(ui_.save_calls.size(), 1u);
+  ASSERT_TRUE(EditorShown());
+  EXPECT_EQ(GetFocus(), editor());
+  // Typed characters go to the window with the focus.
+  SendMessageW(editor(), EM_SETSEL, 0, -1);
+  for (wchar_t c : std::wstring(L"D:\\b.exe")) SendMessageW(GetFocus(), WM_CHAR, c, 1);
+  EXPECT_EQ(WindowText(editor()), L"D:\\b.exe");
+  // A click into the entry list takes the focus: the edit is committed.
+  SetFocus(list());
+  Pump();
+  EXPECT_FALSE(EditorShown());
+  EXPECT_EQ(Value("安装包保存路径"), "D:\\b.exe");
+}
+
 TEST_F(PropListTest, SetItemFocusOpensTheNamedItemOrNothing) {
   props().SetItemFocus("安装包保存路径");
   EXPECT_TRUE(EditorShown());
-  EXPECT_EQ(EditorRect().top, 84);
+  EXPECT_EQ(EditorRect().top, EditorTop(80));
   EXPECT_TRUE(IsWindowVisible(picture()));
   props().SetItemFocus("no such item");
-  EXPECT_EQ(EditorRect().top, 84);
+  EXPECT_EQ(EditorRect().top, EditorTop(80));
   EXPECT_EQ(props().model().FocusNode(), 1);
 }
 

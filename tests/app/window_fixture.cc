@@ -1,5 +1,6 @@
 #include "window_fixture.h"
 
+#include <algorithm>
 #include <string>
 
 #include "app/popup_menu.h"
@@ -105,6 +106,40 @@ static RECT ChildRect(HWND child, HWND parent) {
 }
 
 RECT WindowTest::EditorRect() { return ChildRect(editor(), prop_hwnd()); }
+
+int WindowTest::EditorFontHeight() {
+  HDC dc = GetDC(editor());
+  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(editor(), WM_GETFONT, 0, 0)));
+  TEXTMETRICW metrics = {};
+  GetTextMetricsW(dc, &metrics);
+  SelectObject(dc, old);
+  ReleaseDC(editor(), dc);
+  return metrics.tmHeight;
+}
+
+int WindowTest::EditorTop(int row_top) {
+  // The editor ends above the row's grid line (row_top + 19) when it can.
+  const int height = std::max(13, EditorFontHeight());
+  return row_top + std::max(0, std::min(4, 19 - height));
+}
+
+void WindowTest::Key(HWND hwnd, UINT vk, bool shift) {
+  BYTE keys[256];
+  GetKeyboardState(keys);
+  const BYTE shift_before = keys[VK_SHIFT];
+  keys[VK_SHIFT] = shift ? 0x80 : 0;
+  SetKeyboardState(keys);
+  SendMessageW(hwnd, WM_KEYDOWN, vk, 1);
+  MSG msg = {hwnd, WM_KEYDOWN, vk, 1, 0, {0, 0}};
+  TranslateMessage(&msg);  // posts the key's character, if it has one
+  Pump();
+  // The release goes where the focus is by then.
+  HWND focus = GetFocus();
+  SendMessageW(focus && focus != hwnd ? focus : hwnd, WM_KEYUP, vk, 0xC0000001);
+  keys[VK_SHIFT] = shift_before;
+  SetKeyboardState(keys);
+  Pump();
+}
 RECT WindowTest::PictureRect() { return ChildRect(picture(), prop_hwnd()); }
 
 void WindowTest::ClickBuild() {

@@ -77,6 +77,11 @@ class WindowTest : public ::testing::Test {
   void PressEnter();
   // The editor's rectangle in the property list's client pixels.
   RECT EditorRect();
+  // The editor's top on an item row whose top is row_top: 4 below it as
+  // designed, less for a font whose cell would not fit there.
+  int EditorTop(int row_top);
+  // The cell height of the font the editor uses.
+  int EditorFontHeight();
   RECT PictureRect();
   bool EditorShown() { return IsWindowVisible(editor()) != FALSE; }
   std::string Value(const char* name) { return props().model().GetPropValue(name); }
@@ -90,6 +95,10 @@ class WindowTest : public ::testing::Test {
   void RightClick(UINT command = 0);
   void AddFileRow(const std::wstring& path);
   void AddDirRow(const std::wstring& path);
+
+  // A key pressed and released on hwnd as the window's thread sees it, with
+  // Shift held or not.
+  void Key(HWND hwnd, UINT vk, bool shift = false);
 
   FakeUi ui_;
   app::MainWindow* window_ = nullptr;
