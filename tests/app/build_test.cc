@@ -438,5 +438,18 @@ TEST_F(BuildTest, TheBarTracksTheWorkAndEndsFull) {
   EXPECT_EQ(at_message, range_at_message);
 }
 
+// A build of more bytes than the progress bar counts (its range is an int)
+// still shows the share done.
+TEST_F(BuildTest, AMaximumBeyondTheBarsRangeStillShowsTheShareDone) {
+  HWND hwnd = window_->hwnd();
+  SendMessageW(hwnd, app::kMsgBuildMaximum, 0, static_cast<LPARAM>(4000000000LL));
+  const int range = static_cast<int>(SendMessageW(window_->progress_bar(), PBM_GETRANGE, FALSE, 0));
+  EXPECT_GT(range, 0);
+  for (int i = 0; i < 3; ++i) SendMessageW(hwnd, app::kMsgBuildAdvance, 0, 1000000000);
+  EXPECT_NEAR(Progress(), range * 0.75, range * 0.01);
+  SendMessageW(hwnd, app::kMsgBuildAdvance, 0, 1000000000);
+  EXPECT_EQ(Progress(), range);
+}
+
 }  // namespace
 }  // namespace app_test
