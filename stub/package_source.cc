@@ -37,6 +37,15 @@ class OwnPackage : public PackageSource {
     return reader_.DecodeRecordToFile(i, platform::WideToUtf8(dest), on_bytes, err);
   }
 
+  bool Verify(const ProgressFn& progress, const std::atomic<bool>* cancel,
+              std::string* err) override {
+    return reader_.VerifyDigest(progress, cancel, err);
+  }
+  int64_t digest_bytes() const override {
+    const package::ImageData& image = reader_.image();
+    return image.digest == package::DigestState::kFilled ? image.covered : 0;
+  }
+
  private:
   package::PackageReader reader_;
   SetupConfig config_;

@@ -5,6 +5,7 @@
 // image; tests can hand the installer a source of their own.
 
 #include <array>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -56,9 +57,19 @@ class PackageSource {
   // message when the stream is damaged; dest may then hold a partial file.
   virtual bool Extract(size_t i, const std::wstring& dest, const ProgressFn& progress,
                        std::string* err) = 0;
+  // Checks the digest the package carries of itself, reading digest_bytes()
+  // bytes; progress receives the bytes read, cancel is checked between
+  // pieces. A package that carries no digest passes at once.
+  virtual bool Verify(const ProgressFn& progress, const std::atomic<bool>* cancel,
+                      std::string* err) {
+    (void)progress, (void)cancel, (void)err;
+    return true;
+  }
+  virtual int64_t digest_bytes() const { return 0; }
 };
 
-// Reads the package appended to the program at exe_path: the trailer, the
+// Reads the package appended to the program at exe_path (below its
+// certificate table when the program is signed): the trailer, the
 // configuration, the option and file records. A damaged or foreign package
 // (bad trailer, counts, offsets or lengths, no uninstaller record) fails with
 // a message.

@@ -175,14 +175,29 @@ bool NormalizeFolder(const std::wstring& text, std::wstring* folder) {
 bool InstallPackage(PackageSource& pkg, const std::wstring& folder, Scope scope,
                     const InstallProgressFn& progress, const std::atomic<bool>* cancel,
                     InstallOutcome* outcome) {
+  // The package's digest first, so a damaged package writes nothing. The
+  // progress bar counts the bytes checked, then the bytes installed.
+  int64_t checked_total = pkg.digest_bytes(), file_total = 0, checked = 0;
+  for (const FileRecord& f : pkg.files()) file_total += f.size;
+  auto on_checked = [&](int64_t n) {
+    checked += n;
+    if (progress) progress(checked, checked_total + file_total);
+  };
+  std::string err;
+  if (!pkg.Verify(on_checked, cancel, &err)) {
+    outcome->message = platform::Utf8ToWide(err) + text::kNothingInstalled;
+    return false;
+  }
   std::vector<std::wstring> targets;
   std::wstring why;
   if (!CheckConfig(pkg.config(), &why) || !PlanTargets(folder, pkg, &targets, &why)) {
     outcome->message = std::wstring(text::kUnsafeName) + why;
     return false;
   }
-  std::string err;
-  if (!InstallFiles(pkg, folder, targets, progress, cancel, &err)) {
+  auto on_installed = [&](int64_t done, int64_t total) {
+    if (progress) progress(checked_total + done, checked_total + total);
+  };
+  if (!InstallFiles(pkg, folder, targets, on_installed, cancel, &err)) {
     outcome->message = std::wstring(text::kFailedPrefix) + platform::Utf8ToWide(err);
     return false;
   }

@@ -30,7 +30,7 @@ int Run() {
   }
   UninstallPlan plan;
   std::wstring why;
-  if (!LoadUninstallPlan(ModulePath(), &plan, &why)) return Fail(args.silent, text::kBadIndex + why);
+  if (!LoadUninstallPlan(ModulePath(), &plan, &why)) return Fail(args.silent, why);
   std::wstring caption = plan.app_name + text::kUninstallTitleSuffix;
   if (!args.silent) {
     std::wstring ask = text::kConfirmUninstallPrefix + plan.app_name + text::kConfirmUninstallSuffix;

@@ -70,10 +70,16 @@ void RemoveEmptyFolders(const UninstallPlan& plan) {
 }  // namespace
 
 bool LoadUninstallPlan(const std::wstring& uninstaller, UninstallPlan* plan, std::wstring* why) {
+  std::string path = platform::WideToUtf8(uninstaller), err;
+  // The uninstaller's image and index must be as they were written before
+  // anything is deleted on their word.
+  if (!package::CheckUninstaller(path, &err)) {
+    *why = platform::Utf8ToWide(err) + text::kNothingRemoved;
+    return false;
+  }
   package::NameIndex index;
-  std::string err;
-  if (!package::ReadNameIndex(platform::WideToUtf8(uninstaller), &index, &err)) {
-    *why = platform::Utf8ToWide(err);
+  if (!package::ReadNameIndex(path, &index, &err)) {
+    *why = text::kBadIndex + platform::Utf8ToWide(err);
     return false;
   }
   std::wstring title = platform::Utf8ToWide(index.title);
@@ -85,7 +91,7 @@ bool LoadUninstallPlan(const std::wstring& uninstaller, UninstallPlan* plan, std
   for (const std::string& rel_utf8 : index.rel_paths) {
     std::wstring rel = platform::Utf8ToWide(rel_utf8), full, reason;
     if (!CheckRelPath(rel, &reason) || !JoinBelow(plan->folder, rel, &full, &reason)) {
-      *why = text::WithReason(L"\"" + rel + L"\"", reason);
+      *why = text::kBadIndex + text::WithReason(L"\"" + rel + L"\"", reason);
       return false;
     }
     plan->targets.push_back(std::move(full));

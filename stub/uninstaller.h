@@ -18,7 +18,8 @@ struct UninstallPlan {
   std::vector<std::wstring> targets;  // full paths of the listed files
 };
 
-// Reads the name index of the uninstaller at path and checks every name.
+// Checks the uninstaller at path (its digest of its image and name index),
+// reads the index and checks every name. *why is a complete message.
 bool LoadUninstallPlan(const std::wstring& uninstaller, UninstallPlan* plan, std::wstring* why);
 
 // Removes everything but uninst.exe itself. False (with *why) and nothing

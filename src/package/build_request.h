@@ -41,6 +41,9 @@ struct PackageRequest {
   std::string install_dat;  // the stub container to take the programs from
   // Threads that encode the files; the package is the same whatever the number.
   int jobs = DefaultJobs();
+  // When set, the command that signs a file in place (sign_command.h): it
+  // runs on the uninstaller with its name index and on the finished package.
+  std::string sign_command;
   // Test hook: runs after the payload is collected and checked, before the
   // package is written.
   std::function<void()> after_collect;

@@ -51,6 +51,16 @@ inline constexpr char kNoFreeTempName[] = "找不到未被占用的临时文件�
 inline constexpr char kOptionTwice[] = "同一个安装选项只能设置在一个文件上：";
 inline constexpr char kCodedStringTooLong[] = "文字超过32767字节，不能写入安装包";
 
+// Signing with the command of qrpack build --sign-command; the command line
+// follows, then the command's output on the next lines.
+inline constexpr char kSignCannotRun[] = "无法运行签名命令，安装包没有生成：";
+inline constexpr char kSignFailed[] = "签名命令失败，安装包没有生成：";
+inline constexpr char kSignExitCode[] = "（退出码 ";  // then the code and "）"
+inline constexpr char kSignLostFile[] = "签名命令执行后无法读取要签名的文件，安装包没有生成：";
+inline constexpr char kSignLeftUnsigned[] = "签名命令执行后文件没有数字签名，安装包没有生成：";
+inline constexpr char kSignedUninstallerUnreadable[] = "签名后的卸载程序无法读取，安装包没有生成：";
+inline constexpr char kSignedPackageUnreadable[] = "签名后的安装包无法读取，安装包没有生成：";
+
 // install.dat, the container of the setup stub and the uninstaller.
 inline constexpr char kContainerDamaged[] = "install.dat已损坏：";
 inline constexpr char kContainerUnreadable[] = "无法读取安装程序数据文件，安装包没有生成：";
@@ -61,6 +71,7 @@ inline constexpr char kUninstUndecodable[] = "无法解出卸载程序（uninst.
 inline constexpr char kStubTooSmall[] = "解出的安装程序小于12288字节";
 inline constexpr char kUninstTooSmall[] = "解出的卸载程序小于12288字节";
 inline constexpr char kImageTooSmall[] = "程序文件小于12288字节，不能放入install.dat：";
+inline constexpr char kBadDigestSection[] = "程序文件的校验字段（.qrdig节）不完整、不是空的或与代码数组重叠，不能放入install.dat：";
 
 // Reading a package or an uninstaller's name index; details follow the lead text.
 inline constexpr char kPackageDamaged[] = "安装包已损坏：";
@@ -85,5 +96,11 @@ inline constexpr char kNameIndexTooShort[] = "文件太短，没有文件列表"
 inline constexpr char kBadNameIndexOffset[] = "文件列表的位置超出范围";
 inline constexpr char kBadNameCount[] = "文件数不正确";
 inline constexpr char kBytesAfterNameIndex[] = "文件列表之后有多余的数据";
+
+// The digest a package and its uninstaller carry of themselves.
+inline constexpr char kUninstallerDamaged[] = "卸载程序已损坏：";
+inline constexpr char kDigestMismatch[] = "校验值不符，文件在下载、复制或保存后被改动过";
+inline constexpr char kDigestLengthMismatch[] = "校验信息记录的长度与文件长度不符（文件被截断、加长或已损坏）";
+inline constexpr char kCancelled[] = "已取消";
 
 }  // namespace package::msg

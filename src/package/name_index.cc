@@ -39,23 +39,22 @@ int64_t NameIndexSize(const std::string& title_gbk, const std::vector<std::strin
   return size;
 }
 
-bool ReadNameIndex(const std::string& path, NameIndex* index, std::string* err) {
+namespace {
+
+// Reads the index that ends at end (its last 4 bytes hold U).
+bool ReadIndexEndingAt(platform::File& f, int64_t end, NameIndex* index, std::string* err) {
   *index = NameIndex();
-  auto f = platform::File::Open(path, platform::File::Mode::kRead, err);
-  if (!f) return false;
-  int64_t v = 0;
-  if (!f->Size(&v, err)) return false;
   // The image, an empty title, the count and U at least.
-  if (v < kMinImageSize + 2 + 4 + 4) return Damaged(msg::kNameIndexTooShort, err);
+  if (end < kMinImageSize + 2 + 4 + 4) return Damaged(msg::kNameIndexTooShort, err);
   uint8_t tail[4];
   XorKey key;
-  if (!f->Seek(v - 4, err) || !f->ReadExact(tail, 4, err)) return false;
-  if (!f->Seek(kXorKeyOffset, err) || !f->ReadExact(key.data(), key.size(), err)) return false;
+  if (!f.Seek(end - 4, err) || !f.ReadExact(tail, 4, err)) return false;
+  if (!f.Seek(kXorKeyOffset, err) || !f.ReadExact(key.data(), key.size(), err)) return false;
   index->image_size = GetI32(tail);
-  if (index->image_size < kMinImageSize || index->image_size > v - 4 - 2 - 4)
+  if (index->image_size < kMinImageSize || index->image_size > end - 4 - 2 - 4)
     return Damaged(msg::kBadNameIndexOffset, err);
 
-  BoundedReader in(*f, index->image_size, v - 4);
+  BoundedReader in(f, index->image_size, end - 4);
   std::string e, title;
   int32_t count = 0;
   if (!in.ReadCodedString(key, &title, &e) || !in.ReadI32(&count, &e)) return Damaged(e, err);
@@ -74,6 +73,41 @@ bool ReadNameIndex(const std::string& path, NameIndex* index, std::string* err) 
   for (const std::string& p : index->rel_paths_gbk)
     index->rel_paths.push_back(platform::FromCodePage936(p));
   return true;
+}
+
+}  // namespace
+
+bool ReadNameIndex(const std::string& path, NameIndex* index, std::string* err) {
+  *index = NameIndex();
+  auto f = platform::File::Open(path, platform::File::Mode::kRead, err);
+  ImageData image;
+  if (!f || !ReadImageData(*f, &image, err)) return false;
+  if (image.ends.empty()) return Damaged(msg::kDigestLengthMismatch, err);
+  // A signer's zero padding may hide where the index ends: the first end
+  // that holds a complete index is the one.
+  std::string first_err;
+  for (int64_t end : image.ends) {
+    std::string e;
+    if (ReadIndexEndingAt(*f, end, index, &e)) return true;
+    if (first_err.empty()) first_err = e;
+  }
+  if (err) *err = first_err;
+  return false;
+}
+
+bool CheckUninstaller(const std::string& path, std::string* err) {
+  auto f = platform::File::Open(path, platform::File::Mode::kRead, err);
+  ImageData image;
+  if (!f || !ReadImageData(*f, &image, err)) return false;
+  auto damaged = [&](const char* why) {
+    if (err) *err = std::string(msg::kUninstallerDamaged) + why;
+    return false;
+  };
+  if (image.digest == DigestState::kFilled && image.ends.empty())
+    return damaged(msg::kDigestLengthMismatch);
+  bool matches = true;
+  if (!CheckImageDigest(*f, image, nullptr, nullptr, &matches, err)) return false;
+  return matches || damaged(msg::kDigestMismatch);
 }
 
 }  // namespace package

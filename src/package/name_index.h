@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "package/image_digest.h"
 #include "package/layout.h"
 #include "platform/files.h"
 
@@ -33,7 +34,14 @@ struct NameIndex {
 };
 
 // Reads the index of the uninstaller at path, checking every length and the
-// count against the file's size.
+// count against the file's size. A signed uninstaller is read below its
+// certificate table.
 bool ReadNameIndex(const std::string& path, NameIndex* index, std::string* err);
+
+// Checks the digest the uninstaller at path carries of its image and its
+// name index (image_digest.h); true when it carries none (a foreign
+// uninstaller, or one whose writer did not fill it in). Any failure names
+// the uninstaller as damaged.
+bool CheckUninstaller(const std::string& path, std::string* err);
 
 }  // namespace package

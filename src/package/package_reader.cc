@@ -48,13 +48,37 @@ bool PackageReader::Open(const std::string& path, std::string* err) {
   path_ = path;
   c_ = PackageContents();
   file_ = platform::File::Open(path, platform::File::Mode::kRead, err);
-  if (!file_ || !file_->Size(&c_.file_size, err)) return false;
-  if (c_.file_size < kMinImageSize + kTrailerSize) return Damaged(msg::kPackageTooShort, err);
+  if (!file_ || !ReadImageData(*file_, &image_, err)) return false;
+  if (image_.ends.empty()) return Damaged(msg::kDigestLengthMismatch, err);
+  // A signer's zero padding may hide where the package ends: the first end
+  // whose trailer leads to a complete layout is the one.
+  std::string first_err;
+  for (int64_t end : image_.ends) {
+    c_ = PackageContents();
+    c_.file_size = image_.file_size;
+    c_.data_end = end;
+    std::string e;
+    if (ReadLayout(&e)) return true;
+    if (first_err.empty()) first_err = e;
+  }
+  if (err) *err = first_err;
+  return false;
+}
+
+bool PackageReader::VerifyDigest(const std::function<void(int64_t)>& progress,
+                                 const std::atomic<bool>* cancel, std::string* err) {
+  bool matches = true;
+  if (!CheckImageDigest(*file_, image_, progress, cancel, &matches, err)) return false;
+  return matches || Damaged(msg::kDigestMismatch, err);
+}
+
+bool PackageReader::ReadLayout(std::string* err) {
+  if (c_.data_end < kMinImageSize + kTrailerSize) return Damaged(msg::kPackageTooShort, err);
   uint8_t trailer[kTrailerSize];
-  if (!ReadAt(*file_, c_.file_size - kTrailerSize, trailer, sizeof trailer, err)) return false;
+  if (!ReadAt(*file_, c_.data_end - kTrailerSize, trailer, sizeof trailer, err)) return false;
   c_.trailer = DecodeTrailer(trailer);
   c_.stub_size = c_.trailer.config_offset;
-  if (c_.stub_size < kMinImageSize || c_.stub_size > c_.file_size - kTrailerSize)
+  if (c_.stub_size < kMinImageSize || c_.stub_size > c_.data_end - kTrailerSize)
     return Damaged(msg::kBadConfigOffset, err);
   if (c_.trailer.record_count < 1) return Damaged(msg::kBadRecordCount, err);
   if (c_.trailer.total < 0) return Damaged(msg::kBadTotal, err);
@@ -63,7 +87,7 @@ bool PackageReader::Open(const std::string& path, std::string* err) {
 }
 
 bool PackageReader::ReadRecords(std::string* err) {
-  BoundedReader in(*file_, c_.stub_size, c_.file_size - kTrailerSize);
+  BoundedReader in(*file_, c_.stub_size, c_.data_end - kTrailerSize);
   std::string e;
   if (!in.ReadCodedString(c_.key, &c_.config_text_gbk, &e))
     return Damaged(msg::kInConfig + e, err);

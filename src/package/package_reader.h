@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "codec/stream_io.h"
+#include "package/image_digest.h"
 #include "package/layout.h"
 #include "platform/files.h"
 
@@ -47,6 +48,9 @@ struct FileRecord {
 
 struct PackageContents {
   int64_t file_size = 0;
+  // E, where the package ends: the file's size, or below the certificate
+  // table of a signed package.
+  int64_t data_end = 0;
   Trailer trailer;
   int64_t stub_size = 0;  // = trailer.config_offset
   XorKey key{};
@@ -61,9 +65,18 @@ struct PackageContents {
 
 class PackageReader {
  public:
-  // Opens the package and reads everything but the streams.
+  // Opens the package and reads everything but the streams. A signed
+  // package is read below its certificate table.
   bool Open(const std::string& path, std::string* err);
   const PackageContents& contents() const { return c_; }
+  // The stub image's headers, signature and digest field.
+  const ImageData& image() const { return image_; }
+
+  // Checks the digest the package carries of itself (image_digest.h) by
+  // reading it whole; true at once when it carries none. progress receives
+  // the bytes read; cancel, when set, is checked between pieces.
+  bool VerifyDigest(const std::function<void(int64_t)>& progress,
+                    const std::atomic<bool>* cancel, std::string* err);
   const std::string& path() const { return path_; }
 
   // Decodes record i's stream (exactly 4 + compLen bytes) into write, in
@@ -76,9 +89,11 @@ class PackageReader {
                           const codec::ProgressFn& progress, std::string* err);
 
  private:
+  bool ReadLayout(std::string* err);
   bool ReadRecords(std::string* err);
   std::string path_;
   std::unique_ptr<platform::File> file_;
+  ImageData image_;
   PackageContents c_;
 };
 

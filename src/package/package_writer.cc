@@ -2,12 +2,14 @@
 
 #include <memory>
 
+#include "package/image_digest.h"
 #include "package/layout.h"
 #include "package/messages.h"
 #include "package/name_index.h"
 #include "package/package_reader.h"
 #include "package/payload.h"
 #include "package/record_pipeline.h"
+#include "package/sign_command.h"
 #include "package/stub_container.h"
 #include "package/temp_files.h"
 #include "platform/files.h"
@@ -97,7 +99,9 @@ class PackageWriter {
     return int64_t{container_.setup_size} + container_.uninst_size + total_ + uninst_record;
   }
   bool WriteUninstaller(std::string* err);
+  bool SignUninstaller(std::string* err);
   bool WriteHead(std::string* err);
+  bool FinishPackage(std::string* err);
   bool WriteRecords(const std::vector<RecordJob>& jobs, int threads, std::string* err);
   bool Write(const std::string& bytes, std::string* err);
 
@@ -206,7 +210,8 @@ bool PackageWriter::Write(const std::string& bytes, std::string* err) {
   return true;
 }
 
-// The uninstaller with its name index, coded with its own key.
+// The uninstaller with its name index, coded with its own key, and the
+// digest of both in the uninstaller's field.
 bool PackageWriter::WriteUninstaller(std::string* err) {
   std::string e;
   if (!CreateTempUninstaller(platform::TempFolder(), &uninst_, err)) return false;
@@ -217,13 +222,28 @@ bool PackageWriter::WriteUninstaller(std::string* err) {
     return false;
   }
   XorKey key;
-  if (!uninst_.file->Seek(kXorKeyOffset, &e) || !uninst_.file->ReadExact(key.data(), key.size(), &e) ||
+  int64_t image_size = 0;
+  bool filled = false;
+  if (!uninst_.file->Size(&image_size, &e) || !uninst_.file->Seek(kXorKeyOffset, &e) ||
+      !uninst_.file->ReadExact(key.data(), key.size(), &e) ||
       !AppendNameIndex(*uninst_.file, key, index_title_, index_names_, &e) ||
-      !uninst_.file->Close(&e)) {
+      !FillImageDigest(*uninst_.file, image_size, &filled, &e) || !uninst_.file->Close(&e)) {
     *err = msg::WithReason(msg::kTempUninstallerFailed, uninst_.path, e);
     return false;
   }
   uninst_.file.reset();
+  return req_.sign_command.empty() || SignUninstaller(err);
+}
+
+// Signs the uninstaller, which must still read and check afterwards.
+bool PackageWriter::SignUninstaller(std::string* err) {
+  if (!RunSignCommand(req_.sign_command, uninst_.path, err)) return false;
+  NameIndex index;
+  std::string e;
+  if (!ReadNameIndex(uninst_.path, &index, &e) || !CheckUninstaller(uninst_.path, &e)) {
+    *err = msg::kSignedUninstallerUnreadable + e;
+    return false;
+  }
   return true;
 }
 
@@ -260,6 +280,26 @@ bool PackageWriter::WriteHead(std::string* err) {
     if (!AppendCodedString(&head, name, key_, err)) return false;
   }
   return Write(head, err);
+}
+
+// Fills in the package's digest, closes it and signs it; a signed package
+// must still read and check.
+bool PackageWriter::FinishPackage(std::string* err) {
+  std::string e;
+  bool filled = false;
+  if (!FillImageDigest(*package_.file, config_offset_, &filled, &e) || !package_.file->Close(&e)) {
+    *err = msg::WithReason(msg::kWriteFailed, req_.properties.save_path, e);
+    return false;
+  }
+  package_.file.reset();
+  if (req_.sign_command.empty()) return true;
+  if (!RunSignCommand(req_.sign_command, package_.path, err)) return false;
+  PackageReader reader;
+  if (!reader.Open(package_.path, &e) || !reader.VerifyDigest(nullptr, nullptr, &e)) {
+    *err = msg::kSignedPackageUnreadable + e;
+    return false;
+  }
+  return true;
 }
 
 // Appends the records of jobs in order (see record_pipeline.h).
@@ -312,9 +352,7 @@ BuildResult PackageWriter::Run() {
 
   Trailer t{static_cast<int32_t>(total_ + v), static_cast<int32_t>(config_offset_),
             static_cast<int32_t>(planned_.size() + 1)};
-  if (!Write(EncodeTrailer(t), &err)) return Fail(err);
-  if (!package_.file->Close(&e)) return Fail(msg::WithReason(msg::kWriteFailed, req_.properties.save_path, e));
-  package_.file.reset();
+  if (!Write(EncodeTrailer(t), &err) || !FinishPackage(&err) || Stopped()) return Fail(err);
   if (!platform::MoveTemporaryFile(package_.path, req_.properties.save_path, &e))
     return Fail(msg::WithReason(msg::kWriteFailed, req_.properties.save_path, e));
   package_.path.clear();

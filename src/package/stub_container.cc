@@ -4,6 +4,7 @@
 
 #include "codec/cls_zip.h"
 #include "codec/file_codec.h"
+#include "package/image_digest.h"
 #include "package/layout.h"
 #include "package/messages.h"
 #include "platform/files.h"
@@ -24,6 +25,16 @@ bool AppendMember(const std::string& image_path, platform::File& out, std::strin
     if (err) *err = msg::kImageTooSmall + image_path;
     return false;
   }
+  // A digest section the writer could not fill (too small, or where filling
+  // it would change the XorKey) is a fault of the program's build.
+  auto image = platform::File::Open(image_path, platform::File::Mode::kRead, err);
+  ImageData data;
+  if (!image || !ReadImageData(*image, &data, err)) return false;
+  if (data.pe.FindSection(kDigestSection) && data.digest != DigestState::kUnfilled) {
+    if (err) *err = msg::kBadDigestSection + image_path;
+    return false;
+  }
+  image.reset();
   std::string field;
   PutI32(&field, 0);
   int64_t at = 0;

@@ -71,9 +71,13 @@ void PutFile(const std::string& path, const std::string& bytes) {
 }
 
 Container MakeContainer(const ScratchDir& dir, size_t setup_size, size_t uninst_size) {
+  return MakeContainerOf(dir, MakeImage(setup_size, 1), MakeImage(uninst_size, 2));
+}
+
+Container MakeContainerOf(const ScratchDir& dir, std::string setup_image, std::string uninst_image) {
   Container c;
-  c.setup_image = MakeImage(setup_size, 1);
-  c.uninst_image = MakeImage(uninst_size, 2);
+  c.setup_image = std::move(setup_image);
+  c.uninst_image = std::move(uninst_image);
   c.path = dir / "install.dat";
   PutFile(dir / "setup.exe", c.setup_image);
   PutFile(dir / "uninst.exe", c.uninst_image);

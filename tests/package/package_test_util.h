@@ -36,6 +36,8 @@ struct Container {
 };
 Container MakeContainer(const ScratchDir& dir, size_t setup_size = 20000,
                         size_t uninst_size = 16000);
+// The same from two images made by the caller.
+Container MakeContainerOf(const ScratchDir& dir, std::string setup_image, std::string uninst_image);
 
 // Equal byte strings, or where they first differ.
 ::testing::AssertionResult SameBytes(const std::string& actual, const std::string& expected);

@@ -1,0 +1,98 @@
+#include "package/pe_image.h"
+
+#include <algorithm>
+
+#include "package/layout.h"
+
+namespace package {
+namespace {
+
+// Offsets in the DOS header, the COFF header and the optional header.
+constexpr size_t kNewHeaderOffsetAt = 0x3C;
+constexpr size_t kCoffSize = 20;
+constexpr size_t kSectionCountAt = 2;        // in the COFF header
+constexpr size_t kOptionalSizeAt = 16;       // in the COFF header
+constexpr size_t kChecksumAt = 64;           // in the optional header
+constexpr uint16_t kMagicPe32 = 0x10B;
+constexpr uint16_t kMagicPe32Plus = 0x20B;
+constexpr size_t kSectionHeaderSize = 40;
+constexpr size_t kDirectoryEntrySize = 8;
+
+uint16_t U16(std::span<const uint8_t> b, size_t at) {
+  return static_cast<uint16_t>(b[at] | (b[at + 1] << 8));
+}
+uint32_t U32(std::span<const uint8_t> b, size_t at) {
+  return static_cast<uint32_t>(GetI32(b.data() + at));
+}
+
+}  // namespace
+
+const PeSection* PeHeaders::FindSection(std::string_view name) const {
+  for (const PeSection& s : sections)
+    if (s.name == name) return &s;
+  return nullptr;
+}
+
+PeHeaders ParsePeHeaders(std::span<const uint8_t> head) {
+  PeHeaders pe;
+  auto fits = [&](size_t at, size_t n) { return at <= head.size() && n <= head.size() - at; };
+  if (!fits(0, kNewHeaderOffsetAt + 4) || head[0] != 'M' || head[1] != 'Z') return pe;
+  size_t nt = U32(head, kNewHeaderOffsetAt);
+  if (!fits(nt, 4 + kCoffSize + 2) || head[nt] != 'P' || head[nt + 1] != 'E' || head[nt + 2] != 0 ||
+      head[nt + 3] != 0)
+    return pe;
+  size_t coff = nt + 4;
+  size_t opt = coff + kCoffSize;
+  size_t opt_size = U16(head, coff + kOptionalSizeAt);
+  uint16_t magic = U16(head, opt);
+  if (magic != kMagicPe32 && magic != kMagicPe32Plus) return pe;
+  pe.is_pe = true;
+  if (opt_size >= kChecksumAt + 4 && fits(opt + kChecksumAt, 4)) pe.checksum_at = static_cast<int64_t>(opt + kChecksumAt);
+  size_t count_at = magic == kMagicPe32 ? 92 : 108;
+  size_t dirs_at = count_at + 4;
+  size_t cert_entry = dirs_at + kSecurityDirectory * kDirectoryEntrySize;
+  if (fits(opt + count_at, 4) && U32(head, opt + count_at) > kSecurityDirectory &&
+      opt_size >= cert_entry + kDirectoryEntrySize && fits(opt + cert_entry, kDirectoryEntrySize)) {
+    pe.cert_entry_at = static_cast<int64_t>(opt + cert_entry);
+    pe.cert_offset = U32(head, opt + cert_entry);
+    pe.cert_size = U32(head, opt + cert_entry + 4);
+  }
+  size_t table = opt + opt_size;
+  size_t count = U16(head, coff + kSectionCountAt);
+  for (size_t i = 0; i < count && fits(table + i * kSectionHeaderSize, kSectionHeaderSize); ++i) {
+    size_t at = table + i * kSectionHeaderSize;
+    PeSection s;
+    for (size_t j = 0; j < 8 && head[at + j] != 0; ++j) s.name += static_cast<char>(head[at + j]);
+    s.raw_size = U32(head, at + 16);
+    s.raw_offset = U32(head, at + 20);
+    pe.sections.push_back(std::move(s));
+  }
+  return pe;
+}
+
+bool ReadPeHeaders(platform::File& f, int64_t file_size, PeHeaders* pe, std::string* err) {
+  std::vector<uint8_t> head(static_cast<size_t>(std::min(file_size, kPeHeaderReadSize)));
+  if (!f.Seek(0, err) || !f.ReadExact(head.data(), head.size(), err)) return false;
+  *pe = ParsePeHeaders(head);
+  return true;
+}
+
+bool HasTrailingCertTable(const PeHeaders& pe, int64_t file_size) {
+  return pe.cert_entry_at >= 0 && pe.cert_offset != 0 && pe.cert_size != 0 &&
+         int64_t{pe.cert_offset} + int64_t{pe.cert_size} == file_size;
+}
+
+bool DataEndCandidates(platform::File& f, int64_t file_size, const PeHeaders& pe,
+                       std::vector<int64_t>* ends, std::string* err) {
+  int64_t top = HasTrailingCertTable(pe, file_size) ? int64_t{pe.cert_offset} : file_size;
+  int64_t lowest = std::max<int64_t>(0, top - (kCertTableAlignment - 1));
+  uint8_t gap[kCertTableAlignment];
+  size_t n = static_cast<size_t>(top - lowest);
+  ends->assign(1, top);
+  if (!f.Seek(lowest, err) || !f.ReadExact(gap, n, err)) return false;
+  // Walk down while the bytes between the candidate and the top are zero.
+  for (size_t i = n; i > 0 && gap[i - 1] == 0; --i) ends->push_back(lowest + static_cast<int64_t>(i) - 1);
+  return true;
+}
+
+}  // namespace package

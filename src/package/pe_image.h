@@ -1,0 +1,67 @@
+#pragma once
+// What the package code needs of the headers of a program image (PE): where
+// the fields lie that Authenticode signing changes, the certificate table a
+// signer appended, and the raw data of a section by name.
+//
+// Signing a file (signtool, osslsigncode) pads it with zero bytes to a
+// multiple of 8, appends a certificate table, points data directory 4 (the
+// security directory: file offset and size of the table) at it and
+// recomputes the checksum of the optional header. Nothing else changes, so
+// data appended to an image (a package behind the setup stub, the name index
+// behind the uninstaller) ends below the table, followed by at most 7 zero
+// bytes. Removing the signature again (osslsigncode remove-signature) takes
+// the table away but leaves the padding.
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/files.h"
+
+namespace package {
+
+// A PE image's headers are read from at most this many bytes of its start.
+inline constexpr int64_t kPeHeaderReadSize = 64 * 1024;
+// The security directory's index among the data directories.
+inline constexpr int kSecurityDirectory = 4;
+// A signer pads the file to this alignment before the certificate table.
+inline constexpr int64_t kCertTableAlignment = 8;
+
+struct PeSection {
+  std::string name;  // up to 8 characters
+  int64_t raw_offset = 0;
+  int64_t raw_size = 0;
+};
+
+struct PeHeaders {
+  bool is_pe = false;
+  int64_t checksum_at = -1;    // the optional header's 4-byte CheckSum
+  int64_t cert_entry_at = -1;  // the security directory's 8 bytes (-1: none)
+  uint32_t cert_offset = 0;    // what that entry says: file offset and size
+  uint32_t cert_size = 0;
+  std::vector<PeSection> sections;
+
+  const PeSection* FindSection(std::string_view name) const;
+};
+
+// Parses the headers at the start of a file (head: its first bytes, at most
+// kPeHeaderReadSize). Anything that is no PE image gives is_pe false;
+// fields that lie outside head are left out.
+PeHeaders ParsePeHeaders(std::span<const uint8_t> head);
+bool ReadPeHeaders(platform::File& f, int64_t file_size, PeHeaders* pe, std::string* err);
+
+// True when the security directory names a certificate table that ends
+// exactly at the end of the file (a signature of the whole file).
+bool HasTrailingCertTable(const PeHeaders& pe, int64_t file_size);
+
+// Where the data of a file may end: the top (the trailing certificate
+// table's offset, or the file's size when it has none), then each offset up
+// to 7 bytes below the top from which only zero bytes lead up to it, nearest
+// the top first. A reader takes the first at which its data reads whole, so
+// a file that reads at its top reads exactly as without this.
+bool DataEndCandidates(platform::File& f, int64_t file_size, const PeHeaders& pe,
+                       std::vector<int64_t>* ends, std::string* err);
+
+}  // namespace package
