@@ -10,6 +10,7 @@
 #include "entries/commands.h"
 #include "install_dat_digest.h"
 #include "package/build_command.h"
+#include "package/sign_command.h"
 #include "platform/files.h"
 #include "shell/digest.h"
 #include "shell/main_form.h"
@@ -97,7 +98,8 @@ std::string ValueOr(const ParsedArgs& p, const std::string& option, const char* 
 
 int RunBuild(const Args& args, Io& io) {
   const Command& self = FindCommand("build");
-  ArgSyntax syntax{{"--name", "--dir", "--publisher", "--version", "-o", "--install-dat", "--jobs"},
+  ArgSyntax syntax{{"--name", "--dir", "--publisher", "--version", "-o", "--install-dat", "--jobs",
+                    "--sign-command"},
                {"--quiet"},
                0};
   for (const OptionFlag& f : kOptionFlags) syntax.value_options.push_back(f.flag);
@@ -116,6 +118,12 @@ int RunBuild(const Args& args, Io& io) {
   if (p.Has("--jobs") && !ParseInteger(p.values["--jobs"], 1, 1024, &jobs))
     return UsageError(io, self, "--jobs needs a number from 1 to 1024");
   request.jobs = static_cast<int>(jobs);
+  if (p.Has("--sign-command")) {
+    request.sign_command = p.values["--sign-command"];
+    if (!package::HasFilePlaceholder(request.sign_command))
+      return UsageError(io, self, std::string("--sign-command needs ") + package::kFilePlaceholder +
+                                      " where the file's path goes");
+  }
   package::PropertyValues& props = request.properties;
   props.app_name = ValueOr(p, "--name", shell::kDefaultAppName);
   props.setup_dir = ValueOr(p, "--dir", shell::kDefaultSetupDir);

@@ -46,8 +46,19 @@ std::array<ConfigLine, 4> ConfigLines(const package::ConfigValues& config) {
            {package::kLabelVersion, config.version}}};
 }
 
-void PrintJson(const package::PackageContents& c, const package::NameIndex& index, std::ostream& os) {
-  os << "{\n  \"stub_size\": " << c.stub_size << ",\n  \"total\": " << c.trailer.total
+const char* DigestName(const package::ImageData& image) {
+  switch (image.digest) {
+    case package::DigestState::kFilled: return "sha256";
+    case package::DigestState::kUnfilled: return "empty";
+    case package::DigestState::kNone: break;
+  }
+  return "none";
+}
+
+void PrintJson(const package::PackageContents& c, const package::ImageData& image,
+               const package::NameIndex& index, std::ostream& os) {
+  os << "{\n  \"size\": " << c.data_end << ",\n  \"signed\": " << (image.signed_file ? "true" : "false")
+     << ",\n  \"digest\": " << Json(DigestName(image)) << ",\n  \"stub_size\": " << c.stub_size << ",\n  \"total\": " << c.trailer.total
      << ",\n  \"record_count\": " << c.trailer.record_count << ",\n  \"config_text\": "
      << Json(c.config_text) << ",\n  \"config\": {";
   const std::array<ConfigLine, 4> lines = ConfigLines(c.config);
@@ -68,7 +79,13 @@ void PrintJson(const package::PackageContents& c, const package::NameIndex& inde
   os << "]}\n}\n";
 }
 
-void PrintText(const package::PackageContents& c, const package::NameIndex& index, std::ostream& os) {
+void PrintText(const package::PackageContents& c, const package::ImageData& image,
+               const package::NameIndex& index, std::ostream& os) {
+  os << "Package: " << c.data_end << " bytes, "
+     << (image.signed_file ? "signed (certificate table of " + std::to_string(image.pe.cert_size) + " bytes)"
+                           : std::string("not signed"))
+     << ", " << (image.digest == package::DigestState::kFilled ? "SHA-256 digest (verify checks it)" : "no digest")
+     << "\n";
   os << "Configuration (stub " << c.stub_size << " bytes):\n";
   for (const ConfigLine& line : ConfigLines(c.config)) os << "  " << line.label << line.value << "\n";
   os << "Install options (" << c.options.size() << "):\n";
@@ -99,8 +116,8 @@ int RunList(const Args& args, Io& io) {
   package::NameIndex index;
   if (!reader.Open(p.positional[0], &err) || !ReadPackageNameIndex(reader, &index, &err))
     return Fail(io, err);
-  if (p.HasFlag("--json")) PrintJson(reader.contents(), index, io.out);
-  else PrintText(reader.contents(), index, io.out);
+  if (p.HasFlag("--json")) PrintJson(reader.contents(), reader.image(), index, io.out);
+  else PrintText(reader.contents(), reader.image(), index, io.out);
   return kExitOk;
 }
 

@@ -37,7 +37,16 @@ bool Verify(package::PackageReader& reader, std::string* err) {
     if (index.rel_paths_gbk[i] != c.files[i].rel_path_gbk)
       return (*err = kBadIndexName + index.rel_paths[i]), false;
   if (index.title != package::kLabelAppName + c.config.app_name) return (*err = kBadIndexTitle), false;
-  return true;
+  // Last, the digest catches what the layout cannot show, such as a changed
+  // byte of a stream that still decodes.
+  return reader.VerifyDigest(nullptr, nullptr, err);
+}
+
+// What was checked beyond the layout and the streams.
+std::string Checked(const package::ImageData& image) {
+  std::string s = image.digest == package::DigestState::kFilled ? ", SHA-256 digest matches"
+                                                                : ", no digest to check";
+  return s + (image.signed_file ? ", signed" : "");
 }
 
 }  // namespace
@@ -54,7 +63,7 @@ int RunVerify(const Args& args, Io& io) {
   package::PackageReader reader;
   if (!reader.Open(p.positional[0], &err) || !Verify(reader, &err)) return Fail(io, err);
   io.out << "OK: " << reader.contents().files.size() << " records, " << reader.contents().trailer.total
-         << " bytes\n";
+         << " bytes" << Checked(reader.image()) << "\n";
   return kExitOk;
 }
 

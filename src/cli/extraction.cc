@@ -317,6 +317,8 @@ bool Extraction::Run(std::string* err) {
       break;
     default: return (*err = kDirNotAFolder + dir_), false;
   }
+  // Last of the checks: a package changed since it was written writes nothing.
+  if (!reader_.VerifyDigest(nullptr, nullptr, err)) return false;
   if (!root_ && !MakeRoot(err)) return false;
   std::string e;
   for (size_t i = 0; i < targets_.size(); ++i) {

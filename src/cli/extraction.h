@@ -11,7 +11,8 @@
 // - in the folder: a link (symbolic link, junction) where a file goes or a
 //   folder's path passes, a file where a folder is needed, a folder, pipe,
 //   device or socket where a file goes, and the package itself (under any
-//   name, a hard link included) where a file goes.
+//   name, a hard link included) where a file goes;
+// - a package whose digest of itself does not match (image_digest.h).
 // Then every file is decoded beside its target under a temporary name and,
 // once all of them decoded, each is renamed into place. A failure removes
 // what this run made: the temporary files, the files it added and the

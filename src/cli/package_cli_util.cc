@@ -47,7 +47,7 @@ bool ReadPackageNameIndex(package::PackageReader& reader, package::NameIndex* in
     write_failed = true;
   }
   temp.file.reset();
-  if (ok) ok = package::ReadNameIndex(temp.path, index, &e);
+  if (ok) ok = package::CheckUninstaller(temp.path, &e) && package::ReadNameIndex(temp.path, index, &e);
   platform::RemoveTemporaryFile(temp.path, nullptr);
   if (!ok && err)
     *err = write_failed ? package::msg::WithReason(kNameIndexTempFailed, temp.path, write_err) : e;

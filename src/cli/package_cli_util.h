@@ -12,8 +12,9 @@ namespace cli {
 // absolute, native separators, no trailing separator (a root keeps its own).
 std::string AbsolutePath(const std::string& utf8);
 
-// Decodes the package's last record (the uninstaller) into a temporary file
-// and reads its name index; the temporary file is removed again.
+// Decodes the package's last record (the uninstaller) into a temporary file,
+// checks its digest and reads its name index; the temporary file is removed
+// again.
 bool ReadPackageNameIndex(package::PackageReader& reader, package::NameIndex* index,
                           std::string* err);
 

@@ -7,7 +7,7 @@ namespace cli {
 
 inline constexpr char kBuildSynopsis[] =
     "build [--name T] [--dir T] [--publisher T] [--version T] [-o PATH] [--install-dat PATH] "
-    "[--jobs N] [--quiet] [--run F] [--quick-launch F] [--desktop F] [--autorun F] "
+    "[--jobs N] [--quiet] [--sign-command CMD] [--run F] [--quick-launch F] [--desktop F] [--autorun F] "
     "[--program-group F] [--control-panel-icon F] ENTRY...";
 inline constexpr char kBuildHelp[] =
     "Builds an installer package from files and folders, like the main window's\n"
@@ -21,6 +21,10 @@ inline constexpr char kBuildHelp[] =
     "                        without it, install.dat beside qrpack must pass its digest check\n"
     "  --jobs N              files encoded at once (default: one per core); same package\n"
     "  --quiet               no progress line\n"
+    "  --sign-command CMD    sign the uninstaller and the package in place with CMD,\n"
+    "                        run through the shell (sh -c; cmd /c on Windows) with\n"
+    "                        $f replaced by the file's quoted path; a failure fails\n"
+    "                        the build with the command's output\n"
     "  --run F, --quick-launch F, --desktop F, --autorun F, --program-group F,\n"
     "  --control-panel-icon F\n"
     "                        set that install option on the file ENTRY F\n";
@@ -39,14 +43,17 @@ inline constexpr char kExtractHelp[] =
     "two files of one name or a name that is both a file and a folder (as Windows\n"
     "compares names), a link inside DIR where a file goes or a folder's path\n"
     "passes (links are never followed), a folder or special file where a file\n"
-    "goes, and the package itself. Files are decoded beside their places first;\n"
+    "goes, the package itself, and a package whose digest does not match. Files\n"
+    "are decoded beside their places first;\n"
     "a failure removes what was written.\n";
 int RunExtract(const Args& args, Io& io);
 
 inline constexpr char kVerifySynopsis[] = "verify PACKAGE";
 inline constexpr char kVerifyHelp[] =
-    "Checks a package's whole layout and decodes every stream without writing\n"
-    "files. Exit status 0 when it is sound, 1 with what is wrong.\n";
+    "Checks a package's whole layout, decodes every stream without writing files\n"
+    "and compares the digest the package and its uninstaller carry of\n"
+    "themselves. A signed package is read below its signature. Exit status 0\n"
+    "when it is sound, 1 with what is wrong.\n";
 int RunVerify(const Args& args, Io& io);
 
 }  // namespace cli
