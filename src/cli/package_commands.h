@@ -44,8 +44,7 @@ inline constexpr char kExtractHelp[] =
     "compares names), a link inside DIR where a file goes or a folder's path\n"
     "passes (links are never followed), a folder or special file where a file\n"
     "goes, the package itself, and a package whose digest does not match. Files\n"
-    "are decoded beside their places first;\n"
-    "a failure removes what was written.\n";
+    "are decoded beside their places first; a failure removes what was written.\n";
 int RunExtract(const Args& args, Io& io);
 
 inline constexpr char kVerifySynopsis[] = "verify PACKAGE";

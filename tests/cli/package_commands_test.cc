@@ -11,7 +11,11 @@
 #include <sstream>
 
 #include "cli/cli.h"
+#include "package/messages.h"
+#include "package/package_reader.h"
+#include "package/pe_image.h"
 #include "package/stub_container.h"
+#include "platform/shell.h"
 #include "platform/files.h"
 #include "scratch_dir.h"
 
@@ -249,7 +253,7 @@ TEST_F(PackageCommands, VerifyAndListReportDamage) {
   std::string good = ReadWholeFile(pkg);
   // One record more in the trailer, a stream's length field grown by one,
   // cut packages, zeros. (A changed literal inside a stream decodes to other
-  // bytes: the layout carries no checksum.)
+  // bytes; the package's digest finds it, below.)
   std::string more = good;
   more[more.size() - 4] = static_cast<char>(more[more.size() - 4] ^ 0x03);
   std::string longer = good;
@@ -277,6 +281,148 @@ TEST_F(PackageCommands, VerifyAndListReportDamage) {
   EXPECT_EQ(r.code, 1);
   EXPECT_NE(r.err.find("安装包已损坏："), std::string::npos) << r.err;
 }
+
+// A byte changed inside a stream that still decodes (to other bytes): only
+// the digest tells.
+TEST_F(PackageCommands, VerifyAndExtractRefuseAChangedByteInAStream) {
+  std::string data = Pattern(50000, 1);
+  Put(dir_ / "a.txt", data);
+  std::string pkg = dir_ / "p.exe";
+  ASSERT_EQ(Qrpack(dir_.path(), WithInstallDat({"build", "-o", pkg, "a.txt"})).code, 0);
+  std::string good = ReadWholeFile(pkg), bad;
+  std::string err;
+  {
+    package::PackageReader reader;
+    ASSERT_TRUE(reader.Open(pkg, &err)) << err;
+    const package::FileRecord& f = reader.contents().files[0];
+    // The first byte from the middle of the stream on whose change it still
+    // decodes whole.
+    for (size_t at = static_cast<size_t>(f.StreamOffset()) + 4 + static_cast<size_t>(f.compLen) / 2;
+         bad.empty(); ++at) {
+      std::string bytes = good;
+      bytes[at] = static_cast<char>(bytes[at] ^ 0x04);
+      ASSERT_TRUE(WriteWholeFile(dir_ / "try.exe", bytes));
+      package::PackageReader changed;
+      std::string decoded;
+      auto sink = [&](const uint8_t* p, size_t n, std::string*) {
+        decoded.append(reinterpret_cast<const char*>(p), n);
+        return true;
+      };
+      if (changed.Open(dir_ / "try.exe", &err) && changed.DecodeRecord(0, sink, nullptr, &err) &&
+          decoded.size() == data.size()) {
+        EXPECT_NE(decoded, data);
+        bad = bytes;
+      }
+    }
+  }
+  ASSERT_TRUE(WriteWholeFile(pkg, bad));
+  Result r = Qrpack(dir_.path(), {"verify", pkg});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find(std::string(package::msg::kPackageDamaged) + package::msg::kDigestMismatch),
+            std::string::npos) << r.err;
+  r = Qrpack(dir_.path(), {"extract", pkg, dir_ / "out"});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_FALSE(platform::PathExists(dir_ / "out"));
+}
+
+// The test signer, as the shell runs it.
+std::string Signer(const std::string& options) {
+  std::string path = QR_TEST_SIGNER;
+#ifdef _WIN32
+  if (!path.empty() && path[0] == '/') {
+    std::replace(path.begin(), path.end(), '/', '\\');
+    path = "Z:" + path;
+  }
+#endif
+  return platform::ShellWordForFile(path) + options + " $f";
+}
+
+bool EndsWithCertTable(const std::string& path) {
+  std::string bytes = ReadWholeFile(path);
+  package::PeHeaders pe = package::ParsePeHeaders(
+      std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
+  return package::HasTrailingCertTable(pe, static_cast<int64_t>(bytes.size()));
+}
+
+TEST_F(PackageCommands, BuildSignsWithTheCommandAndAFailureKeepsTheOldPackage) {
+  Put(dir_ / "a.txt", Pattern(20000, 1));
+  std::string pkg = dir_ / "p.exe";
+  Result r = Qrpack(dir_.path(), WithInstallDat({"build", "--sign-command", "signtool sign f", "a.txt"}));
+  EXPECT_EQ(r.code, 2);
+  EXPECT_NE(r.err.find("--sign-command needs $f"), std::string::npos) << r.err;
+
+  r = Qrpack(dir_.path(), WithInstallDat({"build", "--sign-command", Signer(""), "-o", pkg, "a.txt"}));
+  ASSERT_EQ(r.code, 0) << r.err;
+  r = Qrpack(dir_.path(), {"verify", pkg});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_NE(r.out.find(", SHA-256 digest matches, signed\n"), std::string::npos) << r.out;
+  r = Qrpack(dir_.path(), {"list", pkg});
+  EXPECT_NE(r.out.find("signed (certificate table of 1512 bytes), SHA-256 digest"), std::string::npos) << r.out;
+  r = Qrpack(dir_.path(), {"extract", pkg, dir_ / "out"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_TRUE(EndsWithCertTable(Join(dir_ / "out", "uninst.exe")));
+  EXPECT_TRUE(EndsWithCertTable(pkg));
+
+  std::string before = ReadWholeFile(pkg);
+  r = Qrpack(dir_.path(), WithInstallDat({"build", "--sign-command", Signer(" --fail"), "-o", pkg, "a.txt"}));
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find(package::msg::kSignFailed), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("test signer refuses to sign"), std::string::npos) << r.err;
+  EXPECT_TRUE(ReadWholeFile(pkg) == before);
+  std::vector<platform::DirEntry> entries;
+  ASSERT_TRUE(platform::ListDirectory(dir_.path(), &entries, nullptr));
+  for (const auto& e : entries) EXPECT_EQ(e.name.find(".tmp"), std::string::npos) << e.name;
+}
+
+#ifndef _WIN32
+// A real signing tool: osslsigncode with a certificate made for the test.
+class Osslsigncode : public PackageCommands {
+ protected:
+  void SetUp() override {
+    std::string cmd = "cd '" + dir_.path() +
+                      "' && openssl req -x509 -newkey rsa:2048 -nodes -keyout key.pem -out cert.pem -days 2 "
+                      "-subj '/CN=QrMaker Test' -addext extendedKeyUsage=codeSigning >/dev/null 2>&1";
+    ASSERT_EQ(std::system(cmd.c_str()), 0) << "openssl could not make a certificate";
+    Put(dir_ / "a.txt", Pattern(20000, 1));
+  }
+  // osslsigncode in dir_; true when it exits with 0.
+  bool Run(const std::string& args) {
+    std::string cmd = "cd '" + dir_.path() + "' && osslsigncode " + args + " >/dev/null 2>&1";
+    return std::system(cmd.c_str()) == 0;
+  }
+  std::string Verified(const std::string& pkg) {
+    Result r = Qrpack(dir_.path(), {"verify", pkg});
+    return r.code == 0 ? r.out : r.err;
+  }
+  static constexpr char kSign[] = "sign -certs cert.pem -key key.pem";
+};
+
+TEST_F(Osslsigncode, SignsAtBuildTimeAndTheSignaturesVerify) {
+  std::string sign = std::string("osslsigncode ") + kSign + " -in $f -out $f.signed && mv $f.signed $f";
+  Result r = Qrpack(dir_.path(), WithInstallDat({"build", "--sign-command", sign, "-o", "p.exe", "a.txt"}));
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_TRUE(Run("verify -CAfile cert.pem -in p.exe"));
+  EXPECT_NE(Verified("p.exe").find(", SHA-256 digest matches, signed"), std::string::npos);
+  ASSERT_EQ(Qrpack(dir_.path(), {"extract", "p.exe", "out"}).code, 0);
+  EXPECT_TRUE(Run("verify -CAfile cert.pem -in out/uninst.exe"));
+}
+
+TEST_F(Osslsigncode, SignedAfterwardsSignedAgainAndUnsignedStillRead) {
+  ASSERT_EQ(Qrpack(dir_.path(), WithInstallDat({"build", "-o", "p.exe", "a.txt"})).code, 0);
+  ASSERT_TRUE(Run(std::string(kSign) + " -in p.exe -out signed.exe"));
+  EXPECT_TRUE(Run("verify -CAfile cert.pem -in signed.exe"));
+  EXPECT_NE(Verified("signed.exe").find("signed"), std::string::npos);
+  ASSERT_TRUE(Run(std::string(kSign) + " -in signed.exe -out again.exe"));
+  EXPECT_NE(Verified("again.exe").find("signed"), std::string::npos);
+  ASSERT_TRUE(Run("remove-signature -in again.exe -out removed.exe"));
+  EXPECT_NE(Verified("removed.exe").find("SHA-256 digest matches\n"), std::string::npos);
+  // One changed byte of the signed package's payload is found.
+  std::string bytes = ReadWholeFile(dir_ / "signed.exe");
+  bytes[bytes.size() / 2] = static_cast<char>(bytes[bytes.size() / 2] ^ 0x10);
+  ASSERT_TRUE(WriteWholeFile(dir_ / "signed.exe", bytes));
+  EXPECT_NE(Verified("signed.exe").find("qrpack: "), std::string::npos);
+}
+#endif
 
 // Rewrites the coded name old_name (same length) in pkg as new_name.
 void RenameRecord(const std::string& pkg, const std::string& old_name, const std::string& new_name) {
