@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "package/build_request.h"
+#include "package/image_digest.h"
 #include "package/layout.h"
 #include "package/name_index.h"
 #include "package/package_reader.h"
@@ -88,6 +89,60 @@ void BuildSamplePackage(const std::wstring& src, const SamplePackage& sample, co
   QuietProgress progress;
   package::BuildResult r = package::MakePackage(req, progress);
   ASSERT_EQ(r.outcome, package::BuildOutcome::kWritten) << r.message;
+}
+
+void ClearDigest(const std::wstring& file) {
+  std::string err;
+  auto f = platform::File::Open(Narrow(file), platform::File::Mode::kReadWrite, &err);
+  ASSERT_TRUE(f) << err;
+  package::ImageData image;
+  ASSERT_TRUE(package::ReadImageData(*f, &image, &err)) << err;
+  ASSERT_EQ(image.digest, package::DigestState::kFilled) << Narrow(file);
+  const char zeros[8] = {};
+  ASSERT_TRUE(f->Seek(image.field_at + package::kDigestLengthAt, &err) && f->Write(zeros, 8, &err) &&
+              f->Close(&err))
+      << err;
+}
+
+bool EndsWithCertTable(const std::wstring& file) {
+  std::string err;
+  auto f = platform::File::Open(Narrow(file), platform::File::Mode::kRead, &err);
+  package::ImageData image;
+  return f && package::ReadImageData(*f, &image, &err) && image.signed_file;
+}
+
+void DamageStreamQuietly(const std::wstring& pkg, size_t record) {
+  std::string good = ReadFile(pkg), original;
+  std::string err;
+  auto decode = [&](package::PackageReader& r, std::string* out) {
+    auto sink = [&](const uint8_t* p, size_t n, std::string*) {
+      out->append(reinterpret_cast<const char*>(p), n);
+      return true;
+    };
+    return r.DecodeRecord(record, sink, nullptr, &err);
+  };
+  package::PackageReader reader;
+  ASSERT_TRUE(reader.Open(Narrow(pkg), &err) && decode(reader, &original)) << err;
+  int64_t data = reader.contents().files.at(record).StreamOffset() + 4;
+  int64_t end = data + reader.contents().files.at(record).compLen;
+  reader = {};  // the package is written below
+  std::wstring probe = pkg + L".probe";
+  for (int64_t at = (data + end) / 2; at < end; ++at) {
+    std::string bytes = good;
+    bytes[static_cast<size_t>(at)] ^= 0x04;
+    WriteFile(probe, bytes);
+    package::PackageReader changed;
+    std::string decoded;
+    if (changed.Open(Narrow(probe), &err) && decode(changed, &decoded) &&
+        decoded.size() == original.size() && decoded != original) {
+      changed = {};
+      DeleteFileW(probe.c_str());
+      WriteFile(pkg, bytes);
+      return;
+    }
+  }
+  DeleteFileW(probe.c_str());
+  FAIL() << "no byte of the stream changes it quietly";
 }
 
 std::vector<RecordPlace> RecordPlaces(const std::wstring& pkg) {

@@ -43,6 +43,17 @@ void PatchRecordName(const std::wstring& package, size_t record, const std::stri
 // Recodes the name-index entry `index` of an uninstaller image in place.
 void PatchIndexName(const std::wstring& uninstaller, size_t index, const std::string& new_name_utf8);
 
+// Empties the digest field of a package or an uninstaller (its covered
+// length), as a writer that does not know the field leaves it: the file is
+// then read unchecked, so the checks behind the digest can be tested.
+void ClearDigest(const std::wstring& file);
+// True when the file ends with an Authenticode certificate table.
+bool EndsWithCertTable(const std::wstring& file);
+// Changes one byte inside the stream of package record `record` such that
+// the stream still decodes whole, to other bytes: damage only the digest
+// can show.
+void DamageStreamQuietly(const std::wstring& package, size_t record);
+
 // Offsets inside a package, read with the package reader.
 struct RecordPlace {
   int64_t compLenOffset;

@@ -282,6 +282,7 @@ TEST_F(PackageInstallTest, UninstallerElsewhereOrWithClimbingNamesRemovesNothing
   std::wstring patched = dir_ / L"patched_uninst.exe";
   CopyFileW(uninst.c_str(), patched.c_str(), FALSE);
   PatchIndexName(patched, 1, "..\\vic.txt");
+  ClearDigest(patched);  // so that the name check, not the digest, refuses it
   CopyFileW(patched.c_str(), uninst.c_str(), FALSE);
   EXPECT_NE(RunProgram(Quote(uninst) + L" /S"), 0);
   EXPECT_EQ(ReadFile(dir_ / L"inst\\vic.txt"), "victim");
@@ -314,6 +315,7 @@ TEST_F(PackageInstallTest, HostileNamesAreRefusedBeforeAnythingIsWritten) {
     std::wstring copy = dir_ / L"hostile.exe";
     CopyFileW(pkg_.c_str(), copy.c_str(), FALSE);
     PatchRecordName(copy, 1, evil);
+    ClearDigest(copy);  // so that the name check, not the digest, refuses it
     EXPECT_NE(RunSilent(copy, folder_), 0) << evil;
     EXPECT_FALSE(Exists(dir_ / L"inst")) << evil;
     EXPECT_FALSE(Exists(dir_ / L"evil.tx")) << evil;
@@ -325,6 +327,7 @@ TEST_F(PackageInstallTest, HostileNamesAreRefusedBeforeAnythingIsWritten) {
 }
 
 TEST_F(PackageInstallTest, DamagedPackagesFailAndLeaveNoFiles) {
+  ClearDigest(pkg_);  // the layout's own checks, without the digest
   std::string good = ReadFile(pkg_);
   std::vector<RecordPlace> places = RecordPlaces(pkg_);
   ASSERT_GE(places.size(), 7u);
@@ -363,6 +366,46 @@ TEST_F(PackageInstallTest, DamagedPackagesFailAndLeaveNoFiles) {
     DeleteFileW(bad.c_str());
   }
   ExpectNothingInstalled();
+}
+
+TEST_F(PackageInstallTest, AChangedByteInAStreamIsRefusedWithNothingWritten) {
+  std::vector<RecordPlace> places = RecordPlaces(pkg_);
+  size_t big = 0;  // the longest stream of a payload file (the uninstaller's is last)
+  for (size_t i = 0; i + 1 < places.size(); ++i)
+    if (places[i].compLen > places[big].compLen) big = i;
+  DamageStreamQuietly(pkg_, big);
+  EXPECT_NE(RunSilent(pkg_, folder_), 0);
+  ExpectNothingInstalled();
+  // The same package with its digest emptied installs the changed file:
+  // what the check keeps from happening.
+  ClearDigest(pkg_);
+  ASSERT_EQ(RunSilent(pkg_, folder_), 0);
+  std::vector<SourceFile> tree = SampleTree();
+  int changed = 0;
+  for (const SourceFile& f : tree) changed += ReadFile(folder_ + L"\\" + f.rel) != f.data;
+  EXPECT_EQ(changed, 1);
+}
+
+TEST_F(PackageInstallTest, ADamagedInstalledUninstallerRemovesNothing) {
+  ASSERT_EQ(RunSilent(pkg_, folder_), 0);
+  std::wstring uninst = folder_ + L"\\uninst.exe";
+  std::string good = ReadFile(uninst);
+  // A name of its index, and a byte of its program.
+  std::wstring renamed = dir_ / L"renamed_uninst.exe";
+  CopyFileW(uninst.c_str(), renamed.c_str(), FALSE);
+  PatchIndexName(renamed, 1, "readme.txu");
+  std::string code_changed = good;
+  code_changed[0x600] ^= 0x01;
+  for (const std::string& bad : {ReadFile(renamed), code_changed}) {
+    WriteFile(uninst, bad);
+    EXPECT_NE(RunProgram(Quote(uninst) + L" /S"), 0);
+    EXPECT_EQ(ListTree(folder_), ExpectedFiles());
+    EXPECT_NE(EntryRoot(sample_.setup_dir), nullptr);
+  }
+  // The sound one still uninstalls.
+  WriteFile(uninst, good);
+  ASSERT_EQ(RunProgram(Quote(uninst) + L" /S"), 0);
+  EXPECT_TRUE(WaitGone(folder_));
 }
 
 TEST_F(PackageInstallTest, WindowInstallsWhenTheUserClicksThrough) {

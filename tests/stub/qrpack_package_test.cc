@@ -37,8 +37,10 @@ void DeleteEntry(const std::wstring& key) {
 
 // Installs pkg silently, compares the folder with src (plus uninst.exe),
 // checks the entry under key, uninstalls and checks that nothing is left.
+// signed_uninstaller: the installed uninst.exe must carry a signature.
 void InstallCompareUninstall(const std::wstring& pkg, const std::wstring& src,
-                             const std::wstring& key, const std::wstring& folder) {
+                             const std::wstring& key, const std::wstring& folder,
+                             bool signed_uninstaller = false) {
   DeleteEntry(key);
   ASSERT_EQ(RunProgram(Quote(pkg) + L" /S /D=" + folder), 0);
   std::vector<std::wstring> expected = ListTree(src);
@@ -50,6 +52,7 @@ void InstallCompareUninstall(const std::wstring& pkg, const std::wstring& src,
   EXPECT_TRUE(HasEntry(key));
 
   std::wstring uninst = folder + L"\\uninst.exe";
+  EXPECT_EQ(EndsWithCertTable(uninst), signed_uninstaller);
   ASSERT_EQ(RunProgram(Quote(uninst) + L" /S"), 0);
   for (int i = 0; i < 300 && Exists(folder); ++i) Sleep(100);
   EXPECT_FALSE(Exists(folder));
@@ -71,6 +74,49 @@ TEST(QrpackPackages, WindowsQrpackPackageInstallsAndUninstalls) {
                      Quote(src + L"\\data");
   ASSERT_EQ(RunProgram(cmd), 0);
   InstallCompareUninstall(pkg, src, key, dir / L"inst\\视窗 App");
+}
+
+// qrpack.exe signs with a command run by cmd: the test signer here, since
+// no real signing tool runs under wine.
+TEST(QrpackPackages, WindowsQrpackSignsWithACommandAndThePackageInstalls) {
+  ScratchDir dir(L"qrpacksign");
+  std::wstring src = dir / L"src";
+  for (const SourceFile& f : SampleTree()) WriteFile(src + L"\\" + f.rel, f.data);
+  std::wstring pkg = dir / L"signed pkg.exe";
+  std::wstring key = L"QrWinSigned" + std::to_wstring(GetTickCount64() % 100000);
+  std::wstring sign = Quote(HostPath(QR_TEST_SIGNER)) + L" $f";
+  std::wstring cmd = Quote(HostPath(QR_QRPACK_EXE)) + L" build --quiet --name 签名 --dir " + key +
+                     L" --sign-command " + Quote(sign) + L" -o " + Quote(pkg) + L" " +
+                     Quote(src + L"\\app.exe") + L" " + Quote(src + L"\\readme.txt") + L" " +
+                     Quote(src + L"\\data");
+  ASSERT_EQ(RunProgram(cmd), 0);
+  EXPECT_TRUE(EndsWithCertTable(pkg));
+  InstallCompareUninstall(pkg, src, key, dir / L"inst\\Signed", true);
+}
+
+// Packages the native qrpack made and osslsigncode signed (the fixture
+// checked every signature with osslsigncode verify).
+std::wstring SignedPackages() {
+  const char* made = std::getenv("QR_SIGNED_PACKAGE_DIR");
+  return made && *made ? HostPath(made) : L"";
+}
+
+TEST(QrpackPackages, APackageSignedAtBuildTimeInstallsAndItsSignedUninstallerUninstalls) {
+  std::wstring from = SignedPackages();
+  if (from.empty()) GTEST_SKIP() << "no signed packages were made";
+  ASSERT_TRUE(EndsWithCertTable(from + L"\\signed_at_build.exe"));
+  ScratchDir dir(L"signedbuild");
+  InstallCompareUninstall(from + L"\\signed_at_build.exe", from + L"\\src", L"QrSignedAtBuild",
+                          dir / L"inst\\At Build", true);
+}
+
+TEST(QrpackPackages, APackageSignedAfterwardsInstalls) {
+  std::wstring from = SignedPackages();
+  if (from.empty()) GTEST_SKIP() << "no signed packages were made";
+  ASSERT_TRUE(EndsWithCertTable(from + L"\\signed_afterwards.exe"));
+  ScratchDir dir(L"signedafter");
+  InstallCompareUninstall(from + L"\\signed_afterwards.exe", from + L"\\src", L"QrSignedAfterwards",
+                          dir / L"inst\\Afterwards");
 }
 
 TEST(QrpackPackages, NativeQrpackPackageInstallsAndUninstalls) {
