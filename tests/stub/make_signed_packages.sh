@@ -18,7 +18,7 @@ printf 'signed 签名\r\n' > src/readme.txt
 seq 3 11 100000 > "src/data/子目录/a.txt"
 sign="osslsigncode sign -certs '$out/cert.pem' -key '$out/key.pem' -in \$f -out \$f.signed && mv \$f.signed \$f"
 cd src
-"$qrpack" build --quiet --name 签名测试 --dir QrSignedAtBuild --desktop app.exe \
+"$qrpack" build --quiet --name 签名测试 --dir QrSignedAtBuild \
   --sign-command "$sign" -o "$out/signed_at_build.exe" app.exe readme.txt data >/dev/null
 "$qrpack" build --quiet --name 事后签名 --dir QrSignedAfterwards \
   -o "$out/unsigned.exe" app.exe readme.txt data >/dev/null
