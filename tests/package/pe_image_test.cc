@@ -108,7 +108,7 @@ TEST(PeImage, TheBuildsProgramsCarryAnEmptyFieldOutsideTheKey) {
   for (StubMember m : {StubMember::kSetup, StubMember::kUninstaller}) {
     auto out = platform::File::Open(dir / "image.exe", platform::File::Mode::kCreateTruncate, &err);
     bool write_failed = false;
-    ASSERT_TRUE(out && DecodeStubMember(c, m, *out, nullptr, &write_failed, &err)) << err;
+    ASSERT_TRUE(out && DecodeStubMember(c, m, *out, nullptr, nullptr, &write_failed, &err)) << err;
     ImageData image;
     ASSERT_TRUE(ReadImageData(*out, &image, &err)) << err;
     EXPECT_TRUE(image.pe.is_pe);
