@@ -3,12 +3,14 @@
 // eight items), groups appended to a block buffer that is masked and written
 // whenever it holds kBlockSize bytes. A group may straddle two blocks.
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <memory>
 #include <span>
 #include <string>
 
+#include "codec/item_record.h"
 #include "codec/stream_format.h"
 #include "codec/stream_io.h"
 #include "codec/xor_mask.h"
@@ -34,6 +36,30 @@ class GroupWriter {
     group_[size_ + 1] = static_cast<uint8_t>(((pos >> 4) & 0xF0) | (length - kMinMatch));
     size_ += 2;
     bit_ <<= 1;
+    return true;
+  }
+
+  // The items of record from from up to (not including) to, as if each
+  // were passed to Literal or Reference.
+  bool Items(const ItemRecord& record, const ItemRecord::Cursor& from, const ItemRecord::Cursor& to,
+             std::string* err) {
+    int64_t item = from.item;
+    const uint8_t* bytes = record.bytes() + from.byte;
+    int64_t left = to.item - from.item;
+    while (left > 0) {
+      if (!Room(err)) return false;
+      const int have = __builtin_ctz(static_cast<unsigned>(bit_));
+      const int take = static_cast<int>(std::min<int64_t>(8 - have, left));
+      const uint32_t literals = record.Flags(item, take);
+      const int n = 2 * take - __builtin_popcount(literals);
+      group_[0] |= static_cast<uint8_t>(literals << have);
+      std::memcpy(group_ + size_, bytes, static_cast<size_t>(n));
+      size_ += n;
+      bytes += n;
+      bit_ <<= take;
+      item += take;
+      left -= take;
+    }
     return true;
   }
 
