@@ -137,6 +137,12 @@ codec::WriteFn RecordWrites(Recording* run) {
 
 Recording RecordEncode(EncodeFn encode, const std::vector<uint8_t>& input, int16_t level,
                        std::span<const uint8_t> code, int stop_at) {
+  return RecordEncode(std::function<std::remove_pointer_t<EncodeFn>>(encode), input, level, code, stop_at);
+}
+
+Recording RecordEncode(const std::function<std::remove_pointer_t<EncodeFn>>& encode,
+                       const std::vector<uint8_t>& input, int16_t level,
+                       std::span<const uint8_t> code, int stop_at) {
   Recording run;
   std::atomic<bool> stop{false};
   const codec::CodecParams params = Recorded(&run, &stop, level, code, stop_at);

@@ -2,6 +2,8 @@
 // Helpers shared by the codec tests: deterministic inputs and a digest.
 
 #include <cstdint>
+#include <functional>
+#include <type_traits>
 #include <span>
 #include <string>
 #include <vector>
@@ -57,6 +59,10 @@ using DecodeFn = bool (*)(const codec::ReadFn& read, codec::StreamExtent extent,
                           int32_t* size, bool* stopped, std::string* err);
 
 Recording RecordEncode(EncodeFn encode, const std::vector<uint8_t>& input, int16_t level,
+                       std::span<const uint8_t> code, int stop_at = 0);
+// The same with any encoder of EncodeFn's arguments (a lambda that binds more).
+Recording RecordEncode(const std::function<std::remove_pointer_t<EncodeFn>>& encode,
+                       const std::vector<uint8_t>& input, int16_t level,
                        std::span<const uint8_t> code, int stop_at = 0);
 // Reading past the end of the stream fails with "overrun".
 Recording RecordDecode(DecodeFn decode, const std::vector<uint8_t>& stream, bool exact,

@@ -1,0 +1,442 @@
+#include "codec/parallel_encoder.h"
+
+#include <algorithm>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+#include "codec/chain_encoder.h"
+#include "codec/group_writer.h"
+#include "codec/lzss_encoder.h"
+#include "codec/row_encoder.h"
+#include "codec/xor_mask.h"
+
+namespace codec {
+namespace {
+
+// The positions in the chains at an item's start: the kWindowSpan indexes
+// before it (the look-ahead has overwritten older ones in the ring).
+constexpr int32_t kWindowSpan = kRingSize - kMaxMatch;
+// How far past the index it reaches an encoder may read: a block, and the
+// look-ahead and comparisons around it.
+constexpr int32_t kReadMargin = kBlockSize + 256;
+// Indexes an encoder goes on by at a time when its items have run out
+// before they agreed with the next chunk's.
+constexpr int32_t kFurtherStep = 4096;
+
+}  // namespace
+
+int32_t DefaultChunkSize(int width) { return width <= 4 ? (1 << 20) : (512 << 10); }
+
+// The input the chunks' encoders read: the stream's bytes from lo() to
+// hi(), in a ring. Only the Run thread reads into it, and only beyond
+// hi(); the encoders read what lay below hi() when their chunk was posted.
+class ParallelEncoder::Window {
+ public:
+  explicit Window(int64_t capacity)
+      : capacity_(capacity), buf_(std::make_unique_for_overwrite<uint8_t[]>(static_cast<size_t>(capacity))) {}
+
+  // Reads the stream on up to index to.
+  bool Fill(int64_t to, const ReadFn& read, std::string* err) {
+    while (hi_ < to) {
+      const int64_t at = hi_ % capacity_;
+      const int64_t n = std::min(to - hi_, capacity_ - at);
+      if (!read(buf_.get() + at, static_cast<size_t>(n), err)) return false;
+      hi_ += n;
+    }
+    return true;
+  }
+  // Whether reading on to index to keeps the ring from overwriting bytes
+  // still needed.
+  bool Fits(int64_t to) const { return to - lo_ <= capacity_; }
+  // The bytes before index lo are not needed any more.
+  void Release(int64_t lo) { lo_ = std::max(lo_, lo); }
+
+  void Copy(int64_t at, size_t n, uint8_t* dst) const {
+    const int64_t off = at % capacity_;
+    const size_t first = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(n), capacity_ - off));
+    std::memcpy(dst, buf_.get() + off, first);
+    if (first < n) std::memcpy(dst + first, buf_.get(), n - first);
+  }
+
+ private:
+  const int64_t capacity_;
+  std::unique_ptr<uint8_t[]> buf_;
+  int64_t lo_ = 0;
+  int64_t hi_ = 0;
+};
+
+// A chunk's encoder, behind one face for both kinds.
+class ParallelEncoder::Coder {
+ public:
+  virtual ~Coder() = default;
+  // Encodes items into record until the index reaches until; kStopped when
+  // the encode was aborted.
+  virtual EncodeStatus EncodeTo(int32_t until, ItemRecord& record) = 0;
+  virtual int32_t index() const = 0;
+  // Where its next read starts.
+  virtual int64_t read_at() const = 0;
+};
+
+template <class Encoder>
+class ParallelEncoder::CoderOf final : public Coder {
+ public:
+  CoderOf(int16_t level, const Window& window, int32_t size, int32_t start,
+          const std::atomic<bool>& abort)
+      : enc_(level), in_{&window, Encoder::ReadsFrom(size, start), &abort}, size_(size), start_(start) {}
+
+  EncodeStatus EncodeTo(int32_t until, ItemRecord& record) override {
+    std::string err;  // neither the window nor the record fails
+    if (!begun_) {
+      enc_.Begin(size_, start_, in_, &err);
+      begun_ = true;
+    }
+    return enc_.Encode(until, in_, record, &err);
+  }
+  int32_t index() const override { return enc_.index(); }
+  int64_t read_at() const override { return in_.at; }
+
+ private:
+  struct Input {
+    const Window* window;
+    int64_t at;
+    const std::atomic<bool>* abort;
+    bool Read(uint8_t* buf, size_t n, std::string*) {
+      window->Copy(at, n, buf);
+      at += static_cast<int64_t>(n);
+      return true;
+    }
+    void Started(int32_t) {}
+    bool AfterRead(int32_t) { return abort->load(std::memory_order_relaxed); }
+  };
+
+  Encoder enc_;
+  Input in_;
+  const int32_t size_;
+  const int32_t start_;
+  bool begun_ = false;
+};
+
+struct ParallelEncoder::Chunk {
+  enum class State { kWaiting, kRunning, kDone, kAborted };
+
+  int32_t start = 0;  // where its encoder starts, with empty chains
+  int32_t begin = 0;  // the chunk: indexes begin..end - 1
+  int32_t end = 0;
+  int64_t needs_from = 0;  // no read of its encoder goes below this
+  std::unique_ptr<Coder> coder;
+  ItemRecord record;
+  // Its first item that is the stream's, once the chunk before is joined;
+  // the items before it are written already.
+  ItemRecord::Cursor from;
+  State state = State::kWaiting;  // guarded by mu_
+};
+
+// The stream's groups and blocks, and the progress reports: the counts a
+// one-thread encode reports for its reads, each when the items written have
+// reached the point where it would read.
+class ParallelEncoder::Output {
+ public:
+  Output(const WriteFn& write, const CodecParams& params, int32_t size)
+      : groups(write, params.code), params_(params), size_(size),
+        blocks_(static_cast<int>((int64_t{size} + kBlockSize - 1) / kBlockSize)) {}
+
+  // Reports the reads up to index; true when a stop is asked for after one
+  // of them (the first excepted).
+  bool Passed(int32_t index) {
+    while (reported_ < blocks_ && int64_t{reported_} * kBlockSize - kMaxMatch <= index) {
+      const int64_t at = int64_t{reported_} * kBlockSize;
+      const int32_t n = static_cast<int32_t>(std::min<int64_t>(kBlockSize, size_ - at));
+      if (params_.progress) params_.progress(n);
+      ++reported_;
+      if (reported_ > 1 && StopRequested(params_)) return true;
+    }
+    return false;
+  }
+
+  GroupWriter groups;
+
+ private:
+  const CodecParams& params_;
+  const int32_t size_;
+  const int blocks_;
+  int reported_ = 0;
+};
+
+ParallelEncoder::ParallelEncoder(int32_t size, const CodecParams& params,
+                                 const ParallelOptions& options)
+    : size_(size), params_(params) {
+  width_ = std::clamp(options.width, 1, kParallelWidthMax);
+  chunk_ = options.chunk > 0 ? options.chunk : DefaultChunkSize(width_);
+  lead_ = options.lead >= 0 ? options.lead : kDefaultLead;
+  chunk_count_ = static_cast<int>((int64_t{size} + chunk_ - 1) / chunk_);
+  max_live_ = static_cast<size_t>(width_) + 2;
+  window_ = std::make_unique<Window>(static_cast<int64_t>(max_live_) * chunk_ + lead_ + kRingSize +
+                                     kReadMargin);
+  stats_.chunks = chunk_count_;
+}
+
+ParallelEncoder::~ParallelEncoder() = default;
+
+bool ParallelEncoder::Run(const ReadFn& read, const WriteFn& write, int64_t* compLen,
+                          bool* stopped, std::string* err) {
+  *compLen = 0;
+  *stopped = false;
+  uint8_t header[kHeaderSize];
+  PutHeader(size_, header);
+  bool ok = write(header, kHeaderSize, err);
+  EncodeStatus status = EncodeStatus::kFailed;
+  if (ok) {
+    out_ = std::make_unique<Output>(write, params_, size_);
+    out_->Passed(0);
+    status = Loop(read, err);
+  }
+  End();
+  if (status == EncodeStatus::kStopped) {
+    *stopped = true;
+    return true;
+  }
+  if (status != EncodeStatus::kDone || !out_->groups.Finish(err)) return false;
+  *compLen = out_->groups.written();
+  return true;
+}
+
+bool ParallelEncoder::ReadyLocked() const {
+  const Chunk& a = *live_[0];
+  if (a.state != Chunk::State::kDone) return false;
+  return live_.size() == 1 || live_[1]->state == Chunk::State::kDone;
+}
+
+EncodeStatus ParallelEncoder::Loop(const ReadFn& read, std::string* err) {
+  for (;;) {
+    if (!Post(read, err)) return EncodeStatus::kFailed;
+    bool ready;
+    {
+      std::lock_guard<std::mutex> lock(mu_);
+      ready = ReadyLocked();
+    }
+    if (ready) {
+      if (live_.size() == 1) {  // the last chunk (Post keeps at least two while more follow)
+        const Chunk& last = *live_[0];
+        if (last.coder->index() < size_) {
+          *err = "parallel encoder: the last chunk ends early";
+          return EncodeStatus::kFailed;
+        }
+        return Replay(*live_[0], last.record.End(), err);
+      }
+      const EncodeStatus joined = Join(err);
+      if (joined != EncodeStatus::kDone) return joined;
+      live_.pop_front();
+      int64_t lo = live_[0]->needs_from;
+      for (const auto& c : live_) lo = std::min(lo, c->needs_from);
+      window_->Release(lo);
+      continue;
+    }
+    // Nothing to write yet: encode a chunk here, or wait for one.
+    if (HelpOnce()) continue;
+    std::unique_lock<std::mutex> lock(mu_);
+    changed_.wait(lock, [&] { return ReadyLocked() || !waiting_.empty(); });
+  }
+}
+
+// Reads the input for the next chunks and lets them wait for a thread, as
+// long as fewer than max_live_ are in flight.
+bool ParallelEncoder::Post(const ReadFn& read, std::string* err) {
+  bool posted = false;
+  while (posted_ < chunk_count_ && live_.size() < max_live_) {
+    auto c = std::make_unique<Chunk>();
+    c->begin = static_cast<int32_t>(int64_t{posted_} * chunk_);
+    c->end = static_cast<int32_t>(std::min<int64_t>(size_, int64_t{c->begin} + chunk_));
+    c->start = posted_ == 0 ? 0 : std::max(0, c->begin - lead_);
+    c->needs_from = params_.level > kRowLevelMax ? ChainEncoder::ReadsFrom(size_, c->start)
+                                                 : RowEncoder::ReadsFrom(size_, c->start);
+    const int64_t need = std::min<int64_t>(size_, int64_t{c->end} + kReadMargin);
+    if (!window_->Fits(need)) {  // the window is sized for max_live_ chunks
+      *err = "parallel encoder: input window too small";
+      return false;
+    }
+    if (!window_->Fill(need, read, err)) return false;
+    Chunk* p = c.get();
+    live_.push_back(std::move(c));
+    {
+      std::lock_guard<std::mutex> lock(mu_);
+      waiting_.push_back(p);
+    }
+    ++posted_;
+    posted = true;
+  }
+  if (posted) {
+    changed_.notify_all();
+    if (on_work_) on_work_();
+  }
+  return true;
+}
+
+// Joins the first two chunks in flight: finds where the second one's items
+// become the stream's, writes the first one's items up to there, and leaves
+// the second one (or the first one in its place) first.
+EncodeStatus ParallelEncoder::Join(std::string* err) {
+  Chunk& a = *live_[0];
+  Chunk& b = *live_[1];
+  ItemRecord& ra = a.record;
+  const ItemRecord& rb = b.record;
+  ItemRecord::Cursor x = ra.Seek(b.start);
+  ItemRecord::Cursor y = rb.First();
+  const int64_t y_end = rb.End().item;
+  // The index from which both have had the same items, or -1.
+  int64_t agree = -1;
+  // A switch at index c needs b to have taken in every position of c's
+  // window, and a's items to be the stream's there; and the items before c
+  // must all have had the whole look-ahead (at the very end a literal can
+  // hide a match that took a position out).
+  const int64_t earliest = std::max<int64_t>(a.from.at, int64_t{b.start} + kWindowSpan);
+  const int64_t latest = int64_t{size_} - kMaxMatch;
+  bool went_on = false;
+  for (;;) {
+    if (x.item == ra.End().item) {
+      if (a.coder->index() >= b.end) break;  // no agreement within b: a takes b over
+      went_on = true;
+      const int32_t until = static_cast<int32_t>(std::min<int64_t>(b.end, int64_t{a.coder->index()} + kFurtherStep));
+      if (a.coder->EncodeTo(until, ra) != EncodeStatus::kDone) return EncodeStatus::kStopped;
+      a.needs_from = a.coder->read_at();
+      continue;
+    }
+    const int64_t y_at = y.item < y_end ? y.at : INT64_MAX;
+    if (x.at == y_at) {
+      const int64_t c = x.at;
+      if (agree >= 0 && c - agree >= kWindowSpan && c >= earliest && c <= latest) {
+        ++(went_on ? stats_.joined_further : stats_.joined_in_lead);
+        const EncodeStatus s = Replay(a, x, err);
+        b.from = y;
+        return s;
+      }
+      if (ra.Same(x, rb, y)) {
+        if (agree < 0) agree = c;
+      } else {
+        agree = -1;
+      }
+      ra.Step(&x);
+      rb.Step(&y);
+    } else if (x.at < y_at) {
+      agree = -1;
+      ra.Step(&x);
+    } else {
+      agree = -1;
+      rb.Step(&y);
+    }
+  }
+
+  // a's items are the stream's up to b's end and beyond: a goes on as b.
+  // What the join after needs of them (from the next chunk's start on) is
+  // kept, the rest written now.
+  ++stats_.taken_over;
+  ItemRecord::Cursor keep = live_.size() > 2 ? ra.Seek(live_[2]->start) : ra.End();
+  if (keep.item < a.from.item) keep = a.from;
+  const EncodeStatus s = Replay(a, keep, err);
+  if (s != EncodeStatus::kDone) return s;
+  ra.DropBefore(a.from);
+  a.from = ra.First();
+  a.begin = b.begin;
+  a.end = b.end;
+  live_[1] = std::move(live_[0]);  // b is done: nothing else holds it
+  return EncodeStatus::kDone;
+}
+
+// Writes c's items from c.from up to to.
+EncodeStatus ParallelEncoder::Replay(Chunk& c, const ItemRecord::Cursor& to, std::string* err) {
+  if (!out_->groups.Items(c.record, c.from, to, err)) return EncodeStatus::kFailed;
+  c.from = to;
+  return out_->Passed(to.at) ? EncodeStatus::kStopped : EncodeStatus::kDone;
+}
+
+EncodeStatus ParallelEncoder::RunChunk(Chunk& c) {
+  c.record.Start(c.start, int64_t{c.end} - c.start + kFurtherStep);
+  if (params_.level > kRowLevelMax)
+    c.coder = std::make_unique<CoderOf<ChainEncoder>>(params_.level, *window_, size_, c.start, abort_);
+  else
+    c.coder = std::make_unique<CoderOf<RowEncoder>>(params_.level, *window_, size_, c.start, abort_);
+  return c.coder->EncodeTo(c.end, c.record);
+}
+
+bool ParallelEncoder::HelpOnce() {
+  Chunk* c = nullptr;
+  {
+    std::lock_guard<std::mutex> lock(mu_);
+    if (waiting_.empty()) return false;
+    c = waiting_.front();
+    waiting_.pop_front();
+    c->state = Chunk::State::kRunning;
+    ++running_;
+  }
+  const EncodeStatus s = abort_ ? EncodeStatus::kStopped : RunChunk(*c);
+  {
+    std::lock_guard<std::mutex> lock(mu_);
+    c->state = s == EncodeStatus::kDone ? Chunk::State::kDone : Chunk::State::kAborted;
+    --running_;
+  }
+  changed_.notify_all();
+  return true;
+}
+
+void ParallelEncoder::HelpUntilDone() {
+  for (;;) {
+    {
+      std::unique_lock<std::mutex> lock(mu_);
+      changed_.wait(lock, [&] { return ended_ || !waiting_.empty(); });
+      if (ended_) return;
+    }
+    HelpOnce();
+  }
+}
+
+bool ParallelEncoder::HasWork() const {
+  std::lock_guard<std::mutex> lock(mu_);
+  return !waiting_.empty();
+}
+
+bool ParallelEncoder::Ended() const {
+  std::lock_guard<std::mutex> lock(mu_);
+  return ended_;
+}
+
+// Stops the chunks still being encoded, waits for them and frees them.
+void ParallelEncoder::End() {
+  abort_ = true;
+  {
+    std::unique_lock<std::mutex> lock(mu_);
+    ended_ = true;
+    waiting_.clear();
+    changed_.notify_all();
+    changed_.wait(lock, [&] { return running_ == 0; });
+  }
+  live_.clear();
+  window_.reset();
+}
+
+bool EncodeStreamOnThreads(int32_t size, const ReadFn& read, const WriteFn& write,
+                           const CodecParams& params, int jobs, int64_t* compLen, bool* stopped,
+                           std::string* err, const ParallelOptions* options) {
+  *compLen = 0;
+  *stopped = false;
+  if (!CheckCode(params.code, err)) return false;
+  if (size <= 0) return true;
+  ParallelOptions o = options ? *options : ParallelOptions{};
+  o.width = std::clamp(jobs, 1, kParallelWidthMax);
+  const int32_t chunk = o.chunk > 0 ? o.chunk : DefaultChunkSize(o.width);
+  if (o.width <= 1 || size <= chunk) return EncodeStream(size, read, write, params, compLen, stopped, err);
+
+  auto enc = std::make_shared<ParallelEncoder>(size, params, o);
+  std::vector<std::thread> helpers;
+  for (int i = 1; i < o.width; ++i) {
+    try {
+      helpers.emplace_back([enc] { enc->HelpUntilDone(); });
+    } catch (const std::system_error&) {
+      break;  // fewer threads: the same stream, later
+    }
+  }
+  const bool ok = enc->Run(read, write, compLen, stopped, err);
+  for (std::thread& t : helpers) t.join();
+  return ok;
+}
+
+}  // namespace codec
