@@ -8,7 +8,7 @@
 #include <thread>
 
 #include "codec/lzss_encoder.h"
-#include "codec/lzss_plain.h"
+#include "lzss_plain.h"
 #include "codec/parallel_encoder.h"
 #include "codec/stream_format.h"
 #include "codec_test_util.h"
@@ -61,7 +61,7 @@ void ExpectSame(const Outcome& par, const Outcome& one, const std::string& what)
   EXPECT_EQ(par.ok, one.ok) << what << ": " << par.err;
   EXPECT_EQ(par.err, one.err) << what;
   EXPECT_EQ(par.stopped, one.stopped) << what;
-  EXPECT_EQ(par.comp_len, one.comp_len) << what;
+  EXPECT_EQ(par.compLen, one.compLen) << what;
   EXPECT_TRUE(par.bytes == one.bytes) << what << ": bytes differ";
   EXPECT_EQ(par.progress, one.progress) << what;
 }
@@ -207,7 +207,7 @@ TEST(ParallelEncoder, StopsAfterTheSameReport) {
       const Outcome one = RecordEncode(codec::EncodeStream, in, 16, {}, stop_at);
       EXPECT_EQ(par.stopped, one.stopped) << stop_at;
       EXPECT_EQ(par.progress, one.progress) << stop_at;
-      EXPECT_EQ(par.comp_len, par.stopped ? 0 : one.comp_len) << stop_at;
+      EXPECT_EQ(par.compLen, par.stopped ? 0 : one.compLen) << stop_at;
       ASSERT_GE(par.bytes.size(), 4u);
       if (par.stopped) {
         EXPECT_EQ((par.bytes.size() - 4) % codec::kBlockSize, 0u) << stop_at;
