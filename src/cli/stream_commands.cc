@@ -7,6 +7,7 @@
 #include "cli/output_file.h"
 #include "codec/cls_zip.h"
 #include "codec/stream_format.h"
+#include "package/build_request.h"
 #include "platform/files.h"
 
 namespace cli {
@@ -54,7 +55,7 @@ int RunCompress(const Args& args, Io& io) {
   const Command& cmd = FindCommand("compress");
   ParsedArgs p;
   std::string err;
-  if (!ParseArgs(args, {{"--level", "--key"}, {}, 2}, &p, &err)) return UsageError(io, cmd, err);
+  if (!ParseArgs(args, {{"--level", "--key", "--jobs"}, {}, 2}, &p, &err)) return UsageError(io, cmd, err);
   if (p.help) {
     PrintHelp(io, cmd);
     return kExitOk;
@@ -63,6 +64,9 @@ int RunCompress(const Args& args, Io& io) {
   if (p.Has("--level") && !ParseInteger(p.values.at("--level"), std::numeric_limits<int16_t>::min(),
                                         std::numeric_limits<int16_t>::max(), &level))
     return UsageError(io, cmd, "--level needs a whole number from -32768 to 32767");
+  int64_t jobs = package::DefaultJobs();
+  if (p.Has("--jobs") && !ParseInteger(p.values.at("--jobs"), 1, 1024, &jobs))
+    return UsageError(io, cmd, "--jobs needs a number from 1 to 1024");
   std::vector<uint8_t> key;
   if (int rc = ReadCommon(p, io, &key)) return rc;
 
@@ -74,6 +78,7 @@ int RunCompress(const Args& args, Io& io) {
   // codec itself takes a missing input as empty).
   if (!platform::File::Open(input, platform::File::Mode::kRead, &err)) return Fail(io, err);
   clsZip zip;
+  zip.m_jobs = static_cast<int>(jobs);
   const bool ok = WriteOutputFile(
       output,
       [&](platform::File& f, std::string* e) {

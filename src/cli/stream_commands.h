@@ -6,7 +6,8 @@
 
 namespace cli {
 
-inline constexpr char kCompressSynopsis[] = "compress INPUT OUTPUT [--level N] [--key FILE]";
+inline constexpr char kCompressSynopsis[] =
+    "compress INPUT OUTPUT [--level N] [--key FILE] [--jobs N]";
 inline constexpr char kCompressHelp[] =
     "Writes the compressed stream of INPUT to OUTPUT (created or replaced): the\n"
     "4-byte original size, then the masked data. An empty INPUT gives an empty\n"
@@ -15,7 +16,9 @@ inline constexpr char kCompressHelp[] =
     "  --level N   candidates examined per position, minus one: -32768..32767\n"
     "              (default 16; a negative level stores every byte as a literal)\n"
     "  --key FILE  a raw file whose bytes are the code array (at least 2 bytes);\n"
-    "              without it the data is masked with the format mask alone\n";
+    "              without it the data is masked with the format mask alone\n"
+    "  --jobs N    threads that encode a large INPUT: 1..1024 (default: one per\n"
+    "              core); the stream is the same bytes whatever N is\n";
 
 inline constexpr char kDecompressSynopsis[] = "decompress INPUT OUTPUT [--offset N] [--key FILE]";
 inline constexpr char kDecompressHelp[] =

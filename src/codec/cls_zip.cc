@@ -31,7 +31,7 @@ bool clsZip::Compress(const std::string& strInputFileName, platform::File& intOu
   params.stop = &m_bStop;
   int64_t len = 0;
   bool halted = false;
-  if (!codec::CompressFileTo(strInputFileName, intOutPutFile, params, &len, &halted, err))
+  if (!codec::CompressFileTo(strInputFileName, intOutPutFile, params, &len, &halted, err, m_jobs))
     return false;
   if (len > std::numeric_limits<int32_t>::max()) {
     *err = strInputFileName + ": " + codec::msg::kStreamTooLarge;

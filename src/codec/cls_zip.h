@@ -52,4 +52,8 @@ class clsZip {
   ~clsZip() { m_bStop = true; }
 
   std::atomic<bool> m_bStop{false};
+  // Threads one Compress may use for a large input (1: the calling thread
+  // alone). The stream is the same bytes whatever the number; FileProgress
+  // is still raised on the calling thread only.
+  int m_jobs = 1;
 };

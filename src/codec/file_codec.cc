@@ -5,13 +5,13 @@
 
 #include "codec/codec_messages.h"
 #include "codec/lzss_decoder.h"
-#include "codec/lzss_encoder.h"
+#include "codec/parallel_encoder.h"
 #include "codec/xor_mask.h"
 
 namespace codec {
 
 bool CompressFileTo(const std::string& input, platform::File& out, const CodecParams& params,
-                    int64_t* compLen, bool* stopped, std::string* err) {
+                    int64_t* compLen, bool* stopped, std::string* err, int jobs) {
   *compLen = 0;
   *stopped = false;
   if (!CheckCode(params.code, err)) return false;
@@ -28,7 +28,8 @@ bool CompressFileTo(const std::string& input, platform::File& out, const CodecPa
   if (!out.SeekToEnd(err)) return false;
   ReadFn read = [&](uint8_t* buf, size_t n, std::string* e) { return in->ReadExact(buf, n, e); };
   WriteFn write = [&](const uint8_t* buf, size_t n, std::string* e) { return out.Write(buf, n, e); };
-  return EncodeStream(static_cast<int32_t>(size), read, write, params, compLen, stopped, err);
+  return EncodeStreamOnThreads(static_cast<int32_t>(size), read, write, params, jobs, compLen, stopped,
+                               err);
 }
 
 bool DecodeFromFile(platform::File& in, int64_t offset, std::optional<int64_t> streamLen,

@@ -15,8 +15,10 @@ namespace codec {
 // the masked data) and sets *compLen to the bytes after the header. A
 // missing or empty input, or a directory, writes nothing and gives 0. An
 // input of 2147483648 bytes or more is refused. *stopped: see EncodeStream.
+// With jobs > 1 a large input is encoded on that many threads (the same
+// stream; see EncodeStreamOnThreads).
 bool CompressFileTo(const std::string& input, platform::File& out, const CodecParams& params,
-                    int64_t* compLen, bool* stopped, std::string* err);
+                    int64_t* compLen, bool* stopped, std::string* err, int jobs = 1);
 
 // Decodes the stream whose header is at offset of in and pushes the decoded
 // bytes to sink (see DecodeStream). streamLen, when known, is the stream's

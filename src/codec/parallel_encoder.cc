@@ -165,7 +165,7 @@ class ParallelEncoder::Output {
 
 ParallelEncoder::ParallelEncoder(int32_t size, const CodecParams& params,
                                  const ParallelOptions& options)
-    : size_(size), params_(params) {
+    : size_(size), params_(params), level_(params.level) {
   width_ = std::clamp(options.width, 1, kParallelWidthMax);
   chunk_ = options.chunk > 0 ? options.chunk : DefaultChunkSize(width_);
   lead_ = options.lead >= 0 ? options.lead : kDefaultLead;
@@ -248,7 +248,7 @@ bool ParallelEncoder::Post(const ReadFn& read, std::string* err) {
     c->begin = static_cast<int32_t>(int64_t{posted_} * chunk_);
     c->end = static_cast<int32_t>(std::min<int64_t>(size_, int64_t{c->begin} + chunk_));
     c->start = posted_ == 0 ? 0 : std::max(0, c->begin - lead_);
-    c->needs_from = params_.level > kRowLevelMax ? ChainEncoder::ReadsFrom(size_, c->start)
+    c->needs_from = level_ > kRowLevelMax ? ChainEncoder::ReadsFrom(size_, c->start)
                                                  : RowEncoder::ReadsFrom(size_, c->start);
     const int64_t need = std::min<int64_t>(size_, int64_t{c->end} + kReadMargin);
     if (!window_->Fits(need)) {  // the window is sized for max_live_ chunks
@@ -351,10 +351,10 @@ EncodeStatus ParallelEncoder::Replay(Chunk& c, const ItemRecord::Cursor& to, std
 
 EncodeStatus ParallelEncoder::RunChunk(Chunk& c) {
   c.record.Start(c.start, int64_t{c.end} - c.start + kFurtherStep);
-  if (params_.level > kRowLevelMax)
-    c.coder = std::make_unique<CoderOf<ChainEncoder>>(params_.level, *window_, size_, c.start, abort_);
+  if (level_ > kRowLevelMax)
+    c.coder = std::make_unique<CoderOf<ChainEncoder>>(level_, *window_, size_, c.start, abort_);
   else
-    c.coder = std::make_unique<CoderOf<RowEncoder>>(params_.level, *window_, size_, c.start, abort_);
+    c.coder = std::make_unique<CoderOf<RowEncoder>>(level_, *window_, size_, c.start, abort_);
   return c.coder->EncodeTo(c.end, c.record);
 }
 

@@ -110,7 +110,8 @@ class ParallelEncoder {
   void End();
 
   const int32_t size_;
-  const CodecParams& params_;
+  const CodecParams& params_;  // used on the Run thread only
+  const int16_t level_;
   int width_;
   int32_t chunk_;
   int32_t lead_;

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "codec/lzss_encoder.h"
+#include "codec/parallel_encoder.h"
 #include "package/messages.h"
 #include "package/temp_files.h"
 #include "platform/temporaries.h"
@@ -106,6 +107,9 @@ class Pipeline {
   bool PatchCompLen(int64_t field_at, int64_t compLen, std::string* err);
   bool Encode(const RecordJob& job, const codec::WriteFn& write, int64_t* compLen,
               std::string* err);
+  bool EncodeStream(int32_t size, const codec::ReadFn& read, const codec::WriteFn& write,
+                    const codec::CodecParams& params, int64_t* compLen, bool* stopped,
+                    std::string* err);
   bool OpenSpill(TempFile* spill, std::string* err);
   bool Append(size_t i, Slot& s, std::string* err);
   bool WriteHead(const RecordJob& job, int32_t compLen, std::string* err);
@@ -125,6 +129,12 @@ class Pipeline {
   size_t next_write_ = 0;            // the next record to append
   size_t first_failed_ = SIZE_MAX;   // no record after it is started
 
+  int threads_ = 1;                  // workers
+  int encoding_ = 0;                 // workers encoding a file of their own
+  // The large file being split among the workers, if any; workers that hold
+  // a copy may still be finishing a chunk of it.
+  std::shared_ptr<codec::ParallelEncoder> split_;
+
   std::atomic<bool> stop_{false};
   std::atomic<int64_t> advanced_{0};  // progress not yet passed on
   PiecePool pool_;
@@ -133,8 +143,13 @@ class Pipeline {
 bool Pipeline::Run(int threads, std::string* err) {
   if (jobs_.empty()) return true;
   std::vector<std::thread> workers;
-  int n = static_cast<int>(std::min<size_t>(static_cast<size_t>(std::max(threads, 1)), jobs_.size()));
-  for (int t = 0; t < n; ++t) workers.emplace_back([this] { Work(); });
+  // One worker per file at most, unless a file is large enough to split.
+  size_t useful = jobs_.size();
+  for (const RecordJob& j : jobs_) {
+    if (j.size >= target_.parallel_min_size) useful = SIZE_MAX;
+  }
+  threads_ = static_cast<int>(std::min<size_t>(static_cast<size_t>(std::max(threads, 1)), useful));
+  for (int t = 0; t < threads_; ++t) workers.emplace_back([this] { Work(); });
 
   bool ok = true;
   std::unique_lock<std::mutex> lock(mu_);
@@ -181,27 +196,69 @@ bool Pipeline::Run(int threads, std::string* err) {
 void Pipeline::Work() {
   std::unique_lock<std::mutex> lock(mu_);
   for (;;) {
+    // Chunks of a file being split come before further files: the file is
+    // earlier in line.
+    const auto help = [&] { return split_ && split_->HasWork(); };
+    const auto claimable = [&] { return next_claim_ < jobs_.size() && next_claim_ <= first_failed_; };
     changed_.wait(lock, [&] {
-      return stop_ || next_claim_ >= jobs_.size() || next_claim_ > first_failed_ || MayClaim();
+      return stop_ || help() || (claimable() && MayClaim()) || (!claimable() && encoding_ == 0);
     });
-    if (stop_ || next_claim_ >= jobs_.size() || next_claim_ > first_failed_) return;
+    if (stop_) return;
+    if (help()) {
+      std::shared_ptr<codec::ParallelEncoder> split = split_;
+      lock.unlock();
+      split->HelpOnce();
+      lock.lock();
+      continue;
+    }
+    if (!claimable()) return;  // and no file is being encoded that could be split
     size_t i = next_claim_++;
     Slot& s = SlotOf(i);
     // Next in line: the package is idle (the writer appends only record
     // next_write_, which no one has finished yet), so stream into it.
     s.direct = i == next_write_;
     s.state = SlotState::kEncoding;
+    ++encoding_;
     lock.unlock();
     std::string e;
     bool moved = false;
     bool ok = s.direct ? EncodeDirect(jobs_[i], s, &e) : EncodeBuffered(jobs_[i], s, &moved, &e);
     lock.lock();
+    --encoding_;
     if (moved) s.direct = true;
     s.state = ok ? SlotState::kDone : SlotState::kFailed;
     s.error = std::move(e);
     if (!ok) first_failed_ = std::min(first_failed_, i);
     changed_.notify_all();
   }
+}
+
+// Encodes a stream, split among the workers when it is large and no other
+// file is being split.
+bool Pipeline::EncodeStream(int32_t size, const codec::ReadFn& read, const codec::WriteFn& write,
+                            const codec::CodecParams& params, int64_t* compLen, bool* stopped,
+                            std::string* err) {
+  std::shared_ptr<codec::ParallelEncoder> split;
+  if (threads_ > 1 && size >= target_.parallel_min_size) {
+    std::lock_guard<std::mutex> lock(mu_);
+    if (!split_) {
+      codec::ParallelOptions o;
+      o.width = threads_;
+      o.chunk = target_.parallel_chunk;
+      split = std::make_shared<codec::ParallelEncoder>(size, params, o);
+      split->OnWork([this] {
+        { std::lock_guard<std::mutex> wake(mu_); }
+        changed_.notify_all();
+      });
+      split_ = split;
+      if (target_.files_split) ++*target_.files_split;
+    }
+  }
+  if (!split) return codec::EncodeStream(size, read, write, params, compLen, stopped, err);
+  const bool ok = split->Run(read, write, compLen, stopped, err);
+  std::lock_guard<std::mutex> lock(mu_);
+  split_.reset();
+  return ok;
 }
 
 // Opens the source, checks its size and encodes it into write: the stream
@@ -239,7 +296,7 @@ bool Pipeline::Encode(const RecordJob& job, const codec::WriteFn& write, int64_t
   params.progress = [this](int32_t n) { advanced_ += n; };
   params.stop = &stop_;
   bool stopped = false;
-  if (!codec::EncodeStream(static_cast<int32_t>(size), read, write, params, compLen, &stopped, &e)) {
+  if (!EncodeStream(static_cast<int32_t>(size), read, write, params, compLen, &stopped, &e)) {
     if (!read_failed)
       *err = msg::WithReason(msg::kWriteFailed, target_.save_path, e);
     else if (platform::FailureReason(e).empty())

@@ -14,6 +14,12 @@
 // temporary space stay bounded whatever the size of the tree or of one file,
 // while a large file in line keeps no other worker waiting long.
 //
+// A file of kParallelMinSize bytes or more is encoded in chunks on every
+// worker that is free (codec::ParallelEncoder): its worker runs the encode
+// and the others take its chunks before they take further files, so one
+// large file keeps every thread busy too. One such file is split at a time;
+// the others meanwhile are encoded whole, as small files are.
+//
 // The first failure in file order is the one reported, with the message a
 // one-thread build gives; the remaining work is stopped and every temporary
 // file is removed. A stop request ends the work the same way.
@@ -34,6 +40,8 @@ inline constexpr int64_t kMemoryBudget = 16 << 20;
 // Records claimed beyond the next one to append, and their input bytes.
 inline constexpr int kMaxAhead = 1024;
 inline constexpr int64_t kMaxAheadBytes = 256 << 20;
+// Files this large are split among the workers (four chunks or more).
+inline constexpr int64_t kParallelMinSize = 4 << 20;
 
 struct RecordJob {
   std::string name_gbk;  // RelPath in code page 936
@@ -51,6 +59,11 @@ struct RecordTarget {
   // The build's stop request: the records stop within a codec block or a copy
   // piece, and WriteRecords returns false with *err empty.
   const std::atomic<bool>* stop = nullptr;
+  // Tests lower these to split small files into small chunks (0: the
+  // default), and count the files split.
+  int64_t parallel_min_size = kParallelMinSize;
+  int32_t parallel_chunk = 0;
+  int* files_split = nullptr;
 };
 
 // Appends the records of jobs in order, encoding with up to threads workers.

@@ -120,6 +120,24 @@ TEST(Qrpack, CompressWritesTheStreamAndDecompressReadsItBack) {
   EXPECT_EQ(Names(dir), (std::vector<std::string>{"back", "in.bin", "key", "s16", "sk"}));
 }
 
+// An input of several chunks is encoded on the threads --jobs gives (by
+// default one per core): the stream is the same for every number.
+TEST(Qrpack, CompressOnSeveralThreadsWritesTheSameStream) {
+  ScratchDir dir;
+  const Bytes in = Sample(2 * (1 << 20) + 333333);
+  const Bytes key = Sample(8192);
+  ASSERT_TRUE(WriteWholeFile(dir / "in", Str(in)));
+  ASSERT_TRUE(WriteWholeFile(dir / "key", Str(key)));
+  const std::string want = Str(Stream(in, 16, key));
+  for (const char* jobs : {"1", "2", "3", "8", ""}) {
+    std::vector<std::string> args = {"compress", dir / "in", dir / "s", "--key", dir / "key"};
+    if (*jobs) args.insert(args.end(), {"--jobs", jobs});
+    Result r = RunQrpackWith(args);
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_TRUE(ReadWholeFile(dir / "s") == want) << "--jobs " << jobs;
+  }
+}
+
 // A key file longer than any block is read only as far as it can matter; the
 // stream is the one the whole key gives.
 TEST(Qrpack, LongKeyFile) {
@@ -190,6 +208,9 @@ TEST(Qrpack, UsageErrorsExitTwo) {
       {"compress", dir / "in", dir / "out", "--level", "32768"},
       {"compress", dir / "in", dir / "out", "--level", "1", "--level", "2"},
       {"compress", dir / "in", dir / "out", "--offset", "3"},
+      {"compress", dir / "in", dir / "out", "--jobs", "0"},
+      {"compress", dir / "in", dir / "out", "--jobs", "1025"},
+      {"compress", dir / "in", dir / "out", "--jobs", "two"},
       {"decompress", dir / "in", dir / "out", "--offset", "-1"},
       {"decompress", dir / "in", dir / "out", "--level", "3"},
   };

@@ -80,14 +80,21 @@ class RecordPipelineTest : public ::testing::Test {
   }
 
   // Writes the records after a 4-byte head into out/p.exe and returns them.
+  // split_from > 0 splits the files of that size or more into chunks of
+  // 20000 bytes.
   bool Write(int threads, int64_t budget, std::string* bytes, std::string* err,
-             const std::string& save_path = "") {
+             const std::string& save_path = "", int64_t split_from = 0) {
     std::string path = out_ / "p.exe";
     PutFile(path, "HEAD");
     auto f = platform::File::Open(path, platform::File::Mode::kReadWrite, err);
     if (!f) return false;
     int64_t end = 4;
     RecordTarget target{f.get(), &end, &key_, save_path.empty() ? path : save_path, &progress_, budget};
+    if (split_from > 0) {
+      target.parallel_min_size = split_from;
+      target.parallel_chunk = 20000;
+    }
+    target.files_split = &files_split_;
     bool ok = WriteRecords(jobs_, threads, target, err);
     f.reset();
     *bytes = ReadWholeFile(path);
@@ -106,6 +113,7 @@ class RecordPipelineTest : public ::testing::Test {
   std::vector<std::string> contents_;
   std::vector<RecordJob> jobs_;
   RecordingProgress progress_;
+  int files_split_ = 0;
 };
 
 TEST_F(RecordPipelineTest, EveryThreadCountAndBudgetGivesTheOneThreadBytes) {
@@ -125,6 +133,55 @@ TEST_F(RecordPipelineTest, EveryThreadCountAndBudgetGivesTheOneThreadBytes) {
     ASSERT_TRUE(Write(c.threads, c.budget, &bytes, &err)) << err;
     EXPECT_TRUE(SameBytes(bytes, expected)) << c.threads << " threads, budget " << c.budget;
     EXPECT_EQ(progress_.advanced, payload) << c.threads << " threads";
+    ExpectOutFolderEmpty();
+  }
+}
+
+// The three large files are split among the workers (one at a time); the
+// bytes stay those of one thread.
+TEST_F(RecordPipelineTest, LargeFilesSplitAmongTheWorkersGiveTheOneThreadBytes) {
+  const std::string expected = Expected();
+  int64_t payload = 0;
+  for (const RecordJob& j : jobs_) payload += j.size;
+  for (int threads : {2, 3, 8}) {
+    for (int64_t budget : {kMemoryBudget, int64_t{0}}) {
+      progress_.advanced = 0;
+      files_split_ = 0;
+      std::string bytes, err;
+      ASSERT_TRUE(Write(threads, budget, &bytes, &err, "", 100000)) << err;
+      EXPECT_TRUE(SameBytes(bytes, expected)) << threads << " threads, budget " << budget;
+      EXPECT_EQ(progress_.advanced, payload) << threads << " threads";
+      EXPECT_GE(files_split_, 1) << threads << " threads";
+      ExpectOutFolderEmpty();
+    }
+  }
+  // One file alone, and one thread: nothing to split it for.
+  files_split_ = 0;
+  std::string bytes, err;
+  ASSERT_TRUE(Write(1, kMemoryBudget, &bytes, &err, "", 100000)) << err;
+  EXPECT_EQ(files_split_, 0);
+  jobs_ = {jobs_[60]};
+  contents_ = {contents_[60]};
+  ASSERT_TRUE(Write(2, kMemoryBudget, &bytes, &err, "", 100000)) << err;
+  EXPECT_TRUE(SameBytes(bytes, Expected()));
+  EXPECT_EQ(files_split_, 1);
+}
+
+// A failure of the file being split, or of a file after it, while the
+// workers share its chunks: the first in file order is reported.
+TEST_F(RecordPipelineTest, FailuresWhileAFileIsSplit) {
+  PutFile(jobs_[90].source, "changed");
+  for (int threads : {2, 8}) {
+    std::string bytes, err;
+    EXPECT_FALSE(Write(threads, 0, &bytes, &err, "", 100000));
+    EXPECT_EQ(err, msg::kFileChanged + jobs_[90].source) << threads << " threads";
+    ExpectOutFolderEmpty();
+  }
+  PutFile(jobs_[60].source, contents_[60].substr(1));
+  for (int threads : {2, 8}) {
+    std::string bytes, err;
+    EXPECT_FALSE(Write(threads, 0, &bytes, &err, "", 100000));
+    EXPECT_EQ(err, msg::kFileChanged + jobs_[60].source) << threads << " threads";
     ExpectOutFolderEmpty();
   }
 }
@@ -203,6 +260,26 @@ TEST_F(ParallelBuildTest, ThePackageIsTheSameForEveryJobCountAndTheBarEndsFull) 
     else EXPECT_TRUE(SameBytes(bytes, first)) << jobs << " jobs";
     EXPECT_EQ(progress.bar.Value, progress.bar.Max) << jobs << " jobs";
     EXPECT_EQ(static_cast<float>(progress.advanced), progress.maximum) << jobs << " jobs";
+    ExpectNoTemporaries();
+  }
+}
+
+// A payload of one file large enough to be split with the default sizes.
+TEST_F(ParallelBuildTest, OneLargeFileIsTheSamePackageForEveryJobCount) {
+  const std::string big = dir_ / "big.bin";
+  PutFile(big, Content(static_cast<size_t>(kParallelMinSize) + 54321, 77));
+  std::string first;
+  for (int jobs : {1, 2, 3}) {
+    PackageRequest r = DefaultRequest(container_.path, save_);
+    r.entries = {RowFor(big)};
+    r.jobs = jobs;
+    RecordingProgress progress;
+    BuildResult result = MakePackage(r, progress);
+    ASSERT_EQ(result.outcome, BuildOutcome::kWritten) << result.message;
+    std::string bytes = ReadWholeFile(save_);
+    if (first.empty()) first = bytes;
+    else EXPECT_TRUE(SameBytes(bytes, first)) << jobs << " jobs";
+    EXPECT_EQ(progress.bar.Value, progress.bar.Max) << jobs << " jobs";
     ExpectNoTemporaries();
   }
 }
