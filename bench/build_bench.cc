@@ -1,11 +1,13 @@
 // The whole build as a user runs it: `qrpack build` in a child process on a
 // tree of real files copied from this machine (shared libraries and package
-// documentation), with 1 job and with one job per core, then on one large
-// file made by concatenating the tree's files. Prints the payload MB/s
-// (wall clock, median of the runs) and the child's peak resident memory
-// (getrusage of the child), and checks the packages are the same bytes.
+// documentation), then on one large file made by concatenating the tree's
+// files, each with 1 job and with one job per core. Prints the payload MB/s
+// (wall clock, median of the runs), the child's peak resident memory
+// (getrusage of the child) and the machine's load average when the runs
+// started, and checks the packages of 1 and of all jobs are the same bytes.
 //
 // usage: build_bench [--tree-mb N] [--big-mb N (0: skip)] [--runs N]
+//                    [--jobs N (default: one per core)]
 //                    [--qrpack PATH] [--install-dat PATH]
 // qrpack and install.dat default to the ones beside this program.
 
@@ -36,8 +38,9 @@ const char* const kSources[] = {"/usr/share/doc", "/usr/lib/x86_64-linux-gnu"};
 
 struct Options {
   int64_t tree_mb = 200;
-  int64_t big_mb = 1536;
+  int64_t big_mb = 150;
   int runs = 3;
+  int jobs = 0;  // 0: one per core
   std::string qrpack;
   std::string install_dat;
 };
@@ -133,33 +136,77 @@ bool SameFiles(const fs::path& a, const fs::path& b) {
   return fa.eof() && fb.eof();
 }
 
-// Runs the build opt.runs times with jobs and prints one table row.
-bool Row(const Options& opt, const char* what, const fs::path& entry, const fs::path& out,
-         int jobs, int64_t payload, double* mbps, int runs) {
-  std::vector<double> secs, cpu;
-  double peak = 0;
-  for (int i = 0; i < runs; ++i) {
-    // Every run writes a new package, as a build pipeline does. Replacing
-    // the last run's file would add the file system's flush of the new one
-    // at the final rename (about 0.1 s for a 200 MiB tree on ext4).
-    fs::remove(out);
-    RunResult r = RunBuild(opt, entry, out, jobs);
-    if (!r.ok) {
-      std::fprintf(stderr, "qrpack build failed (%s, %d jobs)\n", what, jobs);
-      return false;
+// The 1-minute load average of the machine (other work running beside the
+// benchmark shows here).
+double LoadAverage() {
+  std::ifstream f("/proc/loadavg");
+  double load = -1;
+  f >> load;
+  return load;
+}
+
+struct Rows {
+  double mbps_one = 0;
+  double mbps_all = 0;
+  bool same = false;
+};
+
+// Builds entry with 1 job and with `all` jobs, opt.runs times each and in
+// turn (1, all, 1, all, ...) so that load from other work falls on both
+// alike; prints a table row for each (medians) and checks that the last
+// packages of the two are the same bytes.
+bool Compare(const Options& opt, const char* what, const fs::path& entry, const fs::path& dir,
+             int all, int64_t payload, Rows* rows) {
+  const int counts[2] = {1, all};
+  std::vector<double> secs[2], cpu[2], load[2];
+  double peak[2] = {0, 0};
+  const fs::path out[2] = {dir / "p1.exe", dir / "pn.exe"};
+  for (int i = 0; i < opt.runs; ++i) {
+    for (int k = 0; k < 2; ++k) {
+      // Every run writes a new package, as a build pipeline does. Replacing
+      // the last run's file would add the file system's flush of the new
+      // one at the final rename (about 0.1 s for a 200 MiB tree on ext4).
+      fs::remove(out[k]);
+      load[k].push_back(LoadAverage());
+      RunResult r = RunBuild(opt, entry, out[k], counts[k]);
+      if (!r.ok) {
+        std::fprintf(stderr, "qrpack build failed (%s, %d jobs)\n", what, counts[k]);
+        return false;
+      }
+      secs[k].push_back(r.seconds);
+      cpu[k].push_back(r.cpu_seconds);
+      peak[k] = std::max(peak[k], r.peak_mib);
     }
-    secs.push_back(r.seconds);
-    cpu.push_back(r.cpu_seconds);
-    peak = std::max(peak, r.peak_mib);
   }
-  std::sort(secs.begin(), secs.end());
-  std::sort(cpu.begin(), cpu.end());
-  double median = secs[secs.size() / 2];
-  *mbps = static_cast<double>(payload) / kMiB / median;
-  std::printf("| %s | %.0f MiB | %d | %.2f s | %.2f s | %.1f MB/s | %.1f MiB |\n", what,
-              static_cast<double>(payload) / kMiB, jobs, median, cpu[cpu.size() / 2], *mbps, peak);
+  const auto median = [](std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+  };
+  double mbps[2];
+  for (int k = 0; k < 2; ++k) {
+    const double t = median(secs[k]);
+    mbps[k] = static_cast<double>(payload) / kMiB / t;
+    std::printf("| %s | %.0f MiB | %d | %.2f s | %.2f s | %.1f MB/s | %.1f MiB | %.1f |\n", what,
+                static_cast<double>(payload) / kMiB, counts[k], t, median(cpu[k]), mbps[k], peak[k],
+                median(load[k]));
+  }
   std::fflush(stdout);
+  rows->mbps_one = mbps[0];
+  rows->mbps_all = mbps[1];
+  rows->same = SameFiles(out[0], out[1]);
+  fs::remove(out[0]);
+  fs::remove(out[1]);
   return true;
+}
+
+void PrintHead() {
+  std::printf("\n| input | payload | jobs | time | CPU time | speed | peak RSS | load |\n"
+              "|---|---|---|---|---|---|---|---|\n");
+}
+
+void PrintSpeedUp(int all, const Rows& r) {
+  std::printf("\nspeed-up with %d jobs: %.2fx; packages %s\n", all, r.mbps_all / r.mbps_one,
+              r.same ? "identical" : "DIFFER");
 }
 
 }  // namespace
@@ -174,10 +221,12 @@ int main(int argc, char** argv) {
     if (a == "--tree-mb") opt.tree_mb = std::atoll(v.c_str());
     else if (a == "--big-mb") opt.big_mb = std::atoll(v.c_str());
     else if (a == "--runs") opt.runs = std::max(1, std::atoi(v.c_str()));
+    else if (a == "--jobs") opt.jobs = std::max(1, std::atoi(v.c_str()));
     else if (a == "--qrpack") opt.qrpack = v;
     else if (a == "--install-dat") opt.install_dat = v;
   }
   int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  const int all = opt.jobs > 0 ? opt.jobs : cores;
 
   char tmpl[] = "/tmp/qr_build_bench_XXXXXX";
   if (!mkdtemp(tmpl)) return 1;
@@ -188,26 +237,24 @@ int main(int argc, char** argv) {
   std::printf("%d cores; tree: %zu files, %.1f MiB from", cores, files.size(),
               static_cast<double>(payload) / kMiB);
   for (const char* s : kSources) std::printf(" %s", s);
-  std::printf("\n\n| input | payload | jobs | time | CPU time | speed | peak RSS |\n|---|---|---|---|---|---|---|\n");
+  std::printf("; load average at the start %.2f\n", LoadAverage());
 
   bool ok = true;
-  double one = 0, all = 0;
-  ok = ok && Row(opt, "tree", tree, root / "p1.exe", 1, payload, &one, opt.runs);
-  ok = ok && Row(opt, "tree", tree, root / "pn.exe", cores, payload, &all, opt.runs);
-  if (ok) {
-    std::printf("\nspeed-up with %d jobs: %.2fx; packages %s\n", cores, all / one,
-                SameFiles(root / "p1.exe", root / "pn.exe") ? "identical" : "DIFFER");
-  }
+  Rows tree_rows;
+  PrintHead();
+  ok = Compare(opt, "tree", tree, root, all, payload, &tree_rows);
+  if (ok) PrintSpeedUp(all, tree_rows);
+  ok = ok && tree_rows.same;
   if (ok && opt.big_mb > 0) {
-    fs::remove(root / "p1.exe");
-    fs::remove(root / "pn.exe");
     fs::path big = root / "big.bin";
     int64_t size = opt.big_mb * kMiB;
     if (!MakeBigFile(files, big, size)) ok = false;
     fs::remove_all(tree);
-    std::printf("\n| input | payload | jobs | time | CPU time | speed | peak RSS |\n|---|---|---|---|---|---|---|\n");
-    double big_mbps = 0;
-    ok = ok && Row(opt, "one file", big, root / "pb.exe", cores, size, &big_mbps, 1);
+    Rows big_rows;
+    PrintHead();
+    ok = ok && Compare(opt, "one file", big, root, all, size, &big_rows);
+    if (ok) PrintSpeedUp(all, big_rows);
+    ok = ok && big_rows.same;
   }
   struct rusage ru {};
   getrusage(RUSAGE_CHILDREN, &ru);

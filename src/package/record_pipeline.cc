@@ -148,7 +148,8 @@ bool Pipeline::Run(int threads, std::string* err) {
   for (const RecordJob& j : jobs_) {
     if (j.size >= target_.parallel_min_size) useful = SIZE_MAX;
   }
-  threads_ = static_cast<int>(std::min<size_t>(static_cast<size_t>(std::max(threads, 1)), useful));
+  threads_ = static_cast<int>(
+      std::min<size_t>(static_cast<size_t>(std::clamp(threads, 1, kMaxWorkers)), useful));
   for (int t = 0; t < threads_; ++t) workers.emplace_back([this] { Work(); });
 
   bool ok = true;
