@@ -185,6 +185,8 @@ TEST_F(BuildTest, LocksTheWindowWhileTheWorkerRuns) {
   ASSERT_EQ(maker.request_.entries.size(), 2u);
   EXPECT_EQ(maker.request_.entries[0].Flags, 1);
   EXPECT_EQ(maker.request_.entries[1].Flags, 64);
+  // One job per core, as qrpack's default: a large file is shared among them.
+  EXPECT_EQ(maker.request_.jobs, package::DefaultJobs());
 
   // Nothing changes the list meanwhile: Delete, the popup, a drop.
   ui_.popups.clear();
