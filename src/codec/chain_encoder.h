@@ -179,6 +179,7 @@ EncodeStatus ChainEncoder::Encode(int32_t until, Input& in, Output& out, std::st
       if (!out.Literal(*cur, err)) return EncodeStatus::kFailed;
     }
 
+    const int32_t item_end = index + best;
     for (int step = 0; step < best; ++step) {
       const int sp = static_cast<int>((static_cast<uint32_t>(index) + kMaxMatch) & kRingMask);
       if (k < in_len) {
@@ -186,6 +187,7 @@ EncodeStatus ChainEncoder::Encode(int32_t until, Input& in, Output& out, std::st
         text[sp] = c;
         if (sp < kMaxMatch) text[sp + kRingSize] = c;
         if (k == in_len && unread > 0) {
+          out.Reached(item_end);
           in_len = static_cast<int>(std::min<int64_t>(kBlockSize, unread));
           if (!in.Read(s.in, static_cast<size_t>(in_len), err)) return EncodeStatus::kFailed;
           unread -= in_len;

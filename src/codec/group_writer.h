@@ -4,6 +4,8 @@
 // whenever it holds kBlockSize bytes. A group may straddle two blocks.
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -39,6 +41,9 @@ class GroupWriter {
     return true;
   }
 
+  // Told where the items so far end; a stream needs no such marks.
+  void Reached(int32_t) {}
+
   // The items of record from from up to (not including) to, as if each
   // were passed to Literal or Reference.
   bool Items(const ItemRecord& record, const ItemRecord::Cursor& from, const ItemRecord::Cursor& to,
@@ -48,10 +53,26 @@ class GroupWriter {
     int64_t left = to.item - from.item;
     while (left > 0) {
       if (!Room(err)) return false;
+      if (bit_ == 1 && left > 8) {
+        // Whole groups straight into the block while more than a group is
+        // to come (the last one stays open, as an item's would). The copy
+        // takes sixteen bytes: the block and the record have room for it.
+        for (; left > 8; item += 8, left -= 8) {
+          const uint32_t literals = record.Flags(item, 8);
+          const int n = 16 - kLiteralCount[literals];
+          uint8_t* const at = out_.get() + used_;
+          at[0] = static_cast<uint8_t>(literals);
+          std::memcpy(at + 1, bytes, 16);
+          bytes += n;
+          used_ += 1 + n;
+          if (!Settle(err)) return false;
+        }
+        continue;
+      }
       const int have = __builtin_ctz(static_cast<unsigned>(bit_));
       const int take = static_cast<int>(std::min<int64_t>(8 - have, left));
       const uint32_t literals = record.Flags(item, take);
-      const int n = 2 * take - __builtin_popcount(literals);
+      const int n = 2 * take - kLiteralCount[literals];
       group_[0] |= static_cast<uint8_t>(literals << have);
       std::memcpy(group_ + size_, bytes, static_cast<size_t>(n));
       size_ += n;
@@ -71,6 +92,12 @@ class GroupWriter {
 
  private:
   static constexpr int kGroupMax = 1 + 2 * 8;  // flag byte and eight references
+  // The number of set bits of a flag byte: the literals among its items.
+  static constexpr auto kLiteralCount = [] {
+    std::array<uint8_t, 256> t{};
+    for (int i = 0; i < 256; ++i) t[i] = static_cast<uint8_t>(std::popcount(static_cast<unsigned>(i)));
+    return t;
+  }();
 
   bool Room(std::string* err) {
     if (bit_ != 0x100) return true;
@@ -84,6 +111,12 @@ class GroupWriter {
   bool PutGroup(std::string* err) {
     std::memcpy(out_.get() + used_, group_, static_cast<size_t>(size_));
     used_ += size_;
+    return Settle(err);
+  }
+
+  // Once the block is full, writes it; the group that ran past its end
+  // starts the next one.
+  bool Settle(std::string* err) {
     if (used_ < kBlockSize) return true;
     const int excess = used_ - kBlockSize;
     used_ = kBlockSize;

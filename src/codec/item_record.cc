@@ -6,44 +6,45 @@
 #include "codec/stream_format.h"
 
 namespace codec {
+namespace {
+
+// Bytes after the last item's, and flags after the last item's, that may be
+// read (GroupWriter::Items copies sixteen bytes at a time, Flags reads
+// eight flags).
+constexpr int64_t kSpare = 16;
+
+}  // namespace
 
 void ItemRecord::Start(int32_t start, int64_t span) {
   // A reference covers at least kMinMatch indexes in two bytes, a literal
   // one in one byte: span indexes take at most span bytes and span items.
   const int64_t room = std::max<int64_t>(span, 64) + 2 * kMaxMatch;
-  if (room > byte_room_ || room > item_room_ || room < byte_room_ / 2) {
-    byte_room_ = room;
-    item_room_ = room;
-    bytes_ = std::make_unique_for_overwrite<uint8_t[]>(static_cast<size_t>(byte_room_));
-    flags_ = std::make_unique<uint64_t[]>(static_cast<size_t>(item_room_ / 64 + 2));
-  } else {
-    std::fill_n(flags_.get(), static_cast<size_t>(items_ / 64 + 1), 0);
-  }
   used_ = 0;
   items_ = 0;
+  if (room > room_ || room < room_ / 2) Allocate(room);
   start_ = start;
-  at_ = start;
-  next_mark_ = start;
+  end_at_ = start;
+  next_mark_ = (start / kMarkSpan + 1) * kMarkSpan;
   marks_.clear();
+}
+
+void ItemRecord::Allocate(int64_t room) {
+  auto b = std::make_unique_for_overwrite<uint8_t[]>(static_cast<size_t>(room + kSpare));
+  auto f = std::make_unique_for_overwrite<uint8_t[]>(static_cast<size_t>(room + kSpare));
+  if (used_ > 0) std::memcpy(b.get(), bytes_.get(), static_cast<size_t>(used_));
+  if (items_ > 0) std::memcpy(f.get(), flags_.get(), static_cast<size_t>(items_));
+  bytes_ = std::move(b);
+  flags_ = std::move(f);
+  room_ = room;
+  last_ = room - 2;
 }
 
 void ItemRecord::Mark() {
   marks_.push_back(End());
-  next_mark_ = (at_ / kMarkSpan + 1) * kMarkSpan;
+  next_mark_ = (end_at_ / kMarkSpan + 1) * kMarkSpan;
 }
 
-void ItemRecord::Grow() {
-  const int64_t bytes = byte_room_ * 2;
-  const int64_t items = item_room_ * 2;
-  auto b = std::make_unique_for_overwrite<uint8_t[]>(static_cast<size_t>(bytes));
-  std::memcpy(b.get(), bytes_.get(), static_cast<size_t>(used_));
-  auto f = std::make_unique<uint64_t[]>(static_cast<size_t>(items / 64 + 2));
-  std::memcpy(f.get(), flags_.get(), static_cast<size_t>((item_room_ / 64 + 2) * 8));
-  bytes_ = std::move(b);
-  flags_ = std::move(f);
-  byte_room_ = bytes;
-  item_room_ = items;
-}
+void ItemRecord::Grow() { Allocate(room_ * 2); }
 
 ItemRecord::Cursor ItemRecord::First() const { return {0, 0, start_}; }
 
@@ -78,16 +79,7 @@ bool ItemRecord::Same(const Cursor& a, const ItemRecord& other, const Cursor& b)
 void ItemRecord::DropBefore(const Cursor& c) {
   if (c.item == 0) return;
   std::memmove(bytes_.get(), bytes_.get() + c.byte, static_cast<size_t>(used_ - c.byte));
-  // Shift the flag bits down by c.item.
-  const int64_t words = items_ / 64 + 1;
-  const int64_t skip = c.item >> 6;
-  const int shift = static_cast<int>(c.item & 63);
-  for (int64_t w = 0; w + skip < words; ++w) {
-    uint64_t v = flags_[w + skip] >> shift;
-    if (shift != 0 && w + skip + 1 < words) v |= flags_[w + skip + 1] << (64 - shift);
-    flags_[w] = v;
-  }
-  std::fill(flags_.get() + (words - skip), flags_.get() + words, 0);
+  std::memmove(flags_.get(), flags_.get() + c.item, static_cast<size_t>(items_ - c.item));
   used_ -= c.byte;
   items_ -= c.item;
   start_ = c.at;

@@ -1,11 +1,12 @@
 #pragma once
 // The items of a parse, recorded as the stream stores them but not yet
-// gathered into groups: per item one flag bit (set: literal) and its byte,
-// or the two bytes of a reference. An encoder writes into a record as into
-// a GroupWriter (Literal, Reference); cursors walk it item by item with
-// the index each item starts at.
+// gathered into groups: per item a flag (1: literal) and its byte, or the
+// two bytes of a reference. An encoder writes into a record as into
+// a GroupWriter (Literal, Reference, Reached); cursors walk it item by item
+// with the index each item starts at.
 
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -26,20 +27,25 @@ class ItemRecord {
   // made for items covering about span indexes.
   void Start(int32_t start, int64_t span);
 
+  // Adding an item costs about what a GroupWriter's does: the index it
+  // starts at is not kept (Reached tells it now and then).
   bool Literal(uint8_t byte, std::string*) {
-    if (at_ >= next_mark_) Mark();
-    if (items_ == item_room_ || used_ + 2 > byte_room_) Grow();
+    if (used_ > last_) Grow();
     bytes_[used_++] = byte;
-    flags_[items_ >> 6] |= uint64_t{1} << (items_ & 63);
-    ++items_;
-    at_ += 1;
+    flags_[items_++] = 1;
     return true;
   }
   bool Reference(int pos, int length, std::string*);
+  // The items so far end at index. Called by the encoder after each read
+  // and when it returns; Seek walks from the nearest such place.
+  void Reached(int32_t index) {
+    end_at_ = index;
+    if (index >= next_mark_) Mark();
+  }
 
   // The first item, and the place after the last one.
   Cursor First() const;
-  Cursor End() const { return {items_, used_, at_}; }
+  Cursor End() const { return {items_, used_, end_at_}; }
   // The first item that starts at index or later (End() when none does).
   Cursor Seek(int32_t index) const;
   // Moves c to the next item; c must not be End().
@@ -52,48 +58,45 @@ class ItemRecord {
   // Forgets the items before c, which becomes First().
   void DropBefore(const Cursor& c);
 
-  // The flag bits of count (<= 8) items from item on, bit 0 for the first.
+  // The flags of count (<= 8) items from item on as bits, bit 0 for the
+  // first.
   uint32_t Flags(int64_t item, int count) const {
-    const int64_t word = item >> 6;
-    const int shift = static_cast<int>(item & 63);
-    uint64_t v = flags_[word] >> shift;
-    if (shift + count > 64) v |= flags_[word + 1] << (64 - shift);
-    return static_cast<uint32_t>(v) & ((1u << count) - 1);
+    uint64_t v;
+    std::memcpy(&v, flags_.get() + item, 8);  // the flags have 8 bytes to spare
+    if (count < 8) v &= (uint64_t{1} << (8 * count)) - 1;
+    return static_cast<uint32_t>((v * 0x0102040810204080ull) >> 56);
   }
+  // bytes() has 16 bytes to spare after the last item's.
   const uint8_t* bytes() const { return bytes_.get(); }
-  bool IsLiteral(int64_t item) const { return (flags_[item >> 6] >> (item & 63)) & 1; }
-
-  // Bytes held, for the memory bound.
-  int64_t held() const { return byte_room_ + (item_room_ / 64 + 2) * 8; }
+  bool IsLiteral(int64_t item) const { return flags_[item] != 0; }
 
  private:
-  // A cursor is kept for the first item at or after every multiple of
-  // kMarkSpan, so Seek walks at most that far.
+  // A cursor is kept where Reached was told of an index past the next
+  // multiple of kMarkSpan (an encoder reads every kBlockSize indexes).
   static constexpr int32_t kMarkSpan = 4096;
 
   void Mark();
   void Grow();
+  void Allocate(int64_t room);
 
   std::unique_ptr<uint8_t[]> bytes_;
-  std::unique_ptr<uint64_t[]> flags_;  // item_room_ / 64 + 2 words, unused bits 0
-  int64_t byte_room_ = 0;
-  int64_t item_room_ = 0;
-  int64_t used_ = 0;   // bytes
+  std::unique_ptr<uint8_t[]> flags_;
+  int64_t room_ = 0;       // bytes and flags (every item has a byte)
+  int64_t last_ = 0;       // room_ - 2: the last place a reference can start
+  int64_t used_ = 0;       // bytes
   int64_t items_ = 0;
-  int32_t start_ = 0;  // where the first item starts
-  int32_t at_ = 0;     // where the next item starts
+  int32_t start_ = 0;      // where the first item starts
+  int32_t end_at_ = 0;     // where the items end, as last told
   int32_t next_mark_ = 0;
   std::vector<Cursor> marks_;
 };
 
 inline bool ItemRecord::Reference(int pos, int length, std::string*) {
-  if (at_ >= next_mark_) Mark();
-  if (items_ == item_room_ || used_ + 2 > byte_room_) Grow();
+  if (used_ > last_) Grow();
   bytes_[used_] = static_cast<uint8_t>(pos);
   bytes_[used_ + 1] = static_cast<uint8_t>(((pos >> 4) & 0xF0) | (length - 3));
   used_ += 2;
-  ++items_;
-  at_ += length;
+  flags_[items_++] = 0;
   return true;
 }
 

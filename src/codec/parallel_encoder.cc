@@ -91,7 +91,9 @@ class ParallelEncoder::CoderOf final : public Coder {
       enc_.Begin(size_, start_, in_, &err);
       begun_ = true;
     }
-    return enc_.Encode(until, in_, record, &err);
+    const EncodeStatus s = enc_.Encode(until, in_, record, &err);
+    record.Reached(enc_.index());
+    return s;
   }
   int32_t index() const override { return enc_.index(); }
   int64_t read_at() const override { return in_.at; }

@@ -61,8 +61,9 @@ class RowEncoder {
   static int32_t ReadsFrom(int32_t /*size*/, int32_t start) { return std::max(0, start - kRingSize); }
 
   // Encodes items while index() < until (<= size), each into out.Literal or
-  // out.Reference. Every read after Begin's is passed to in.AfterRead; when
-  // that asks for a stop, Encode returns kStopped at once.
+  // out.Reference; before each read out.Reached learns where the items so
+  // far end. Every read after Begin's is passed to in.AfterRead; when that
+  // asks for a stop, Encode returns kStopped at once.
   template <class Input, class Output>
   EncodeStatus Encode(int32_t until, Input& in, Output& out, std::string* err);
 
@@ -311,6 +312,7 @@ EncodeStatus RowEncoder::Encode(int32_t until, Input& in, Output& out, std::stri
       base_ = keep;
       byte_ = history_ - base_;
       bytes = byte_;
+      out.Reached(next);
       if (!ReadBlock(in, err)) return EncodeStatus::kFailed;
       refill_at = refill_point();
       if (in.AfterRead(last_read_)) {

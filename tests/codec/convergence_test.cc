@@ -43,6 +43,7 @@ codec::ItemRecord Parse(const Bytes& in, int16_t level, int32_t start) {
   items.Start(start, size - start);
   EXPECT_TRUE(enc.Begin(size, start, src, &err));
   EXPECT_EQ(enc.Encode(size, src, items, &err), codec::EncodeStatus::kDone);
+  items.Reached(enc.index());
   return items;
 }
 

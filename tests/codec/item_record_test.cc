@@ -49,7 +49,10 @@ TEST(ItemRecord, CursorsSeekAndDrop) {
     starts.push_back(at);
     Put(rec, it);
     at += it.length;
+    // An encoder tells where it is now and then (after each read).
+    if (starts.size() % 700 == 0) rec.Reached(at);
   }
+  rec.Reached(at);
   EXPECT_EQ(rec.End().at, at);
   EXPECT_EQ(rec.End().item, 5000);
 
@@ -82,6 +85,8 @@ TEST(ItemRecord, CursorsSeekAndDrop) {
   for (size_t i = 2345; i < items.size(); i += 13) EXPECT_EQ(rec.Seek(starts[i]).at, starts[i]);
   // Items added after the drop follow on.
   Put(rec, {true, 7, 1});
+  rec.Reached(at + 1);
+  EXPECT_EQ(rec.End().at, at + 1);
   EXPECT_EQ(rec.Seek(at).at, at);
   EXPECT_TRUE(rec.IsLiteral(rec.Seek(at).item));
 }
@@ -126,7 +131,12 @@ TEST(ItemRecord, ReplayWritesWhatEachItemWould) {
     codec::GroupWriter out(write, code);
     codec::ItemRecord rec;
     rec.Start(0, 1000);
-    for (const Item& it : items) Put(rec, it);
+    int32_t at = 0;
+    for (const Item& it : items) {
+      Put(rec, it);
+      at += it.length;
+    }
+    rec.Reached(at);
     for (size_t i = 0; i < from; ++i) Put(out, items[i]);
     std::string err;
     codec::ItemRecord::Cursor a = rec.First();
