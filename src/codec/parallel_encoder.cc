@@ -23,6 +23,10 @@ constexpr int32_t kReadMargin = kBlockSize + 256;
 // Indexes an encoder goes on by at a time when its items have run out
 // before they agreed with the next chunk's.
 constexpr int32_t kFurtherStep = 4096;
+// Indexes the Run thread encodes of a chunk of its own before it looks
+// whether chunks are ready to be joined: the threads that help must not
+// wait for it long.
+constexpr int32_t kOwnStep = 64 << 10;
 
 }  // namespace
 
@@ -95,7 +99,7 @@ class ParallelEncoder::CoderOf final : public Coder {
     record.Reached(enc_.index());
     return s;
   }
-  int32_t index() const override { return enc_.index(); }
+  int32_t index() const override { return begun_ ? enc_.index() : start_; }
   int64_t read_at() const override { return in_.at; }
 
  private:
@@ -234,8 +238,19 @@ EncodeStatus ParallelEncoder::Loop(const ReadFn& read, std::string* err) {
       window_->Release(lo);
       continue;
     }
-    // Nothing to write yet: encode a chunk here, or wait for one.
-    if (HelpOnce()) continue;
+    // Nothing to write yet: encode a piece of a chunk here, or wait.
+    if (own_ == nullptr) own_ = TakeWaiting();
+    if (own_ != nullptr) {
+      Chunk& c = *own_;
+      if (!c.coder) StartChunk(c);
+      const int32_t until = static_cast<int32_t>(std::min<int64_t>(c.end, int64_t{c.coder->index()} + kOwnStep));
+      const EncodeStatus s = c.coder->EncodeTo(until, c.record);
+      if (s != EncodeStatus::kDone || c.coder->index() >= c.end) {
+        Finished(c, s);
+        own_ = nullptr;
+      }
+      continue;
+    }
     std::unique_lock<std::mutex> lock(mu_);
     changed_.wait(lock, [&] { return ReadyLocked() || !waiting_.empty(); });
   }
@@ -351,32 +366,42 @@ EncodeStatus ParallelEncoder::Replay(Chunk& c, const ItemRecord::Cursor& to, std
   return out_->Passed(to.at) ? EncodeStatus::kStopped : EncodeStatus::kDone;
 }
 
-EncodeStatus ParallelEncoder::RunChunk(Chunk& c) {
+void ParallelEncoder::StartChunk(Chunk& c) {
   c.record.Start(c.start, int64_t{c.end} - c.start + kFurtherStep);
   if (level_ > kRowLevelMax)
     c.coder = std::make_unique<CoderOf<ChainEncoder>>(level_, *window_, size_, c.start, abort_);
   else
     c.coder = std::make_unique<CoderOf<RowEncoder>>(level_, *window_, size_, c.start, abort_);
-  return c.coder->EncodeTo(c.end, c.record);
 }
 
-bool ParallelEncoder::HelpOnce() {
-  Chunk* c = nullptr;
+ParallelEncoder::Chunk* ParallelEncoder::TakeWaiting() {
+  std::lock_guard<std::mutex> lock(mu_);
+  if (waiting_.empty()) return nullptr;
+  Chunk* c = waiting_.front();
+  waiting_.pop_front();
+  c->state = Chunk::State::kRunning;
+  ++running_;
+  return c;
+}
+
+void ParallelEncoder::Finished(Chunk& c, EncodeStatus s) {
   {
     std::lock_guard<std::mutex> lock(mu_);
-    if (waiting_.empty()) return false;
-    c = waiting_.front();
-    waiting_.pop_front();
-    c->state = Chunk::State::kRunning;
-    ++running_;
-  }
-  const EncodeStatus s = abort_ ? EncodeStatus::kStopped : RunChunk(*c);
-  {
-    std::lock_guard<std::mutex> lock(mu_);
-    c->state = s == EncodeStatus::kDone ? Chunk::State::kDone : Chunk::State::kAborted;
+    c.state = s == EncodeStatus::kDone ? Chunk::State::kDone : Chunk::State::kAborted;
     --running_;
   }
   changed_.notify_all();
+}
+
+bool ParallelEncoder::HelpOnce() {
+  Chunk* c = TakeWaiting();
+  if (c == nullptr) return false;
+  EncodeStatus s = EncodeStatus::kStopped;
+  if (!abort_) {
+    StartChunk(*c);
+    s = c->coder->EncodeTo(c->end, c->record);
+  }
+  Finished(*c, s);
   return true;
 }
 
@@ -404,6 +429,10 @@ bool ParallelEncoder::Ended() const {
 // Stops the chunks still being encoded, waits for them and frees them.
 void ParallelEncoder::End() {
   abort_ = true;
+  if (own_ != nullptr) {
+    Finished(*own_, EncodeStatus::kStopped);
+    own_ = nullptr;
+  }
   {
     std::unique_lock<std::mutex> lock(mu_);
     ended_ = true;

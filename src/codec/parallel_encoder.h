@@ -105,7 +105,9 @@ class ParallelEncoder {
   bool Post(const ReadFn& read, std::string* err);
   EncodeStatus Join(std::string* err);
   EncodeStatus Replay(Chunk& c, const ItemRecord::Cursor& to, std::string* err);
-  EncodeStatus RunChunk(Chunk& c);
+  void StartChunk(Chunk& c);
+  Chunk* TakeWaiting();
+  void Finished(Chunk& c, EncodeStatus s);
   bool ReadyLocked() const;
   void End();
 
@@ -121,6 +123,7 @@ class ParallelEncoder {
   std::unique_ptr<Window> window_;
   std::deque<std::unique_ptr<Chunk>> live_;  // the chunks from the first not yet written on
   int posted_ = 0;                           // chunks made so far
+  Chunk* own_ = nullptr;                     // the chunk the Run thread encodes, if any
 
   // The output side, on the Run thread only.
   class Output;

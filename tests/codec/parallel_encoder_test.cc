@@ -125,7 +125,7 @@ std::vector<std::pair<std::string, Bytes>> Inputs(size_t n) {
 // traps.
 const Config kConfigs[] = {{4200, 0, 2},      {5000, 4200, 3},  {6007, 100, 4},     {9000, 8192, 2},
                            {12001, 16384, 5}, {16384, 8162, 3}, {16384, 16354, 2},  {20000, 4078, 8},
-                           {40960, 5000, 6},  {41000, 16384, 7}, {65536, 12000, 2}};
+                           {40960, 5000, 6},  {41000, 16384, 7}, {65536, 12000, 2}, {150001, 9000, 2}};
 
 TEST(ParallelEncoder, WritesTheOneThreadBytes) {
   const Bytes code = codec_test::Code8192();
