@@ -16,5 +16,7 @@ inline constexpr char kOffsetPastEnd[] = "stream offset lies beyond the end of t
 inline constexpr char kNegativeOffset[] = "stream offset is negative";
 inline constexpr char kOutputIsInput[] = "the output file must not be the input file";
 inline constexpr char kNoOutputName[] = "no output file named";
+// The parallel encoder lost track of its chunks (a fault of ours, not of the input).
+inline constexpr char kChunksLost[] = "internal error: the parallel encoder lost track of its chunks";
 
 }  // namespace codec::msg

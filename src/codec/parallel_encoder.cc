@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "codec/chain_encoder.h"
+#include "codec/codec_messages.h"
 #include "codec/group_writer.h"
 #include "codec/lzss_encoder.h"
 #include "codec/row_encoder.h"
@@ -225,7 +226,7 @@ EncodeStatus ParallelEncoder::Loop(const ReadFn& read, std::string* err) {
       if (live_.size() == 1) {  // the last chunk (Post keeps at least two while more follow)
         const Chunk& last = *live_[0];
         if (last.coder->index() < size_) {
-          *err = "parallel encoder: the last chunk ends early";
+          *err = msg::kChunksLost;
           return EncodeStatus::kFailed;
         }
         return Replay(*live_[0], last.record.End(), err);
@@ -243,7 +244,8 @@ EncodeStatus ParallelEncoder::Loop(const ReadFn& read, std::string* err) {
     if (own_ != nullptr) {
       Chunk& c = *own_;
       if (!c.coder) StartChunk(c);
-      const int32_t until = static_cast<int32_t>(std::min<int64_t>(c.end, int64_t{c.coder->index()} + kOwnStep));
+      const int32_t until =
+          static_cast<int32_t>(std::min<int64_t>(c.end, int64_t{c.coder->index()} + kOwnStep));
       const EncodeStatus s = c.coder->EncodeTo(until, c.record);
       if (s != EncodeStatus::kDone || c.coder->index() >= c.end) {
         Finished(c, s);
@@ -266,10 +268,10 @@ bool ParallelEncoder::Post(const ReadFn& read, std::string* err) {
     c->end = static_cast<int32_t>(std::min<int64_t>(size_, int64_t{c->begin} + chunk_));
     c->start = posted_ == 0 ? 0 : std::max(0, c->begin - lead_);
     c->needs_from = level_ > kRowLevelMax ? ChainEncoder::ReadsFrom(size_, c->start)
-                                                 : RowEncoder::ReadsFrom(size_, c->start);
+                                          : RowEncoder::ReadsFrom(size_, c->start);
     const int64_t need = std::min<int64_t>(size_, int64_t{c->end} + kReadMargin);
     if (!window_->Fits(need)) {  // the window is sized for max_live_ chunks
-      *err = "parallel encoder: input window too small";
+      *err = msg::kChunksLost;
       return false;
     }
     if (!window_->Fill(need, read, err)) return false;
@@ -295,10 +297,34 @@ bool ParallelEncoder::Post(const ReadFn& read, std::string* err) {
 EncodeStatus ParallelEncoder::Join(std::string* err) {
   Chunk& a = *live_[0];
   Chunk& b = *live_[1];
+  ItemRecord::Cursor x, y;
+  bool went_on = false;
+  switch (FindSwitch(a, b, &x, &y, &went_on)) {
+    case Switch::kFound: {
+      ++(went_on ? stats_.joined_further : stats_.joined_in_lead);
+      const EncodeStatus s = Replay(a, x, err);
+      b.from = y;
+      return s;
+    }
+    case Switch::kNone:
+      ++stats_.taken_over;
+      return TakeOver(err);
+    case Switch::kAborted:
+      break;
+  }
+  return EncodeStatus::kStopped;
+}
+
+// Walks a's and b's items from b's start on, a going on into b when its
+// items run out, until both have had the same items over a whole window at
+// an index where b's may take over: *x and *y are the items there. kNone
+// when a reaches b's end first.
+ParallelEncoder::Switch ParallelEncoder::FindSwitch(Chunk& a, const Chunk& b, ItemRecord::Cursor* x,
+                                                    ItemRecord::Cursor* y, bool* went_on) {
   ItemRecord& ra = a.record;
   const ItemRecord& rb = b.record;
-  ItemRecord::Cursor x = ra.Seek(b.start);
-  ItemRecord::Cursor y = rb.First();
+  *x = ra.Seek(b.start);
+  *y = rb.First();
   const int64_t y_end = rb.End().item;
   // The index from which both have had the same items, or -1.
   int64_t agree = -1;
@@ -308,45 +334,44 @@ EncodeStatus ParallelEncoder::Join(std::string* err) {
   // hide a match that took a position out).
   const int64_t earliest = std::max<int64_t>(a.from.at, int64_t{b.start} + kWindowSpan);
   const int64_t latest = int64_t{size_} - kMaxMatch;
-  bool went_on = false;
   for (;;) {
-    if (x.item == ra.End().item) {
-      if (a.coder->index() >= b.end) break;  // no agreement within b: a takes b over
-      went_on = true;
-      const int32_t until = static_cast<int32_t>(std::min<int64_t>(b.end, int64_t{a.coder->index()} + kFurtherStep));
-      if (a.coder->EncodeTo(until, ra) != EncodeStatus::kDone) return EncodeStatus::kStopped;
+    if (x->item == ra.End().item) {
+      if (a.coder->index() >= b.end) return Switch::kNone;
+      *went_on = true;
+      const int32_t until =
+          static_cast<int32_t>(std::min<int64_t>(b.end, int64_t{a.coder->index()} + kFurtherStep));
+      if (a.coder->EncodeTo(until, ra) != EncodeStatus::kDone) return Switch::kAborted;
       a.needs_from = a.coder->read_at();
       continue;
     }
-    const int64_t y_at = y.item < y_end ? y.at : INT64_MAX;
-    if (x.at == y_at) {
-      const int64_t c = x.at;
-      if (agree >= 0 && c - agree >= kWindowSpan && c >= earliest && c <= latest) {
-        ++(went_on ? stats_.joined_further : stats_.joined_in_lead);
-        const EncodeStatus s = Replay(a, x, err);
-        b.from = y;
-        return s;
-      }
-      if (ra.Same(x, rb, y)) {
+    const int64_t y_at = y->item < y_end ? y->at : INT64_MAX;
+    if (x->at == y_at) {
+      const int64_t c = x->at;
+      if (agree >= 0 && c - agree >= kWindowSpan && c >= earliest && c <= latest) return Switch::kFound;
+      if (ra.Same(*x, rb, *y)) {
         if (agree < 0) agree = c;
       } else {
         agree = -1;
       }
-      ra.Step(&x);
-      rb.Step(&y);
-    } else if (x.at < y_at) {
+      ra.Step(x);
+      rb.Step(y);
+    } else if (x->at < y_at) {
       agree = -1;
-      ra.Step(&x);
+      ra.Step(x);
     } else {
       agree = -1;
-      rb.Step(&y);
+      rb.Step(y);
     }
   }
+}
 
-  // a's items are the stream's up to b's end and beyond: a goes on as b.
-  // What the join after needs of them (from the next chunk's start on) is
-  // kept, the rest written now.
-  ++stats_.taken_over;
+// a's items are the stream's up to b's end and beyond: a goes on as b. What
+// the join after needs of them (from the next chunk's start on) is kept,
+// the rest written now.
+EncodeStatus ParallelEncoder::TakeOver(std::string* err) {
+  Chunk& a = *live_[0];
+  const Chunk& b = *live_[1];
+  ItemRecord& ra = a.record;
   ItemRecord::Cursor keep = live_.size() > 2 ? ra.Seek(live_[2]->start) : ra.End();
   if (keep.item < a.from.item) keep = a.from;
   const EncodeStatus s = Replay(a, keep, err);

@@ -103,7 +103,11 @@ class ParallelEncoder {
 
   EncodeStatus Loop(const ReadFn& read, std::string* err);
   bool Post(const ReadFn& read, std::string* err);
+  enum class Switch { kFound, kNone, kAborted };
   EncodeStatus Join(std::string* err);
+  Switch FindSwitch(Chunk& a, const Chunk& b, ItemRecord::Cursor* x, ItemRecord::Cursor* y,
+                    bool* went_on);
+  EncodeStatus TakeOver(std::string* err);
   EncodeStatus Replay(Chunk& c, const ItemRecord::Cursor& to, std::string* err);
   void StartChunk(Chunk& c);
   Chunk* TakeWaiting();
