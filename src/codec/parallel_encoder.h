@@ -18,11 +18,11 @@
 // encoder goes on into the later chunk until they do, and takes the later
 // chunk over entirely if they never do. The items then go into groups,
 // blocks and progress reports in one pass in stream order, as one encoder's
-// would.
+// would. Between joins the Run thread encodes chunks too, a piece at a time.
 //
 // Memory is bounded by the chunks in flight (width + 2 at most): their
-// input, their items (at most about 9/8 byte per input byte) and one
-// encoder state each (about 1 MiB).
+// input, their items (at most 2 bytes per input byte: a byte and a flag per
+// literal) and one encoder state each (about 1 MiB).
 
 #include <atomic>
 #include <condition_variable>
