@@ -71,10 +71,13 @@ class ParallelEncoder::Window {
   int64_t hi_ = 0;
 };
 
-// A chunk's encoder, behind one face for both kinds.
+// A chunk's encoder, behind one face for both kinds. It is kept for the
+// chunks that reuse its slot: its tables are large.
 class ParallelEncoder::Coder {
  public:
   virtual ~Coder() = default;
+  // Places it at start, with empty chains, for a new chunk.
+  virtual void Reset(int32_t start) = 0;
   // Encodes items into record until the index reaches until; kStopped when
   // the encode was aborted.
   virtual EncodeStatus EncodeTo(int32_t until, ItemRecord& record) = 0;
@@ -86,10 +89,14 @@ class ParallelEncoder::Coder {
 template <class Encoder>
 class ParallelEncoder::CoderOf final : public Coder {
  public:
-  CoderOf(int16_t level, const Window& window, int32_t size, int32_t start,
-          const std::atomic<bool>& abort)
-      : enc_(level), in_{&window, Encoder::ReadsFrom(size, start), &abort}, size_(size), start_(start) {}
+  CoderOf(int16_t level, const Window& window, int32_t size, const std::atomic<bool>& abort)
+      : enc_(level), in_{&window, 0, &abort}, size_(size) {}
 
+  void Reset(int32_t start) override {
+    start_ = start;
+    in_.at = Encoder::ReadsFrom(size_, start);
+    begun_ = false;
+  }
   EncodeStatus EncodeTo(int32_t until, ItemRecord& record) override {
     std::string err;  // neither the window nor the record fails
     if (!begun_) {
@@ -120,7 +127,7 @@ class ParallelEncoder::CoderOf final : public Coder {
   Encoder enc_;
   Input in_;
   const int32_t size_;
-  const int32_t start_;
+  int32_t start_ = 0;
   bool begun_ = false;
 };
 
@@ -131,6 +138,7 @@ struct ParallelEncoder::Chunk {
   int32_t begin = 0;  // the chunk: indexes begin..end - 1
   int32_t end = 0;
   int64_t needs_from = 0;  // no read of its encoder goes below this
+  bool started = false;  // its encoder and record are set up for it
   std::unique_ptr<Coder> coder;
   ItemRecord record;
   // Its first item that is the stream's, once the chunk before is joined;
@@ -233,6 +241,7 @@ EncodeStatus ParallelEncoder::Loop(const ReadFn& read, std::string* err) {
       }
       const EncodeStatus joined = Join(err);
       if (joined != EncodeStatus::kDone) return joined;
+      spare_.push_back(std::move(live_.front()));  // its encoder and buffers serve a later chunk
       live_.pop_front();
       int64_t lo = live_[0]->needs_from;
       for (const auto& c : live_) lo = std::min(lo, c->needs_from);
@@ -243,7 +252,7 @@ EncodeStatus ParallelEncoder::Loop(const ReadFn& read, std::string* err) {
     if (own_ == nullptr) own_ = TakeWaiting();
     if (own_ != nullptr) {
       Chunk& c = *own_;
-      if (!c.coder) StartChunk(c);
+      if (!c.started) StartChunk(c);
       const int32_t until =
           static_cast<int32_t>(std::min<int64_t>(c.end, int64_t{c.coder->index()} + kOwnStep));
       const EncodeStatus s = c.coder->EncodeTo(until, c.record);
@@ -263,7 +272,16 @@ EncodeStatus ParallelEncoder::Loop(const ReadFn& read, std::string* err) {
 bool ParallelEncoder::Post(const ReadFn& read, std::string* err) {
   bool posted = false;
   while (posted_ < chunk_count_ && live_.size() < max_live_) {
-    auto c = std::make_unique<Chunk>();
+    std::unique_ptr<Chunk> c;
+    if (spare_.empty()) {
+      c = std::make_unique<Chunk>();
+    } else {
+      c = std::move(spare_.back());
+      spare_.pop_back();
+    }
+    c->state = Chunk::State::kWaiting;
+    c->started = false;
+    c->from = {};
     c->begin = static_cast<int32_t>(int64_t{posted_} * chunk_);
     c->end = static_cast<int32_t>(std::min<int64_t>(size_, int64_t{c->begin} + chunk_));
     c->start = posted_ == 0 ? 0 : std::max(0, c->begin - lead_);
@@ -380,7 +398,7 @@ EncodeStatus ParallelEncoder::TakeOver(std::string* err) {
   a.from = ra.First();
   a.begin = b.begin;
   a.end = b.end;
-  live_[1] = std::move(live_[0]);  // b is done: nothing else holds it
+  std::swap(live_[0], live_[1]);  // b is done: nothing else holds it
   return EncodeStatus::kDone;
 }
 
@@ -393,10 +411,14 @@ EncodeStatus ParallelEncoder::Replay(Chunk& c, const ItemRecord::Cursor& to, std
 
 void ParallelEncoder::StartChunk(Chunk& c) {
   c.record.Start(c.start, int64_t{c.end} - c.start + kFurtherStep);
-  if (level_ > kRowLevelMax)
-    c.coder = std::make_unique<CoderOf<ChainEncoder>>(level_, *window_, size_, c.start, abort_);
-  else
-    c.coder = std::make_unique<CoderOf<RowEncoder>>(level_, *window_, size_, c.start, abort_);
+  if (!c.coder) {
+    if (level_ > kRowLevelMax)
+      c.coder = std::make_unique<CoderOf<ChainEncoder>>(level_, *window_, size_, abort_);
+    else
+      c.coder = std::make_unique<CoderOf<RowEncoder>>(level_, *window_, size_, abort_);
+  }
+  c.coder->Reset(c.start);
+  c.started = true;
 }
 
 ParallelEncoder::Chunk* ParallelEncoder::TakeWaiting() {
@@ -466,6 +488,7 @@ void ParallelEncoder::End() {
     changed_.wait(lock, [&] { return running_ == 0; });
   }
   live_.clear();
+  spare_.clear();
   window_.reset();
 }
 

@@ -32,6 +32,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "codec/encoder_input.h"
 #include "codec/item_record.h"
@@ -126,6 +127,7 @@ class ParallelEncoder {
 
   std::unique_ptr<Window> window_;
   std::deque<std::unique_ptr<Chunk>> live_;  // the chunks from the first not yet written on
+  std::vector<std::unique_ptr<Chunk>> spare_;  // written chunks, to be used again
   int posted_ = 0;                           // chunks made so far
   Chunk* own_ = nullptr;                     // the chunk the Run thread encodes, if any
 
