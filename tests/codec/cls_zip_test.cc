@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "codec/codec_messages.h"
 #include "codec/file_codec.h"
 #include "codec_test_util.h"
@@ -155,6 +157,50 @@ TEST(ClsZip, ProgressAndStop) {
   ASSERT_TRUE(zip.Decompress(dir / "s", dir / "out", {}, 0, &err, &stopped)) << err;
   EXPECT_FALSE(stopped);
   EXPECT_EQ(FileBytes(dir / "out"), a);
+}
+
+// With several threads for one large input: the same stream, the same
+// progress counts on the calling thread, and a stop asked for in the third
+// report ends the call there with the header and full blocks written.
+TEST(ClsZip, CompressOnThreads) {
+  ScratchDir dir;
+  const Bytes a = codec_test::TextBytes(3 * (1 << 20) + 12345, 6);
+  ASSERT_TRUE(WriteWholeFile(dir / "a", Str(a)));
+  const Bytes code = codec_test::Code8192();
+  clsZip zip;
+  zip.m_jobs = 3;
+  const std::thread::id caller = std::this_thread::get_id();
+  std::vector<int32_t> seen;
+  zip.FileProgress = [&](int32_t n) {
+    EXPECT_EQ(std::this_thread::get_id(), caller);
+    seen.push_back(n);
+  };
+  AppendStream(zip, dir / "a", dir / "s", code);
+  const Bytes whole = codec_test::Compress(a, 16, code);
+  EXPECT_EQ(FileBytes(dir / "s"), whole);
+  std::vector<int32_t> want(a.size() / 40960, 40960);
+  want.push_back(static_cast<int32_t>(a.size() % 40960));
+  EXPECT_EQ(seen, want);
+
+  seen.clear();
+  zip.FileProgress = [&](int32_t n) {
+    seen.push_back(n);
+    if (seen.size() == 3) zip.StopProcess();
+  };
+  std::string err;
+  auto out = File::Open(dir / "t", File::Mode::kCreateTruncate, &err);
+  ASSERT_TRUE(out) << err;
+  int32_t compLen = -1;
+  bool stopped = false;
+  ASSERT_TRUE(zip.Compress(dir / "a", *out, code, 16, &compLen, &err, &stopped)) << err;
+  ASSERT_TRUE(out->Close(&err)) << err;
+  EXPECT_TRUE(stopped);
+  EXPECT_EQ(compLen, 0);
+  EXPECT_EQ(seen.size(), 3u);
+  const Bytes t = FileBytes(dir / "t");
+  ASSERT_GE(t.size(), 4u);
+  EXPECT_EQ((t.size() - 4) % 40960, 0u);
+  EXPECT_TRUE(std::equal(t.begin(), t.end(), whole.begin()));
 }
 
 TEST(DecodeFromFile, KnownLengthAndSink) {
