@@ -71,8 +71,7 @@ class ParallelEncoder::Window {
   int64_t hi_ = 0;
 };
 
-// A chunk's encoder, behind one face for both kinds. It is kept for the
-// chunks that reuse its slot: its tables are large.
+// A chunk's encoder, behind one face for both kinds.
 class ParallelEncoder::Coder {
  public:
   virtual ~Coder() = default;
@@ -144,6 +143,13 @@ struct ParallelEncoder::Chunk {
   // Its first item that is the stream's, once the chunk before is joined;
   // the items before it are written already.
   ItemRecord::Cursor from;
+  // Whether its items and those of the chunk before have been compared
+  // (both done), and where they agree over a whole window if they do: the
+  // earlier chunk's item there and its own. Once they agree, the earlier
+  // chunk's encoder is not needed any more.
+  bool compared = false;
+  bool agrees = false;
+  ItemRecord::Cursor agree_before, agree_here;
   State state = State::kWaiting;  // guarded by mu_
 };
 
@@ -241,14 +247,19 @@ EncodeStatus ParallelEncoder::Loop(const ReadFn& read, std::string* err) {
       }
       const EncodeStatus joined = Join(err);
       if (joined != EncodeStatus::kDone) return joined;
-      spare_.push_back(std::move(live_.front()));  // its encoder and buffers serve a later chunk
+      // Its buffers serve a later chunk; its encoder's tables go back to the
+      // pool until a chunk starts.
+      live_.front()->coder.reset();
+      spare_.push_back(std::move(live_.front()));
       live_.pop_front();
       int64_t lo = live_[0]->needs_from;
       for (const auto& c : live_) lo = std::min(lo, c->needs_from);
       window_->Release(lo);
       continue;
     }
-    // Nothing to write yet: encode a piece of a chunk here, or wait.
+    // Nothing to write yet: compare what is done, encode a piece of a chunk
+    // here, or wait.
+    CompareDone();
     if (own_ == nullptr) own_ = TakeWaiting();
     if (own_ != nullptr) {
       Chunk& c = *own_;
@@ -282,6 +293,8 @@ bool ParallelEncoder::Post(const ReadFn& read, std::string* err) {
     c->state = Chunk::State::kWaiting;
     c->started = false;
     c->from = {};
+    c->compared = false;
+    c->agrees = false;
     c->begin = static_cast<int32_t>(int64_t{posted_} * chunk_);
     c->end = static_cast<int32_t>(std::min<int64_t>(size_, int64_t{c->begin} + chunk_));
     c->start = posted_ == 0 ? 0 : std::max(0, c->begin - lead_);
@@ -315,11 +328,25 @@ bool ParallelEncoder::Post(const ReadFn& read, std::string* err) {
 EncodeStatus ParallelEncoder::Join(std::string* err) {
   Chunk& a = *live_[0];
   Chunk& b = *live_[1];
+  if (!b.compared) Compare(a, b);
+  if (b.agrees) {
+    // From the agreement on, both have the same items; b's take over where
+    // a's become the stream's, if that is later.
+    ItemRecord::Cursor x = b.agree_before;
+    ItemRecord::Cursor y = b.agree_here;
+    while (x.item < a.from.item && y.item < b.record.End().item) {
+      a.record.Step(&x);
+      b.record.Step(&y);
+    }
+    ++stats_.joined_in_lead;
+    const EncodeStatus s = Replay(a, x, err);
+    b.from = y;
+    return s;
+  }
   ItemRecord::Cursor x, y;
-  bool went_on = false;
-  switch (FindSwitch(a, b, &x, &y, &went_on)) {
+  switch (FindSwitch(a, b, &x, &y)) {
     case Switch::kFound: {
-      ++(went_on ? stats_.joined_further : stats_.joined_in_lead);
+      ++stats_.joined_further;
       const EncodeStatus s = Replay(a, x, err);
       b.from = y;
       return s;
@@ -333,12 +360,67 @@ EncodeStatus ParallelEncoder::Join(std::string* err) {
   return EncodeStatus::kStopped;
 }
 
-// Walks a's and b's items from b's start on, a going on into b when its
-// items run out, until both have had the same items over a whole window at
-// an index where b's may take over: *x and *y are the items there. kNone
-// when a reaches b's end first.
+// Compares the items of two done chunks, a before b, from b's start to the
+// end of a's: the first index where they have been the same over a whole
+// window, b having taken in every position of it, and every item before it
+// had the whole look-ahead (at the very end a literal can hide a match that
+// took a position out). Where they agree, a's encoder is let go.
+void ParallelEncoder::Compare(Chunk& a, Chunk& b) {
+  const ItemRecord& ra = a.record;
+  const ItemRecord& rb = b.record;
+  ItemRecord::Cursor x = ra.Seek(b.start);
+  ItemRecord::Cursor y = rb.First();
+  const int64_t x_end = ra.End().item;
+  const int64_t y_end = rb.End().item;
+  const int64_t earliest = int64_t{b.start} + kWindowSpan;
+  const int64_t latest = int64_t{size_} - kMaxMatch;
+  int64_t agree = -1;  // the index from which both have had the same items, or -1
+  b.compared = true;
+  b.agrees = false;
+  while (x.item < x_end && y.item < y_end) {
+    if (x.at == y.at) {
+      const int64_t c = x.at;
+      if (agree >= 0 && c - agree >= kWindowSpan && c >= earliest && c <= latest) {
+        b.agrees = true;
+        b.agree_before = x;
+        b.agree_here = y;
+        a.coder.reset();
+        return;
+      }
+      agree = ra.Same(x, rb, y) ? (agree < 0 ? c : agree) : -1;
+      ra.Step(&x);
+      rb.Step(&y);
+    } else if (x.at < y.at) {
+      agree = -1;
+      ra.Step(&x);
+    } else {
+      agree = -1;
+      rb.Step(&y);
+    }
+  }
+}
+
+// Compares the chunks in flight that are done, beyond the first two (which
+// Join takes), so that encoders no longer needed are let go early.
+void ParallelEncoder::CompareDone() {
+  for (size_t k = 1; k + 1 < live_.size(); ++k) {
+    Chunk& a = *live_[k];
+    Chunk& b = *live_[k + 1];
+    if (b.compared) continue;
+    {
+      std::lock_guard<std::mutex> lock(mu_);
+      if (a.state != Chunk::State::kDone || b.state != Chunk::State::kDone) continue;
+    }
+    Compare(a, b);
+  }
+}
+
+// Walks a's and b's items from b's start on as Compare does, a going on
+// into b when its items run out, until they agree at an index where a's
+// items are the stream's: *x and *y are the items there. kNone when a
+// reaches b's end first.
 ParallelEncoder::Switch ParallelEncoder::FindSwitch(Chunk& a, const Chunk& b, ItemRecord::Cursor* x,
-                                                    ItemRecord::Cursor* y, bool* went_on) {
+                                                    ItemRecord::Cursor* y) {
   ItemRecord& ra = a.record;
   const ItemRecord& rb = b.record;
   *x = ra.Seek(b.start);
@@ -355,7 +437,6 @@ ParallelEncoder::Switch ParallelEncoder::FindSwitch(Chunk& a, const Chunk& b, It
   for (;;) {
     if (x->item == ra.End().item) {
       if (a.coder->index() >= b.end) return Switch::kNone;
-      *went_on = true;
       const int32_t until =
           static_cast<int32_t>(std::min<int64_t>(b.end, int64_t{a.coder->index()} + kFurtherStep));
       if (a.coder->EncodeTo(until, ra) != EncodeStatus::kDone) return Switch::kAborted;
@@ -398,6 +479,7 @@ EncodeStatus ParallelEncoder::TakeOver(std::string* err) {
   a.from = ra.First();
   a.begin = b.begin;
   a.end = b.end;
+  if (live_.size() > 2) live_[2]->compared = false;  // it was compared with b
   std::swap(live_[0], live_[1]);  // b is done: nothing else holds it
   return EncodeStatus::kDone;
 }

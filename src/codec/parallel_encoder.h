@@ -106,8 +106,9 @@ class ParallelEncoder {
   bool Post(const ReadFn& read, std::string* err);
   enum class Switch { kFound, kNone, kAborted };
   EncodeStatus Join(std::string* err);
-  Switch FindSwitch(Chunk& a, const Chunk& b, ItemRecord::Cursor* x, ItemRecord::Cursor* y,
-                    bool* went_on);
+  void Compare(Chunk& a, Chunk& b);
+  void CompareDone();
+  Switch FindSwitch(Chunk& a, const Chunk& b, ItemRecord::Cursor* x, ItemRecord::Cursor* y);
   EncodeStatus TakeOver(std::string* err);
   EncodeStatus Replay(Chunk& c, const ItemRecord::Cursor& to, std::string* err);
   void StartChunk(Chunk& c);
