@@ -2,10 +2,13 @@
 
 #include <cwctype>
 
+#include "elevation.h"
+
 namespace stub {
 namespace {
 
-constexpr std::wstring_view kCleanup = L"/_CLEANUP=";  // /_CLEANUP=<handle>:<path>, last
+constexpr std::wstring_view kCleanup = L"/_CLEANUP=";  // /_CLEANUP=<handle>:<path>|..., last
+constexpr std::wstring_view kElevated = kElevatedSwitch;
 
 bool StartsWithNoCase(std::wstring_view s, std::wstring_view prefix) {
   if (s.size() < prefix.size()) return false;
@@ -49,13 +52,22 @@ StubArgs ParseArgs(std::wstring_view args) {
       size_t colon = v.find(L':');
       if (colon != v.npos) {
         out.wait_handle = std::wcstoull(std::wstring(v.substr(0, colon)).c_str(), nullptr, 10);
-        out.cleanup_target = v.substr(colon + 1);
+        std::wstring_view rest_list = v.substr(colon + 1);
+        size_t bar = rest_list.find(L'|');
+        out.cleanup_target = rest_list.substr(0, bar);
+        while (bar != rest_list.npos) {
+          rest_list = rest_list.substr(bar + 1);
+          bar = rest_list.find(L'|');
+          std::wstring_view dir = rest_list.substr(0, bar);
+          if (!dir.empty()) out.cleanup_folders.emplace_back(dir);
+        }
       }
       break;
     }
     size_t end = rest.find_first_of(L" \t");
     std::wstring_view token = rest.substr(0, end);
     if (token.size() == 2 && token[0] == L'/' && std::towupper(token[1]) == L'S') out.silent = true;
+    if (token.size() == kElevated.size() && StartsWithNoCase(token, kElevated)) out.elevated = true;
     i += token.size();
   }
   return out;

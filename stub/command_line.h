@@ -9,15 +9,20 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace stub {
 
 struct StubArgs {
   bool silent = false;
   std::wstring folder;  // empty: not given
-  // Internal to the uninstaller: the cleanup pass that removes uninst.exe
-  // after the first pass has ended (see self_delete.h).
+  // Internal to the uninstaller: the run started with administrator rights
+  // (see elevation.h), and the cleanup pass that removes uninst.exe and the
+  // emptied folders after the first pass has ended (see self_delete.h):
+  // /_CLEANUP=<handle>:<uninst.exe>|<folder>|<folder>..., always last.
+  bool elevated = false;
   std::wstring cleanup_target;
+  std::vector<std::wstring> cleanup_folders;
   unsigned long long wait_handle = 0;
 };
 

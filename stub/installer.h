@@ -1,34 +1,49 @@
 #pragma once
-// Writes the files of a package into the install folder, all or nothing.
+// Writes the files of a package into the install folder, inside an
+// InstallTransaction, so the install is all or nothing.
 //
-// Every record is first decoded into a staging folder inside the install
-// folder; only when all of them decoded does the installer move them into
-// place (a rename on the same volume). A file that already stands at a target
-// is moved aside first, so a failure at any point can put everything back:
-// the folders the installer created are removed again and replaced files
-// return. A damaged package therefore leaves no partial install.
+// A file whose place is free is decoded straight there; one that replaces a
+// file is decoded into the staging folder first. Only when every record has
+// decoded do the staged files take their places, the replaced ones being
+// kept as backups: a damaged package is found before any existing file is
+// touched, and any failure can be undone by the transaction.
 
 #include <atomic>
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "install_transaction.h"
 #include "package_source.h"
 
 namespace stub {
 
+// Paths the shell, shortcuts and most programs can open have fewer than
+// MAX_PATH (260) characters.
+inline constexpr size_t kMaxShellPath = 259;
+
 // Checks every RelPath of the package and every option name, and computes the
 // absolute target of each record below folder (an absolute path). Nothing is
-// written. The first failing name refuses the package.
+// written. The first failing name refuses the package, and so does a target
+// too long for the shell to open.
 bool PlanTargets(const std::wstring& folder, const PackageSource& pkg,
                  std::vector<std::wstring>* targets, std::wstring* why);
 
 // Progress: bytes decoded so far out of the sum of the records' sizes.
 using InstallProgressFn = std::function<void(int64_t done, int64_t total)>;
 
-// Installs the records of pkg at targets (from PlanTargets). cancel, when
-// set, is checked between records and ends the install like a failure.
-bool InstallFiles(PackageSource& pkg, const std::wstring& folder,
-                  const std::vector<std::wstring>& targets, const InstallProgressFn& progress,
-                  const std::atomic<bool>* cancel, std::string* err);
+struct FilePlan {
+  std::wstring folder;                // the install folder
+  std::vector<std::wstring> targets;  // one per record (from PlanTargets)
+  std::vector<std::wstring> dropped;  // files of an earlier version to remove
+};
+
+// Installs the records of pkg at plan.targets and removes plan.dropped, all
+// noted in tx (the caller commits or rolls back). cancel, when set, is
+// checked between records and ends the install like a failure.
+bool InstallFiles(PackageSource& pkg, const FilePlan& plan, InstallTransaction& tx,
+                  const InstallProgressFn& progress, const std::atomic<bool>* cancel,
+                  std::wstring* err);
 
 }  // namespace stub

@@ -2,16 +2,46 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 #include "package_source.h"
+#include "rel_path.h"
+#include "stub_text.h"
 #include "win_util.h"
 
 namespace stub {
+namespace {
 
-bool StartSelfDelete(const std::wstring& uninstaller, std::string* err) {
+// Starts cmdline without a window and without waiting for it.
+bool StartDetached(const std::wstring& program, std::wstring cmdline, const std::wstring& dir,
+                   bool inherit, DWORD* error) {
+  STARTUPINFOW si = {};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi = {};
+  if (!CreateProcessW(program.c_str(), cmdline.data(), nullptr, nullptr, inherit, CREATE_NO_WINDOW,
+                      nullptr, dir.empty() ? nullptr : dir.c_str(), &si, &pi)) {
+    *error = GetLastError();
+    return false;
+  }
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  return true;
+}
+
+}  // namespace
+
+std::wstring DeleteWhenFreeCommand(const std::wstring& cmd_exe, const std::wstring& file) {
+  std::wstring q = L"\"" + file + L"\"";
+  return L"\"" + cmd_exe + L"\" /d /q /c for /l %i in (1,1,30000) do @if exist " + q +
+         L" (del /f /q " + q + L" >nul 2>&1) else exit";
+}
+
+bool StartSelfDelete(const std::wstring& uninstaller, const std::vector<std::wstring>& folders,
+                     std::wstring* err) {
   wchar_t temp[MAX_PATH + 1];
   DWORD n = GetTempPathW(MAX_PATH + 1, temp);
   if (n == 0 || n > MAX_PATH) {
-    *err = "No temp folder";
+    *err = SystemError(text::kCannotCopyUninstaller, L"%TEMP%", GetLastError());
     return false;
   }
   std::wstring copy;
@@ -20,38 +50,33 @@ bool StartSelfDelete(const std::wstring& uninstaller, std::string* err) {
            std::to_wstring(attempt) + L".exe";
     if (CopyFileW(uninstaller.c_str(), copy.c_str(), TRUE)) break;
     if (GetLastError() != ERROR_FILE_EXISTS || attempt == 100) {
-      *err = Win32Error("Cannot copy the uninstaller to", copy, GetLastError());
+      *err = SystemError(text::kCannotCopyUninstaller, copy, GetLastError());
       return false;
     }
   }
   HANDLE self = nullptr;
   if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &self,
                        SYNCHRONIZE, TRUE, 0)) {
-    *err = Win32Error("Cannot share a handle with", copy, GetLastError());
+    *err = SystemError(text::kCannotStartCleanup, copy, GetLastError());
     DeleteFileW(copy.c_str());
     return false;
   }
   std::wstring cmd = L"\"" + copy + L"\" /_CLEANUP=" +
                      std::to_wstring(reinterpret_cast<uintptr_t>(self)) + L":" + uninstaller;
-  STARTUPINFOW si = {};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi = {};
-  std::wstring dir = ParentOf(copy);
-  BOOL ok = CreateProcessW(copy.c_str(), cmd.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
-                           nullptr, dir.c_str(), &si, &pi);
-  DWORD code = GetLastError();
+  for (const std::wstring& f : folders) cmd += L"|" + f;
+  DWORD code = 0;
+  bool ok = StartDetached(copy, cmd, ParentOf(copy), true, &code);
   CloseHandle(self);
   if (!ok) {
-    *err = Win32Error("Cannot start", copy, code);
+    *err = SystemError(text::kCannotStartCleanup, copy, code);
     DeleteFileW(copy.c_str());
     return false;
   }
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
   return true;
 }
 
-void RunCleanupPass(unsigned long long wait_handle, const std::wstring& target) {
+void RunCleanupPass(unsigned long long wait_handle, const std::wstring& target,
+                    const std::vector<std::wstring>& folders) {
   HANDLE parent = reinterpret_cast<HANDLE>(static_cast<uintptr_t>(wait_handle));
   if (parent) {
     WaitForSingleObject(parent, INFINITE);
@@ -62,8 +87,28 @@ void RunCleanupPass(unsigned long long wait_handle, const std::wstring& target) 
     // The ended process may hold its file for a moment longer.
     for (int i = 0; i < 50 && FileExists(target) && !DeleteFileW(target.c_str()); ++i) Sleep(100);
     RemoveDirectoryW(ParentOf(target).c_str());
+    // Only folders above the install folder, deepest first, and only empty ones.
+    std::vector<std::wstring> above;
+    std::wstring folder = ParentOf(target);
+    for (const std::wstring& f : folders)
+      if (f.size() < folder.size() && IsWithin(f, folder))
+        above.push_back(f);
+    std::sort(above.begin(), above.end(),
+              [](const std::wstring& a, const std::wstring& b) { return a.size() > b.size(); });
+    for (const std::wstring& f : above) RemoveDirectoryW(f.c_str());
   }
-  MoveFileExW(ModulePath().c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+  // This copy's own file: the command processor deletes it once this
+  // process has ended; failing that, the system does at the next restart
+  // (which needs administrator rights).
+  std::wstring self = ModulePath();
+  wchar_t sys[MAX_PATH + 1];
+  UINT n = GetSystemDirectoryW(sys, MAX_PATH + 1);
+  DWORD code = 0;
+  std::wstring cmd_exe = std::wstring(sys, n) + L"\\cmd.exe";
+  if (n == 0 || n > MAX_PATH ||
+      !StartDetached(cmd_exe, DeleteWhenFreeCommand(cmd_exe, self), std::wstring(sys, n), false,
+                     &code))
+    MoveFileExW(self.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
 }
 
 }  // namespace stub

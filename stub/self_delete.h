@@ -1,20 +1,29 @@
 #pragma once
 // A running program cannot delete its own file. The uninstaller therefore
 // hands the last step to a copy of itself in the temp folder: the copy waits
-// until the uninstaller has ended, deletes uninst.exe and the install folder
-// when that is empty, and asks the system to delete the copy at the next
-// restart.
+// until the uninstaller has ended, deletes uninst.exe, the install folder
+// when that is empty and the folders setup made above it when they are
+// empty, and then has its own file deleted once it has ended.
 
 #include <string>
+#include <vector>
 
 namespace stub {
 
-// Starts the cleanup copy for uninstaller (the running program's own path).
-// The copy waits for this process through an inherited handle.
-bool StartSelfDelete(const std::wstring& uninstaller, std::string* err);
+// Starts the cleanup copy for uninstaller (the running program's own path);
+// folders are the folders setup made above the install folder. The copy
+// waits for this process through an inherited handle.
+bool StartSelfDelete(const std::wstring& uninstaller, const std::vector<std::wstring>& folders,
+                     std::wstring* err);
 
 // The copy's work: waits for the process behind wait_handle, then removes
-// target (only a file named uninst.exe) and its folder when empty.
-void RunCleanupPass(unsigned long long wait_handle, const std::wstring& target);
+// target (only a file named uninst.exe), its folder and folders when empty,
+// and hands its own removal on.
+void RunCleanupPass(unsigned long long wait_handle, const std::wstring& target,
+                    const std::vector<std::wstring>& folders);
+
+// The command line that removes file once the process that starts it has
+// ended (a bounded loop of the command processor's "del").
+std::wstring DeleteWhenFreeCommand(const std::wstring& cmd_exe, const std::wstring& file);
 
 }  // namespace stub

@@ -4,9 +4,14 @@
 #include <knownfolders.h>
 #include <shlobj.h>
 
+#include <algorithm>
+#include <set>
+
+#include "file_in_use.h"
+#include "product.h"
 #include "rel_path.h"
 #include "stub_text.h"
-#include "uninstall_entry.h"
+#include "uninstaller.h"
 #include "win_util.h"
 
 namespace stub {
@@ -28,13 +33,15 @@ bool CanWriteFolder(const std::wstring& folder) {
   return true;
 }
 
-bool CanWriteMachineUninstall() {
-  HKEY k;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall",
-                    0, KEY_CREATE_SUB_KEY | KEY_SET_VALUE | KEY_WOW64_64KEY, &k) != ERROR_SUCCESS)
-    return false;
-  RegCloseKey(k);
-  return true;
+bool SamePath(const std::wstring& a, const std::wstring& b) {
+  return CompareStringOrdinal(a.c_str(), -1, b.c_str(), -1, TRUE) == CSTR_EQUAL;
+}
+
+// Upper-cased, for sets of paths compared as Windows compares names.
+std::wstring Key(const std::wstring& path) {
+  std::wstring k = path;
+  if (!k.empty()) CharUpperBuffW(k.data(), static_cast<DWORD>(k.size()));
+  return k;
 }
 
 // A file name made from text that may hold characters a name cannot.
@@ -48,13 +55,45 @@ std::wstring SafeFileName(const std::wstring& text) {
   return s;
 }
 
-// Shortcuts, program group and uninstall entry after the files are in place.
+// Removes the folders that hold paths, below root (and root itself when
+// remove_root), deepest first, when they are empty.
+void RemoveEmptyFoldersOf(const std::vector<std::wstring>& paths, const std::wstring& root,
+                          bool remove_root) {
+  std::set<std::wstring> dirs;
+  for (const std::wstring& p : paths)
+    for (std::wstring d = ParentOf(p); d.size() > root.size() && IsWithin(root, d); d = ParentOf(d))
+      dirs.insert(d);
+  std::vector<std::wstring> order(dirs.begin(), dirs.end());
+  std::sort(order.begin(), order.end(),
+            [](const std::wstring& a, const std::wstring& b) { return a.size() > b.size(); });
+  for (const std::wstring& d : order)
+    if (!IsReparsePoint(d)) RemoveDirectoryW(d.c_str());
+  if (remove_root) RemoveDirectoryW(root.c_str());
+}
+
+void RemoveFoldersIfEmpty(std::vector<std::wstring> dirs) {
+  std::sort(dirs.begin(), dirs.end(),
+            [](const std::wstring& a, const std::wstring& b) { return a.size() > b.size(); });
+  for (const std::wstring& d : dirs) RemoveDirectoryW(d.c_str());
+}
+
+// What an earlier version of the product left: its entry and the files its
+// uninstaller's name index lists (the uninstaller included).
+struct EarlierInstall {
+  FoundEntry found;
+  std::wstring folder;
+  std::vector<std::wstring> files;
+};
+
+// Shortcuts, program group and uninstall entry after the files are in place,
+// all noted in the transaction.
 class Registration {
  public:
-  Registration(const PackageSource& pkg, const std::wstring& folder, Scope scope)
-      : pkg_(pkg), folder_(folder), scope_(scope) {}
+  Registration(const PackageSource& pkg, const std::wstring& folder, Scope scope,
+               InstallTransaction& tx)
+      : pkg_(pkg), folder_(folder), scope_(scope), tx_(tx) {}
 
-  bool Run(InstallOutcome* outcome) {
+  bool Run(const EarlierInstall* earlier, InstallOutcome* outcome, std::wstring* err) {
     const SetupConfig& cfg = pkg_.config();
     entry_.display_name = cfg.app_name;
     entry_.display_version = cfg.version;
@@ -65,59 +104,112 @@ class Registration {
     int64_t bytes = 0;
     for (const FileRecord& f : pkg_.files()) bytes += f.size;
     entry_.estimated_size_kib = static_cast<uint32_t>((bytes + 1023) / 1024);
+    // The folders above the install folder that this install made.
+    for (const std::wstring& d : tx_.created_folders())
+      if (d.size() < folder_.size() && IsWithin(d, folder_)) entry_.created_folders.push_back(d);
 
-    std::string err;
-    bool ok = true;
     for (const OptionRecord& o : pkg_.options()) {
       std::wstring target = folder_ + L"\\" + o.name;
       if (!FileExists(target)) continue;  // a folder entry, or not a file of this package
+      bool ok = true;
       switch (o.bit) {
         case entries::RunApp:
           outcome->run_target = target;
           outcome->run_name = o.name;
           break;
-        case entries::AddQuickLaunch: ok &= Link(Place::kQuickLaunch, L"", StemOf(o.name), target, &err); break;
-        case entries::AddDesktopcut: ok &= Link(Place::kDesktop, L"", StemOf(o.name), target, &err); break;
-        case entries::AddToAutoRun: ok &= Link(Place::kStartup, L"", StemOf(o.name), target, &err); break;
+        case entries::AddQuickLaunch: ok = Link(Place::kQuickLaunch, L"", StemOf(o.name), target, err); break;
+        case entries::AddDesktopcut: ok = Link(Place::kDesktop, L"", StemOf(o.name), target, err); break;
+        case entries::AddToAutoRun: ok = Link(Place::kStartup, L"", StemOf(o.name), target, err); break;
         case entries::AddToPrograms: {
           std::wstring group = SafeFileName(cfg.app_name);
-          ok &= Link(Place::kPrograms, group, StemOf(o.name), target, &err);
-          ok &= Link(Place::kPrograms, group, text::kUninstallShortcut + cfg.app_name,
-                     entry_.uninstaller, &err);
+          ok = Link(Place::kPrograms, group, StemOf(o.name), target, err) &&
+               Link(Place::kPrograms, group, text::kUninstallShortcut + cfg.app_name,
+                    entry_.uninstaller, err);
           break;
         }
         case entries::SetCtrlPanelIcon: entry_.display_icon = target; break;
         default: break;
       }
+      if (!ok) return false;
     }
-    ok &= WriteUninstallEntry(scope_, UninstallKeyName(cfg.setup_dir), entry_, &err);
-    if (!ok) outcome->message = platform::Utf8ToWide(err);
-    return ok;
-  }
-
- private:
-  // A shortcut named title + ".lnk" in place (inside subfolder when given),
-  // to target.
-  bool Link(Place place, const std::wstring& subfolder, const std::wstring& title,
-            const std::wstring& target, std::string* err) {
-    std::wstring dir;
-    if (!PlaceFolder(place, scope_, &dir)) {
-      *err = "The system has no folder for the shortcut " + platform::WideToUtf8(title);
+    if (earlier && !TakeOver(*earlier)) {
+      *err = text::kCannotRemoveShortcut;
       return false;
     }
-    if (!subfolder.empty()) {
-      dir += L"\\" + subfolder;
-      if (CreateDirectoryW(dir.c_str(), nullptr)) {
-        entry_.folders.push_back(dir);
-      } else if (!FolderExists(dir)) {
-        *err = Win32Error("Cannot create folder", dir, GetLastError());
+
+    std::wstring key = ProductKeyName(cfg.app_name, cfg.publisher);
+    tx_.NoteKey(SnapshotKey(scope_, key));
+    std::string e;
+    if (!WriteUninstallEntry(scope_, key, entry_, &e)) {
+      *err = platform::Utf8ToWide(e);
+      return false;
+    }
+    // An earlier version's entry under another key (or scope) goes: the
+    // product keeps one entry.
+    if (earlier && (earlier->found.key != key || earlier->found.scope != scope_)) {
+      tx_.NoteKey(SnapshotKey(earlier->found.scope, earlier->found.key));
+      if (!DeleteUninstallEntry(earlier->found.scope, earlier->found.key)) {
+        *err = text::kCannotWriteEntry + (L"“" + earlier->found.key + L"”");
         return false;
       }
     }
+    return true;
+  }
+
+  const UninstallEntry& entry() const { return entry_; }
+
+ private:
+  // The earlier version's shortcuts that this one did not make again go;
+  // its shortcut folders and (in the same folder) the folders it made
+  // above the install folder stay recorded, so the uninstaller removes them.
+  bool TakeOver(const EarlierInstall& earlier) {
+    const UninstallEntry& old = earlier.found.entry;
+    std::set<std::wstring> made;
+    for (const std::wstring& s : entry_.shortcuts) made.insert(Key(s));
+    for (const std::wstring& link : old.shortcuts) {
+      if (made.count(Key(link)) || !FileExists(link)) continue;
+      std::wstring target;
+      if (!ReadShortcutTarget(link, &target) ||
+          !(IsWithin(earlier.folder, target) || IsWithin(folder_, target)))
+        continue;
+      if (!tx_.DeleteSmallFile(link)) return false;
+    }
+    std::set<std::wstring> folders;
+    for (const std::wstring& f : entry_.folders) folders.insert(Key(f));
+    for (const std::wstring& f : old.folders)
+      if (FolderExists(f) && folders.insert(Key(f)).second) entry_.folders.push_back(f);
+    if (SamePath(earlier.folder, folder_)) {
+      std::set<std::wstring> created;
+      for (const std::wstring& f : entry_.created_folders) created.insert(Key(f));
+      for (const std::wstring& f : old.created_folders)
+        if (FolderExists(f) && created.insert(Key(f)).second) entry_.created_folders.push_back(f);
+    }
+    return true;
+  }
+
+  // A shortcut named title + ".lnk" in place (inside subfolder when given),
+  // to target.
+  bool Link(Place place, const std::wstring& subfolder, const std::wstring& title,
+            const std::wstring& target, std::wstring* err) {
+    std::wstring dir;
+    if (!PlaceFolder(place, scope_, &dir)) {
+      *err = text::kNoShortcutFolder + title;
+      return false;
+    }
+    if (!subfolder.empty()) dir += L"\\" + subfolder;
+    size_t before = tx_.created_folders().size();
+    if (!tx_.MakeFolders(dir, err)) return false;
+    for (size_t i = before; i < tx_.created_folders().size(); ++i)
+      entry_.folders.push_back(tx_.created_folders()[i]);
     std::wstring link = dir + L"\\" + SafeFileName(title) + L".lnk";
-    if (!CreateShortcut(link, target, pkg_.config().app_name, err)) return false;
+    tx_.KeepForUndo(link);
+    std::string e;
+    if (!CreateShortcut(link, target, pkg_.config().app_name, &e)) {
+      *err = platform::Utf8ToWide(e);
+      return false;
+    }
     for (auto& s : entry_.shortcuts)
-      if (s == link) return true;
+      if (SamePath(s, link)) return true;
     entry_.shortcuts.push_back(link);
     return true;
   }
@@ -125,13 +217,20 @@ class Registration {
   const PackageSource& pkg_;
   std::wstring folder_;
   Scope scope_;
+  InstallTransaction& tx_;
   UninstallEntry entry_;
 };
+
+bool Refuse(InstallOutcome* outcome, std::wstring message) {
+  outcome->message = std::move(message);
+  return false;
+}
 
 }  // namespace
 
 Scope DecideScope() {
-  return CanWriteMachineUninstall() && CanWriteFolder(KnownFolder(FOLDERID_ProgramFiles))
+  return CanWriteUninstallEntries(Scope::kMachine) &&
+                 CanWriteFolder(KnownFolder(FOLDERID_ProgramFiles))
              ? Scope::kMachine
              : Scope::kUser;
 }
@@ -145,7 +244,7 @@ std::wstring DefaultFolder(Scope scope, const std::wstring& setup_dir) {
 bool CheckConfig(const SetupConfig& config, std::wstring* why) {
   std::wstring reason;
   if (!CheckTopLevelName(config.setup_dir, &reason)) {
-    *why = text::WithReason(L"SetupDir \"" + config.setup_dir + L"\"", reason);
+    *why = text::kUnsafeName + text::WithReason(L"SetupDir“" + config.setup_dir + L"”", reason);
     return false;
   }
   return true;
@@ -172,6 +271,14 @@ bool NormalizeFolder(const std::wstring& text, std::wstring* folder) {
   return true;
 }
 
+bool FindInstalledProduct(const SetupConfig& config, FoundEntry* installed) {
+  return FindProductEntry(config.app_name, config.publisher, installed);
+}
+
+bool IsOlderThanInstalled(const SetupConfig& config, const FoundEntry& installed) {
+  return CompareVersions(config.version, installed.entry.display_version) < 0;
+}
+
 bool InstallPackage(PackageSource& pkg, const std::wstring& folder, Scope scope,
                     const InstallProgressFn& progress, const std::atomic<bool>* cancel,
                     InstallOutcome* outcome) {
@@ -183,28 +290,86 @@ bool InstallPackage(PackageSource& pkg, const std::wstring& folder, Scope scope,
     checked += n;
     if (progress) progress(checked, checked_total + file_total);
   };
-  std::string err;
-  if (!pkg.Verify(on_checked, cancel, &err)) {
-    outcome->message = platform::Utf8ToWide(err) + text::kNothingInstalled;
-    return false;
-  }
-  std::vector<std::wstring> targets;
-  std::wstring why;
-  if (!CheckConfig(pkg.config(), &why) || !PlanTargets(folder, pkg, &targets, &why)) {
-    outcome->message = std::wstring(text::kUnsafeName) + why;
-    return false;
-  }
+  std::string verify_err;
+  if (!pkg.Verify(on_checked, cancel, &verify_err))
+    return Refuse(outcome, platform::Utf8ToWide(verify_err) + text::kNothingInstalled);
   auto on_installed = [&](int64_t done, int64_t total) {
     if (progress) progress(checked_total + done, checked_total + total);
   };
-  if (!InstallFiles(pkg, folder, targets, on_installed, cancel, &err)) {
-    outcome->message = std::wstring(text::kFailedPrefix) + platform::Utf8ToWide(err);
-    return false;
+
+  const SetupConfig& cfg = pkg.config();
+  FilePlan plan;
+  plan.folder = folder;
+  std::wstring why;
+  if (!CheckConfig(cfg, &why) || !PlanTargets(folder, pkg, &plan.targets, &why))
+    return Refuse(outcome, why);
+  // The folder may hold no other product: its uninstaller would be replaced.
+  for (const FoundEntry& e : EntriesAtFolder(folder))
+    if (e.entry.display_name != cfg.app_name || e.entry.publisher != cfg.publisher)
+      return Refuse(outcome, text::kOtherProductInFolder + e.entry.display_name);
+
+  EarlierInstall earlier;
+  bool upgrade = FindInstalledProduct(cfg, &earlier.found);
+  if (upgrade) {
+    scope = earlier.found.scope;
+    if (!CanWriteUninstallEntries(scope)) return Refuse(outcome, text::kNeedAdminToUpdate);
+    const UninstallEntry& old = earlier.found.entry;
+    earlier.folder = old.install_location;
+    std::wstring old_uninst =
+        old.uninstaller.empty() ? earlier.folder + L"\\" + kUninstallerName : old.uninstaller;
+    UninstallPlan old_plan;
+    std::wstring ignored;
+    // An earlier install whose uninstaller is gone or damaged: its files are
+    // not known, so none is removed.
+    if (!earlier.folder.empty() && LoadUninstallPlan(old_uninst, &old_plan, &ignored) &&
+        SamePath(old_plan.folder, earlier.folder)) {
+      earlier.files = old_plan.targets;
+      earlier.files.push_back(old_uninst);
+    }
+    std::set<std::wstring> kept;
+    for (const std::wstring& t : plan.targets) kept.insert(Key(t));
+    for (const std::wstring& f : earlier.files)
+      if (!kept.count(Key(f)) && FileExists(f)) plan.dropped.push_back(f);
   }
-  Registration reg(pkg, folder, scope);
-  if (!reg.Run(outcome)) {
-    outcome->message = std::wstring(text::kFailedPrefix) + outcome->message;
-    return false;
+
+  // Every file to be replaced or removed must be free before anything changes.
+  std::vector<std::wstring> touched;
+  for (const std::wstring& t : plan.targets)
+    if (FileExists(t)) touched.push_back(t);
+  touched.insert(touched.end(), plan.dropped.begin(), plan.dropped.end());
+  std::wstring busy = FirstFileInUse(touched);
+  if (!busy.empty()) {
+    outcome->busy_file = busy;
+    return Refuse(outcome, InUseMessage(text::kCannotReplaceInUse, busy, {}));
+  }
+
+  InstallTransaction tx(folder);
+  if (upgrade && !earlier.folder.empty() && !SamePath(earlier.folder, folder))
+    tx.AddRoot(earlier.folder);
+  std::wstring err;
+  if (!InstallFiles(pkg, plan, tx, on_installed, cancel, &err))
+    return Refuse(outcome, cancel && cancel->load() ? err : text::kFailedPrefix + err);
+  Registration reg(pkg, folder, scope, tx);
+  if (!reg.Run(upgrade ? &earlier : nullptr, outcome, &err)) {
+    tx.Rollback();
+    outcome->run_target.clear();
+    return Refuse(outcome, text::kFailedPrefix + err);
+  }
+  tx.Commit();
+
+  if (upgrade) {
+    // What the earlier version leaves empty goes: the folders of dropped
+    // files, its folder when it lay elsewhere, and the folders above that
+    // its setup made; shortcut folders no longer recorded.
+    bool moved = !earlier.folder.empty() && !SamePath(earlier.folder, folder);
+    if (!earlier.folder.empty()) RemoveEmptyFoldersOf(plan.dropped, earlier.folder, moved);
+    if (moved) RemoveFoldersIfEmpty(earlier.found.entry.created_folders);
+    std::set<std::wstring> recorded;
+    for (const std::wstring& f : reg.entry().folders) recorded.insert(Key(f));
+    std::vector<std::wstring> stale;
+    for (const std::wstring& f : earlier.found.entry.folders)
+      if (!recorded.count(Key(f))) stale.push_back(f);
+    RemoveFoldersIfEmpty(stale);
   }
   return true;
 }

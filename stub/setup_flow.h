@@ -1,7 +1,9 @@
 #pragma once
 // One install from start to end, shared by the window and the silent mode:
-// check every name, write the files (all or nothing), make the shortcuts the
-// option records ask for and register the uninstall entry.
+// check every name, find an installed version of the product, write the
+// files, make the shortcuts the option records ask for and register the
+// uninstall entry, all in one transaction: a failure anywhere leaves the
+// machine as it was.
 
 #include <atomic>
 #include <string>
@@ -9,6 +11,7 @@
 #include "installer.h"
 #include "package_source.h"
 #include "shell_places.h"
+#include "uninstall_entry.h"
 
 namespace stub {
 
@@ -28,15 +31,21 @@ bool CheckConfig(const SetupConfig& config, std::wstring* why);
 // the text is no absolute local or UNC path.
 bool NormalizeFolder(const std::wstring& text, std::wstring* folder);
 
+// The installed version of the package's product (same name and publisher).
+bool FindInstalledProduct(const SetupConfig& config, FoundEntry* installed);
+// True when the package's version is older than the installed one.
+bool IsOlderThanInstalled(const SetupConfig& config, const FoundEntry& installed);
+
 struct InstallOutcome {
   std::wstring message;     // what went wrong (empty on success)
+  std::wstring busy_file;   // set when a file in use stopped the install
   std::wstring run_target;  // the file of option 1, when one was installed
   std::wstring run_name;    // its record name
 };
 
-// Runs the install into folder (normalized). Returns false with
-// outcome->message set when nothing was installed (refused or failed) or when
-// the files are in place but a shortcut or the uninstall entry failed.
+// Runs the install (or upgrade of the installed product) into folder
+// (normalized). Returns false with outcome->message set when nothing was
+// changed: refused, failed or cancelled.
 bool InstallPackage(PackageSource& pkg, const std::wstring& folder, Scope scope,
                     const InstallProgressFn& progress, const std::atomic<bool>* cancel,
                     InstallOutcome* outcome);

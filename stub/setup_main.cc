@@ -31,12 +31,19 @@ int Run(HINSTANCE instance) {
   std::unique_ptr<PackageSource> pkg = OpenOwnPackage(ModulePath(), &err);
   if (!pkg) return Fail(args.silent, text::kBadPackage + platform::Utf8ToWide(err));
   std::wstring why;
-  if (!CheckConfig(pkg->config(), &why)) return Fail(args.silent, text::kUnsafeName + why);
+  if (!CheckConfig(pkg->config(), &why)) return Fail(args.silent, why);
 
-  Scope scope = DecideScope();
-  std::wstring folder = args.folder.empty() ? DefaultFolder(scope, pkg->config().setup_dir)
-                                            : args.folder;
-  if (!args.silent) return RunSetupWindow(instance, *pkg, scope, folder);
+  // An installed version of the product keeps its scope and, unless /D=
+  // says otherwise, its folder.
+  FoundEntry installed;
+  bool upgrade = FindInstalledProduct(pkg->config(), &installed);
+  Scope scope = upgrade ? installed.scope : DecideScope();
+  std::wstring folder = args.folder;
+  if (folder.empty())
+    folder = upgrade && !installed.entry.install_location.empty()
+                 ? installed.entry.install_location
+                 : DefaultFolder(scope, pkg->config().setup_dir);
+  if (!args.silent) return RunSetupWindow(instance, *pkg, scope, folder, upgrade ? &installed : nullptr);
 
   std::wstring normalized;
   if (!NormalizeFolder(folder, &normalized)) return Fail(true, text::kNeedFolder);

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <thread>
 
+#include "file_in_use.h"
 #include "setup_flow.h"
 #include "stub_text.h"
 #include "ui_font.h"
@@ -36,6 +37,9 @@ struct SetupState {
   std::thread worker;
   std::atomic<bool> cancel{false};
   InstallOutcome outcome;
+  const FoundEntry* installed = nullptr;
+  bool older_confirmed = false;
+  bool failed = false;  // the last attempt failed
   int exit_code = 1;
   HWND wnd = nullptr;
   int last_permille = -1;
@@ -47,6 +51,13 @@ void AddControl(HWND parent, const wchar_t* cls, const std::wstring& text, DWORD
                 int x, int y, int w, int h, DWORD ex_style = 0) {
   CreateWindowExW(ex_style, cls, text.c_str(), WS_CHILD | WS_VISIBLE | style, x, y, w, h, parent,
                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
+}
+
+// The status before the install: an installed version is named.
+std::wstring ReadyText(const SetupState* s) {
+  if (!s->installed) return text::kReady;
+  if (s->installed->entry.display_version.empty()) return text::kReadyUpgradeNoVersion;
+  return text::kReadyUpgradePrefix + s->installed->entry.display_version + text::kReadyUpgradeSuffix;
 }
 
 void CreateControls(HWND wnd, SetupState* s, const std::wstring& folder) {
@@ -61,7 +72,7 @@ void CreateControls(HWND wnd, SetupState* s, const std::wstring& folder) {
              WS_EX_CLIENTEDGE);
   AddControl(wnd, L"BUTTON", text::kBrowse, WS_TABSTOP | BS_PUSHBUTTON, kIdBrowse, 394, 135, 86,
              28);
-  AddControl(wnd, L"STATIC", text::kReady, SS_LEFT | SS_NOPREFIX, kIdStatus, 20, 176, 460, 22);
+  AddControl(wnd, L"STATIC", ReadyText(s), SS_LEFT | SS_NOPREFIX, kIdStatus, 20, 176, 460, 22);
   AddControl(wnd, PROGRESS_CLASSW, L"", 0, kIdProgress, 20, 200, 460, 20);
   SendMessageW(Item(wnd, kIdProgress), PBM_SETRANGE32, 0, 1000);
   AddControl(wnd, L"BUTTON", L"", WS_TABSTOP | BS_AUTOCHECKBOX, kIdRunAfter, 20, 232, 460, 24);
@@ -117,10 +128,10 @@ void SetStage(HWND wnd, SetupState* s, Stage stage) {
   EnableWindow(Item(wnd, kIdFolder), ready);
   EnableWindow(Item(wnd, kIdBrowse), ready);
   EnableWindow(Item(wnd, kIdInstall), stage != Stage::kInstalling);
-  const wchar_t* status = ready ? text::kReady
-                          : stage == Stage::kInstalling ? text::kInstalling
-                                                        : text::kDone;
-  SetWindowTextW(Item(wnd, kIdStatus), status);
+  std::wstring status = ready ? ReadyText(s)
+                        : stage == Stage::kInstalling ? text::kInstalling
+                                                      : text::kDone;
+  SetWindowTextW(Item(wnd, kIdStatus), status.c_str());
   if (stage == Stage::kDone) {
     SetWindowTextW(Item(wnd, kIdInstall), text::kFinish);
     ShowWindow(Item(wnd, kIdCancel), SW_HIDE);
@@ -141,6 +152,14 @@ void StartInstall(HWND wnd, SetupState* s) {
     return;
   }
   SetWindowTextW(Item(wnd, kIdFolder), folder.c_str());
+  if (s->installed && !s->older_confirmed && IsOlderThanInstalled(s->pkg->config(), *s->installed)) {
+    std::wstring ask = text::kOlderPrefix + s->installed->entry.display_version + text::kOlderMiddle +
+                       s->pkg->config().version + text::kOlderSuffix;
+    if (MessageBoxW(wnd, ask.c_str(), text::kNotice, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) !=
+        IDYES)
+      return;
+    s->older_confirmed = true;
+  }
   SetStage(wnd, s, Stage::kInstalling);
   SendMessageW(Item(wnd, kIdProgress), PBM_SETPOS, 0, 0);
   s->cancel = false;
@@ -166,6 +185,7 @@ void OnDone(HWND wnd, SetupState* s, bool ok) {
   if (s->worker.joinable()) s->worker.join();
   if (ok) {
     SendMessageW(Item(wnd, kIdProgress), PBM_SETPOS, 1000, 0);
+    s->failed = false;
     s->exit_code = 0;
     SetStage(wnd, s, Stage::kDone);
     return;
@@ -173,7 +193,21 @@ void OnDone(HWND wnd, SetupState* s, bool ok) {
   SendMessageW(Item(wnd, kIdProgress), PBM_SETPOS, 0, 0);
   SetStage(wnd, s, Stage::kReady);
   if (s->cancel) {
+    s->exit_code = 1;
     DestroyWindow(wnd);
+    return;
+  }
+  s->failed = true;
+  s->exit_code = 2;
+  if (!s->outcome.busy_file.empty()) {
+    // A program holds a file: name it where the system can tell, and let
+    // the user close it and retry.
+    std::wstring message = InUseMessage(text::kCannotReplaceInUse, s->outcome.busy_file,
+                                        SystemFileUsers()->ProgramsUsing(s->outcome.busy_file));
+    message += L"\r\n";
+    message += text::kCloseAndRetry;
+    if (MessageBoxW(wnd, message.c_str(), text::kNotice, MB_RETRYCANCEL | MB_ICONWARNING) == IDRETRY)
+      StartInstall(wnd, s);
     return;
   }
   MessageBoxW(wnd, s->outcome.message.c_str(), text::kNotice, MB_OK | MB_ICONWARNING);
@@ -242,13 +276,14 @@ LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
 }  // namespace
 
 int RunSetupWindow(HINSTANCE instance, PackageSource& pkg, Scope scope,
-                   const std::wstring& initial_folder) {
+                   const std::wstring& initial_folder, const FoundEntry* installed) {
   INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&icc);
 
   SetupState s;
   s.pkg = &pkg;
   s.scope = scope;
+  s.installed = installed;
   s.title = pkg.config().app_name + text::kSetupTitleSuffix;
 
   WNDCLASSEXW wc = {};

@@ -10,12 +10,16 @@
 
 #include "package_source.h"
 #include "shell_places.h"
+#include "uninstall_entry.h"
 
 namespace stub {
 
-// Shows the window until the user finishes or cancels. Returns the process
-// exit code: 0 installed, 1 cancelled, 2 failed.
+// Shows the window until the user finishes or cancels. installed is the
+// installed version of the product, if any: the window says it will be
+// updated, and asks before an older version replaces a newer one. Returns
+// the process exit code: 0 installed, 1 cancelled, 2 failed (the last
+// attempt failed and the user closed the window).
 int RunSetupWindow(HINSTANCE instance, PackageSource& pkg, Scope scope,
-                   const std::wstring& initial_folder);
+                   const std::wstring& initial_folder, const FoundEntry* installed);
 
 }  // namespace stub

@@ -6,6 +6,7 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
+#include "stub_text.h"
 #include "win_util.h"
 
 namespace stub {
@@ -43,14 +44,6 @@ bool KnownFolder(const KNOWNFOLDERID& id, std::wstring* folder) {
   return ok;
 }
 
-// Creates every missing folder of path.
-bool MakeFolders(const std::wstring& path) {
-  if (FolderExists(path)) return true;
-  std::wstring parent = ParentOf(path);
-  if (parent.empty() || parent == path || !MakeFolders(parent)) return false;
-  return CreateDirectoryW(path.c_str(), nullptr) || FolderExists(path);
-}
-
 }  // namespace
 
 bool PlaceFolder(Place place, Scope scope, std::wstring* folder) {
@@ -60,7 +53,7 @@ bool PlaceFolder(Place place, Scope scope, std::wstring* folder) {
   std::wstring roaming;
   if (place != Place::kQuickLaunch || !KnownFolder(FOLDERID_RoamingAppData, &roaming)) return false;
   *folder = roaming + kQuickLaunchBelowAppData;
-  return MakeFolders(*folder);
+  return true;
 }
 
 bool CreateShortcut(const std::wstring& link_path, const std::wstring& target,
@@ -69,7 +62,7 @@ bool CreateShortcut(const std::wstring& link_path, const std::wstring& target,
   HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
                                 reinterpret_cast<void**>(&link.p));
   if (FAILED(hr)) {
-    *err = Win32Error("Cannot create the shortcut", link_path, static_cast<DWORD>(hr));
+    *err = platform::WideToUtf8(SystemError(text::kCannotMakeShortcut, link_path, static_cast<DWORD>(hr)));
     return false;
   }
   link->SetPath(target.c_str());
@@ -80,7 +73,7 @@ bool CreateShortcut(const std::wstring& link_path, const std::wstring& target,
   hr = link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file.p));
   if (SUCCEEDED(hr)) hr = file->Save(link_path.c_str(), TRUE);
   if (FAILED(hr)) {
-    *err = Win32Error("Cannot write the shortcut", link_path, static_cast<DWORD>(hr));
+    *err = platform::WideToUtf8(SystemError(text::kCannotMakeShortcut, link_path, static_cast<DWORD>(hr)));
     return false;
   }
   return true;

@@ -17,7 +17,9 @@ enum class Place {
   kQuickLaunch,  // the user's quick-launch bar (there is no all-users one)
 };
 
-// The folder of a place for a scope; false when the system has none.
+// The folder of a place for a scope; false when the system has none. The
+// folder may not exist yet (the quick-launch folder on systems without one):
+// the caller makes it, and records that it did.
 bool PlaceFolder(Place place, Scope scope, std::wstring* folder);
 
 // Writes a shortcut at link_path to target (working folder: the target's folder).

@@ -36,6 +36,43 @@ inline constexpr wchar_t kNothingInstalled[] = L"。没有安装任何文件。"
 inline constexpr wchar_t kUnsafeName[] = L"安装包中含有不安全的文件名：";
 inline constexpr wchar_t kNotice[] = L"提示";
 inline constexpr wchar_t kUninstallShortcut[] = L"卸载 ";
+inline constexpr wchar_t kCancelled[] = L"安装已取消。";
+
+// An installed version of the same product.
+inline constexpr wchar_t kReadyUpgradePrefix[] = L"已安装版本 ";
+inline constexpr wchar_t kReadyUpgradeSuffix[] = L"，点击“安装”将其更新。";
+inline constexpr wchar_t kReadyUpgradeNoVersion[] = L"此软件已安装，点击“安装”将其更新。";
+inline constexpr wchar_t kOlderPrefix[] = L"这台计算机上已安装较新的版本 ";
+inline constexpr wchar_t kOlderMiddle[] = L"。确定要用较旧的版本 ";
+inline constexpr wchar_t kOlderSuffix[] = L" 替换它吗？";
+inline constexpr wchar_t kNeedAdminToUpdate[] =
+    L"此软件已为这台计算机的所有用户安装，请以管理员身份运行安装程序来更新它。";
+inline constexpr wchar_t kOtherProductInFolder[] = L"此文件夹中已安装了另一个软件，请选择其他安装位置：";
+inline constexpr wchar_t kPathTooLong[] =
+    L"安装位置太长：安装后的文件路径将超过259个字符，快捷方式和资源管理器无法打开它，请选择较短的安装位置：";
+
+// Files in use (the file follows the lead, then kFileInUse).
+inline constexpr wchar_t kCannotReplaceInUse[] = L"无法替换文件";
+inline constexpr wchar_t kCannotRemoveInUse[] = L"无法删除文件";
+inline constexpr wchar_t kFileInUse[] = L"，它正在被其他程序使用。";
+inline constexpr wchar_t kUsedBy[] = L"正在使用它的程序：";
+inline constexpr wchar_t kCloseAndRetry[] = L"请关闭正在使用它的程序，然后点击“重试”。";
+
+// File-system failures: the lead, the path in quotes, the system's reason.
+inline constexpr wchar_t kErrorCode[] = L"错误代码 ";
+inline constexpr wchar_t kCannotMakeFolder[] = L"无法创建文件夹：";
+inline constexpr wchar_t kCannotMakeStaging[] = L"无法在此文件夹中创建临时文件夹：";
+inline constexpr wchar_t kCannotWriteFile[] = L"无法写入文件：";
+inline constexpr wchar_t kCannotReplace[] = L"无法替换文件：";
+inline constexpr wchar_t kCannotRemove[] = L"无法删除文件：";
+inline constexpr wchar_t kFolderInTheWay[] = L"安装包中一个文件的位置上已有同名文件夹：";
+inline constexpr wchar_t kLinkInFolder[] = L"安装位置中有链接或联接点，不能经由它安装：";
+inline constexpr wchar_t kNoShortcutFolder[] = L"系统中没有放置此快捷方式的文件夹：";
+inline constexpr wchar_t kCannotMakeShortcut[] = L"无法创建快捷方式：";
+inline constexpr wchar_t kCannotRemoveShortcut[] = L"无法删除旧版本的快捷方式。";
+inline constexpr wchar_t kCannotWriteEntry[] = L"无法写入安装记录：";
+inline constexpr wchar_t kCannotCopyUninstaller[] = L"无法把卸载程序复制到临时文件夹：";
+inline constexpr wchar_t kCannotStartCleanup[] = L"无法启动清理程序：";
 
 // Uninstaller.
 inline constexpr wchar_t kUninstallTitleSuffix[] = L" 卸载程序";
@@ -48,7 +85,8 @@ inline constexpr wchar_t kBadIndex[] = L"卸载程序已损坏：";
 inline constexpr wchar_t kNothingRemoved[] = L"。没有删除任何文件。";
 inline constexpr wchar_t kNoEntry[] = L"找不到这个文件夹的安装记录：";
 inline constexpr wchar_t kNeedAdmin[] = L"没有删除安装记录的权限，请以管理员身份运行卸载程序。";
-inline constexpr wchar_t kFileStuck[] = L"无法删除文件（可能正在使用）：";
 inline constexpr wchar_t kEntryStuck[] = L"无法删除安装记录：";
+// After a message that ends a sentence of its own.
+inline constexpr wchar_t kNothingRemovedLine[] = L"\r\n没有删除任何文件。";
 
 }  // namespace stub::text

@@ -6,6 +6,8 @@
 
 #include "command_line.h"
 #include "dll_safety.h"
+#include "elevation.h"
+#include "file_in_use.h"
 #include "self_delete.h"
 #include "stub_text.h"
 #include "uninstaller.h"
@@ -23,27 +25,56 @@ int Fail(bool silent, const std::wstring& message) {
 
 int Run() {
   using namespace stub;
-  StubArgs args = ParseArgs(SkipProgramName(GetCommandLineW()));
+  std::wstring own_args(SkipProgramName(GetCommandLineW()));
+  StubArgs args = ParseArgs(own_args);
   if (!args.cleanup_target.empty()) {
-    RunCleanupPass(args.wait_handle, args.cleanup_target);
+    RunCleanupPass(args.wait_handle, args.cleanup_target, args.cleanup_folders);
     return 0;
   }
   UninstallPlan plan;
   std::wstring why;
   if (!LoadUninstallPlan(ModulePath(), &plan, &why)) return Fail(args.silent, why);
+  FoundEntry found;
+  if (!FindUninstallEntry(plan.folder, plan.uninstaller, &found))
+    return Fail(args.silent, text::kUninstallFailed + (text::kNoEntry + plan.folder));
+  // A per-machine install needs the rights it was made with: without them,
+  // run again with them before anything is removed.
+  switch (DecideRights(found.scope, CanDeleteUninstallEntry(found.scope, found.key), args.elevated)) {
+    case RightsDecision::kProceed: break;
+    case RightsDecision::kRefuse: return Fail(args.silent, text::kNeedAdmin);
+    case RightsDecision::kElevate: {
+      unsigned long code = kExitFailed;
+      if (!ShellElevator()->RunElevated(ModulePath(), ElevatedArgs(own_args), &code))
+        return Fail(args.silent, text::kNeedAdmin);
+      return static_cast<int>(code);
+    }
+  }
   std::wstring caption = plan.app_name + text::kUninstallTitleSuffix;
   if (!args.silent) {
     std::wstring ask = text::kConfirmUninstallPrefix + plan.app_name + text::kConfirmUninstallSuffix;
     if (MessageBoxW(nullptr, ask.c_str(), caption.c_str(), MB_YESNO | MB_ICONQUESTION) != IDYES)
       return 1;
+    // Files in use: name the programs that hold them and let the user
+    // close them and retry.
+    std::wstring still = WaitUntilFree([&] { return FirstFileInUse(FilesToRemove(plan)); },
+                                       *SystemFileUsers(), text::kCannotRemoveInUse,
+                                       [&](const std::wstring& message) {
+                                         return MessageBoxW(nullptr, message.c_str(), caption.c_str(),
+                                                            MB_RETRYCANCEL | MB_ICONWARNING) == IDRETRY;
+                                       });
+    if (!still.empty())
+      return Fail(false, text::kUninstallFailed +
+                             InUseMessage(text::kCannotRemoveInUse, still, {}) + text::kNothingRemovedLine);
   }
-  if (!RemoveInstalled(plan, &why)) return Fail(args.silent, text::kUninstallFailed + why);
+  RemoveOutcome outcome;
+  if (!RemoveInstalled(plan, found, &outcome))
+    return Fail(args.silent, text::kUninstallFailed + outcome.message + text::kNothingRemovedLine);
   if (!args.silent) {
     std::wstring done = text::kUninstalled + plan.app_name + L"。";
     MessageBoxW(nullptr, done.c_str(), caption.c_str(), MB_OK | MB_ICONINFORMATION);
   }
-  std::string err;
-  if (!StartSelfDelete(plan.uninstaller, &err)) WriteStdErr(platform::Utf8ToWide(err));
+  std::wstring err;
+  if (!StartSelfDelete(plan.uninstaller, found.entry.created_folders, &err)) WriteStdErr(err);
   return 0;
 }
 

@@ -2,17 +2,23 @@
 
 #include <windows.h>
 
+#include "product.h"
+#include "stub_text.h"
 #include "win_util.h"
 
 namespace stub {
 namespace {
 
 constexpr wchar_t kUninstallRoot[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-// Our own values: the shortcuts and shortcut folders setup made.
+// Our own values: the shortcuts and folders setup made. Every entry setup
+// has ever made holds kShortcutsValue, which tells it from other programs'.
 constexpr wchar_t kShortcutsValue[] = L"QrShortcuts";
 constexpr wchar_t kFoldersValue[] = L"QrShortcutFolders";
+constexpr wchar_t kCreatedFoldersValue[] = L"QrCreatedFolders";
 
 HKEY RootOf(Scope scope) { return scope == Scope::kMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER; }
+
+std::wstring PathOf(const std::wstring& key) { return std::wstring(kUninstallRoot) + L"\\" + key; }
 
 bool SetString(HKEY k, const wchar_t* name, const std::wstring& v) {
   return RegSetValueExW(k, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(v.c_str()),
@@ -43,6 +49,10 @@ std::wstring GetString(HKEY k, const wchar_t* name) {
   return v;
 }
 
+bool HasValue(HKEY k, const wchar_t* name) {
+  return RegQueryValueExW(k, name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+}
+
 std::vector<std::wstring> GetMulti(HKEY k, const wchar_t* name) {
   std::vector<std::wstring> out;
   DWORD bytes = 0;
@@ -64,55 +74,66 @@ bool SameText(const std::wstring& a, const std::wstring& b) {
                               static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
 }
 
-bool FindIn(Scope scope, const std::wstring& folder, const std::wstring& uninstaller,
-            std::wstring* key, UninstallEntry* entry) {
+// The path of uninst.exe in an UninstallString: the quoted or plain command.
+std::wstring CommandPath(const std::wstring& command) {
+  if (command.size() >= 2 && command.front() == L'"') {
+    size_t close = command.find(L'"', 1);
+    if (close != std::wstring::npos) return command.substr(1, close - 1);
+  }
+  return command;
+}
+
+UninstallEntry ReadEntry(HKEY k) {
+  UninstallEntry e;
+  e.display_name = GetString(k, L"DisplayName");
+  e.display_version = GetString(k, L"DisplayVersion");
+  e.publisher = GetString(k, L"Publisher");
+  e.install_location = GetString(k, L"InstallLocation");
+  e.uninstaller = CommandPath(GetString(k, L"UninstallString"));
+  e.display_icon = GetString(k, L"DisplayIcon");
+  e.shortcuts = GetMulti(k, kShortcutsValue);
+  e.folders = GetMulti(k, kFoldersValue);
+  e.created_folders = GetMulti(k, kCreatedFoldersValue);
+  return e;
+}
+
+// Calls visit(key name, opened key) for every entry setup made in scope,
+// until it returns true. Returns whether one did.
+template <typename Visit>
+bool ForEachOurEntry(Scope scope, Visit visit) {
   HKEY root;
   if (RegOpenKeyExW(RootOf(scope), kUninstallRoot, 0, KEY_READ | KEY_WOW64_64KEY, &root) !=
       ERROR_SUCCESS)
     return false;
-  bool found = false;
+  bool done = false;
   wchar_t name[256];
-  for (DWORD i = 0; !found; ++i) {
+  for (DWORD i = 0; !done; ++i) {
     DWORD len = 256;
-    if (RegEnumKeyExW(root, i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-      break;
+    LONG rc = RegEnumKeyExW(root, i, name, &len, nullptr, nullptr, nullptr, nullptr);
+    if (rc == ERROR_MORE_DATA) continue;
+    if (rc != ERROR_SUCCESS) break;
     HKEY k;
     if (RegOpenKeyExW(root, name, 0, KEY_READ | KEY_WOW64_64KEY, &k) != ERROR_SUCCESS) continue;
-    std::wstring location = GetString(k, L"InstallLocation");
-    std::wstring command = GetString(k, L"UninstallString");
-    if (SameText(location, folder) && SameText(command, UninstallCommand(uninstaller))) {
-      found = true;
-      *key = name;
-      entry->display_name = GetString(k, L"DisplayName");
-      entry->display_version = GetString(k, L"DisplayVersion");
-      entry->publisher = GetString(k, L"Publisher");
-      entry->install_location = location;
-      entry->uninstaller = uninstaller;
-      entry->display_icon = GetString(k, L"DisplayIcon");
-      entry->shortcuts = GetMulti(k, kShortcutsValue);
-      entry->folders = GetMulti(k, kFoldersValue);
-    }
+    if (HasValue(k, kShortcutsValue)) done = visit(std::wstring(name), k);
     RegCloseKey(k);
   }
   RegCloseKey(root);
-  return found;
+  return done;
 }
 
 }  // namespace
-
-std::wstring UninstallKeyName(const std::wstring& setup_dir) { return setup_dir; }
 
 std::wstring UninstallCommand(const std::wstring& path) { return L"\"" + path + L"\""; }
 std::wstring QuietUninstallCommand(const std::wstring& path) { return UninstallCommand(path) + L" /S"; }
 
 bool WriteUninstallEntry(Scope scope, const std::wstring& key, const UninstallEntry& e,
                          std::string* err) {
-  std::wstring path = std::wstring(kUninstallRoot) + L"\\" + key;
+  std::wstring path = PathOf(key);
   HKEY k;
   LONG rc = RegCreateKeyExW(RootOf(scope), path.c_str(), 0, nullptr, 0,
                             KEY_WRITE | KEY_WOW64_64KEY, nullptr, &k, nullptr);
   if (rc != ERROR_SUCCESS) {
-    *err = Win32Error("Cannot write the uninstall entry", path, static_cast<DWORD>(rc));
+    *err = platform::WideToUtf8(SystemError(text::kCannotWriteEntry, path, static_cast<DWORD>(rc)));
     return false;
   }
   bool ok = SetString(k, L"DisplayName", e.display_name) &&
@@ -124,38 +145,125 @@ bool WriteUninstallEntry(Scope scope, const std::wstring& key, const UninstallEn
             SetString(k, L"DisplayIcon", e.display_icon) &&
             SetDword(k, L"EstimatedSize", e.estimated_size_kib) && SetDword(k, L"NoModify", 1) &&
             SetDword(k, L"NoRepair", 1) && SetMulti(k, kShortcutsValue, e.shortcuts) &&
-            SetMulti(k, kFoldersValue, e.folders);
+            SetMulti(k, kFoldersValue, e.folders) &&
+            SetMulti(k, kCreatedFoldersValue, e.created_folders);
   RegCloseKey(k);
-  if (!ok) {
-    DeleteUninstallEntry(scope, key);
-    *err = platform::WideToUtf8(L"Cannot write the values of the uninstall entry " + path);
-  }
+  if (!ok) *err = platform::WideToUtf8(text::kCannotWriteEntry + (L"“" + path + L"”"));
   return ok;
 }
 
-bool FindUninstallEntry(const std::wstring& folder, const std::wstring& uninstaller, Scope* scope,
-                        std::wstring* key, UninstallEntry* entry) {
+bool FindUninstallEntry(const std::wstring& folder, const std::wstring& uninstaller,
+                        FoundEntry* found) {
   for (Scope s : {Scope::kUser, Scope::kMachine}) {
-    if (FindIn(s, folder, uninstaller, key, entry)) {
-      *scope = s;
+    bool hit = ForEachOurEntry(s, [&](const std::wstring& name, HKEY k) {
+      if (!SameText(GetString(k, L"InstallLocation"), folder) ||
+          !SameText(GetString(k, L"UninstallString"), UninstallCommand(uninstaller)))
+        return false;
+      *found = {s, name, ReadEntry(k)};
+      found->entry.uninstaller = uninstaller;
       return true;
-    }
+    });
+    if (hit) return true;
   }
   return false;
 }
 
+bool FindProductEntry(const std::wstring& name, const std::wstring& publisher, FoundEntry* found) {
+  std::wstring key = ProductKeyName(name, publisher);
+  for (Scope s : {Scope::kUser, Scope::kMachine}) {
+    HKEY k;
+    if (RegOpenKeyExW(RootOf(s), PathOf(key).c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &k) ==
+        ERROR_SUCCESS) {
+      *found = {s, key, ReadEntry(k)};
+      RegCloseKey(k);
+      return true;
+    }
+  }
+  for (Scope s : {Scope::kUser, Scope::kMachine}) {
+    bool hit = ForEachOurEntry(s, [&](const std::wstring& key_name, HKEY k) {
+      if (GetString(k, L"DisplayName") != name || GetString(k, L"Publisher") != publisher)
+        return false;
+      *found = {s, key_name, ReadEntry(k)};
+      return true;
+    });
+    if (hit) return true;
+  }
+  return false;
+}
+
+std::vector<FoundEntry> EntriesAtFolder(const std::wstring& folder) {
+  std::vector<FoundEntry> out;
+  for (Scope s : {Scope::kUser, Scope::kMachine}) {
+    ForEachOurEntry(s, [&](const std::wstring& name, HKEY k) {
+      if (SameText(GetString(k, L"InstallLocation"), folder)) out.push_back({s, name, ReadEntry(k)});
+      return false;
+    });
+  }
+  return out;
+}
+
 bool CanDeleteUninstallEntry(Scope scope, const std::wstring& key) {
-  std::wstring path = std::wstring(kUninstallRoot) + L"\\" + key;
   HKEY k;
-  if (RegOpenKeyExW(RootOf(scope), path.c_str(), 0, DELETE | KEY_WOW64_64KEY, &k) != ERROR_SUCCESS)
+  if (RegOpenKeyExW(RootOf(scope), PathOf(key).c_str(), 0, DELETE | KEY_WOW64_64KEY, &k) !=
+      ERROR_SUCCESS)
+    return false;
+  RegCloseKey(k);
+  return true;
+}
+
+bool CanWriteUninstallEntries(Scope scope) {
+  HKEY k;
+  if (RegCreateKeyExW(RootOf(scope), kUninstallRoot, 0, nullptr, 0,
+                      KEY_CREATE_SUB_KEY | KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, &k,
+                      nullptr) != ERROR_SUCCESS)
     return false;
   RegCloseKey(k);
   return true;
 }
 
 bool DeleteUninstallEntry(Scope scope, const std::wstring& key) {
-  std::wstring path = std::wstring(kUninstallRoot) + L"\\" + key;
-  return RegDeleteKeyExW(RootOf(scope), path.c_str(), KEY_WOW64_64KEY, 0) == ERROR_SUCCESS;
+  return RegDeleteKeyExW(RootOf(scope), PathOf(key).c_str(), KEY_WOW64_64KEY, 0) == ERROR_SUCCESS;
+}
+
+KeySnapshot SnapshotKey(Scope scope, const std::wstring& key) {
+  KeySnapshot snap;
+  snap.scope = scope;
+  snap.key = key;
+  HKEY k;
+  if (RegOpenKeyExW(RootOf(scope), PathOf(key).c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &k) !=
+      ERROR_SUCCESS)
+    return snap;
+  snap.existed = true;
+  for (DWORD i = 0;; ++i) {
+    wchar_t name[16384];
+    DWORD name_len = 16384, type = 0, bytes = 0;
+    LONG rc = RegEnumValueW(k, i, name, &name_len, nullptr, &type, nullptr, &bytes);
+    if (rc != ERROR_SUCCESS) break;
+    KeySnapshot::Value v{std::wstring(name, name_len), type, std::string(bytes, '\0')};
+    name_len = 16384;
+    if (RegEnumValueW(k, i, name, &name_len, nullptr, &type,
+                      reinterpret_cast<BYTE*>(v.data.data()), &bytes) != ERROR_SUCCESS)
+      break;
+    v.data.resize(bytes);
+    snap.values.push_back(std::move(v));
+  }
+  RegCloseKey(k);
+  return snap;
+}
+
+bool RestoreKey(const KeySnapshot& snap) {
+  DeleteUninstallEntry(snap.scope, snap.key);
+  if (!snap.existed) return true;
+  HKEY k;
+  if (RegCreateKeyExW(RootOf(snap.scope), PathOf(snap.key).c_str(), 0, nullptr, 0,
+                      KEY_WRITE | KEY_WOW64_64KEY, nullptr, &k, nullptr) != ERROR_SUCCESS)
+    return false;
+  bool ok = true;
+  for (const KeySnapshot::Value& v : snap.values)
+    ok &= RegSetValueExW(k, v.name.c_str(), 0, v.type, reinterpret_cast<const BYTE*>(v.data.data()),
+                         static_cast<DWORD>(v.data.size())) == ERROR_SUCCESS;
+  RegCloseKey(k);
+  return ok;
 }
 
 }  // namespace stub

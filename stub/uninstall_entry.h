@@ -2,8 +2,13 @@
 // The entry of an installed program under
 // Software\Microsoft\Windows\CurrentVersion\Uninstall\<key>, in HKCU for a
 // per-user install and HKLM for a per-machine one. Besides the values the
-// system reads, the entry records the shortcuts setup made, so the
-// uninstaller removes exactly those.
+// system reads, the entry records the shortcuts and folders setup made, so
+// the uninstaller removes exactly those.
+//
+// The key is the product's (ProductKeyName). Packages of earlier versions
+// keyed the entry by the install-folder name; such entries are still found:
+// the uninstaller looks an entry up by its folder and command, setup by the
+// product's name and publisher.
 
 #include <cstdint>
 #include <string>
@@ -22,25 +27,56 @@ struct UninstallEntry {
   std::wstring display_icon;      // full path of the icon's file
   uint32_t estimated_size_kib = 0;
   std::vector<std::wstring> shortcuts;  // full paths of the .lnk files made
-  std::vector<std::wstring> folders;    // folders made for shortcuts (program group)
+  std::vector<std::wstring> folders;    // folders made for shortcuts (program group, quick launch)
+  // Folders setup made above the install folder (/D=C:\a\b\c made a and b).
+  std::vector<std::wstring> created_folders;
 };
 
-// The registry key name for a package: its install-folder name, which the
-// package writer has already cleared of "\".
-std::wstring UninstallKeyName(const std::wstring& setup_dir);
+// An entry as found in the registry.
+struct FoundEntry {
+  Scope scope = Scope::kUser;
+  std::wstring key;
+  UninstallEntry entry;
+};
 
 bool WriteUninstallEntry(Scope scope, const std::wstring& key, const UninstallEntry& entry,
                          std::string* err);
 
 // Finds the entry whose InstallLocation is folder and whose UninstallString
 // names uninstaller, in HKCU first, then HKLM.
-bool FindUninstallEntry(const std::wstring& folder, const std::wstring& uninstaller, Scope* scope,
-                        std::wstring* key, UninstallEntry* entry);
+bool FindUninstallEntry(const std::wstring& folder, const std::wstring& uninstaller,
+                        FoundEntry* found);
+
+// Finds the installed product: the entry under its key, or an entry made by
+// an earlier setup (one that records its shortcuts) whose DisplayName and
+// Publisher are the pair. HKCU first, then HKLM.
+bool FindProductEntry(const std::wstring& name, const std::wstring& publisher, FoundEntry* found);
+
+// Every entry made by setup whose InstallLocation is folder.
+std::vector<FoundEntry> EntriesAtFolder(const std::wstring& folder);
 
 bool DeleteUninstallEntry(Scope scope, const std::wstring& key);
 // True when this process may delete the entry (a per-machine entry needs
 // the rights of an administrator).
 bool CanDeleteUninstallEntry(Scope scope, const std::wstring& key);
+// True when this process may create entries in scope.
+bool CanWriteUninstallEntries(Scope scope);
+
+// A key's values as they were, to put back when an install is undone.
+struct KeySnapshot {
+  Scope scope = Scope::kUser;
+  std::wstring key;
+  bool existed = false;
+  struct Value {
+    std::wstring name;
+    unsigned long type = 0;
+    std::string data;
+  };
+  std::vector<Value> values;
+};
+KeySnapshot SnapshotKey(Scope scope, const std::wstring& key);
+// Puts the key back as the snapshot saw it (deleting it when it did not exist).
+bool RestoreKey(const KeySnapshot& snapshot);
 
 // The value of UninstallString for uninst.exe at path, and of QuietUninstallString.
 std::wstring UninstallCommand(const std::wstring& path);

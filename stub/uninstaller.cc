@@ -5,11 +5,13 @@
 #include <algorithm>
 #include <set>
 
+#include "file_in_use.h"
+#include "install_transaction.h"
 #include "package/layout.h"
 #include "package/name_index.h"
 #include "rel_path.h"
+#include "shell_places.h"
 #include "stub_text.h"
-#include "uninstall_entry.h"
 #include "win_util.h"
 
 namespace stub {
@@ -22,25 +24,11 @@ bool EndsWithNoCase(const std::wstring& s, const std::wstring& suffix) {
 }
 
 // True when no folder between folder (exclusive) and path is a link or
-// junction, so deleting path stays inside the install folder.
+// junction, so removing path stays inside the install folder.
 bool NoLinkOnTheWay(const std::wstring& folder, const std::wstring& path) {
   for (std::wstring p = ParentOf(path); p.size() > folder.size(); p = ParentOf(p))
     if (IsReparsePoint(p)) return false;
   return true;
-}
-
-// Deletes a file, read-only or not. The shell may hold a program open for a
-// moment after its shortcut was made or removed (to read its icon), so a
-// file that is in use gets a few more tries before the caller hears of it.
-void DeleteFileForce(const std::wstring& path) {
-  DWORD a = GetFileAttributesW(path.c_str());
-  if (a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_READONLY))
-    SetFileAttributesW(path.c_str(), a & ~FILE_ATTRIBUTE_READONLY);
-  for (int attempt = 0; !DeleteFileW(path.c_str()) && attempt < 30; ++attempt) {
-    DWORD e = GetLastError();
-    if (e != ERROR_SHARING_VIOLATION && e != ERROR_ACCESS_DENIED && e != ERROR_LOCK_VIOLATION) break;
-    Sleep(100);
-  }
 }
 
 void RemoveShortcuts(const UninstallPlan& plan, const UninstallEntry& entry) {
@@ -50,7 +38,10 @@ void RemoveShortcuts(const UninstallPlan& plan, const UninstallEntry& entry) {
         IsWithin(plan.folder, target))
       DeleteFileW(link.c_str());
   }
-  for (const std::wstring& dir : entry.folders) RemoveDirectoryW(dir.c_str());
+  std::vector<std::wstring> dirs = entry.folders;
+  std::sort(dirs.begin(), dirs.end(),
+            [](const std::wstring& a, const std::wstring& b) { return a.size() > b.size(); });
+  for (const std::wstring& dir : dirs) RemoveDirectoryW(dir.c_str());
 }
 
 // Removes the folders below the install folder that the listed files lived
@@ -91,7 +82,7 @@ bool LoadUninstallPlan(const std::wstring& uninstaller, UninstallPlan* plan, std
   for (const std::string& rel_utf8 : index.rel_paths) {
     std::wstring rel = platform::Utf8ToWide(rel_utf8), full, reason;
     if (!CheckRelPath(rel, &reason) || !JoinBelow(plan->folder, rel, &full, &reason)) {
-      *why = text::kBadIndex + text::WithReason(L"\"" + rel + L"\"", reason);
+      *why = text::kBadIndex + text::WithReason(L"“" + rel + L"”", reason);
       return false;
     }
     plan->targets.push_back(std::move(full));
@@ -99,40 +90,46 @@ bool LoadUninstallPlan(const std::wstring& uninstaller, UninstallPlan* plan, std
   return true;
 }
 
-bool RemoveInstalled(const UninstallPlan& plan, std::wstring* why) {
-  Scope scope;
-  std::wstring key;
-  UninstallEntry entry;
-  if (!FindUninstallEntry(plan.folder, plan.uninstaller, &scope, &key, &entry)) {
-    *why = text::kNoEntry + plan.folder;
-    return false;
-  }
-  // A per-machine install needs the rights it was made with; find that out
-  // before anything is removed.
-  if (!CanDeleteUninstallEntry(scope, key)) {
-    *why = text::kNeedAdmin;
-    return false;
-  }
-  // The files first: when one cannot be removed (in use, no right), the
-  // entry and the shortcuts stay, so the uninstall can be run again.
-  std::wstring stuck;
+std::vector<std::wstring> FilesToRemove(const UninstallPlan& plan) {
+  std::vector<std::wstring> out;
+  std::set<std::wstring> seen;
   for (const std::wstring& t : plan.targets) {
     if (CompareStringOrdinal(t.c_str(), -1, plan.uninstaller.c_str(), -1, TRUE) == CSTR_EQUAL)
-      continue;  // the cleanup pass removes the running program
+      continue;
     if (!FileExists(t) || !NoLinkOnTheWay(plan.folder, t)) continue;
-    DeleteFileForce(t);
-    if (FileExists(t) && stuck.empty()) stuck = t;
+    std::wstring key = t;
+    CharUpperBuffW(key.data(), static_cast<DWORD>(key.size()));
+    if (seen.insert(key).second) out.push_back(t);
   }
+  return out;
+}
+
+bool RemoveInstalled(const UninstallPlan& plan, const FoundEntry& found, RemoveOutcome* outcome) {
+  std::vector<std::wstring> files = FilesToRemove(plan);
+  std::wstring busy = FirstFileInUse(files);
+  if (!busy.empty()) {
+    outcome->busy_file = busy;
+    outcome->message = InUseMessage(text::kCannotRemoveInUse, busy, {});
+    return false;
+  }
+  InstallTransaction tx(plan.folder);
+  std::wstring err;
+  for (const std::wstring& f : files) {
+    if (!tx.RemoveFile(f, &err, text::kCannotRemove)) {
+      tx.Rollback();
+      outcome->message = err;
+      return false;
+    }
+  }
+  tx.NoteKey(SnapshotKey(found.scope, found.key));
+  if (!DeleteUninstallEntry(found.scope, found.key)) {
+    tx.Rollback();
+    outcome->message = text::kEntryStuck + found.key;
+    return false;
+  }
+  tx.Commit();
   RemoveEmptyFolders(plan);
-  if (!stuck.empty()) {
-    *why = text::kFileStuck + stuck;
-    return false;
-  }
-  RemoveShortcuts(plan, entry);
-  if (!DeleteUninstallEntry(scope, key)) {
-    *why = text::kEntryStuck + key;
-    return false;
-  }
+  RemoveShortcuts(plan, found.entry);
   return true;
 }
 

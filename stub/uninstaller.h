@@ -5,9 +5,16 @@
 // every name passes the same checks as at install time, a shortcut goes only
 // when it still points into the install folder, and a folder goes only when
 // it is empty.
+//
+// The removal is all or nothing: every file is first moved into a staging
+// folder inside the install folder, and the entry deleted; only then do the
+// moved files, the shortcuts and the empty folders go. A file that cannot be
+// moved (in use) puts the others back and keeps the entry and shortcuts.
 
 #include <string>
 #include <vector>
+
+#include "uninstall_entry.h"
 
 namespace stub {
 
@@ -22,11 +29,18 @@ struct UninstallPlan {
 // reads the index and checks every name. *why is a complete message.
 bool LoadUninstallPlan(const std::wstring& uninstaller, UninstallPlan* plan, std::wstring* why);
 
-// Removes everything but uninst.exe itself. False (with *why) and nothing
-// removed when the uninstall entry for this folder is missing (nothing is
-// known to be ours) or may not be deleted (a per-machine install run without
-// the rights); false with the entry and shortcuts kept when a listed file
-// cannot be removed, so the uninstall can be repeated.
-bool RemoveInstalled(const UninstallPlan& plan, std::wstring* why);
+// The listed files that exist, uninst.exe itself left out (the cleanup pass
+// removes the running program).
+std::vector<std::wstring> FilesToRemove(const UninstallPlan& plan);
+
+struct RemoveOutcome {
+  std::wstring message;    // why nothing was removed
+  std::wstring busy_file;  // the file in use, when that was why
+};
+
+// Removes everything but uninst.exe itself for the entry found (see
+// FindUninstallEntry). False with outcome->message, and nothing removed,
+// when a file is in use or cannot be moved, or the entry cannot be deleted.
+bool RemoveInstalled(const UninstallPlan& plan, const FoundEntry& found, RemoveOutcome* outcome);
 
 }  // namespace stub

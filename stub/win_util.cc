@@ -1,9 +1,25 @@
 #include "win_util.h"
 
+#include "stub_text.h"
+
 namespace stub {
 
-std::string Win32Error(std::string_view what, const std::wstring& path, DWORD code) {
-  return platform::win32::ErrorMessage(what, platform::WideToUtf8(path), code);
+std::wstring SystemErrorText(DWORD code) {
+  wchar_t* buf = nullptr;
+  DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                               FORMAT_MESSAGE_IGNORE_INSERTS,
+                           nullptr, code, 0, reinterpret_cast<wchar_t*>(&buf), 0, nullptr);
+  std::wstring text(buf ? buf : L"", buf ? n : 0);
+  if (buf) LocalFree(buf);
+  while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ' ||
+                           text.back() == L'.' || text.back() == L'。'))
+    text.pop_back();
+  if (text.empty()) return text::kErrorCode + std::to_wstring(code);
+  return text;
+}
+
+std::wstring SystemError(std::wstring_view what, const std::wstring& path, DWORD code) {
+  return text::WithReason(std::wstring(what) + L"“" + path + L"”", SystemErrorText(code));
 }
 
 void WriteStdErr(const std::wstring& message) {

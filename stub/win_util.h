@@ -16,8 +16,11 @@ using platform::win32::FileExists;
 using platform::win32::FolderExists;
 using platform::win32::IsReparsePoint;
 
-// `what "path": <system text for code>`, UTF-8, for error messages.
-std::string Win32Error(std::string_view what, const std::wstring& path, DWORD code);
+// The system's own text for an error code, in the system's language; a
+// code the system has no text for is named by its number.
+std::wstring SystemErrorText(DWORD code);
+// what“path”（the system's text for code）: a failure naming a file.
+std::wstring SystemError(std::wstring_view what, const std::wstring& path, DWORD code);
 
 // Writes message and a line break, as UTF-8, to the standard error handle
 // when the process has one (programs of the GUI subsystem usually have none).

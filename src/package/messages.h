@@ -38,6 +38,15 @@ inline constexpr char kFileTooLarge[] = "文件大于或等于2G，不能写入�
 inline constexpr char kNameNotGbk[] = "文件名含有简体中文编码(GBK)无法表示的字符，不能写入安装包：";
 inline constexpr char kNameHasSeparator[] = "文件名含有“\\”，不能写入安装包：";
 inline constexpr char kNameNotWindows[] = "文件名含有Windows不允许的字符，不能写入安装包：";
+inline constexpr char kNameIsDevice[] = "文件名是Windows的设备名（如CON、NUL、COM1），安装时无法创建，不能写入安装包：";
+inline constexpr char kNameEndsWithDotOrSpace[] = "文件名以点或空格结尾，安装时Windows无法创建，不能写入安装包：";
+// Two stored paths that cannot stand side by side; the other file follows in brackets.
+inline constexpr char kNameTwice[] = "两个文件在安装包中的名称相同，不能写入安装包：";
+inline constexpr char kNameCaseClash[] = "两个文件的名称只有字母大小写不同，在Windows上会互相覆盖，不能写入安装包：";
+inline constexpr char kNameFileAndFolder[] = "一个文件与一个文件夹在安装包中的名称相同，不能写入安装包：";
+inline constexpr char kNameIsUninstaller[] = "安装包的顶层不能有名为uninst.exe的文件（卸载程序使用这个名称）：";
+// The install-folder name as stored (after "\" is removed and the value cut).
+inline constexpr char kBadSetupDir[] = "安装目录名不能用作Windows文件夹名，安装时会被拒绝：";
 inline constexpr char kNameTooLong[] = "文件路径太长（超过32767字节），不能写入安装包：";
 inline constexpr char kSavePathIsInput[] = "安装包保存路径不能是要打包或读取的文件：";
 inline constexpr char kNotRegularFile[] = "不是普通文件（管道、设备或套接字），不能写入安装包：";

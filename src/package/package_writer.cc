@@ -12,6 +12,7 @@
 #include "package/sign_command.h"
 #include "package/stub_container.h"
 #include "package/temp_files.h"
+#include "package/windows_names.h"
 #include "platform/files.h"
 #include "platform/temporaries.h"
 #include "platform/text.h"
@@ -20,13 +21,14 @@
 namespace package {
 namespace {
 
-// Characters no Windows file name may hold (the setup stub could not create
-// the file); "\" separates the parts of a RelPath and is allowed.
-const std::string kNotInWindowsNames = [] {
-  std::string chars = "<>:\"/|?*";
-  for (char c = 1; c < 0x20; ++c) chars += c;
-  return chars;
-}();
+// The install-folder name as the configuration stores it must be one name
+// Windows can create: setup refuses the package otherwise.
+std::string StoredSetupDir(const std::string& setup_dir) {
+  std::string stored;
+  for (char c : setup_dir)
+    if (c != '\\') stored += c;
+  return shell::TruncateUtf16(stored, kConfigValueChars);
+}
 
 // Recognises the save path under another name (a link, another letter
 // case) by the identity of the file there, if there is one.
@@ -144,6 +146,7 @@ bool PackageWriter::PlanFiles(std::string* err) {
     return false;
   }
   planned_.reserve(files_.size());
+  NameClashes clashes;
   for (const PackFile& f : files_) {
     if (is_save.Matches(f.FullPath)) {
       *err = msg::kSavePathIsInput + save;
@@ -153,10 +156,11 @@ bool PackageWriter::PlanFiles(std::string* err) {
       *err = msg::kFileTooLarge + f.FullPath;
       return false;
     }
-    if (f.RelPath.find_first_of(kNotInWindowsNames) != std::string::npos) {
-      *err = msg::kNameNotWindows + f.FullPath;
+    if (const char* problem = RelPathProblem(f.RelPath)) {
+      *err = problem + f.FullPath;
       return false;
     }
+    if (!clashes.Add(f.RelPath, f.FullPath, err)) return false;
     bool lossy = false;
     std::string gbk = platform::ToCodePage936(f.RelPath, &lossy);
     if (lossy) {
@@ -179,6 +183,10 @@ bool PackageWriter::PlanOptions(std::string* err) {
     for (int32_t bit : entries::kOptionBits) {
       if (!(row.Flags & bit)) continue;
       std::string path = row.Folder + row.Name;
+      if (const char* problem = NamePartProblem(row.Name)) {
+        *err = problem + path;
+        return false;
+      }
       if (seen & bit) {
         *err = msg::kOptionTwice + path;
         return false;
@@ -263,11 +271,8 @@ bool PackageWriter::WriteHead(std::string* err) {
   }
   config_offset_ = end_;
   const PropertyValues& p = req_.properties;
-  std::string setup_dir;
-  for (char c : p.setup_dir)
-    if (c != '\\') setup_dir += c;
   ConfigValues v{shell::TruncateUtf16(p.app_name, kConfigValueChars),
-                 shell::TruncateUtf16(setup_dir, kConfigValueChars),
+                 StoredSetupDir(p.setup_dir),
                  shell::TruncateUtf16(p.publisher, kConfigValueChars),
                  shell::TruncateUtf16(p.version, kConfigValueChars)};
   std::string head;
@@ -311,6 +316,8 @@ bool PackageWriter::WriteRecords(const std::vector<RecordJob>& jobs, int threads
 
 BuildResult PackageWriter::Run() {
   std::string err;
+  std::string setup_dir = StoredSetupDir(req_.properties.setup_dir);
+  if (NamePartProblem(setup_dir)) return Fail(msg::kBadSetupDir + setup_dir);
   if (!OpenStubContainer(req_.install_dat, &container_, &err)) return Fail(err);
   progress_.SetStatus(msg::kStatusCollecting);
   if (!CollectPackFiles(req_.entries, req_.properties.save_path, &files_, &err, req_.stop) ||

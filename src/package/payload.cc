@@ -5,6 +5,7 @@
 #include <tuple>
 
 #include "package/messages.h"
+#include "package/windows_names.h"
 #include "platform/files.h"
 #include "platform/utf.h"
 #include "shell/unicode.h"
@@ -13,32 +14,6 @@ namespace package {
 namespace {
 
 constexpr char kThumbsDb[] = "thumbs.db";
-
-// The upper-case form of every UTF-16 code unit, as the inverse of the shared
-// case fold: an upper-case letter is the smallest code unit that folds to a
-// lower-case one. NTFS orders names by their upper-cased code units.
-const std::u16string& UpperTable() {
-  static const std::u16string table = [] {
-    std::u16string t(0x10000, u'\0');
-    for (uint32_t c = 0; c < 0x10000; ++c) t[c] = static_cast<char16_t>(c);
-    for (uint32_t c = 0xFFFF; c > 0; --c) {
-      if (c >= 0xD800 && c < 0xE000) continue;
-      std::u16string one(1, static_cast<char16_t>(c));
-      std::u16string folded = platform::Utf8ToUtf16(shell::FoldCase(platform::Utf16ToUtf8(one)));
-      if (folded.size() == 1 && folded[0] != c) t[folded[0]] = static_cast<char16_t>(c);
-    }
-    return t;
-  }();
-  return table;
-}
-
-// The sort key of a name: its upper-cased UTF-16 code units.
-std::u16string UpperCaseKey(const std::string& name) {
-  const std::u16string& upper = UpperTable();
-  std::u16string key = platform::Utf8ToUtf16(name);
-  for (char16_t& c : key) c = upper[c];
-  return key;
-}
 
 class DirectoryWalk {
  public:
@@ -57,7 +32,7 @@ class DirectoryWalk {
     std::vector<std::tuple<std::u16string, std::string, size_t>> order;
     order.reserve(entries.size());
     for (size_t i = 0; i < entries.size(); ++i)
-      order.emplace_back(UpperCaseKey(entries[i].name), entries[i].name, i);
+      order.emplace_back(WindowsNameKey(entries[i].name), entries[i].name, i);
     std::sort(order.begin(), order.end());
     for (const auto& [key, name, i] : order) {
       if (StopRequested(stop_)) return;

@@ -148,9 +148,20 @@ class PackageCommands : public ::testing::Test {
 TEST_F(PackageCommands, BuildListVerifyExtractRoundTrip) {
   std::string app = Tree();
   std::string pkg = dir_ / "pkg.exe";
-  Result r = Qrpack(dir_.path(), WithInstallDat({"build", "--name", "软件", "--run", "setup.exe",
-                                              "--desktop", dir_ / "setup.exe", "-o", pkg, "App",
-                                              "setup.exe"}));
+  // A second folder that gives App\small.txt again makes a package that
+  // could never install: refused, naming both files, with nothing written.
+  std::string other_app = dir_ / "other" + platform::kPathSeparator + "App";
+  Result r = Qrpack(dir_.path(), WithInstallDat({"build", "--name", "软件", "-o", pkg, "App", other_app}));
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find(std::string("两个文件在安装包中的名称相同，不能写入安装包：") +
+                       Join(other_app, "small.txt") + "（" + Join(app, "small.txt") + "）"),
+            std::string::npos)
+      << r.err;
+  EXPECT_FALSE(platform::PathExists(pkg));
+
+  r = Qrpack(dir_.path(), WithInstallDat({"build", "--name", "软件", "--run", "setup.exe",
+                                         "--desktop", dir_ / "setup.exe", "-o", pkg, "App",
+                                         "setup.exe"}));
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(r.out, "已经将所有文件打包进安装程序！\n" + pkg + "\n");
   EXPECT_EQ(r.err, "") << "no progress line when stderr is no terminal";

@@ -281,6 +281,73 @@ TEST_F(WriterTest, FilesThePackageCannotHoldAreRefusedNamingThem) {
   ExpectNoTemporaries();
 }
 
+// Names setup could never create, or two names Windows takes for one:
+// refused before anything is written, naming the file (and the other one).
+TEST_F(WriterTest, PackagesThatCouldNeverInstallAreRefusedNamingTheFile) {
+  char sep = platform::kPathSeparator;
+  PutFile(save_, "the old package");
+  auto refused = [&](const std::vector<EntryRow>& rows, const std::string& message,
+                     const std::string& setup_dir = "QrSetup") {
+    PackageRequest r = DefaultRequest(container_.path, save_);
+    r.entries = rows;
+    r.properties.setup_dir = setup_dir;
+    BuildResult result = Build(r);
+    EXPECT_EQ(result.outcome, BuildOutcome::kFailed) << message;
+    EXPECT_EQ(result.message, message);
+    EXPECT_TRUE(ReadWholeFile(save_) == "the old package");
+    ExpectNoTemporaries();
+  };
+  // Two folder rows that store the same name, or names equal in upper case.
+  std::string one = dir_ / "one" + sep + "App", two = dir_ / "two" + sep + "App";
+  std::string three = dir_ / "three" + sep + "APP";
+  PutFile(one + sep + "a.txt", "1");
+  PutFile(two + sep + "a.txt", "2");
+  PutFile(three + sep + "Ω.TXT", "3");
+  PutFile(one + sep + "ω.txt", "4");
+  refused({RowFor(one, entries::Directory), RowFor(two, entries::Directory)},
+          msg::kNameTwice + (two + sep + "a.txt") + "（" + (one + sep + "a.txt") + "）");
+  refused({RowFor(one, entries::Directory), RowFor(three, entries::Directory)},
+          msg::kNameCaseClash + (three + sep + "Ω.TXT") + "（" + (one + sep + "ω.txt") + "）");
+  // A file where another file needs a folder of that name.
+  std::string file_app = dir_ / "four" + sep + "App";
+  PutFile(file_app, "a file named App");
+  refused({RowFor(one, entries::Directory), RowFor(file_app)},
+          msg::kNameFileAndFolder + file_app + "（" + (one + sep + "a.txt") + "）");
+  // The uninstaller's name at the top, in any letter case; below it is fine.
+  std::string uninst = dir_ / "five" + sep + "Uninst.EXE";
+  PutFile(uninst, "not the uninstaller");
+  refused({RowFor(uninst)}, msg::kNameIsUninstaller + uninst);
+  // Install-folder names setup refuses, as the configuration stores them.
+  PutFile(dir_ / "ok.txt", "ok");
+  for (const char* bad : {"CON", "nul.txt", "COM1", "LPT9.log", "folder.", "folder ", "a:b", "\\\\", ".."})
+    refused({RowFor(dir_ / "ok.txt")}, msg::kBadSetupDir + std::string(bad == std::string("\\\\") ? "" : bad), bad);
+#ifndef _WIN32
+  // Names Windows cannot create (possible on other systems), also as option rows.
+  for (const char* name : {"CON", "aux.txt", "Com3.dat", "conin$", "trailing.", "trailing ", "a<b"}) {
+    std::string path = dir_ / "six" + sep + name;
+    PutFile(path, "x");
+    const char* lead = std::string(name).back() == '.' || std::string(name).back() == ' '
+                           ? msg::kNameEndsWithDotOrSpace
+                       : std::string(name) == "a<b" ? msg::kNameNotWindows
+                                                   : msg::kNameIsDevice;
+    refused({RowFor(path)}, lead + path);
+    refused({RowFor(dir_ / "six", entries::Directory)}, lead + path);
+    platform::RemoveFile(path, nullptr);
+  }
+  std::string device_folder = dir_ / "seven" + sep + "NUL";
+  PutDir(device_folder);
+  refused({RowFor(device_folder, entries::Directory | 16)}, msg::kNameIsDevice + device_folder);
+#endif
+  // Names that only look alike stay: "CONSOLE", "COM10", "a.b.c", the
+  // uninstaller's name below the top.
+  std::string fine = dir_ / "eight";
+  for (const char* name : {"CONSOLE", "COM10", "a.b.c", "uninst.exe.txt"}) PutFile(fine + sep + name, "x");
+  PutFile(fine + sep + "sub" + sep + "uninst.exe", "x");
+  PackageRequest r = DefaultRequest(container_.path, save_);
+  r.entries = {RowFor(fine, entries::Directory)};
+  EXPECT_EQ(Build(r).outcome, BuildOutcome::kWritten);
+}
+
 TEST_F(WriterTest, AFileRemovedOrReplacedMidBuildFailsAndKeepsTheOldPackage) {
   char sep = platform::kPathSeparator;
   PutFile(dir_ / "App" + sep + "a.txt", "a");

@@ -59,14 +59,23 @@ FakePackage ThreeFiles() {
   return p;
 }
 
-bool Install(FakePackage& p, const std::wstring& folder, std::string* err) {
-  std::vector<std::wstring> targets;
+// Plans and installs p into folder in one transaction, committed on success.
+bool Install(FakePackage& p, const std::wstring& folder, std::string* err,
+             const std::vector<std::wstring>& dropped = {}) {
+  FilePlan plan{folder, {}, dropped};
   std::wstring why;
-  if (!PlanTargets(folder, p, &targets, &why)) {
+  if (!PlanTargets(folder, p, &plan.targets, &why)) {
     *err = "refused";
     return false;
   }
-  return InstallFiles(p, folder, targets, nullptr, nullptr, err);
+  InstallTransaction tx(folder);
+  std::wstring e;
+  if (!InstallFiles(p, plan, tx, nullptr, nullptr, &e)) {
+    *err = stubtest::Narrow(e);
+    return false;  // tx rolls back
+  }
+  tx.Commit();
+  return true;
 }
 
 TEST(InstallFiles, WritesEveryRecordAndLeavesNoStaging) {
@@ -74,14 +83,15 @@ TEST(InstallFiles, WritesEveryRecordAndLeavesNoStaging) {
   FakePackage p = ThreeFiles();
   std::wstring folder = dir / L"App";
   int64_t last_done = -1, last_total = -1;
-  std::vector<std::wstring> targets;
+  FilePlan plan{folder, {}, {}};
   std::wstring why;
-  ASSERT_TRUE(PlanTargets(folder, p, &targets, &why));
-  std::string err;
-  ASSERT_TRUE(InstallFiles(p, folder, targets,
-                           [&](int64_t d, int64_t t) { last_done = d, last_total = t; }, nullptr,
-                           &err))
-      << err;
+  ASSERT_TRUE(PlanTargets(folder, p, &plan.targets, &why));
+  InstallTransaction tx(folder);
+  std::wstring err;
+  ASSERT_TRUE(InstallFiles(p, plan, tx, [&](int64_t d, int64_t t) { last_done = d, last_total = t; },
+                           nullptr, &err))
+      << stubtest::Narrow(err);
+  tx.Commit();
   EXPECT_EQ(ListTree(folder), (std::vector<std::wstring>{L"a.txt", L"sub\\deep\\b.bin", L"uninst.exe"}));
   EXPECT_EQ(ReadFile(folder + L"\\sub\\deep\\b.bin"), stubtest::MakeData(100000, 1));
   EXPECT_EQ(last_done, last_total);
@@ -135,7 +145,7 @@ TEST(InstallFiles, AFolderWhereAFileBelongsFailsCleanly) {
   FakePackage p = ThreeFiles();
   std::string err;
   EXPECT_FALSE(Install(p, folder, &err));
-  EXPECT_NE(err.find("folder"), std::string::npos) << err;
+  EXPECT_NE(err.find("同名文件夹"), std::string::npos) << err;
   EXPECT_EQ(ListTree(folder), std::vector<std::wstring>{});
   EXPECT_FALSE(Exists(folder + L"\\sub"));
 }
@@ -144,13 +154,75 @@ TEST(InstallFiles, CancelStopsBeforeAnythingIsPlaced) {
   ScratchDir dir(L"cancel");
   FakePackage p = ThreeFiles();
   std::atomic<bool> cancel{true};
-  std::vector<std::wstring> targets;
+  FilePlan plan{dir / L"App", {}, {}};
   std::wstring why;
-  ASSERT_TRUE(PlanTargets(dir / L"App", p, &targets, &why));
-  std::string err;
-  EXPECT_FALSE(InstallFiles(p, dir / L"App", targets, nullptr, &cancel, &err));
+  ASSERT_TRUE(PlanTargets(plan.folder, p, &plan.targets, &why));
+  std::wstring err;
+  {
+    InstallTransaction tx(plan.folder);
+    EXPECT_FALSE(InstallFiles(p, plan, tx, nullptr, &cancel, &err));
+  }
   EXPECT_TRUE(p.extracted.empty());
   EXPECT_FALSE(Exists(dir / L"App"));
+}
+
+// A file held open without sharing (as a running program holds its image)
+// cannot be moved aside: the files already replaced come back, the new
+// ones go, and the staging folder with its backups goes last.
+TEST(InstallFiles, AFileThatCannotBeReplacedPutsBackEveryEarlierFile) {
+  ScratchDir dir(L"held");
+  std::wstring folder = dir / L"App";
+  WriteFile(folder + L"\\a.txt", "old alpha");
+  WriteFile(folder + L"\\sub\\deep\\b.bin", "old beta");
+  WriteFile(folder + L"\\uninst.exe", "old uninstaller");
+  WriteFile(folder + L"\\gone.txt", "dropped by the new version");
+  std::vector<std::wstring> before = ListTree(folder);
+  HANDLE held = CreateFileW((folder + L"\\uninst.exe").c_str(), GENERIC_READ, 0, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  FakePackage p = ThreeFiles();
+  p.Add(L"new.txt", "new");
+  std::string err;
+  EXPECT_FALSE(Install(p, folder, &err, {folder + L"\\gone.txt"}));
+  CloseHandle(held);
+  EXPECT_NE(err.find("无法替换文件"), std::string::npos) << err;
+  EXPECT_EQ(ListTree(folder), before);
+  EXPECT_EQ(ReadFile(folder + L"\\a.txt"), "old alpha");
+  EXPECT_EQ(ReadFile(folder + L"\\sub\\deep\\b.bin"), "old beta");
+  EXPECT_EQ(ReadFile(folder + L"\\gone.txt"), "dropped by the new version");
+}
+
+TEST(InstallFiles, DroppedFilesGoAtTheCommitAndComeBackOnFailure) {
+  ScratchDir dir(L"dropped");
+  std::wstring folder = dir / L"App";
+  WriteFile(folder + L"\\old\\gone.txt", "old");
+  WriteFile(folder + L"\\user.cfg", "settings");
+  FakePackage good = ThreeFiles();
+  std::string err;
+  ASSERT_TRUE(Install(good, folder, &err, {folder + L"\\old\\gone.txt"})) << err;
+  EXPECT_FALSE(Exists(folder + L"\\old\\gone.txt"));
+  EXPECT_TRUE(Exists(folder + L"\\user.cfg"));
+
+  WriteFile(folder + L"\\old\\gone.txt", "old");
+  FakePackage bad = ThreeFiles();
+  bad.fail_at = 1;
+  EXPECT_FALSE(Install(bad, folder, &err, {folder + L"\\old\\gone.txt"}));
+  EXPECT_EQ(ReadFile(folder + L"\\old\\gone.txt"), "old");
+  EXPECT_EQ(ReadFile(folder + L"\\a.txt"), "alpha");
+}
+
+TEST(PlanTargets, APathTooLongForTheShellIsRefused) {
+  FakePackage p = ThreeFiles();
+  std::vector<std::wstring> targets;
+  std::wstring why;
+  // "C:\" + 233 + "\sub\deep\b.bin" is 251 characters: accepted.
+  std::wstring folder = L"C:\\" + std::wstring(233, L'x');
+  EXPECT_TRUE(PlanTargets(folder, p, &targets, &why));
+  for (const std::wstring& t : targets) EXPECT_LE(t.size(), kMaxShellPath);
+  std::wstring longer = L"C:\\" + std::wstring(245, L'x');  // its b.bin has 263
+  EXPECT_FALSE(PlanTargets(longer, p, &targets, &why));
+  EXPECT_NE(why.find(L"b.bin"), std::wstring::npos);
+  EXPECT_EQ(why.find(L"a.txt"), std::wstring::npos);
 }
 
 TEST(PlanTargets, OneBadNameRefusesThePackageBeforeAnyWrite) {

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
+
 #include "package/build_request.h"
 #include "package/image_digest.h"
 #include "package/layout.h"
@@ -13,6 +16,7 @@
 #include "package/stub_container.h"
 #include "platform/files.h"
 #include "platform/text.h"
+#include "product.h"
 
 namespace stubtest {
 namespace {
@@ -58,6 +62,13 @@ std::vector<SourceFile> SampleTree() {
   };
 }
 
+// QR_TEST_SETUP_EXE and QR_TEST_UNINST_EXE, when set, name other stub
+// programs (such as an earlier build's) to run the same tests against.
+std::string StubProgram(const char* env, const char* built) {
+  const char* other = std::getenv(env);
+  return other && *other ? other : built;
+}
+
 std::wstring TestInstallDat() {
   static std::wstring path;
   if (path.empty()) {
@@ -66,15 +77,21 @@ std::wstring TestInstallDat() {
     path = std::wstring(temp) + L"qrstubtest_install_" + std::to_wstring(GetCurrentProcessId()) +
            L".dat";
     std::string err;
-    EXPECT_TRUE(package::WriteStubContainer(Narrow(HostPath(QR_SETUP_EXE)),
-                                            Narrow(HostPath(QR_UNINST_EXE)), Narrow(path), &err))
+    EXPECT_TRUE(package::WriteStubContainer(
+        Narrow(HostPath(StubProgram("QR_TEST_SETUP_EXE", QR_SETUP_EXE))),
+        Narrow(HostPath(StubProgram("QR_TEST_UNINST_EXE", QR_UNINST_EXE))), Narrow(path), &err))
         << err;
   }
   return path;
 }
 
+std::wstring EntryKey(const SamplePackage& sample) {
+  return stub::ProductKeyName(sample.app_name, sample.publisher);
+}
+
 void BuildSamplePackage(const std::wstring& src, const SamplePackage& sample, const std::wstring& out) {
-  for (const SourceFile& f : SampleTree()) WriteFile(src + L"\\" + f.rel, f.data);
+  const std::vector<SourceFile> tree = sample.files.empty() ? SampleTree() : sample.files;
+  for (const SourceFile& f : tree) WriteFile(src + L"\\" + f.rel, f.data);
   package::PackageRequest req;
   req.properties.app_name = Narrow(sample.app_name);
   req.properties.setup_dir = Narrow(sample.setup_dir);
@@ -82,9 +99,14 @@ void BuildSamplePackage(const std::wstring& src, const SamplePackage& sample, co
   req.properties.version = Narrow(sample.version);
   req.properties.save_path = Narrow(out);
   std::string folder = Narrow(src) + "\\";
-  req.entries = {{"app.exe", folder, 1 | 2 | 4 | 8 | 16 | 32},
-                 {"readme.txt", folder, 0},
-                 {"data", folder, 64}};
+  std::vector<std::wstring> tops;
+  for (const SourceFile& f : tree) {
+    std::wstring top = f.rel.substr(0, f.rel.find(L'\\'));
+    if (std::find(tops.begin(), tops.end(), top) != tops.end()) continue;
+    tops.push_back(top);
+    int32_t flags = top != f.rel ? 64 : top == L"app.exe" ? sample.app_flags : 0;
+    req.entries.push_back({Narrow(top), folder, flags});
+  }
   req.install_dat = Narrow(TestInstallDat());
   QuietProgress progress;
   package::BuildResult r = package::MakePackage(req, progress);

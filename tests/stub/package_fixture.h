@@ -3,6 +3,7 @@
 // built in-process with the package writer (the core qrpack runs) from an
 // install.dat made of this build's setup.exe and uninst.exe.
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -24,12 +25,18 @@ struct SamplePackage {
   std::wstring setup_dir;  // unique per test by default
   std::wstring publisher = L"Quorin软件工作室";
   std::wstring version = L"1.2.3";
+  std::vector<SourceFile> files;  // empty: SampleTree()
+  int32_t app_flags = 1 | 2 | 4 | 8 | 16 | 32;  // the options of app.exe
 };
 
-// Writes the tree below src and builds the package at out. Entries: app.exe
-// with options 1|2|4|8|16|32, readme.txt, the folder "data".
+// Writes the tree below src and builds the package at out. Entries: one per
+// top-level name of the tree, in its order: a file row for a file (app.exe
+// with sample.app_flags), a folder row for a folder.
 void BuildSamplePackage(const std::wstring& src, const SamplePackage& sample,
                         const std::wstring& out);
+
+// The key of the sample's uninstall entry.
+std::wstring EntryKey(const SamplePackage& sample);
 
 // install.dat of this build's stub programs, made once per test run.
 std::wstring TestInstallDat();

@@ -3,192 +3,14 @@
 // compared with what the package holds, and uninst.exe /S takes exactly that
 // away again. Hostile and damaged packages must write nothing.
 #include <windows.h>
-#include <knownfolders.h>
-#include <objbase.h>
-#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
-#include "package_fixture.h"
-#include "shell_places.h"
-#include "stub_test_util.h"
+#include "install_e2e.h"
+#include "win_util.h"
 
 namespace stubtest {
 namespace {
-
-constexpr wchar_t kUninstallRoot[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
-
-std::wstring Quote(const std::wstring& s) { return L"\"" + s + L"\""; }
-
-int RunSilent(const std::wstring& pkg, const std::wstring& folder) {
-  return RunProgram(Quote(pkg) + L" /S /D=" + folder);
-}
-
-// The uninstall entry's key, in HKLM or HKCU; nullptr when in neither.
-HKEY EntryRoot(const std::wstring& key) {
-  for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
-    HKEY k;
-    if (RegOpenKeyExW(root, (kUninstallRoot + key).c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &k) ==
-        ERROR_SUCCESS) {
-      RegCloseKey(k);
-      return root;
-    }
-  }
-  return nullptr;
-}
-
-std::wstring RegString(HKEY root, const std::wstring& key, const wchar_t* name) {
-  wchar_t buf[4096];
-  DWORD bytes = sizeof buf;
-  if (RegGetValueW(root, (kUninstallRoot + key).c_str(), name, RRF_RT_REG_SZ,
-                   nullptr, buf, &bytes) != ERROR_SUCCESS)
-    return L"<missing>";
-  return buf;
-}
-
-DWORD RegDword(HKEY root, const std::wstring& key, const wchar_t* name) {
-  DWORD v = 0xFFFFFFFF, bytes = sizeof v;
-  RegGetValueW(root, (kUninstallRoot + key).c_str(), name, RRF_RT_REG_DWORD,
-               nullptr, &v, &bytes);
-  return v;
-}
-
-std::wstring Known(const KNOWNFOLDERID& id) {
-  PWSTR p = nullptr;
-  std::wstring out;
-  if (SUCCEEDED(SHGetKnownFolderPath(id, 0, nullptr, &p))) out = p;
-  CoTaskMemFree(p);
-  return out;
-}
-
-// Where the shortcuts of an install in root (HKLM: all users) must be.
-struct ShortcutPlaces {
-  std::wstring desktop, startup, programs, quick_launch;
-};
-ShortcutPlaces PlacesFor(HKEY root) {
-  bool machine = root == HKEY_LOCAL_MACHINE;
-  std::wstring quick = Known(FOLDERID_QuickLaunch);
-  if (quick.empty())  // wine knows no quick-launch folder; its classic place
-    quick = Known(FOLDERID_RoamingAppData) + L"\\Microsoft\\Internet Explorer\\Quick Launch";
-  return {Known(machine ? FOLDERID_PublicDesktop : FOLDERID_Desktop),
-          Known(machine ? FOLDERID_CommonStartup : FOLDERID_Startup),
-          Known(machine ? FOLDERID_CommonPrograms : FOLDERID_Programs), quick};
-}
-
-std::wstring LinkTarget(const std::wstring& link) {
-  std::wstring t;
-  return stub::ReadShortcutTarget(link, &t) ? t : L"<none>";
-}
-
-// Waits for the uninstaller's cleanup pass to remove path.
-bool WaitGone(const std::wstring& path, int seconds = 30) {
-  for (int i = 0; i < seconds * 10; ++i) {
-    if (!Exists(path)) return true;
-    Sleep(100);
-  }
-  return false;
-}
-
-
-// A started program that the test drives through its windows.
-class Started {
- public:
-  explicit Started(const std::wstring& cmdline) {
-    STARTUPINFOW si = {};
-    si.cb = sizeof si;
-    std::wstring cmd = cmdline;
-    if (CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi_))
-      CloseHandle(pi_.hThread);
-  }
-  ~Started() {
-    if (pi_.hProcess) {
-      if (WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(pi_.hProcess, 99);
-      CloseHandle(pi_.hProcess);
-    }
-  }
-  bool running() const { return pi_.hProcess != nullptr; }
-  DWORD pid() const { return pi_.dwProcessId; }
-  // The exit code, or -1 when it does not end in time.
-  int Wait(DWORD ms = 60000) {
-    DWORD code = static_cast<DWORD>(-1);
-    if (WaitForSingleObject(pi_.hProcess, ms) == WAIT_OBJECT_0) GetExitCodeProcess(pi_.hProcess, &code);
-    return static_cast<int>(code);
-  }
-
- private:
-  PROCESS_INFORMATION pi_ = {};
-};
-
-// A visible top-level window of process pid with class cls, within the time.
-HWND WaitForWindow(DWORD pid, const wchar_t* cls, int seconds = 60) {
-  for (int i = 0; i < seconds * 10; ++i) {
-    for (HWND w = FindWindowW(cls, nullptr); w; w = FindWindowExW(nullptr, w, cls, nullptr)) {
-      DWORD owner = 0;
-      GetWindowThreadProcessId(w, &owner);
-      if (owner == pid && IsWindowVisible(w)) return w;
-    }
-    Sleep(100);
-  }
-  return nullptr;
-}
-
-std::wstring TextOf(HWND w) {
-  wchar_t buf[1024] = {};
-  SendMessageW(w, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(buf));
-  return buf;
-}
-
-// The child of parent with class cls and text, waiting for it to appear.
-HWND WaitForChild(HWND parent, const wchar_t* cls, const std::wstring& text, int seconds = 60) {
-  for (int i = 0; i < seconds * 10; ++i) {
-    for (HWND c = FindWindowExW(parent, nullptr, cls, nullptr); c;
-         c = FindWindowExW(parent, c, cls, nullptr))
-      if (TextOf(c) == text && IsWindowVisible(c)) return c;
-    Sleep(100);
-  }
-  return nullptr;
-}
-
-class PackageInstallTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    // Unique per test, within the writer's 20 characters.
-    // The app name names the program group, so it is unique too.
-    static int count = 0;
-    std::wstring tag = std::to_wstring(GetTickCount64() % 100000) + L"_" + std::to_wstring(++count);
-    sample_.setup_dir = L"QrT" + tag;
-    sample_.app_name = L"测试软件" + tag;
-    src_ = dir_ / L"src";
-    pkg_ = dir_ / L"setup_pkg.exe";
-    folder_ = dir_ / L"inst\\My App";
-    BuildSamplePackage(src_, sample_, pkg_);
-  }
-  void TearDown() override {
-    if (HKEY root = EntryRoot(sample_.setup_dir))
-      RegDeleteKeyExW(root, (kUninstallRoot + sample_.setup_dir).c_str(), KEY_WOW64_64KEY, 0);
-    CoUninitialize();
-  }
-
-  std::vector<std::wstring> ExpectedFiles() const {
-    std::vector<std::wstring> files;
-    for (const SourceFile& f : SampleTree()) files.push_back(f.rel);
-    files.push_back(L"uninst.exe");
-    std::sort(files.begin(), files.end());
-    return files;
-  }
-
-  // Nothing of the package anywhere: no folder, no entry.
-  void ExpectNothingInstalled() {
-    EXPECT_FALSE(Exists(dir_ / L"inst"));
-    EXPECT_EQ(EntryRoot(sample_.setup_dir), nullptr);
-    EXPECT_EQ(ListTree(dir_.path()).size(), SampleTree().size() + 1);  // the sources and the package
-  }
-
-  ScratchDir dir_{L"e2e"};
-  SamplePackage sample_;
-  std::wstring src_, pkg_, folder_;
-};
 
 TEST_F(PackageInstallTest, InstallsRegistersAndUninstallsExactlyItsOwnFiles) {
   ASSERT_EQ(RunSilent(pkg_, folder_), 0);
@@ -200,9 +22,9 @@ TEST_F(PackageInstallTest, InstallsRegistersAndUninstallsExactlyItsOwnFiles) {
   EXPECT_EQ(ReadFile(folder_ + L"\\uninst.exe").substr(0, 2), "MZ");
 
   // The uninstall entry.
-  HKEY root = EntryRoot(sample_.setup_dir);
+  HKEY root = EntryRoot(key_);
   ASSERT_NE(root, nullptr);
-  const std::wstring& key = sample_.setup_dir;
+  const std::wstring& key = key_;
   std::wstring uninst = folder_ + L"\\uninst.exe";
   EXPECT_EQ(RegString(root, key, L"DisplayName"), sample_.app_name);
   EXPECT_EQ(RegString(root, key, L"DisplayVersion"), sample_.version);
@@ -248,12 +70,54 @@ TEST_F(PackageInstallTest, InstallsRegistersAndUninstallsExactlyItsOwnFiles) {
   DeleteFileW((at.desktop + L"\\QrStubTestOther.txt").c_str());
 }
 
-TEST_F(PackageInstallTest, UninstallRemovesTheEmptiedFolderItself) {
+// The uninstaller's copies in the temp folder that exist now.
+std::vector<std::wstring> UninstallerCopies() {
+  wchar_t temp[MAX_PATH + 1];
+  GetTempPathW(MAX_PATH + 1, temp);
+  std::vector<std::wstring> out;
+  WIN32_FIND_DATAW fd;
+  HANDLE h = FindFirstFileW((std::wstring(temp) + L"~qruninst*.exe").c_str(), &fd);
+  if (h == INVALID_HANDLE_VALUE) return out;
+  do out.push_back(fd.cFileName);
+  while (FindNextFileW(h, &fd));
+  FindClose(h);
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
+// Waits until the temp folder holds no copy of the uninstaller beyond before.
+bool CopiesGone(const std::vector<std::wstring>& before, int seconds = 30) {
+  for (int i = 0; i < seconds * 10; ++i) {
+    std::vector<std::wstring> now = UninstallerCopies();
+    if (std::includes(before.begin(), before.end(), now.begin(), now.end())) return true;
+    Sleep(100);
+  }
+  return false;
+}
+
+TEST_F(PackageInstallTest, UninstallRemovesTheFoldersSetupMadeAndNothingElse) {
+  // setup makes "inst" and "My App", and the quick-launch folder where
+  // there is none; "pre" was there before.
+  std::wstring quick = PlacesFor(HKEY_CURRENT_USER).quick_launch;
+  RemoveTree(quick);
+  std::vector<std::wstring> copies = UninstallerCopies();
   ASSERT_EQ(RunSilent(pkg_, folder_), 0);
+  ShortcutPlaces at = PlacesFor(EntryRoot(key_));
+  ASSERT_TRUE(Exists(at.quick_launch + L"\\app.lnk"));
   ASSERT_EQ(RunProgram(Quote(folder_ + L"\\uninst.exe") + L" /S"), 0);
   EXPECT_TRUE(WaitGone(folder_));
-  // setup made "inst" too, but the uninstaller only knows the install folder.
-  EXPECT_TRUE(Exists(dir_ / L"inst"));
+  EXPECT_TRUE(WaitGone(dir_ / L"inst"));
+  EXPECT_FALSE(Exists(quick));
+  EXPECT_TRUE(Exists(stub::ParentOf(quick)));
+  EXPECT_TRUE(CopiesGone(copies));
+
+  CreateDirectoryW((dir_ / L"pre").c_str(), nullptr);
+  std::wstring deep = dir_ / L"pre\\made\\App";
+  ASSERT_EQ(RunSilent(pkg_, deep), 0);
+  ASSERT_EQ(RunProgram(Quote(deep + L"\\uninst.exe") + L" /S"), 0);
+  EXPECT_TRUE(WaitGone(dir_ / L"pre\\made"));
+  EXPECT_TRUE(Exists(dir_ / L"pre"));
+  EXPECT_TRUE(CopiesGone(copies));
 }
 
 TEST_F(PackageInstallTest, ReinstallReplacesFilesAndKeepsUserFiles) {
@@ -263,6 +127,13 @@ TEST_F(PackageInstallTest, ReinstallReplacesFilesAndKeepsUserFiles) {
   ASSERT_EQ(RunSilent(pkg_, folder_), 0);
   EXPECT_EQ(ReadFile(folder_ + L"\\readme.txt"), SampleTree()[1].data);
   EXPECT_EQ(ReadFile(folder_ + L"\\user.cfg"), "mine");
+  // The program group the first install made goes with the uninstall.
+  std::wstring group = PlacesFor(EntryRoot(key_)).programs + L"\\" + sample_.app_name;
+  ASSERT_TRUE(Exists(group));
+  ASSERT_EQ(RunProgram(Quote(folder_ + L"\\uninst.exe") + L" /S"), 0);
+  EXPECT_FALSE(Exists(group));
+  EXPECT_TRUE(WaitGone(folder_ + L"\\uninst.exe"));
+  EXPECT_EQ(ListTree(folder_), std::vector<std::wstring>{L"user.cfg"});
 }
 
 TEST_F(PackageInstallTest, UninstallerElsewhereOrWithClimbingNamesRemovesNothing) {
@@ -287,25 +158,28 @@ TEST_F(PackageInstallTest, UninstallerElsewhereOrWithClimbingNamesRemovesNothing
   EXPECT_NE(RunProgram(Quote(uninst) + L" /S"), 0);
   EXPECT_EQ(ReadFile(dir_ / L"inst\\vic.txt"), "victim");
   EXPECT_EQ(ReadFile(folder_ + L"\\app.exe"), SampleTree()[0].data);
-  EXPECT_NE(EntryRoot(sample_.setup_dir), nullptr);
+  EXPECT_NE(EntryRoot(key_), nullptr);
 }
 
-TEST_F(PackageInstallTest, AFileInUseFailsTheUninstallAndARetryFinishesIt) {
+TEST_F(PackageInstallTest, AFileInUseFailsTheUninstallWithNothingRemoved) {
   ASSERT_EQ(RunSilent(pkg_, folder_), 0);
+  std::vector<std::wstring> installed = ListTree(folder_);
+  ShortcutPlaces at = PlacesFor(EntryRoot(key_));
   std::wstring busy = folder_ + L"\\data\\a.bin";
   HANDLE h = CreateFileW(busy.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(h, INVALID_HANDLE_VALUE);
   std::wstring uninst = folder_ + L"\\uninst.exe";
-  EXPECT_NE(RunProgram(Quote(uninst) + L" /S"), 0);
-  // The entry and the uninstaller stay for a second attempt.
-  EXPECT_NE(EntryRoot(sample_.setup_dir), nullptr);
-  EXPECT_TRUE(Exists(uninst));
-  EXPECT_TRUE(Exists(busy));
-  EXPECT_FALSE(Exists(folder_ + L"\\readme.txt"));
+  EXPECT_EQ(RunProgram(Quote(uninst) + L" /S"), 2);
+  // Every file, the entry and the shortcuts stay for a second attempt.
+  EXPECT_EQ(ListTree(folder_), installed);
+  EXPECT_EQ(ReadFile(folder_ + L"\\readme.txt"), SampleTree()[1].data);
+  EXPECT_NE(EntryRoot(key_), nullptr);
+  EXPECT_EQ(LinkTarget(at.desktop + L"\\app.lnk"), folder_ + L"\\app.exe");
   CloseHandle(h);
   ASSERT_EQ(RunProgram(Quote(uninst) + L" /S"), 0);
   EXPECT_TRUE(WaitGone(folder_));
-  EXPECT_EQ(EntryRoot(sample_.setup_dir), nullptr);
+  EXPECT_EQ(EntryRoot(key_), nullptr);
+  EXPECT_FALSE(Exists(at.desktop + L"\\app.lnk"));
 }
 
 TEST_F(PackageInstallTest, HostileNamesAreRefusedBeforeAnythingIsWritten) {
@@ -362,7 +236,7 @@ TEST_F(PackageInstallTest, DamagedPackagesFailAndLeaveNoFiles) {
     WriteFile(bad, d.bytes);
     EXPECT_NE(RunSilent(bad, folder_), 0) << d.what;
     EXPECT_FALSE(Exists(dir_ / L"inst")) << d.what;
-    EXPECT_EQ(EntryRoot(sample_.setup_dir), nullptr) << d.what;
+    EXPECT_EQ(EntryRoot(key_), nullptr) << d.what;
     DeleteFileW(bad.c_str());
   }
   ExpectNothingInstalled();
@@ -434,7 +308,7 @@ TEST_F(PackageInstallTest, WindowInstallsWhenTheUserClicksThrough) {
   SendMessageW(finish, BM_CLICK, 0, 0);
   EXPECT_EQ(setup.Wait(), 0);
   EXPECT_EQ(ListTree(folder_), ExpectedFiles());
-  EXPECT_NE(EntryRoot(sample_.setup_dir), nullptr);
+  EXPECT_NE(EntryRoot(key_), nullptr);
 
   // The uninstaller asks first; "否" keeps everything.
   std::wstring uninst = folder_ + L"\\uninst.exe";
@@ -461,7 +335,7 @@ TEST_F(PackageInstallTest, WindowInstallsWhenTheUserClicksThrough) {
   SendMessageW(done, WM_COMMAND, IDOK, 0);
   EXPECT_EQ(yes.Wait(), 0);
   EXPECT_TRUE(WaitGone(folder_));
-  EXPECT_EQ(EntryRoot(sample_.setup_dir), nullptr);
+  EXPECT_EQ(EntryRoot(key_), nullptr);
 }
 
 TEST_F(PackageInstallTest, WindowCancelWritesNothing) {
@@ -477,7 +351,7 @@ TEST_F(PackageInstallTest, WindowCancelWritesNothing) {
 
 TEST_F(PackageInstallTest, ARelativeFolderIsRefused) {
   EXPECT_NE(RunSilent(pkg_, L"relative\\folder"), 0);
-  EXPECT_EQ(EntryRoot(sample_.setup_dir), nullptr);
+  EXPECT_EQ(EntryRoot(key_), nullptr);
 }
 
 }  // namespace

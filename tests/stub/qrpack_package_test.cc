@@ -10,6 +10,7 @@
 #include <cstdlib>
 
 #include "package_fixture.h"
+#include "product.h"
 #include "stub_test_util.h"
 
 namespace stubtest {
@@ -65,10 +66,12 @@ TEST(QrpackPackages, WindowsQrpackPackageInstallsAndUninstalls) {
   std::wstring src = dir / L"src";
   for (const SourceFile& f : SampleTree()) WriteFile(src + L"\\" + f.rel, f.data);
   std::wstring pkg = dir / L"win_pkg.exe";
-  std::wstring key = L"QrWinPkg" + std::to_wstring(GetTickCount64() % 100000);
+  std::wstring dir_name = L"QrWinPkg" + std::to_wstring(GetTickCount64() % 100000);
+  std::wstring key = stub::ProductKeyName(L"视窗测试", L"测试发行商");
   // An option names its ENTRY as given.
   std::wstring app = Quote(src + L"\\app.exe");
-  std::wstring cmd = Quote(HostPath(QR_QRPACK_EXE)) + L" build --quiet --name 视窗测试 --dir " + key +
+  std::wstring cmd = Quote(HostPath(QR_QRPACK_EXE)) +
+                     L" build --quiet --name 视窗测试 --publisher 测试发行商 --dir " + dir_name +
                      L" --run " + app + L" --desktop " + app + L" --autorun " + app + L" -o " +
                      Quote(pkg) + L" " + app + L" " + Quote(src + L"\\readme.txt") + L" " +
                      Quote(src + L"\\data");
@@ -125,8 +128,8 @@ TEST(QrpackPackages, NativeQrpackPackageInstallsAndUninstalls) {
   std::wstring from = HostPath(made);
   ASSERT_TRUE(Exists(from + L"\\native_pkg.exe"));
   ScratchDir dir(L"native");
-  InstallCompareUninstall(from + L"\\native_pkg.exe", from + L"\\src", L"QrNativePkg",
-                          dir / L"inst\\Native");
+  InstallCompareUninstall(from + L"\\native_pkg.exe", from + L"\\src",
+                          stub::ProductKeyName(L"原生测试", L"发行商"), dir / L"inst\\Native");
 }
 
 }  // namespace

@@ -1,0 +1,101 @@
+#include "file_in_use.h"
+
+#include <windows.h>
+#include <restartmanager.h>
+
+#include "stub_text.h"
+#include "win_util.h"
+
+namespace stub {
+namespace {
+
+// The Restart Manager's session for one question.
+class RestartManagerUsers : public FileUsers {
+ public:
+  std::vector<std::wstring> ProgramsUsing(const std::wstring& file) override {
+    std::vector<std::wstring> names;
+    DWORD session = 0;
+    WCHAR key[CCH_RM_SESSION_KEY + 1] = {};
+    if (RmStartSession(&session, 0, key) != ERROR_SUCCESS) return names;
+    LPCWSTR files[] = {file.c_str()};
+    UINT needed = 0, count = 0;
+    DWORD reasons = 0;
+    if (RmRegisterResources(session, 1, files, 0, nullptr, 0, nullptr) == ERROR_SUCCESS) {
+      DWORD rc = RmGetList(session, &needed, &count, nullptr, &reasons);
+      if (rc == ERROR_MORE_DATA && needed > 0) {
+        std::vector<RM_PROCESS_INFO> info(needed);
+        count = needed;
+        if (RmGetList(session, &needed, &count, info.data(), &reasons) == ERROR_SUCCESS) {
+          for (UINT i = 0; i < count; ++i) {
+            std::wstring name = info[i].strAppName;
+            if (!name.empty()) names.push_back(name);
+          }
+        }
+      }
+    }
+    RmEndSession(session);
+    return names;
+  }
+};
+
+}  // namespace
+
+bool IsFileInUse(const std::wstring& path) {
+  DWORD a = GetFileAttributesW(path.c_str());
+  if (a == INVALID_FILE_ATTRIBUTES || (a & FILE_ATTRIBUTE_DIRECTORY)) return false;
+  // No sharing: any other open handle makes this fail. A running program's
+  // image can be opened for delete but not for writing, so ask for writing
+  // too unless the file is read-only (which would refuse it anyway).
+  DWORD access = DELETE | ((a & FILE_ATTRIBUTE_READONLY) ? 0 : GENERIC_WRITE);
+  HANDLE h = CreateFileW(path.c_str(), access, 0, nullptr, OPEN_EXISTING,
+                         FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (h != INVALID_HANDLE_VALUE) {
+    CloseHandle(h);
+    return false;
+  }
+  DWORD e = GetLastError();
+  return e == ERROR_SHARING_VIOLATION || e == ERROR_LOCK_VIOLATION || e == ERROR_USER_MAPPED_FILE;
+}
+
+std::wstring FirstFileInUse(const std::vector<std::wstring>& paths) {
+  for (const std::wstring& p : paths) {
+    // The shell or a virus scanner may hold a file for a moment (to read an
+    // icon, to scan it): only a file that stays in use counts.
+    bool busy = IsFileInUse(p);
+    for (int attempt = 0; busy && attempt < 10; ++attempt) {
+      Sleep(100);
+      busy = IsFileInUse(p);
+    }
+    if (busy) return p;
+  }
+  return L"";
+}
+
+std::unique_ptr<FileUsers> SystemFileUsers() { return std::make_unique<RestartManagerUsers>(); }
+
+std::wstring InUseMessage(std::wstring_view lead, const std::wstring& file,
+                          const std::vector<std::wstring>& programs) {
+  std::wstring m = std::wstring(lead) + L"“" + file + L"”";
+  m += text::kFileInUse;
+  if (!programs.empty()) {
+    m += L"\r\n";
+    m += text::kUsedBy;
+    for (size_t i = 0; i < programs.size(); ++i) m += (i ? L"、" : L"") + programs[i];
+  }
+  return m;
+}
+
+std::wstring WaitUntilFree(const std::function<std::wstring()>& first_in_use, FileUsers& users,
+                           std::wstring_view lead,
+                           const std::function<bool(const std::wstring& message)>& ask) {
+  for (;;) {
+    std::wstring busy = first_in_use();
+    if (busy.empty()) return busy;
+    std::wstring message = InUseMessage(lead, busy, users.ProgramsUsing(busy));
+    message += L"\r\n";
+    message += text::kCloseAndRetry;
+    if (!ask(message)) return busy;
+  }
+}
+
+}  // namespace stub
