@@ -1,6 +1,9 @@
 #include "package_source.h"
 
+#include <windows.h>
+
 #include "package/package_reader.h"
+#include "stub_text.h"
 #include "win_util.h"
 
 namespace stub {
@@ -29,12 +32,33 @@ class OwnPackage : public PackageSource {
   const std::vector<OptionRecord>& options() const override { return options_; }
   const std::vector<FileRecord>& files() const override { return files_; }
 
+  // dest is always a new name (a free place or a staging file), so an
+  // existing file there is never overwritten.
   bool Extract(size_t i, const std::wstring& dest, const ProgressFn& progress,
                std::string* err) override {
     auto on_bytes = [&](int32_t n) {
       if (progress) progress(n);
     };
-    return reader_.DecodeRecordToFile(i, platform::WideToUtf8(dest), on_bytes, err);
+    HANDLE h = CreateFileW(dest.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+      *err = platform::WideToUtf8(SystemError(text::kCannotWriteFile, dest, GetLastError()));
+      return false;
+    }
+    auto write = [&](const uint8_t* buf, size_t n, std::string* e) {
+      DWORD written = 0;
+      if (WriteFile(h, buf, static_cast<DWORD>(n), &written, nullptr) && written == n) return true;
+      DWORD code = GetLastError();
+      *e = platform::WideToUtf8(SystemError(text::kCannotWriteFile, dest, written == n ? code : ERROR_DISK_FULL));
+      return false;
+    };
+    bool ok = reader_.DecodeRecord(i, write, on_bytes, err);
+    if (!CloseHandle(h) && ok) {
+      *err = platform::WideToUtf8(SystemError(text::kCannotWriteFile, dest, GetLastError()));
+      ok = false;
+    }
+    if (!ok) DeleteFileW(dest.c_str());
+    return ok;
   }
 
   bool Verify(const ProgressFn& progress, const std::atomic<bool>* cancel,

@@ -244,7 +244,7 @@ std::wstring DefaultFolder(Scope scope, const std::wstring& setup_dir) {
 bool CheckConfig(const SetupConfig& config, std::wstring* why) {
   std::wstring reason;
   if (!CheckTopLevelName(config.setup_dir, &reason)) {
-    *why = text::kUnsafeName + text::WithReason(L"SetupDir“" + config.setup_dir + L"”", reason);
+    *why = text::kBadSetupDir + text::WithReason(L"“" + config.setup_dir + L"”", reason);
     return false;
   }
   return true;

@@ -34,6 +34,7 @@ inline constexpr wchar_t kBadPackage[] = L"安装包已损坏或不是有效的�
 // After the reason a package's digest check failed.
 inline constexpr wchar_t kNothingInstalled[] = L"。没有安装任何文件。";
 inline constexpr wchar_t kUnsafeName[] = L"安装包中含有不安全的文件名：";
+inline constexpr wchar_t kBadSetupDir[] = L"安装包中的安装目录名不能用作文件夹名：";
 inline constexpr wchar_t kNotice[] = L"提示";
 inline constexpr wchar_t kUninstallShortcut[] = L"卸载 ";
 inline constexpr wchar_t kCancelled[] = L"安装已取消。";
