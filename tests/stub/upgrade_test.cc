@@ -241,6 +241,31 @@ TEST_F(UpgradeTest, TheWindowNamesAFileInUseOffersRetryAndExitsTwoWhenClosed) {
   EXPECT_EQ(ListTree(folder_), ExpectedFiles());
 }
 
+TEST_F(UpgradeTest, TheUninstallWindowNamesAFileInUseAndRemovesNothing) {
+  ASSERT_EQ(RunSilent(pkg_, folder_), 0);
+  InstallState before = State(folder_);
+  std::wstring held = folder_ + L"\\data\\a.bin";
+  HANDLE h = CreateFileW(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  Started un(Quote(folder_ + L"\\uninst.exe"));
+  HWND ask = WaitForDialog(un.pid());
+  ASSERT_NE(ask, nullptr);
+  Answer(ask, IDYES);
+  HWND busy = WaitForDialog(un.pid(), ask);
+  ASSERT_NE(busy, nullptr);
+  std::wstring said = DialogText(busy);
+  EXPECT_NE(said.find(held), std::wstring::npos) << Narrow(said);
+  EXPECT_NE(said.find(L"正在被其他程序使用"), std::wstring::npos) << Narrow(said);
+  Answer(busy, IDCANCEL);
+  HWND failed = WaitForDialog(un.pid(), busy);
+  ASSERT_NE(failed, nullptr);
+  EXPECT_NE(DialogText(failed).find(L"没有删除任何文件"), std::wstring::npos);
+  Answer(failed, IDOK);
+  EXPECT_EQ(un.Wait(), 2);
+  CloseHandle(h);
+  EXPECT_TRUE(State(folder_) == before);
+}
+
 TEST_F(UpgradeTest, AnOlderVersionAsksInTheWindowAndSilentDoesAsTold) {
   std::wstring v2 = Build(Version2(), L"v2");
   ASSERT_EQ(RunSilent(v2, folder_), 0);
