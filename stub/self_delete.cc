@@ -32,8 +32,8 @@ bool StartDetached(const std::wstring& program, std::wstring cmdline, const std:
 
 std::wstring DeleteWhenFreeCommand(const std::wstring& cmd_exe, const std::wstring& file) {
   std::wstring q = L"\"" + file + L"\"";
-  return L"\"" + cmd_exe + L"\" /d /q /c for /l %i in (1,1,30000) do @if exist " + q +
-         L" (del /f /q " + q + L" >nul 2>&1) else exit";
+  return L"\"" + cmd_exe + L"\" /d /q /c set /p wait= & for /l %i in (1,1,3000) do @if exist " + q +
+         L" del /f /q " + q + L" >nul 2>&1";
 }
 
 bool StartSelfDelete(const std::wstring& uninstaller, const std::vector<std::wstring>& folders,
@@ -98,17 +98,32 @@ void RunCleanupPass(unsigned long long wait_handle, const std::wstring& target,
     for (const std::wstring& f : above) RemoveDirectoryW(f.c_str());
   }
   // This copy's own file: the command processor deletes it once this
-  // process has ended; failing that, the system does at the next restart
-  // (which needs administrator rights).
+  // process has ended. It waits on a pipe whose writing end only this
+  // process holds: the end of this process closes it. Should that fail,
+  // the system deletes the file at the next restart (with the rights to).
   std::wstring self = ModulePath();
+  MoveFileExW(self.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
   wchar_t sys[MAX_PATH + 1];
   UINT n = GetSystemDirectoryW(sys, MAX_PATH + 1);
-  DWORD code = 0;
-  std::wstring cmd_exe = std::wstring(sys, n) + L"\\cmd.exe";
-  if (n == 0 || n > MAX_PATH ||
-      !StartDetached(cmd_exe, DeleteWhenFreeCommand(cmd_exe, self), std::wstring(sys, n), false,
-                     &code))
-    MoveFileExW(self.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+  if (n == 0 || n > MAX_PATH) return;
+  std::wstring dir(sys, n), cmd_exe = dir + L"\\cmd.exe";
+  SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
+  HANDLE read_end = nullptr, write_end = nullptr;
+  if (!CreatePipe(&read_end, &write_end, &sa, 0)) return;
+  SetHandleInformation(write_end, HANDLE_FLAG_INHERIT, 0);
+  STARTUPINFOW si = {};
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESTDHANDLES;
+  si.hStdInput = read_end;
+  PROCESS_INFORMATION pi = {};
+  std::wstring cmdline = DeleteWhenFreeCommand(cmd_exe, self);
+  if (CreateProcessW(cmd_exe.c_str(), cmdline.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
+                     nullptr, dir.c_str(), &si, &pi)) {
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+  }
+  CloseHandle(read_end);
+  // write_end stays open until this process ends.
 }
 
 }  // namespace stub

@@ -22,8 +22,9 @@ bool StartSelfDelete(const std::wstring& uninstaller, const std::vector<std::wst
 void RunCleanupPass(unsigned long long wait_handle, const std::wstring& target,
                     const std::vector<std::wstring>& folders);
 
-// The command line that removes file once the process that starts it has
-// ended (a bounded loop of the command processor's "del").
+// The command line that removes file once its standard input ends (the
+// process that starts it holds the pipe's other end until it ends): the
+// command processor reads a line, then tries "del" a bounded number of times.
 std::wstring DeleteWhenFreeCommand(const std::wstring& cmd_exe, const std::wstring& file);
 
 }  // namespace stub

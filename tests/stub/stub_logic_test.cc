@@ -13,6 +13,7 @@
 #include "file_in_use.h"
 #include "install_transaction.h"
 #include "product.h"
+#include "self_delete.h"
 #include "stub_test_util.h"
 #include "uninstall_entry.h"
 #include "win_util.h"
@@ -171,6 +172,36 @@ TEST(InstallTransaction, SmallFilesFoldersAndKeysComeBackOnRollback) {
             ERROR_SUCCESS);
   EXPECT_STREQ(version, L"1.0");
   DeleteUninstallEntry(Scope::kUser, key);
+}
+
+// The uninstaller's copy in the temp folder is removed by the command
+// processor once the copy ends: it waits for its input to end first.
+TEST(SelfDelete, TheCommandProcessorDeletesTheFileOnceItsInputEnds) {
+  ScratchDir dir(L"self del");
+  std::wstring file = dir / L"a b & c\\~qruninst_test.exe";
+  WriteFile(file, "the copy");
+  wchar_t sys[MAX_PATH + 1];
+  UINT n = GetSystemDirectoryW(sys, MAX_PATH + 1);
+  std::wstring cmd_exe = std::wstring(sys, n) + L"\\cmd.exe";
+  SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
+  HANDLE read_end = nullptr, write_end = nullptr;
+  ASSERT_TRUE(CreatePipe(&read_end, &write_end, &sa, 0));
+  SetHandleInformation(write_end, HANDLE_FLAG_INHERIT, 0);
+  STARTUPINFOW si = {};
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESTDHANDLES;
+  si.hStdInput = read_end;
+  PROCESS_INFORMATION pi = {};
+  std::wstring cmdline = DeleteWhenFreeCommand(cmd_exe, file);
+  ASSERT_TRUE(CreateProcessW(cmd_exe.c_str(), cmdline.data(), nullptr, nullptr, TRUE,
+                             CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi));
+  CloseHandle(read_end);
+  CloseHandle(pi.hThread);
+  EXPECT_TRUE(Exists(file));  // still waiting for its input
+  CloseHandle(write_end);
+  EXPECT_EQ(WaitForSingleObject(pi.hProcess, 60000), WAIT_OBJECT_0);
+  CloseHandle(pi.hProcess);
+  EXPECT_FALSE(Exists(file));
 }
 
 TEST(SystemError, TheLeadIsOursAndTheReasonTheSystems) {
