@@ -20,6 +20,9 @@ constexpr wchar_t kUninstallRoot[] = L"Software\\Microsoft\\Windows\\CurrentVers
 
 std::wstring Quote(const std::wstring& s) { return L"\"" + s + L"\""; }
 
+// The publisher qrpack stores when none is given.
+constexpr wchar_t kPublisher[] = L"Quorin软件工作室";
+
 bool HasEntry(const std::wstring& key) {
   for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
     HKEY k;
@@ -86,9 +89,10 @@ TEST(QrpackPackages, WindowsQrpackSignsWithACommandAndThePackageInstalls) {
   std::wstring src = dir / L"src";
   for (const SourceFile& f : SampleTree()) WriteFile(src + L"\\" + f.rel, f.data);
   std::wstring pkg = dir / L"signed pkg.exe";
-  std::wstring key = L"QrWinSigned" + std::to_wstring(GetTickCount64() % 100000);
+  std::wstring dir_name = L"QrWinSigned" + std::to_wstring(GetTickCount64() % 100000);
+  std::wstring key = stub::ProductKeyName(L"签名", kPublisher);
   std::wstring sign = Quote(HostPath(QR_TEST_SIGNER)) + L" $f";
-  std::wstring cmd = Quote(HostPath(QR_QRPACK_EXE)) + L" build --quiet --name 签名 --dir " + key +
+  std::wstring cmd = Quote(HostPath(QR_QRPACK_EXE)) + L" build --quiet --name 签名 --dir " + dir_name +
                      L" --sign-command " + Quote(sign) + L" -o " + Quote(pkg) + L" " +
                      Quote(src + L"\\app.exe") + L" " + Quote(src + L"\\readme.txt") + L" " +
                      Quote(src + L"\\data");
@@ -109,7 +113,8 @@ TEST(QrpackPackages, APackageSignedAtBuildTimeInstallsAndItsSignedUninstallerUni
   if (from.empty()) GTEST_SKIP() << "no signed packages were made";
   ASSERT_TRUE(EndsWithCertTable(from + L"\\signed_at_build.exe"));
   ScratchDir dir(L"signedbuild");
-  InstallCompareUninstall(from + L"\\signed_at_build.exe", from + L"\\src", L"QrSignedAtBuild",
+  InstallCompareUninstall(from + L"\\signed_at_build.exe", from + L"\\src",
+                          stub::ProductKeyName(L"签名测试", kPublisher),
                           dir / L"inst\\At Build", true);
 }
 
@@ -118,7 +123,8 @@ TEST(QrpackPackages, APackageSignedAfterwardsInstalls) {
   if (from.empty()) GTEST_SKIP() << "no signed packages were made";
   ASSERT_TRUE(EndsWithCertTable(from + L"\\signed_afterwards.exe"));
   ScratchDir dir(L"signedafter");
-  InstallCompareUninstall(from + L"\\signed_afterwards.exe", from + L"\\src", L"QrSignedAfterwards",
+  InstallCompareUninstall(from + L"\\signed_afterwards.exe", from + L"\\src",
+                          stub::ProductKeyName(L"事后签名", kPublisher),
                           dir / L"inst\\Afterwards");
 }
 
