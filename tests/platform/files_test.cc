@@ -73,7 +73,7 @@ TEST(FailureReasonTest, IsTheSystemsOwnTextAlone) {
   EXPECT_EQ(platform::FailureReason(err), SystemTextForMissingFile());
   // Texts that do not come from the system have none.
   EXPECT_EQ(platform::FailureReason("文件太短，不是安装包"), "");
-  EXPECT_EQ(platform::FailureReason("compressed stream is truncated or corrupt"), "");
+  EXPECT_EQ(platform::FailureReason("压缩数据被截断或已损坏"), "");
   EXPECT_EQ(platform::FailureReason(""), "");
 }
 

@@ -274,7 +274,7 @@ TEST_F(PackageInstallTest, ADamagedInstalledUninstallerRemovesNothing) {
     WriteFile(uninst, bad);
     EXPECT_NE(RunProgram(Quote(uninst) + L" /S"), 0);
     EXPECT_EQ(ListTree(folder_), ExpectedFiles());
-    EXPECT_NE(EntryRoot(sample_.setup_dir), nullptr);
+    EXPECT_NE(EntryRoot(key_), nullptr);
   }
   // The sound one still uninstalls.
   WriteFile(uninst, good);
