@@ -4,14 +4,15 @@
 # same wine server, several times; prints each pair and the median ratio.
 #   bash bench/install_bench.sh [runs]       (after scripts/build.sh)
 # FILES and MB set the tree (default 2000 files, 20 MB in all); INSTALL_DAT
-# another stub container (such as an earlier build's) to compare with.
+# another stub container (such as an earlier build's) to compare with, and
+# QRPACK_EXE another qrpack.exe to extract with.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 runs=${1:-5}
 files=${FILES:-2000}
 mb=${MB:-20}
 qrpack="$root/build/bin/qrpack"
-qrpack_exe="$root/build/win/bin/qrpack.exe"
+qrpack_exe=${QRPACK_EXE:-$root/build/win/bin/qrpack.exe}
 wine_run="$root/cmake/wine-run.sh"
 install_dat=${INSTALL_DAT:-$root/build/bin/install.dat}
 for f in "$qrpack" "$qrpack_exe" "$install_dat"; do
@@ -20,7 +21,7 @@ done
 export QR_WINEPREFIX=${QR_WINEPREFIX:-$root/build/win/wineprefix}
 export WINEPREFIX=$QR_WINEPREFIX
 work=$(mktemp -d /tmp/qr_install_bench.XXXXXX)
-trap 'rm -rf "$work"; wineserver -k 2>/dev/null || true' EXIT
+trap '[[ -n ${KEEP:-} ]] || rm -rf "$work"; wineserver -k 2>/dev/null || true' EXIT
 
 # The tree: files of varied sizes around the mean in 40 folders, random
 # words with random bytes between them, which compresses about as much as
