@@ -19,7 +19,7 @@ inline constexpr char kBuildHelp[] =
     "  -o PATH               package to write (default QrSetup.exe in the current folder)\n"
     "  --install-dat PATH    take the setup stub and uninstaller from this container;\n"
     "                        without it, install.dat beside qrpack must pass its digest check\n"
-    "  --jobs N              threads that encode (default: one per core, at most 16); a\n"
+    "  --jobs N              threads that encode (default: one per core, at most 8); a\n"
     "                        large file is shared among them; same package for any N\n"
     "  --quiet               no progress line\n"
     "  --sign-command CMD    sign the uninstaller and the package in place with CMD,\n"

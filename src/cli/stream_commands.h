@@ -17,8 +17,8 @@ inline constexpr char kCompressHelp[] =
     "              (default 16; a negative level stores every byte as a literal)\n"
     "  --key FILE  a raw file whose bytes are the code array (at least 2 bytes);\n"
     "              without it the data is masked with the format mask alone\n"
-    "  --jobs N    threads that encode a large INPUT: 1..1024 (default: one per\n"
-    "              core); the stream is the same bytes whatever N is\n";
+    "  --jobs N    threads that encode a large INPUT: 1..1024, at most 8 at once\n"
+    "              (default: one per core); the stream is the same bytes whatever N is\n";
 
 inline constexpr char kDecompressSynopsis[] = "decompress INPUT OUTPUT [--offset N] [--key FILE]";
 inline constexpr char kDecompressHelp[] =

@@ -43,7 +43,7 @@ inline constexpr int64_t kMaxAheadBytes = 256 << 20;
 // Workers at most, whatever the number of jobs asked for: each holds an
 // encoder's tables (about 1 MiB) while it encodes, and the build's memory
 // must stay bounded.
-inline constexpr int kMaxWorkers = 16;
+inline constexpr int kMaxWorkers = 8;
 // Files this large are split among the workers (four chunks or more).
 inline constexpr int64_t kParallelMinSize = 4 << 20;
 
