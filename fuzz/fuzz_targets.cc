@@ -7,6 +7,7 @@
 #include "codec/lzss_decoder.h"
 #include "lzss_plain.h"
 #include "codec/memory_codec.h"
+#include "codec/parallel_encoder.h"
 #include "codec/stream_format.h"
 
 namespace fuzz {
@@ -119,6 +120,23 @@ bool RoundTripTarget(const uint8_t* data, size_t size) {
   if (!codec::EncodeStreamPlain(static_cast<int32_t>(input.size()), read, write, params,
                                 &plain_len, &stopped, &err) ||
       plain != stream || plain_len != compLen)
+    return false;
+  // So must the parallel encoder, with chunks small enough for the input
+  // to span several, run here on this thread alone (chunk after chunk).
+  codec::ParallelOptions po;
+  po.width = 3;
+  po.chunk = 1000 + 1500 * (options >> 5);
+  po.lead = (options & 0x10) ? 0 : 4500;
+  at = 0;
+  std::vector<uint8_t> parallel;
+  write = [&](const uint8_t* buf, size_t n, std::string*) {
+    parallel.insert(parallel.end(), buf, buf + n);
+    return true;
+  };
+  int64_t parallel_len = -1;
+  codec::ParallelEncoder enc(static_cast<int32_t>(input.size()), params, po);
+  if (!enc.Run(read, write, &parallel_len, &stopped, &err) || parallel != stream ||
+      parallel_len != compLen)
     return false;
   std::vector<uint8_t> output;
   if (!codec::DecompressBuffer(stream, true, params, &output, &err)) return false;

@@ -19,7 +19,8 @@ bool DecompressTarget(const uint8_t* data, size_t size);
 // Compresses arbitrary bytes and decodes them again. The first byte picks
 // the level and the code array; the rest is the input. The round trip must
 // give the input back, the stream must be 4 + compLen bytes, and the fast
-// and the plain encoder must write the same bytes.
+// and the plain encoder, and the parallel encoder with small chunks, must
+// write the same bytes.
 bool RoundTripTarget(const uint8_t* data, size_t size);
 
 }  // namespace fuzz
