@@ -58,15 +58,44 @@ std::string WindowsKey(const std::string& part) {
 struct Target {
   std::string name;                // the record's name, for messages
   std::vector<std::string> parts;  // folders, then the file's own name
-  std::string temp;                // its temporary name beside the target, once made
-  bool placed = false;             // renamed into place
+  bool existing = false;           // a file of that name is there: it is replaced at the end
+  std::string temp;                // the temporary name beside an existing file, once made
+  bool placed = false;             // the file at its place is this run's
   bool replaced = false;           // a file of that name was there before
 };
 
-// A folder reached from the root, and whether it is the root itself.
-struct Reached {
-  std::unique_ptr<Folder> owned;
-  Folder* folder = nullptr;
+// The folders from the root down to the last one reached, held open, so
+// that the files of one folder (a package lists them together) are reached
+// without walking the path again. A folder held open cannot be replaced by
+// a link meanwhile (see platform/folder.h), so what was checked stays true.
+class FolderChain {
+ public:
+  void Reset(Folder* root) {
+    root_ = root;
+    names_.clear();
+    folders_.clear();
+  }
+  // How many of the first n parts are held open already.
+  size_t Shared(const std::vector<std::string>& parts, size_t n) const {
+    size_t k = 0;
+    while (k < n && k < names_.size() && names_[k] == parts[k]) ++k;
+    return k;
+  }
+  // Keeps the first k folders and returns the deepest of them.
+  Folder* Keep(size_t k) {
+    names_.resize(k);
+    folders_.resize(k);
+    return k ? folders_.back().get() : root_;
+  }
+  void Push(const std::string& name, std::unique_ptr<Folder> folder) {
+    names_.push_back(name);
+    folders_.push_back(std::move(folder));
+  }
+
+ private:
+  Folder* root_ = nullptr;
+  std::vector<std::string> names_;
+  std::vector<std::unique_ptr<Folder>> folders_;
 };
 
 class Extraction {
@@ -78,9 +107,9 @@ class Extraction {
 
  private:
   bool PlanNames(std::string* err);
-  bool CheckTarget(const Target& t, std::string* err);
+  bool CheckTarget(Target& t, std::string* err);
   bool MakeRoot(std::string* err);
-  bool Reach(const std::vector<std::string>& parts, bool create, Reached* at, std::string* err);
+  Folder* Reach(const std::vector<std::string>& parts, bool create, std::string* err);
   bool Stage(size_t i, std::string* err);
   bool Place(Target& t, std::string* err);
   std::string PathOf(const std::vector<std::string>& parts, size_t n) const;
@@ -92,6 +121,7 @@ class Extraction {
   platform::FileIdentity package_id_;
   bool have_package_id_ = false;
   std::unique_ptr<Folder> root_;
+  FolderChain chain_;  // below root_
   // Folders this run created, in order: dir_ and its missing parents as
   // paths, then the ones below dir_ by their parts.
   std::vector<std::string> made_dirs_;
@@ -135,11 +165,12 @@ bool Extraction::PlanNames(std::string* err) {
 }
 
 // Looks at what is already in the folder where t goes, following no link.
-bool Extraction::CheckTarget(const Target& t, std::string* err) {
-  std::unique_ptr<Folder> owned;
-  Folder* at = root_.get();
-  for (size_t k = 0; k < t.parts.size(); ++k) {
-    const bool last = k + 1 == t.parts.size();
+// Notes in t whether a file is there to be replaced.
+bool Extraction::CheckTarget(Target& t, std::string* err) {
+  const size_t last = t.parts.size() - 1;
+  size_t k = chain_.Shared(t.parts, last);
+  Folder* at = chain_.Keep(k);
+  for (; k < t.parts.size(); ++k) {
     Folder::Kind kind;
     platform::FileIdentity id;
     if (!at->KindOf(t.parts[k], &kind, &id, err)) return false;
@@ -149,15 +180,18 @@ bool Extraction::CheckTarget(const Target& t, std::string* err) {
       case Folder::Kind::kLink: return (*err = kLinkInTarget + path), false;
       case Folder::Kind::kSpecial: return (*err = kSpecialInTheWay + path), false;
       case Folder::Kind::kFile:
-        if (!last) return (*err = kFileInTheWay + path), false;
+        if (k != last) return (*err = kFileInTheWay + path), false;
         if (have_package_id_ && id == package_id_) return (*err = kTargetIsPackage + path), false;
+        t.existing = true;
         return true;
-      case Folder::Kind::kFolder:
-        if (last) return (*err = kFolderInTheWay + path), false;
-        owned = at->OpenChild(t.parts[k], err);
-        if (!owned) return false;
-        at = owned.get();
+      case Folder::Kind::kFolder: {
+        if (k == last) return (*err = kFolderInTheWay + path), false;
+        std::unique_ptr<Folder> child = at->OpenChild(t.parts[k], err);
+        if (!child) return false;
+        at = child.get();
+        chain_.Push(t.parts[k], std::move(child));
         break;
+      }
     }
   }
   return true;
@@ -185,55 +219,68 @@ bool Extraction::MakeRoot(std::string* err) {
     made_dirs_.push_back(folder);
   }
   root_ = Folder::Open(dir_, err);
+  chain_.Reset(root_.get());
   return root_ != nullptr;
 }
 
-// Walks from the root to the folder that holds the file parts names; with
-// create, missing folders are made and listed as this run's.
-bool Extraction::Reach(const std::vector<std::string>& parts, bool create, Reached* at,
-                       std::string* err) {
-  at->owned.reset();
-  at->folder = root_.get();
-  for (size_t k = 0; k + 1 < parts.size(); ++k) {
-    Folder* here = at->folder;
+// The folder that holds the file parts names, reached from the deepest
+// folder the chain shares with it; with create, missing folders are made
+// and listed as this run's.
+Folder* Extraction::Reach(const std::vector<std::string>& parts, bool create, std::string* err) {
+  const size_t depth = parts.size() - 1;
+  size_t k = chain_.Shared(parts, depth);
+  Folder* here = chain_.Keep(k);
+  for (; k < depth; ++k) {
     if (create) {
       Folder::Kind kind;
-      if (!here->KindOf(parts[k], &kind, nullptr, err)) return false;
+      if (!here->KindOf(parts[k], &kind, nullptr, err)) return nullptr;
       if (kind == Folder::Kind::kMissing) {
         bool made = platform::MakeTemporary(here->PathOf(parts[k]), true, [&] {
           return here->CreateChild(parts[k], err);
         });
-        if (!made) return false;
+        if (!made) return nullptr;
         made_folders_.emplace_back(parts.begin(), parts.begin() + static_cast<ptrdiff_t>(k) + 1);
       }
     }
     std::unique_ptr<Folder> next = here->OpenChild(parts[k], err);
-    if (!next) return false;
-    at->owned = std::move(next);
-    at->folder = at->owned.get();
+    if (!next) return nullptr;
+    here = next.get();
+    chain_.Push(parts[k], std::move(next));
   }
-  return true;
+  return here;
 }
 
-// Decodes record i into a new temporary file beside its target.
+// Decodes record i: a file whose place was free straight into a new file
+// there (which fails if anything took the name meanwhile, a link included),
+// one that replaces a file into a new temporary file beside it.
 bool Extraction::Stage(size_t i, std::string* err) {
   Target& t = targets_[i];
-  Reached at;
-  if (!Reach(t.parts, true, &at, err)) return false;
+  Folder* at = Reach(t.parts, true, err);
+  if (!at) return false;
   std::unique_ptr<platform::File> file;
-  std::string temp;
-  for (int attempt = 0; attempt < 100 && !file; ++attempt) {
-    temp = "~qrpack-" + package::RandomTag() + ".tmp";
-    bool made = platform::MakeTemporary(at.folder->PathOf(temp), false, [&] {
-      file = at.folder->CreateNewFile(temp, err);
-      return file != nullptr;
-    });
-    Folder::Kind kind;
-    if (!made && (!at.folder->KindOf(temp, &kind, nullptr, nullptr) || kind == Folder::Kind::kMissing))
-      return false;  // not a name collision
+  if (!t.existing) {
+    const std::string& name = t.parts.back();
+    if (!platform::MakeTemporary(at->PathOf(name), false, [&] {
+          file = at->CreateNewFile(name, err);
+          return file != nullptr;
+        }))
+      return false;
+    t.placed = true;
+  } else {
+    std::string temp;
+    for (int attempt = 0; attempt < 100 && !file; ++attempt) {
+      temp = "~qrpack-" + package::RandomTag() + ".tmp";
+      bool made = platform::MakeTemporary(at->PathOf(temp), false, [&] {
+        file = at->CreateNewFile(temp, err);
+        return file != nullptr;
+      });
+      Folder::Kind kind;
+      if (!made && (!at->KindOf(temp, &kind, nullptr, nullptr) || kind == Folder::Kind::kMissing))
+        return false;  // not a name collision
+    }
+    if (!file) return (*err = at->path() + "：" + package::msg::kNoFreeTempName), false;
+    t.temp = temp;
   }
-  if (!file) return (*err = at.folder->path() + "：" + package::msg::kNoFreeTempName), false;
-  t.temp = temp;
   std::string write_err;
   bool write_failed = false;
   auto write = [&](const uint8_t* buf, size_t n, std::string*) {
@@ -243,28 +290,27 @@ bool Extraction::Stage(size_t i, std::string* err) {
   std::string e;
   if (!reader_.DecodeRecord(i, write, nullptr, &e) || !file->Close(&write_err)) {
     *err = write_failed || e.empty()
-               ? package::msg::WithReason(kWriteFailed, at.folder->PathOf(t.parts.back()), write_err)
+               ? package::msg::WithReason(kWriteFailed, at->PathOf(t.parts.back()), write_err)
                : e;
     return false;
   }
   return true;
 }
 
-// Renames t's temporary file into place, after looking once more that no
-// link, folder or special file has appeared there meanwhile.
+// Renames t's temporary file over the file it replaces, after looking
+// once more that no link, folder or special file has appeared there.
 bool Extraction::Place(Target& t, std::string* err) {
-  Reached at;
-  if (!Reach(t.parts, false, &at, err)) return false;
+  Folder* at = Reach(t.parts, false, err);
+  if (!at) return false;
   const std::string& name = t.parts.back();
   Folder::Kind kind;
-  if (!at.folder->KindOf(name, &kind, nullptr, err)) return false;
-  const std::string path = at.folder->PathOf(name);
+  if (!at->KindOf(name, &kind, nullptr, err)) return false;
+  const std::string path = at->PathOf(name);
   if (kind == Folder::Kind::kLink) return (*err = kLinkInTarget + path), false;
   if (kind == Folder::Kind::kFolder) return (*err = kFolderInTheWay + path), false;
   if (kind == Folder::Kind::kSpecial) return (*err = kSpecialInTheWay + path), false;
   t.replaced = kind == Folder::Kind::kFile;
-  if (!platform::DropTemporary(at.folder->PathOf(t.temp),
-                               [&] { return at.folder->Rename(t.temp, name, err); }))
+  if (!platform::DropTemporary(at->PathOf(t.temp), [&] { return at->Rename(t.temp, name, err); }))
     return false;
   t.placed = true;
   t.temp.clear();
@@ -280,22 +326,20 @@ void Extraction::Undo() {
   if (root_) {
     for (Target& t : targets_) {
       if (t.temp.empty() && !(t.placed && !t.replaced)) continue;
-      Reached at;
-      if (!Reach(t.parts, false, &at, nullptr)) continue;
-      if (!t.temp.empty()) {
-        platform::DropTemporary(at.folder->PathOf(t.temp),
-                                [&] { return at.folder->RemoveFile(t.temp, nullptr); });
-      } else {
-        at.folder->RemoveFile(t.parts.back(), nullptr);
-      }
+      Folder* at = Reach(t.parts, false, nullptr);
+      if (!at) continue;
+      const std::string& name = t.temp.empty() ? t.parts.back() : t.temp;
+      platform::DropTemporary(at->PathOf(name), [&] { return at->RemoveFile(name, nullptr); });
     }
     for (auto it = made_folders_.rbegin(); it != made_folders_.rend(); ++it) {
-      Reached at;  // Reach stops at the parent of the last part
-      if (!Reach(*it, false, &at, nullptr)) continue;
+      // A folder held open cannot be removed: let go of the chain first.
+      chain_.Keep(0);
+      Folder* at = Reach(*it, false, nullptr);  // Reach stops at the parent of the last part
+      if (!at) continue;
       const std::string& name = it->back();
-      platform::DropTemporary(at.folder->PathOf(name),
-                              [&] { return at.folder->RemoveChild(name, nullptr); });
+      platform::DropTemporary(at->PathOf(name), [&] { return at->RemoveChild(name, nullptr); });
     }
+    chain_.Keep(0);
     root_.reset();
   }
   for (auto it = made_dirs_.rbegin(); it != made_dirs_.rend(); ++it) {
@@ -312,7 +356,8 @@ bool Extraction::Run(std::string* err) {
     case platform::PathKind::kFolder:
       root_ = Folder::Open(dir_, err);
       if (!root_) return false;
-      for (const Target& t : targets_)
+      chain_.Reset(root_.get());
+      for (Target& t : targets_)
         if (!CheckTarget(t, err)) return false;
       break;
     default: return (*err = kDirNotAFolder + dir_), false;
@@ -325,9 +370,11 @@ bool Extraction::Run(std::string* err) {
     if (!Stage(i, &e)) return (*err = kExtractFailed + e), false;
   }
   for (Target& t : targets_) {
-    if (!Place(t, &e)) return (*err = kExtractFailed + e), false;
+    if (t.existing && !Place(t, &e)) return (*err = kExtractFailed + e), false;
   }
   // What is in place is the result now, no longer this run's temporary work.
+  for (const Target& t : targets_)
+    if (!t.existing) platform::DropTemporary(PathOf(t.parts, t.parts.size()), [] { return true; });
   for (const auto& parts : made_folders_)
     platform::DropTemporary(PathOf(parts, parts.size()), [] { return true; });
   for (const std::string& folder : made_dirs_) platform::DropTemporary(folder, [] { return true; });

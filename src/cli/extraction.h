@@ -13,10 +13,11 @@
 //   device or socket where a file goes, and the package itself (under any
 //   name, a hard link included) where a file goes;
 // - a package whose digest of itself does not match (image_digest.h).
-// Then every file is decoded beside its target under a temporary name and,
-// once all of them decoded, each is renamed into place. A failure removes
-// what this run made: the temporary files, the files it added and the
-// folders it created. No link inside the folder is ever followed (see
+// Then a file whose place is free is decoded straight into a new file there,
+// and one that replaces a file is decoded beside it under a temporary name
+// and renamed over it once every record has decoded. A failure removes what
+// this run made: the temporary files, the files it added and the folders it
+// created; files already there keep their content. No link inside the folder is ever followed (see
 // platform/folder.h), and the package is only ever opened for reading.
 
 #include <string>

@@ -1,7 +1,10 @@
 #include "platform/temporaries.h"
 
+#include <cstdint>
+#include <iterator>
+#include <list>
 #include <mutex>
-#include <vector>
+#include <unordered_map>
 
 namespace platform {
 namespace {
@@ -9,11 +12,31 @@ namespace {
 struct Listed {
   std::string path;
   bool folder = false;
+  uint64_t order = 0;  // when it was listed
 };
 
+// The listed paths in the order they were made, with an index by path, so
+// that a run that makes and drops many thousands stays linear.
 struct TemporaryList {
   std::mutex mu;
-  std::vector<Listed> items;  // in the order they were made
+  std::list<Listed> items;
+  std::unordered_multimap<std::string, std::list<Listed>::iterator> by_path;
+  uint64_t listed = 0;
+
+  void Add(const std::string& path, bool folder) {
+    items.push_back(Listed{path, folder, ++listed});
+    by_path.emplace(path, std::prev(items.end()));
+  }
+  // Drops the latest listing of path, if any.
+  void Drop(const std::string& path) {
+    auto [first, last] = by_path.equal_range(path);
+    if (first == last) return;
+    auto latest = first;
+    for (auto it = std::next(first); it != last; ++it)
+      if (it->second->order > latest->second->order) latest = it;
+    items.erase(latest->second);
+    by_path.erase(latest);
+  }
 };
 
 // Never destroyed: an interruption may come while the program ends.
@@ -22,12 +45,13 @@ TemporaryList& List() {
   return *list;
 }
 
-void RemoveListed(std::vector<Listed>& items) {
-  for (const Listed& t : items)
+void RemoveListed(TemporaryList& list) {
+  for (const Listed& t : list.items)
     if (!t.folder) RemoveFile(t.path, nullptr);
-  for (auto it = items.rbegin(); it != items.rend(); ++it)
+  for (auto it = list.items.rbegin(); it != list.items.rend(); ++it)
     if (it->folder) RemoveEmptyFolder(it->path, nullptr);
-  items.clear();
+  list.items.clear();
+  list.by_path.clear();
 }
 
 }  // namespace
@@ -36,7 +60,7 @@ bool MakeTemporary(const std::string& path, bool folder, const std::function<boo
   TemporaryList& list = List();
   std::lock_guard<std::mutex> lock(list.mu);
   if (!make()) return false;
-  list.items.push_back(Listed{path, folder});
+  list.Add(path, folder);
   return true;
 }
 
@@ -44,12 +68,7 @@ bool DropTemporary(const std::string& path, const std::function<bool()>& done) {
   TemporaryList& list = List();
   std::lock_guard<std::mutex> lock(list.mu);
   if (!done()) return false;
-  for (auto it = list.items.rbegin(); it != list.items.rend(); ++it) {
-    if (it->path == path) {
-      list.items.erase(std::next(it).base());
-      break;
-    }
-  }
+  list.Drop(path);
   return true;
 }
 
@@ -73,13 +92,13 @@ bool MoveTemporaryFile(const std::string& from, const std::string& to, std::stri
 void RemoveTemporaries() {
   TemporaryList& list = List();
   std::lock_guard<std::mutex> lock(list.mu);
-  RemoveListed(list.items);
+  RemoveListed(list);
 }
 
 void RemoveTemporariesBeforeExit() {
   TemporaryList& list = List();
   list.mu.lock();
-  RemoveListed(list.items);
+  RemoveListed(list);
 }
 
 }  // namespace platform
