@@ -16,12 +16,14 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <string>
 #include <thread>
 #include <vector>
@@ -45,9 +47,40 @@ struct Options {
   std::string install_dat;
 };
 
+// Names in the tree so far, by their letters in lower case: the builder
+// refuses two names that differ only in case (Windows would write one over
+// the other), and a file named like a folder.
+class TreeNames {
+ public:
+  // Whether rel (a file) can join the tree; takes it if so.
+  bool Take(const fs::path& rel) {
+    std::vector<std::pair<std::string, std::string>> parts;  // lower case, as is
+    fs::path at;
+    for (const fs::path& p : rel) {
+      at /= p;
+      std::string lower = at.string();
+      for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      parts.emplace_back(lower, at.string());
+    }
+    for (size_t i = 0; i < parts.size(); ++i) {
+      auto it = seen_.find(parts[i].first);
+      const bool is_file = i + 1 == parts.size();
+      if (it != seen_.end() && (it->second.first != parts[i].second || it->second.second || is_file))
+        return false;
+    }
+    for (size_t i = 0; i < parts.size(); ++i)
+      seen_[parts[i].first] = {parts[i].second, i + 1 == parts.size()};
+    return true;
+  }
+
+ private:
+  std::map<std::string, std::pair<std::string, bool>> seen_;  // lower case -> as is, is a file
+};
+
 // Copies regular files from the sources, half of the budget from each as far
-// as they go, keeping their relative paths.
+// as they go, keeping their relative paths (less names the builder refuses).
 int64_t AssembleTree(const fs::path& tree, int64_t budget, std::vector<fs::path>* files) {
+  TreeNames names;
   int64_t total = 0;
   for (size_t s = 0; s < std::size(kSources); ++s) {
     int64_t share = s + 1 == std::size(kSources) ? budget - total : budget / 2;
@@ -60,7 +93,9 @@ int64_t AssembleTree(const fs::path& tree, int64_t budget, std::vector<fs::path>
       if (it->is_symlink(fe) || !it->is_regular_file(fe)) continue;
       int64_t size = static_cast<int64_t>(it->file_size(fe));
       if (fe || size > kMaxTreeFile) continue;
-      fs::path to = tree / ("src" + std::to_string(s)) / fs::relative(it->path(), kSources[s]);
+      const fs::path rel = fs::path("src" + std::to_string(s)) / fs::relative(it->path(), kSources[s]);
+      if (!names.Take(rel)) continue;
+      fs::path to = tree / rel;
       fs::create_directories(to.parent_path(), fe);
       if (!fs::copy_file(it->path(), to, fs::copy_options::overwrite_existing, fe)) continue;
       files->push_back(to);
