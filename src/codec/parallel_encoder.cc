@@ -192,8 +192,10 @@ ParallelEncoder::ParallelEncoder(int32_t size, const CodecParams& params,
   lead_ = options.lead >= 0 ? options.lead : kDefaultLead;
   chunk_count_ = static_cast<int>((int64_t{size} + chunk_ - 1) / chunk_);
   max_live_ = static_cast<size_t>(width_) + 2;
-  window_ = std::make_unique<Window>(static_cast<int64_t>(max_live_) * chunk_ + lead_ + kRingSize +
-                                     kReadMargin);
+  // The chunks in flight, each encoder's lead (rounded down to kMaxMatch),
+  // the bytes before it that it reads, and how far it reads past its end.
+  window_ = std::make_unique<Window>(static_cast<int64_t>(max_live_) * chunk_ + lead_ + kMaxMatch +
+                                     kRingSize + kReadMargin);
   stats_.chunks = chunk_count_;
 }
 
@@ -297,7 +299,11 @@ bool ParallelEncoder::Post(const ReadFn& read, std::string* err) {
     c->agrees = false;
     c->begin = static_cast<int32_t>(int64_t{posted_} * chunk_);
     c->end = static_cast<int32_t>(std::min<int64_t>(size_, int64_t{c->begin} + chunk_));
-    c->start = posted_ == 0 ? 0 : std::max(0, c->begin - lead_);
+    // A multiple of kMaxMatch: in a run of one byte from the stream's start
+    // (a file of zeros) the parse is a literal and then references of
+    // kMaxMatch bytes, and an encoder that starts there falls into step
+    // with it.
+    c->start = posted_ == 0 ? 0 : std::max(0, c->begin - lead_) / kMaxMatch * kMaxMatch;
     c->needs_from = level_ > kRowLevelMax ? ChainEncoder::ReadsFrom(size_, c->start)
                                           : RowEncoder::ReadsFrom(size_, c->start);
     const int64_t need = std::min<int64_t>(size_, int64_t{c->end} + kReadMargin);

@@ -154,6 +154,19 @@ TEST(ParallelEncoder, EveryJobCount) {
   }
 }
 
+// In a file of zeros every parse is a literal and then references of 18
+// bytes; encoders that start at multiples of 18 fall into step with it, so
+// every chunk is joined within its lead and none is encoded twice.
+TEST(ParallelEncoder, ZerosFallIntoStep) {
+  const Bytes zeros(300000, 0);
+  for (const Config& c : {Config{20000, 6000, 2}, Config{20011, 5003, 3}}) {
+    codec::ParallelStats stats;
+    ExpectSame(Parallel(zeros, 16, {}, c, &stats), RecordEncode(codec::EncodeStream, zeros, 16, {}),
+               Describe("zeros", c));
+    EXPECT_EQ(stats.joined_in_lead, stats.chunks - 1) << Describe("zeros", c);
+  }
+}
+
 // Every level, served by the rows or by the chain walk, with and without a
 // code array; the plain transcription agrees as well.
 TEST(ParallelEncoder, EveryLevel) {
