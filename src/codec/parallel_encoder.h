@@ -4,8 +4,8 @@
 //
 // The input is cut into chunks. Each chunk is encoded by an encoder of its
 // own that starts `lead` bytes before the chunk (rounded down to a multiple
-// of kMaxMatch) with empty chains and records its items (a chunk's encoder runs on any thread that helps). An
-// encoder's state at an item's start is the bytes and its chains: the
+// of kMaxMatch) with empty chains and records its items (a chunk's encoder
+// runs on any thread that helps). An encoder's state at an item's start is the bytes and its chains: the
 // positions of the last kRingSize - kMaxMatch indexes, less those that a
 // full-length match took out, and a match takes out exactly the position
 // it refers to. So where two encoders have both taken in every position of
