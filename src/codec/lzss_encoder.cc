@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "codec/group_writer.h"
-#include "codec/lzss_deep_encoder.h"
+#include "codec/chain_encoder.h"
 #include "codec/row_encoder.h"
 #include "codec/xor_mask.h"
 
@@ -46,13 +46,16 @@ SpareStates& Spares() {
   return spares;
 }
 
-bool EncodeRows(int32_t size, const ReadFn& read, const WriteFn& write, const CodecParams& params,
-                int64_t* compLen, bool* stopped, std::string* err) {
+// One encoder from the first byte to the last, its items gathered into
+// groups. Called with a checked code array and size > 0.
+template <class Encoder>
+bool EncodeWhole(int32_t size, const ReadFn& read, const WriteFn& write, const CodecParams& params,
+                 int64_t* compLen, bool* stopped, std::string* err) {
   uint8_t header[kHeaderSize];
   PutHeader(size, header);
   if (!write(header, kHeaderSize, err)) return false;
   StreamInput in(read, params);
-  RowEncoder enc(params.level);
+  Encoder enc(params.level);
   if (!enc.Begin(size, 0, in, err)) return false;
   GroupWriter out(write, params.code);
   switch (enc.Encode(size, in, out, err)) {
@@ -80,8 +83,9 @@ bool EncodeStream(int32_t size, const ReadFn& read, const WriteFn& write,
   *stopped = false;
   if (!CheckCode(params.code, err)) return false;
   if (size <= 0) return true;
-  if (params.level > kRowLevelMax) return EncodeStreamDeep(size, read, write, params, compLen, stopped, err);
-  return EncodeRows(size, read, write, params, compLen, stopped, err);
+  if (params.level > kRowLevelMax)
+    return EncodeWhole<ChainEncoder>(size, read, write, params, compLen, stopped, err);
+  return EncodeWhole<RowEncoder>(size, read, write, params, compLen, stopped, err);
 }
 
 }  // namespace codec

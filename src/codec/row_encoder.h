@@ -40,10 +40,13 @@
 #include <string>
 
 #include "codec/encoder_input.h"
-#include "codec/lzss_deep_encoder.h"
 #include "codec/match_rows.h"
 
 namespace codec {
+
+// Searches this deep or less are served by the rows; deeper ones by the
+// chain walk (ChainEncoder).
+inline constexpr int kRowLevelMax = 30;
 
 class RowEncoder {
  public:
