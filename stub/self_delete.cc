@@ -36,6 +36,37 @@ std::wstring DeleteWhenFreeCommand(const std::wstring& cmd_exe, const std::wstri
          L" del /f /q " + q + L" >nul 2>&1";
 }
 
+bool StartDeleteWhenFree(const std::wstring& file, void** input, void** process) {
+  wchar_t sys[MAX_PATH + 1];
+  UINT n = GetSystemDirectoryW(sys, MAX_PATH + 1);
+  if (n == 0 || n > MAX_PATH) return false;
+  std::wstring dir(sys, n), cmd_exe = dir + L"\\cmd.exe";
+  SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
+  HANDLE read_end = nullptr, write_end = nullptr;
+  if (!CreatePipe(&read_end, &write_end, &sa, 0)) return false;
+  SetHandleInformation(write_end, HANDLE_FLAG_INHERIT, 0);
+  STARTUPINFOW si = {};
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESTDHANDLES;
+  si.hStdInput = read_end;
+  PROCESS_INFORMATION pi = {};
+  std::wstring cmdline = DeleteWhenFreeCommand(cmd_exe, file);
+  const bool started = CreateProcessW(cmd_exe.c_str(), cmdline.data(), nullptr, nullptr, TRUE,
+                                      CREATE_NO_WINDOW, nullptr, dir.c_str(), &si, &pi);
+  CloseHandle(read_end);
+  if (!started) {
+    CloseHandle(write_end);
+    return false;
+  }
+  CloseHandle(pi.hThread);
+  if (process)
+    *process = pi.hProcess;
+  else
+    CloseHandle(pi.hProcess);
+  *input = write_end;
+  return true;
+}
+
 bool StartSelfDelete(const std::wstring& uninstaller, const std::vector<std::wstring>& folders,
                      std::wstring* err) {
   wchar_t temp[MAX_PATH + 1];
@@ -103,27 +134,9 @@ void RunCleanupPass(unsigned long long wait_handle, const std::wstring& target,
   // the system deletes the file at the next restart (with the rights to).
   std::wstring self = ModulePath();
   MoveFileExW(self.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-  wchar_t sys[MAX_PATH + 1];
-  UINT n = GetSystemDirectoryW(sys, MAX_PATH + 1);
-  if (n == 0 || n > MAX_PATH) return;
-  std::wstring dir(sys, n), cmd_exe = dir + L"\\cmd.exe";
-  SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
-  HANDLE read_end = nullptr, write_end = nullptr;
-  if (!CreatePipe(&read_end, &write_end, &sa, 0)) return;
-  SetHandleInformation(write_end, HANDLE_FLAG_INHERIT, 0);
-  STARTUPINFOW si = {};
-  si.cb = sizeof si;
-  si.dwFlags = STARTF_USESTDHANDLES;
-  si.hStdInput = read_end;
-  PROCESS_INFORMATION pi = {};
-  std::wstring cmdline = DeleteWhenFreeCommand(cmd_exe, self);
-  if (CreateProcessW(cmd_exe.c_str(), cmdline.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
-                     nullptr, dir.c_str(), &si, &pi)) {
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-  }
-  CloseHandle(read_end);
-  // write_end stays open until this process ends.
+  void* input = nullptr;
+  StartDeleteWhenFree(self, &input, nullptr);
+  // input stays open until this process ends.
 }
 
 }  // namespace stub

@@ -27,4 +27,10 @@ void RunCleanupPass(unsigned long long wait_handle, const std::wstring& target,
 // command processor reads a line, then tries "del" a bounded number of times.
 std::wstring DeleteWhenFreeCommand(const std::wstring& cmd_exe, const std::wstring& file);
 
+// Starts that command processor. *input gets the writing end of its standard
+// input (a HANDLE only this process holds): closing it, or the end of this
+// process, lets the deletion go on. *process, when asked for, gets the
+// command processor's process HANDLE.
+bool StartDeleteWhenFree(const std::wstring& file, void** input, void** process);
+
 }  // namespace stub

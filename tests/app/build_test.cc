@@ -12,6 +12,7 @@
 #include "app/popup_menu.h"
 #include "package/package_writer.h"
 #include "platform/utf.h"
+#include "platform/win32_util.h"
 
 #include "window_fixture.h"
 
@@ -64,19 +65,6 @@ std::wstring BuiltInstallDat() {
   for (wchar_t& c : path)
     if (c == L'/') c = L'\\';
   return GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES ? L"" : path;
-}
-
-// The system's own text for an error code, in the system's language.
-std::wstring SystemText(DWORD code) {
-  wchar_t* buf = nullptr;
-  DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                               FORMAT_MESSAGE_IGNORE_INSERTS,
-                           nullptr, code, 0, reinterpret_cast<wchar_t*>(&buf), 0, nullptr);
-  std::wstring text(buf ? buf : L"", n);
-  if (buf) LocalFree(buf);
-  while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' '))
-    text.pop_back();
-  return text;
 }
 
 // Passes the writer's reports on to the window and counts them.
@@ -281,14 +269,8 @@ TEST_F(BuildTest, FailureSaysWhatFailedAndWhichFile) {
 // The whole road: the window's request, the real package writer with the
 // build's install.dat, the progress and the completion message.
 TEST_F(BuildTest, WritesARealPackage) {
-  const char* bin = getenv("QR_BINARY_DIR");
-  if (!bin) GTEST_SKIP() << "QR_BINARY_DIR not set";
-  std::wstring install_dat = L"Z:" + platform::Utf8ToWide(bin) + L"/bin/install.dat";
-  for (wchar_t& c : install_dat)
-    if (c == L'/') c = L'\\';
-  if (GetFileAttributesW(install_dat.c_str()) == INVALID_FILE_ATTRIBUTES) {
-    GTEST_SKIP() << "no install.dat in the build";
-  }
+  const std::wstring install_dat = BuiltInstallDat();
+  if (install_dat.empty()) GTEST_SKIP() << "no install.dat in the build (QR_BINARY_DIR)";
   window_->set_package_maker([&](const package::PackageRequest& request,
                                  package::BuildProgress& progress) {
     package::PackageRequest copy = request;
@@ -401,7 +383,8 @@ TEST_F(BuildTest, AFailedBuildNamesTheFileOnceWithTheSystemsOwnText) {
   ASSERT_TRUE(PumpUntil([&] { return !window_->IsMaking(); }));
   ASSERT_EQ(ui_.messages.size(), 1u);
   const std::wstring& text = ui_.messages[0].text;
-  EXPECT_EQ(text, L"无法读取文件，安装包没有生成：" + gone + L"（" + SystemText(ERROR_FILE_NOT_FOUND) + L"）");
+  const std::wstring reason = platform::Utf8ToWide(platform::win32::ErrorText(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(text, L"无法读取文件，安装包没有生成：" + gone + L"（" + reason + L"）");
   EXPECT_EQ(text.find(gone), text.rfind(gone)) << "the file is named once";
   EXPECT_EQ(ui_.messages[0].icon, static_cast<UINT>(MB_ICONEXCLAMATION));
 }

@@ -180,27 +180,13 @@ TEST(SelfDelete, TheCommandProcessorDeletesTheFileOnceItsInputEnds) {
   ScratchDir dir(L"self del");
   std::wstring file = dir / L"a b & c\\~qruninst_test.exe";
   WriteFile(file, "the copy");
-  wchar_t sys[MAX_PATH + 1];
-  UINT n = GetSystemDirectoryW(sys, MAX_PATH + 1);
-  std::wstring cmd_exe = std::wstring(sys, n) + L"\\cmd.exe";
-  SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
-  HANDLE read_end = nullptr, write_end = nullptr;
-  ASSERT_TRUE(CreatePipe(&read_end, &write_end, &sa, 0));
-  SetHandleInformation(write_end, HANDLE_FLAG_INHERIT, 0);
-  STARTUPINFOW si = {};
-  si.cb = sizeof si;
-  si.dwFlags = STARTF_USESTDHANDLES;
-  si.hStdInput = read_end;
-  PROCESS_INFORMATION pi = {};
-  std::wstring cmdline = DeleteWhenFreeCommand(cmd_exe, file);
-  ASSERT_TRUE(CreateProcessW(cmd_exe.c_str(), cmdline.data(), nullptr, nullptr, TRUE,
-                             CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi));
-  CloseHandle(read_end);
-  CloseHandle(pi.hThread);
+  void* input = nullptr;
+  void* process = nullptr;
+  ASSERT_TRUE(StartDeleteWhenFree(file, &input, &process));
   EXPECT_TRUE(Exists(file));  // still waiting for its input
-  CloseHandle(write_end);
-  EXPECT_EQ(WaitForSingleObject(pi.hProcess, 60000), WAIT_OBJECT_0);
-  CloseHandle(pi.hProcess);
+  CloseHandle(input);
+  EXPECT_EQ(WaitForSingleObject(process, 60000), WAIT_OBJECT_0);
+  CloseHandle(process);
   EXPECT_FALSE(Exists(file));
 }
 
