@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "cli/cli.h"
+#include "cli_test_util.h"
 #include "package/messages.h"
 #include "package/package_reader.h"
 #include "package/pe_image.h"
@@ -28,22 +29,17 @@
 namespace {
 
 namespace fs = std::filesystem;
+using cli_test::BinaryDir;
+using cli_test::BuiltInstallDat;
+using cli_test::Join;
+using cli_test::Put;
+using cli_test::RenameRecord;
 
 struct Result {
   int code = -1;
   std::string out;
   std::string err;
 };
-
-std::string BinaryDir() {
-  const char* bin = std::getenv("QR_BINARY_DIR");
-  return bin ? bin : ".";
-}
-
-// The install.dat the build made (the Windows build keeps a copy of it).
-std::string BuiltInstallDat() {
-  return BinaryDir() + platform::kPathSeparator + "bin" + platform::kPathSeparator + "install.dat";
-}
 
 #ifdef _WIN32
 Result Qrpack(const std::string& cwd, const std::vector<std::string>& args) {
@@ -96,16 +92,6 @@ std::string BlockName(size_t n) {
   std::string name = std::to_string(n);
   name.insert(name.begin(), 'b');
   return name;
-}
-
-std::string Join(const std::string& a, const std::string& b) {
-  return a + platform::kPathSeparator + b;
-}
-
-void Put(const std::string& path, const std::string& bytes) {
-  std::string err;
-  ASSERT_TRUE(platform::CreateDirectories(path.substr(0, path.find_last_of(platform::kPathSeparator)), &err));
-  ASSERT_TRUE(WriteWholeFile(path, bytes)) << path;
 }
 
 std::string Pattern(size_t n, uint32_t seed) {
@@ -434,21 +420,6 @@ TEST_F(Osslsigncode, SignedAfterwardsSignedAgainAndUnsignedStillRead) {
   EXPECT_NE(Verified("signed.exe").find("qrpack: "), std::string::npos);
 }
 #endif
-
-// Rewrites the coded name old_name (same length) in pkg as new_name.
-void RenameRecord(const std::string& pkg, const std::string& old_name, const std::string& new_name) {
-  std::string bytes = ReadWholeFile(pkg);
-  uint8_t key[8192];
-  std::copy(bytes.begin() + 4096, bytes.begin() + 4096 + 8192, key);
-  std::string coded_old;
-  for (size_t i = 0; i < old_name.size(); ++i)
-    coded_old.push_back(static_cast<char>(old_name[i] ^ key[i] ^ 0x71));
-  size_t at = bytes.find(coded_old, 12288);
-  ASSERT_NE(at, std::string::npos);
-  for (size_t i = 0; i < new_name.size(); ++i)
-    bytes[at + i] = static_cast<char>(new_name[i] ^ key[i] ^ 0x71);
-  ASSERT_TRUE(WriteWholeFile(pkg, bytes));
-}
 
 TEST_F(PackageCommands, ExtractRefusesNamesThatLeaveTheFolder) {
   Put(dir_ / "abcdefg", "payload");
