@@ -344,6 +344,13 @@ TEST(PathTest, LongPaths) {
   ASSERT_TRUE(platform::ReplaceFile(file, file + ".x", &err)) << err;
   EXPECT_TRUE(platform::RemoveFile(file + ".x", &err)) << err;
   EXPECT_FALSE(platform::PathExists(file + ".x"));
+  // The folders go again, deepest first (the scratch folder's own removal
+  // cannot reach past MAX_PATH on Windows).
+  while (path.size() > dir.path().size()) {
+    EXPECT_TRUE(platform::RemoveEmptyFolder(path, &err)) << err;
+    path.resize(path.find_last_of(platform::kPathSeparator));
+  }
+  EXPECT_FALSE(platform::PathExists(dir / std::string(40, 'd')));
 }
 
 TEST(FoldersTest, TempAndProgramFolders) {

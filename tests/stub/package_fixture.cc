@@ -69,8 +69,17 @@ std::string StubProgram(const char* env, const char* built) {
   return other && *other ? other : built;
 }
 
+// The test program's own install.dat, removed when the program ends.
+struct TestInstallDatFile {
+  std::wstring path;
+  ~TestInstallDatFile() {
+    if (!path.empty()) DeleteFileW(path.c_str());
+  }
+};
+
 std::wstring TestInstallDat() {
-  static std::wstring path;
+  static TestInstallDatFile file;
+  std::wstring& path = file.path;
   if (path.empty()) {
     wchar_t temp[MAX_PATH + 1];
     GetTempPathW(MAX_PATH + 1, temp);
