@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <functional>
 #include <stdexcept>
 
@@ -102,14 +103,20 @@ int RunProgram(const std::wstring& cmdline, unsigned timeout_ms) {
   si.cb = sizeof si;
   PROCESS_INFORMATION pi = {};
   std::wstring cmd = cmdline;
-  if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+  if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+    // Said, so that a failure of the test names its cause.
+    std::fprintf(stderr, "cannot start %s: error %lu\n", Narrow(cmdline).c_str(), GetLastError());
     return -1;
+  }
   CloseHandle(pi.hThread);
   DWORD code = static_cast<DWORD>(-1);
-  if (WaitForSingleObject(pi.hProcess, timeout_ms) == WAIT_OBJECT_0)
-    GetExitCodeProcess(pi.hProcess, &code);
-  else
+  if (WaitForSingleObject(pi.hProcess, timeout_ms) == WAIT_OBJECT_0) {
+    if (!GetExitCodeProcess(pi.hProcess, &code))
+      std::fprintf(stderr, "no exit code of %s: error %lu\n", Narrow(cmdline).c_str(), GetLastError());
+  } else {
+    std::fprintf(stderr, "%s did not end within %u ms\n", Narrow(cmdline).c_str(), timeout_ms);
     TerminateProcess(pi.hProcess, 99);
+  }
   CloseHandle(pi.hProcess);
   return static_cast<int>(code);
 }
