@@ -2,8 +2,8 @@
 
 #include <windows.h>
 
-#include <algorithm>
 
+#include "empty_folders.h"
 #include "package_source.h"
 #include "rel_path.h"
 #include "stub_text.h"
@@ -124,9 +124,7 @@ void RunCleanupPass(unsigned long long wait_handle, const std::wstring& target,
     for (const std::wstring& f : folders)
       if (f.size() < folder.size() && IsWithin(f, folder))
         above.push_back(f);
-    std::sort(above.begin(), above.end(),
-              [](const std::wstring& a, const std::wstring& b) { return a.size() > b.size(); });
-    for (const std::wstring& f : above) RemoveDirectoryW(f.c_str());
+    RemoveFoldersIfEmpty(above);
   }
   // This copy's own file: the command processor deletes it once this
   // process has ended. It waits on a pipe whose writing end only this

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <set>
 
+#include "empty_folders.h"
 #include "file_in_use.h"
 #include "product.h"
 #include "rel_path.h"
@@ -53,28 +54,6 @@ std::wstring SafeFileName(const std::wstring& text) {
   std::wstring why;
   if (!CheckTopLevelName(s, &why)) s = L"_" + s;
   return s;
-}
-
-// Removes the folders that hold paths, below root (and root itself when
-// remove_root), deepest first, when they are empty.
-void RemoveEmptyFoldersOf(const std::vector<std::wstring>& paths, const std::wstring& root,
-                          bool remove_root) {
-  std::set<std::wstring> dirs;
-  for (const std::wstring& p : paths)
-    for (std::wstring d = ParentOf(p); d.size() > root.size() && IsWithin(root, d); d = ParentOf(d))
-      dirs.insert(d);
-  std::vector<std::wstring> order(dirs.begin(), dirs.end());
-  std::sort(order.begin(), order.end(),
-            [](const std::wstring& a, const std::wstring& b) { return a.size() > b.size(); });
-  for (const std::wstring& d : order)
-    if (!IsReparsePoint(d)) RemoveDirectoryW(d.c_str());
-  if (remove_root) RemoveDirectoryW(root.c_str());
-}
-
-void RemoveFoldersIfEmpty(std::vector<std::wstring> dirs) {
-  std::sort(dirs.begin(), dirs.end(),
-            [](const std::wstring& a, const std::wstring& b) { return a.size() > b.size(); });
-  for (const std::wstring& d : dirs) RemoveDirectoryW(d.c_str());
 }
 
 // What an earlier version of the product left: its entry and the files its

@@ -2,9 +2,10 @@
 
 #include <windows.h>
 
-#include <algorithm>
+#include <utility>
 #include <set>
 
+#include "empty_folders.h"
 #include "file_in_use.h"
 #include "install_transaction.h"
 #include "package/layout.h"
@@ -38,24 +39,7 @@ void RemoveShortcuts(const UninstallPlan& plan, const UninstallEntry& entry) {
         IsWithin(plan.folder, target))
       DeleteFileW(link.c_str());
   }
-  std::vector<std::wstring> dirs = entry.folders;
-  std::sort(dirs.begin(), dirs.end(),
-            [](const std::wstring& a, const std::wstring& b) { return a.size() > b.size(); });
-  for (const std::wstring& dir : dirs) RemoveDirectoryW(dir.c_str());
-}
-
-// Removes the folders below the install folder that the listed files lived
-// in, deepest first; a folder that still holds anything stays.
-void RemoveEmptyFolders(const UninstallPlan& plan) {
-  std::set<std::wstring> dirs;
-  for (const std::wstring& t : plan.targets)
-    for (std::wstring p = ParentOf(t); p.size() > plan.folder.size(); p = ParentOf(p))
-      dirs.insert(p);
-  std::vector<std::wstring> order(dirs.begin(), dirs.end());
-  std::sort(order.begin(), order.end(),
-            [](const std::wstring& a, const std::wstring& b) { return a.size() > b.size(); });
-  for (const std::wstring& d : order)
-    if (!IsReparsePoint(d)) RemoveDirectoryW(d.c_str());
+  RemoveFoldersIfEmpty(entry.folders);
 }
 
 }  // namespace
@@ -128,7 +112,8 @@ bool RemoveInstalled(const UninstallPlan& plan, const FoundEntry& found, RemoveO
     return false;
   }
   tx.Commit();
-  RemoveEmptyFolders(plan);
+  // The folders the files lived in, below the install folder, when empty.
+  RemoveEmptyFoldersOf(plan.targets, plan.folder, false);
   RemoveShortcuts(plan, found.entry);
   return true;
 }

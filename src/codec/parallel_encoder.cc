@@ -556,11 +556,6 @@ bool ParallelEncoder::HasWork() const {
   return !waiting_.empty();
 }
 
-bool ParallelEncoder::Ended() const {
-  std::lock_guard<std::mutex> lock(mu_);
-  return ended_;
-}
-
 // Stops the chunks still being encoded, waits for them and frees them.
 void ParallelEncoder::End() {
   abort_ = true;

@@ -87,8 +87,6 @@ class ParallelEncoder {
   void HelpUntilDone();
   // Whether a chunk is waiting for a thread.
   bool HasWork() const;
-  // Whether Run has ended (no chunk will wait again).
-  bool Ended() const;
   // Called on the Run thread whenever chunks start waiting; a pool of
   // threads wakes its idle ones there. Set before Run.
   void OnWork(std::function<void()> notify) { on_work_ = std::move(notify); }

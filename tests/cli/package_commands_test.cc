@@ -32,6 +32,7 @@ namespace fs = std::filesystem;
 using cli_test::BinaryDir;
 using cli_test::BuiltInstallDat;
 using cli_test::Join;
+using cli_test::Listing;
 using cli_test::Put;
 using cli_test::RenameRecord;
 
@@ -440,16 +441,6 @@ TEST_F(PackageCommands, ExtractRefusesNamesThatLeaveTheFolder) {
 }
 
 #ifndef _WIN32
-// Names of the entries of dir.
-std::vector<std::string> Listing(const std::string& dir) {
-  std::vector<platform::DirEntry> entries;
-  platform::ListDirectory(dir, &entries, nullptr);
-  std::vector<std::string> names;
-  for (const auto& e : entries) names.push_back(e.name);
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 TEST_F(PackageCommands, AFullDiskFailsCleanlyAndKeepsTheOldPackage) {
   std::string out = dir_ / "out";
   ScratchDir tmp;
