@@ -113,8 +113,7 @@ void RunCleanupPass(unsigned long long wait_handle, const std::wstring& target,
     WaitForSingleObject(parent, INFINITE);
     CloseHandle(parent);
   }
-  if (CompareStringOrdinal(LastSegment(target).c_str(), -1, kUninstallerName, -1, TRUE) ==
-      CSTR_EQUAL) {
+  if (SameNoCase(LastSegment(target), kUninstallerName)) {
     // The ended process may hold its file for a moment longer.
     for (int i = 0; i < 50 && FileExists(target) && !DeleteFileW(target.c_str()); ++i) Sleep(100);
     RemoveDirectoryW(ParentOf(target).c_str());

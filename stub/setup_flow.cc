@@ -34,17 +34,6 @@ bool CanWriteFolder(const std::wstring& folder) {
   return true;
 }
 
-bool SamePath(const std::wstring& a, const std::wstring& b) {
-  return CompareStringOrdinal(a.c_str(), -1, b.c_str(), -1, TRUE) == CSTR_EQUAL;
-}
-
-// Upper-cased, for sets of paths compared as Windows compares names.
-std::wstring Key(const std::wstring& path) {
-  std::wstring k = path;
-  if (!k.empty()) CharUpperBuffW(k.data(), static_cast<DWORD>(k.size()));
-  return k;
-}
-
 // A file name made from text that may hold characters a name cannot.
 std::wstring SafeFileName(const std::wstring& text) {
   std::wstring s;
@@ -144,26 +133,26 @@ class Registration {
   bool TakeOver(const EarlierInstall& earlier) {
     const UninstallEntry& old = earlier.found.entry;
     std::set<std::wstring> made;
-    for (const std::wstring& s : entry_.shortcuts) made.insert(Key(s));
+    for (const std::wstring& s : entry_.shortcuts) made.insert(NoCaseKey(s));
     for (const std::wstring& link : old.shortcuts) {
-      if (made.count(Key(link)) || !FileExists(link)) continue;
+      if (made.count(NoCaseKey(link)) || !FileExists(link)) continue;
       std::wstring target;
       if (!ReadShortcutTarget(link, &target) ||
           !(IsWithin(earlier.folder, target) || IsWithin(folder_, target)))
         continue;
       if (!tx_.DeleteSmallFile(link)) return false;
     }
-    std::set<std::wstring> folders;
-    for (const std::wstring& f : entry_.folders) folders.insert(Key(f));
-    for (const std::wstring& f : old.folders)
-      if (FolderExists(f) && folders.insert(Key(f)).second) entry_.folders.push_back(f);
-    if (SamePath(earlier.folder, folder_)) {
-      std::set<std::wstring> created;
-      for (const std::wstring& f : entry_.created_folders) created.insert(Key(f));
-      for (const std::wstring& f : old.created_folders)
-        if (FolderExists(f) && created.insert(Key(f)).second) entry_.created_folders.push_back(f);
-    }
+    AddExistingFolders(old.folders, &entry_.folders);
+    if (SameNoCase(earlier.folder, folder_)) AddExistingFolders(old.created_folders, &entry_.created_folders);
     return true;
+  }
+
+  // The folders of from that still exist and are not in *into yet.
+  static void AddExistingFolders(const std::vector<std::wstring>& from, std::vector<std::wstring>* into) {
+    std::set<std::wstring> have;
+    for (const std::wstring& f : *into) have.insert(NoCaseKey(f));
+    for (const std::wstring& f : from)
+      if (FolderExists(f) && have.insert(NoCaseKey(f)).second) into->push_back(f);
   }
 
   // A shortcut named title + ".lnk" in place (inside subfolder when given),
@@ -188,7 +177,7 @@ class Registration {
       return false;
     }
     for (auto& s : entry_.shortcuts)
-      if (SamePath(s, link)) return true;
+      if (SameNoCase(s, link)) return true;
     entry_.shortcuts.push_back(link);
     return true;
   }
@@ -301,14 +290,14 @@ bool InstallPackage(PackageSource& pkg, const std::wstring& folder, Scope scope,
     // An earlier install whose uninstaller is gone or damaged: its files are
     // not known, so none is removed.
     if (!earlier.folder.empty() && LoadUninstallPlan(old_uninst, &old_plan, &ignored) &&
-        SamePath(old_plan.folder, earlier.folder)) {
+        SameNoCase(old_plan.folder, earlier.folder)) {
       earlier.files = old_plan.targets;
       earlier.files.push_back(old_uninst);
     }
     std::set<std::wstring> kept;
-    for (const std::wstring& t : plan.targets) kept.insert(Key(t));
+    for (const std::wstring& t : plan.targets) kept.insert(NoCaseKey(t));
     for (const std::wstring& f : earlier.files)
-      if (!kept.count(Key(f)) && FileExists(f)) plan.dropped.push_back(f);
+      if (!kept.count(NoCaseKey(f)) && FileExists(f)) plan.dropped.push_back(f);
   }
 
   // Every file to be replaced or removed must be free before anything changes.
@@ -323,7 +312,7 @@ bool InstallPackage(PackageSource& pkg, const std::wstring& folder, Scope scope,
   }
 
   InstallTransaction tx(folder);
-  if (upgrade && !earlier.folder.empty() && !SamePath(earlier.folder, folder))
+  if (upgrade && !earlier.folder.empty() && !SameNoCase(earlier.folder, folder))
     tx.AddRoot(earlier.folder);
   std::wstring err;
   if (!InstallFiles(pkg, plan, tx, on_installed, cancel, &err))
@@ -340,14 +329,14 @@ bool InstallPackage(PackageSource& pkg, const std::wstring& folder, Scope scope,
     // What the earlier version leaves empty goes: the folders of dropped
     // files, its folder when it lay elsewhere, and the folders above that
     // its setup made; shortcut folders no longer recorded.
-    bool moved = !earlier.folder.empty() && !SamePath(earlier.folder, folder);
+    bool moved = !earlier.folder.empty() && !SameNoCase(earlier.folder, folder);
     if (!earlier.folder.empty()) RemoveEmptyFoldersOf(plan.dropped, earlier.folder, moved);
     if (moved) RemoveFoldersIfEmpty(earlier.found.entry.created_folders);
     std::set<std::wstring> recorded;
-    for (const std::wstring& f : reg.entry().folders) recorded.insert(Key(f));
+    for (const std::wstring& f : reg.entry().folders) recorded.insert(NoCaseKey(f));
     std::vector<std::wstring> stale;
     for (const std::wstring& f : earlier.found.entry.folders)
-      if (!recorded.count(Key(f))) stale.push_back(f);
+      if (!recorded.count(NoCaseKey(f))) stale.push_back(f);
     RemoveFoldersIfEmpty(stale);
   }
   return true;

@@ -115,7 +115,7 @@ void Browse(HWND wnd, SetupState* s) {
   if (!ok) return;
   picked.resize(wcslen(picked.c_str()));
   const std::wstring& dir = s->pkg->config().setup_dir;
-  if (CompareStringOrdinal(LastSegment(picked).c_str(), -1, dir.c_str(), -1, TRUE) != CSTR_EQUAL) {
+  if (!SameNoCase(LastSegment(picked), dir)) {
     if (!picked.empty() && picked.back() != L'\\') picked += L'\\';
     picked += dir;
   }

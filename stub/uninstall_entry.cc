@@ -69,11 +69,6 @@ std::vector<std::wstring> GetMulti(HKEY k, const wchar_t* name) {
   return out;
 }
 
-bool SameText(const std::wstring& a, const std::wstring& b) {
-  return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
-                              static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
-}
-
 // The path of uninst.exe in an UninstallString: the quoted or plain command.
 std::wstring CommandPath(const std::wstring& command) {
   if (command.size() >= 2 && command.front() == L'"') {
@@ -156,8 +151,8 @@ bool FindUninstallEntry(const std::wstring& folder, const std::wstring& uninstal
                         FoundEntry* found) {
   for (Scope s : {Scope::kUser, Scope::kMachine}) {
     bool hit = ForEachOurEntry(s, [&](const std::wstring& name, HKEY k) {
-      if (!SameText(GetString(k, L"InstallLocation"), folder) ||
-          !SameText(GetString(k, L"UninstallString"), UninstallCommand(uninstaller)))
+      if (!SameNoCase(GetString(k, L"InstallLocation"), folder) ||
+          !SameNoCase(GetString(k, L"UninstallString"), UninstallCommand(uninstaller)))
         return false;
       *found = {s, name, ReadEntry(k)};
       found->entry.uninstaller = uninstaller;
@@ -195,7 +190,7 @@ std::vector<FoundEntry> EntriesAtFolder(const std::wstring& folder) {
   std::vector<FoundEntry> out;
   for (Scope s : {Scope::kUser, Scope::kMachine}) {
     ForEachOurEntry(s, [&](const std::wstring& name, HKEY k) {
-      if (SameText(GetString(k, L"InstallLocation"), folder)) out.push_back({s, name, ReadEntry(k)});
+      if (SameNoCase(GetString(k, L"InstallLocation"), folder)) out.push_back({s, name, ReadEntry(k)});
       return false;
     });
   }

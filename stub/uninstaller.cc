@@ -78,12 +78,9 @@ std::vector<std::wstring> FilesToRemove(const UninstallPlan& plan) {
   std::vector<std::wstring> out;
   std::set<std::wstring> seen;
   for (const std::wstring& t : plan.targets) {
-    if (CompareStringOrdinal(t.c_str(), -1, plan.uninstaller.c_str(), -1, TRUE) == CSTR_EQUAL)
-      continue;
+    if (SameNoCase(t, plan.uninstaller)) continue;
     if (!FileExists(t) || !NoLinkOnTheWay(plan.folder, t)) continue;
-    std::wstring key = t;
-    CharUpperBuffW(key.data(), static_cast<DWORD>(key.size()));
-    if (seen.insert(key).second) out.push_back(t);
+    if (seen.insert(NoCaseKey(t)).second) out.push_back(t);
   }
   return out;
 }

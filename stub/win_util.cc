@@ -54,4 +54,15 @@ std::wstring LastSegment(const std::wstring& path) {
   return slash == std::wstring::npos ? path : path.substr(slash + 1);
 }
 
+bool SameNoCase(const std::wstring& a, const std::wstring& b) {
+  return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
+                              static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+}
+
+std::wstring NoCaseKey(const std::wstring& path) {
+  std::wstring k = path;
+  if (!k.empty()) CharUpperBuffW(k.data(), static_cast<DWORD>(k.size()));
+  return k;
+}
+
 }  // namespace stub

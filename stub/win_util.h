@@ -33,4 +33,10 @@ std::wstring ParentOf(const std::wstring& path);
 // The text after the last "\".
 std::wstring LastSegment(const std::wstring& path);
 
+// Whether a and b are the same text with letter case ignored, as Windows
+// compares names.
+bool SameNoCase(const std::wstring& a, const std::wstring& b);
+// path upper-cased: the key of sets of paths compared that way.
+std::wstring NoCaseKey(const std::wstring& path);
+
 }  // namespace stub
