@@ -75,6 +75,11 @@ inline constexpr wchar_t kCannotWriteEntry[] = L"无法写入安装记录：";
 inline constexpr wchar_t kCannotCopyUninstaller[] = L"无法把卸载程序复制到临时文件夹：";
 inline constexpr wchar_t kCannotStartCleanup[] = L"无法启动清理程序：";
 
+// The start of either program (program_start.h); the system's reason follows.
+inline constexpr wchar_t kCannotRestrictDlls[] =
+    L"无法限制系统库（DLL）的加载位置，为安全起见程序已停止，没有做任何更改";
+inline constexpr wchar_t kCannotStartCom[] = L"无法初始化系统组件（COM），程序已停止，没有做任何更改";
+
 // Uninstaller.
 inline constexpr wchar_t kUninstallTitleSuffix[] = L" 卸载程序";
 inline constexpr wchar_t kConfirmUninstallPrefix[] = L"确定要从计算机中移除 ";

@@ -2,12 +2,11 @@
 // appended to its own image. /S removes without asking and without messages.
 // Exit code: 0 removed, 1 the user said no, 2 failed or refused.
 #include <windows.h>
-#include <objbase.h>
 
 #include "command_line.h"
-#include "dll_safety.h"
 #include "elevation.h"
 #include "file_in_use.h"
+#include "program_start.h"
 #include "self_delete.h"
 #include "stub_text.h"
 #include "uninstaller.h"
@@ -15,13 +14,8 @@
 
 namespace {
 
-constexpr int kExitFailed = 2;
-
-int Fail(bool silent, const std::wstring& message) {
-  if (silent) stub::WriteStdErr(message);
-  else MessageBoxW(nullptr, message.c_str(), stub::text::kNotice, MB_OK | MB_ICONWARNING);
-  return kExitFailed;
-}
+using stub::Fail;
+using stub::kExitFailed;
 
 int Run() {
   using namespace stub;
@@ -81,9 +75,9 @@ int Run() {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-  stub::RestrictDllSearchToSystem32();
-  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  int code = Run();
-  CoUninitialize();
-  return code;
+  stub::ProgramStart start;
+  std::wstring why;
+  if (!start.Begin(&why))
+    return Fail(stub::ParseArgs(stub::SkipProgramName(GetCommandLineW())).silent, why);
+  return Run();
 }
