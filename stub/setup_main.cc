@@ -18,7 +18,8 @@ using stub::kExitFailed;
 
 int Run(HINSTANCE instance) {
   using namespace stub;
-  StubArgs args = ParseArgs(SkipProgramName(GetCommandLineW()));
+  StubArgs args = ParseArgs(SkipProgramName(GetCommandLineW()), Program::kSetup);
+  if (!args.refused.empty()) return Fail(args.silent, UsageMessage(Program::kSetup, args.refused));
   std::string err;
   std::unique_ptr<PackageSource> pkg = OpenOwnPackage(ModulePath(), &err);
   if (!pkg) return Fail(args.silent, text::kBadPackage + platform::Utf8ToWide(err));
@@ -51,6 +52,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   stub::ProgramStart start;
   std::wstring why;
   if (!start.Begin(&why))
-    return Fail(stub::ParseArgs(stub::SkipProgramName(GetCommandLineW())).silent, why);
+    return Fail(stub::ParseArgs(stub::SkipProgramName(GetCommandLineW()), stub::Program::kSetup).silent, why);
   return Run(instance);
 }

@@ -20,7 +20,9 @@ using stub::kExitFailed;
 int Run() {
   using namespace stub;
   std::wstring own_args(SkipProgramName(GetCommandLineW()));
-  StubArgs args = ParseArgs(own_args);
+  StubArgs args = ParseArgs(own_args, Program::kUninstaller);
+  if (!args.refused.empty())
+    return Fail(args.silent, UsageMessage(Program::kUninstaller, args.refused));
   if (!args.cleanup_target.empty()) {
     RunCleanupPass(args.wait_handle, args.cleanup_target, args.cleanup_folders);
     return 0;
@@ -78,6 +80,6 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   stub::ProgramStart start;
   std::wstring why;
   if (!start.Begin(&why))
-    return Fail(stub::ParseArgs(stub::SkipProgramName(GetCommandLineW())).silent, why);
+    return Fail(stub::ParseArgs(stub::SkipProgramName(GetCommandLineW()), stub::Program::kUninstaller).silent, why);
   return Run();
 }

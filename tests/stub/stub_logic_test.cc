@@ -75,11 +75,11 @@ TEST(Rights, APerMachineEntryWithoutRightsElevatesOnce) {
 }
 
 TEST(CommandLine, TheCleanupPassGetsItsFolders) {
-  StubArgs a = ParseArgs(L"/_CLEANUP=123:C:\\a b\\App\\uninst.exe|C:\\a b|C:\\x");
+  StubArgs a = ParseArgs(L"/_CLEANUP=123:C:\\a b\\App\\uninst.exe|C:\\a b|C:\\x", Program::kUninstaller);
   EXPECT_EQ(a.wait_handle, 123u);
   EXPECT_EQ(a.cleanup_target, L"C:\\a b\\App\\uninst.exe");
   EXPECT_EQ(a.cleanup_folders, (std::vector<std::wstring>{L"C:\\a b", L"C:\\x"}));
-  EXPECT_TRUE(ParseArgs(L"/_CLEANUP=1:C:\\u.exe").cleanup_folders.empty());
+  EXPECT_TRUE(ParseArgs(L"/_CLEANUP=1:C:\\u.exe", Program::kUninstaller).cleanup_folders.empty());
 }
 
 class FakeUsers : public FileUsers {
