@@ -74,6 +74,9 @@ inline constexpr wchar_t kCannotRemoveShortcut[] = L"无法删除旧版本的快
 inline constexpr wchar_t kCannotWriteEntry[] = L"无法写入安装记录：";
 inline constexpr wchar_t kCannotCopyUninstaller[] = L"无法把卸载程序复制到临时文件夹：";
 inline constexpr wchar_t kCannotStartCleanup[] = L"无法启动清理程序：";
+// After kUninstalled when the cleanup copy could not start; the folder and
+// the reason follow.
+inline constexpr wchar_t kUninstallerLeft[] = L"卸载程序（uninst.exe）和它所在的文件夹没有删除，可以手动删除：";
 
 // A command line either program refuses (command_line.h): the argument
 // follows kBadArgument, then the program's switches.

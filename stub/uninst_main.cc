@@ -65,12 +65,13 @@ int Run() {
   RemoveOutcome outcome;
   if (!RemoveInstalled(plan, found, &outcome))
     return Fail(args.silent, text::kUninstallFailed + outcome.message + text::kNothingRemovedLine);
-  if (!args.silent) {
-    std::wstring done = text::kUninstalled + plan.app_name + L"。";
-    MessageBoxW(nullptr, done.c_str(), caption.c_str(), MB_OK | MB_ICONINFORMATION);
-  }
-  std::wstring err;
-  if (!StartSelfDelete(plan.uninstaller, found.entry.created_folders, &err)) WriteStdErr(err);
+  // The files are gone; uninst.exe and its folder go once this process has
+  // ended, or stay, and then the user is told so.
+  std::wstring done = text::kUninstalled + plan.app_name + L"。", err;
+  if (!StartSelfDelete(plan.uninstaller, found.entry.created_folders, &err))
+    return Fail(args.silent, done + L"\r\n" + text::kUninstallerLeft + ParentOf(plan.uninstaller) +
+                                 L"\r\n" + err);
+  if (!args.silent) MessageBoxW(nullptr, done.c_str(), caption.c_str(), MB_OK | MB_ICONINFORMATION);
   return 0;
 }
 
