@@ -4,17 +4,15 @@
 
 #include <gtest/gtest.h>
 
-#include <optional>
-
 #include "install_e2e.h"
 
 namespace stubtest {
 namespace {
 
-// Runs cmdline with TEMP and TMP set to temp, its standard error stream
+// Runs cmdline with token (nullptr: this process's) and TEMP and TMP set to temp, its standard error stream
 // into err_file; returns the exit code and, in *err, what it wrote there.
-int RunWithTemp(const std::wstring& cmdline, const std::wstring& temp, const std::wstring& err_file,
-                std::string* err) {
+int RunWithTemp(HANDLE token, const std::wstring& cmdline, const std::wstring& temp,
+                const std::wstring& err_file, std::string* err) {
   std::wstring block;
   wchar_t* strings = GetEnvironmentStringsW();
   for (const wchar_t* e = strings; *e; e += wcslen(e) + 1)
@@ -30,8 +28,8 @@ int RunWithTemp(const std::wstring& cmdline, const std::wstring& temp, const std
   PROCESS_INFORMATION pi = {};
   std::wstring cmd = cmdline;
   DWORD code = static_cast<DWORD>(-1);
-  if (CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, TRUE, CREATE_UNICODE_ENVIRONMENT, block.data(),
-                     nullptr, &si, &pi)) {
+  if (CreateProcessAsUserW(token, nullptr, cmd.data(), nullptr, nullptr, TRUE, CREATE_UNICODE_ENVIRONMENT,
+                           block.data(), nullptr, &si, &pi)) {
     if (WaitForSingleObject(pi.hProcess, 120000) == WAIT_OBJECT_0) GetExitCodeProcess(pi.hProcess, &code);
     else TerminateProcess(pi.hProcess, 99);
     CloseHandle(pi.hThread);
@@ -42,49 +40,31 @@ int RunWithTemp(const std::wstring& cmdline, const std::wstring& temp, const std
   return static_cast<int>(code);
 }
 
-bool ThisProcessIsElevated() {
-  HANDLE token = nullptr;
-  TOKEN_ELEVATION elevation = {};
+// This process's token without its administrator rights (the token UAC
+// links to an elevated one), or nullptr when it has none.
+HANDLE UnelevatedToken() {
+  HANDLE token = nullptr, linked = nullptr;
+  TOKEN_ELEVATION_TYPE type = TokenElevationTypeDefault;
   DWORD size = 0;
-  bool elevated = OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token) &&
-                  GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size) &&
-                  elevation.TokenIsElevated;
+  if (OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token) &&
+      GetTokenInformation(token, TokenElevationType, &type, sizeof type, &size) &&
+      type == TokenElevationTypeFull) {
+    TOKEN_LINKED_TOKEN link = {};
+    if (GetTokenInformation(token, TokenLinkedToken, &link, sizeof link, &size)) linked = link.LinkedToken;
+  }
   if (token) CloseHandle(token);
-  return elevated;
+  return linked;
 }
-
-// The system's temporary folder moved aside for the life of this object
-// (where an elevated cleanup copy would go).
-class MachineTempAside {
- public:
-  MachineTempAside() {
-    wchar_t windows[MAX_PATH];
-    UINT n = GetSystemWindowsDirectoryW(windows, MAX_PATH);
-    temp_ = std::wstring(windows, n) + L"\\Temp";
-    moved_ = MoveFileW(temp_.c_str(), (temp_ + L".qrtest").c_str());
-  }
-  ~MachineTempAside() {
-    if (moved_) MoveFileW((temp_ + L".qrtest").c_str(), temp_.c_str());
-  }
-  bool moved() const { return moved_; }
-
- private:
-  std::wstring temp_;
-  bool moved_ = false;
-};
 
 TEST_F(PackageInstallTest, ACleanupCopyThatCannotStartIsReportedWithWhatStays) {
   ASSERT_EQ(RunSilent(pkg_, folder_), 0);
   std::wstring uninst = folder_ + L"\\uninst.exe";
   std::string err;
-  // No folder for the copy: the temp folder it would go to is missing.
-  {
-    std::optional<MachineTempAside> aside;
-    if (ThisProcessIsElevated()) {
-      ASSERT_TRUE(aside.emplace().moved());
-    }
-    EXPECT_EQ(RunWithTemp(Quote(uninst) + L" /S", dir_ / L"missing", dir_ / L"err.txt", &err), 2);
-  }
+  // No folder for the copy: the uninstaller runs without administrator
+  // rights (its copy would go to %TEMP%), and %TEMP% is missing.
+  HANDLE token = UnelevatedToken();
+  EXPECT_EQ(RunWithTemp(token, Quote(uninst) + L" /S", dir_ / L"missing", dir_ / L"err.txt", &err), 2);
+  if (token) CloseHandle(token);
   EXPECT_NE(err.find("已从计算机中移除"), std::string::npos) << err;
   EXPECT_NE(err.find("卸载程序（uninst.exe）和它所在的文件夹没有删除，可以手动删除：" + Narrow(folder_)),
             std::string::npos)
