@@ -4,28 +4,42 @@
 #include <restartmanager.h>
 
 #include "stub_text.h"
+#include "system_dll.h"
 #include "win_util.h"
 
 namespace stub {
 namespace {
+
+// The Restart Manager's functions, from System32 (system_dll.h).
+struct RestartManager {
+  decltype(&RmStartSession) start = SystemFunction<decltype(RmStartSession)>(kDll, "RmStartSession");
+  decltype(&RmRegisterResources) add =
+      SystemFunction<decltype(RmRegisterResources)>(kDll, "RmRegisterResources");
+  decltype(&RmGetList) list = SystemFunction<decltype(RmGetList)>(kDll, "RmGetList");
+  decltype(&RmEndSession) end = SystemFunction<decltype(RmEndSession)>(kDll, "RmEndSession");
+  static constexpr wchar_t kDll[] = L"rstrtmgr.dll";
+
+  bool loaded() const { return start && add && list && end; }
+};
 
 // The Restart Manager's session for one question.
 class RestartManagerUsers : public FileUsers {
  public:
   std::vector<std::wstring> ProgramsUsing(const std::wstring& file) override {
     std::vector<std::wstring> names;
+    if (!rm_.loaded()) return names;
     DWORD session = 0;
     WCHAR key[CCH_RM_SESSION_KEY + 1] = {};
-    if (RmStartSession(&session, 0, key) != ERROR_SUCCESS) return names;
+    if (rm_.start(&session, 0, key) != ERROR_SUCCESS) return names;
     LPCWSTR files[] = {file.c_str()};
     UINT needed = 0, count = 0;
     DWORD reasons = 0;
-    if (RmRegisterResources(session, 1, files, 0, nullptr, 0, nullptr) == ERROR_SUCCESS) {
-      DWORD rc = RmGetList(session, &needed, &count, nullptr, &reasons);
+    if (rm_.add(session, 1, files, 0, nullptr, 0, nullptr) == ERROR_SUCCESS) {
+      DWORD rc = rm_.list(session, &needed, &count, nullptr, &reasons);
       if (rc == ERROR_MORE_DATA && needed > 0) {
         std::vector<RM_PROCESS_INFO> info(needed);
         count = needed;
-        if (RmGetList(session, &needed, &count, info.data(), &reasons) == ERROR_SUCCESS) {
+        if (rm_.list(session, &needed, &count, info.data(), &reasons) == ERROR_SUCCESS) {
           for (UINT i = 0; i < count; ++i) {
             std::wstring name = info[i].strAppName;
             if (!name.empty()) names.push_back(name);
@@ -33,9 +47,12 @@ class RestartManagerUsers : public FileUsers {
         }
       }
     }
-    RmEndSession(session);
+    rm_.end(session);
     return names;
   }
+
+ private:
+  RestartManager rm_;
 };
 
 }  // namespace

@@ -2,8 +2,9 @@
 
 #include <windows.h>
 
-#include <algorithm>
-#include <cwctype>
+#include <string>
+
+#include "package/name_rules.h"
 
 namespace stub {
 namespace {
@@ -13,41 +14,16 @@ bool Fail(std::wstring* why, std::wstring text) {
   return false;
 }
 
-std::wstring Upper(std::wstring_view s) {
-  std::wstring u(s);
-  for (auto& c : u) c = static_cast<wchar_t>(std::towupper(c));
-  return u;
-}
-
-// CON, PRN, AUX, NUL, COM0..9, LPT0..9 (and the superscript digits Windows
-// also treats as device numbers), CONIN$, CONOUT$; Windows maps "nul.txt"
-// and "nul .txt" to the device too, so only the part before the first dot,
-// without trailing spaces, counts.
-bool IsReservedDeviceName(std::wstring_view segment) {
-  std::wstring base(segment.substr(0, segment.find(L'.')));
-  while (!base.empty() && base.back() == L' ') base.pop_back();
-  std::wstring u = Upper(base);
-  if (u == L"CON" || u == L"PRN" || u == L"AUX" || u == L"NUL" || u == L"CONIN$" ||
-      u == L"CONOUT$")
-    return true;
-  if (u.size() == 4 && (u.compare(0, 3, L"COM") == 0 || u.compare(0, 3, L"LPT") == 0)) {
-    wchar_t d = u[3];
-    return (d >= L'0' && d <= L'9') || d == L'\u00B9' || d == L'\u00B2' || d == L'\u00B3';
-  }
-  return false;
-}
-
-bool IsForbiddenChar(wchar_t c) {
-  return c < 0x20 || c == L'/' || c == L':' || c == L'*' || c == L'?' || c == L'"' ||
-         c == L'<' || c == L'>' || c == L'|';
-}
-
 bool CheckSegment(std::wstring_view seg, std::wstring* why) {
-  if (seg.empty()) return Fail(why, L"空的路径段");
-  if (seg == L"." || seg == L"..") return Fail(why, L"路径段 \"" + std::wstring(seg) + L"\"");
-  if (seg.back() == L'.' || seg.back() == L' ') return Fail(why, L"以点或空格结尾的名称");
-  if (IsReservedDeviceName(seg)) return Fail(why, L"设备名 \"" + std::wstring(seg) + L"\"");
-  return true;
+  switch (package::CheckNamePart(std::u16string(seg.begin(), seg.end()))) {
+    case package::NamePartFault::kNone: return true;
+    case package::NamePartFault::kEmpty: return Fail(why, L"空的路径段");
+    case package::NamePartFault::kDotSegment: return Fail(why, L"路径段 \"" + std::wstring(seg) + L"\"");
+    case package::NamePartFault::kForbiddenChar: return Fail(why, L"非法字符");
+    case package::NamePartFault::kEndsWithDotOrSpace: return Fail(why, L"以点或空格结尾的名称");
+    case package::NamePartFault::kDeviceName: return Fail(why, L"设备名 \"" + std::wstring(seg) + L"\"");
+  }
+  return Fail(why, L"非法字符");
 }
 
 }  // namespace
@@ -56,7 +32,7 @@ bool CheckRelPath(std::wstring_view rel, std::wstring* why) {
   if (rel.empty()) return Fail(why, L"空的文件名");
   if (rel.front() == L'\\') return Fail(why, L"绝对路径");
   for (wchar_t c : rel)
-    if (IsForbiddenChar(c)) return Fail(why, L"非法字符");
+    if (c != L'\\' && package::IsForbiddenNameChar(static_cast<char16_t>(c))) return Fail(why, L"非法字符");
   size_t start = 0;
   for (;;) {
     size_t end = rel.find(L'\\', start);

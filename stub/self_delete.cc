@@ -3,6 +3,7 @@
 #include <windows.h>
 
 
+#include "cleanup_folder.h"
 #include "empty_folders.h"
 #include "package_source.h"
 #include "rel_path.h"
@@ -30,13 +31,17 @@ bool StartDetached(const std::wstring& program, std::wstring cmdline, const std:
 
 }  // namespace
 
-std::wstring DeleteWhenFreeCommand(const std::wstring& cmd_exe, const std::wstring& file) {
+std::wstring DeleteWhenFreeCommand(const std::wstring& cmd_exe, const std::wstring& file,
+                                  const std::wstring& folder) {
   std::wstring q = L"\"" + file + L"\"";
-  return L"\"" + cmd_exe + L"\" /d /q /c set /p wait= & for /l %i in (1,1,3000) do @if exist " + q +
-         L" del /f /q " + q + L" >nul 2>&1";
+  std::wstring cmd = L"\"" + cmd_exe + L"\" /d /q /c set /p wait= & (for /l %i in (1,1,3000) do @if exist " +
+                     q + L" del /f /q " + q + L" >nul 2>&1)";
+  if (!folder.empty()) cmd += L" & rd \"" + folder + L"\" >nul 2>&1";
+  return cmd;
 }
 
-bool StartDeleteWhenFree(const std::wstring& file, void** input, void** process) {
+bool StartDeleteWhenFree(const std::wstring& file, const std::wstring& folder, void** input,
+                         void** process) {
   wchar_t sys[MAX_PATH + 1];
   UINT n = GetSystemDirectoryW(sys, MAX_PATH + 1);
   if (n == 0 || n > MAX_PATH) return false;
@@ -50,7 +55,7 @@ bool StartDeleteWhenFree(const std::wstring& file, void** input, void** process)
   si.dwFlags = STARTF_USESTDHANDLES;
   si.hStdInput = read_end;
   PROCESS_INFORMATION pi = {};
-  std::wstring cmdline = DeleteWhenFreeCommand(cmd_exe, file);
+  std::wstring cmdline = DeleteWhenFreeCommand(cmd_exe, file, folder);
   const bool started = CreateProcessW(cmd_exe.c_str(), cmdline.data(), nullptr, nullptr, TRUE,
                                       CREATE_NO_WINDOW, nullptr, dir.c_str(), &si, &pi);
   CloseHandle(read_end);
@@ -69,38 +74,28 @@ bool StartDeleteWhenFree(const std::wstring& file, void** input, void** process)
 
 bool StartSelfDelete(const std::wstring& uninstaller, const std::vector<std::wstring>& folders,
                      std::wstring* err) {
-  wchar_t temp[MAX_PATH + 1];
-  DWORD n = GetTempPathW(MAX_PATH + 1, temp);
-  if (n == 0 || n > MAX_PATH) {
-    *err = SystemError(text::kCannotCopyUninstaller, L"%TEMP%", GetLastError());
-    return false;
-  }
-  std::wstring copy;
-  for (int attempt = 0;; ++attempt) {
-    copy = std::wstring(temp) + L"~qruninst" + std::to_wstring(GetCurrentProcessId()) + L"_" +
-           std::to_wstring(attempt) + L".exe";
-    if (CopyFileW(uninstaller.c_str(), copy.c_str(), TRUE)) break;
-    if (GetLastError() != ERROR_FILE_EXISTS || attempt == 100) {
-      *err = SystemError(text::kCannotCopyUninstaller, copy, GetLastError());
-      return false;
-    }
-  }
+  CleanupCopy copy;
+  if (!MakeCleanupCopy(*SystemCleanup(), uninstaller, &copy, err)) return false;
+  auto remove_copy = [&] {
+    DeleteFileW(copy.program.c_str());
+    RemoveDirectoryW(copy.folder.c_str());
+  };
   HANDLE self = nullptr;
   if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &self,
                        SYNCHRONIZE, TRUE, 0)) {
-    *err = SystemError(text::kCannotStartCleanup, copy, GetLastError());
-    DeleteFileW(copy.c_str());
+    *err = SystemError(text::kCannotStartCleanup, copy.program, GetLastError());
+    remove_copy();
     return false;
   }
-  std::wstring cmd = L"\"" + copy + L"\" /_CLEANUP=" +
+  std::wstring cmd = L"\"" + copy.program + L"\" /_CLEANUP=" +
                      std::to_wstring(reinterpret_cast<uintptr_t>(self)) + L":" + uninstaller;
   for (const std::wstring& f : folders) cmd += L"|" + f;
   DWORD code = 0;
-  bool ok = StartDetached(copy, cmd, ParentOf(copy), true, &code);
+  bool ok = StartDetached(copy.program, cmd, copy.folder, true, &code);
   CloseHandle(self);
   if (!ok) {
-    *err = SystemError(text::kCannotStartCleanup, copy, code);
-    DeleteFileW(copy.c_str());
+    *err = SystemError(text::kCannotStartCleanup, copy.program, code);
+    remove_copy();
     return false;
   }
   return true;
@@ -125,14 +120,15 @@ void RunCleanupPass(unsigned long long wait_handle, const std::wstring& target,
         above.push_back(f);
     RemoveFoldersIfEmpty(above);
   }
-  // This copy's own file: the command processor deletes it once this
-  // process has ended. It waits on a pipe whose writing end only this
-  // process holds: the end of this process closes it. Should that fail,
-  // the system deletes the file at the next restart (with the rights to).
-  std::wstring self = ModulePath();
+  // This copy's own file and folder: the command processor deletes them
+  // once this process has ended. It waits on a pipe whose writing end only
+  // this process holds: the end of this process closes it. Should that
+  // fail, the system deletes them at the next restart (with the rights to).
+  std::wstring self = ModulePath(), own_folder = ParentOf(self);
   MoveFileExW(self.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+  MoveFileExW(own_folder.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
   void* input = nullptr;
-  StartDeleteWhenFree(self, &input, nullptr);
+  StartDeleteWhenFree(self, own_folder, &input, nullptr);
   // input stays open until this process ends.
 }
 

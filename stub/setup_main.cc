@@ -2,11 +2,10 @@
 // image and installs it, with its window or silently (/S, /D=<folder>).
 // Exit code: 0 installed, 1 cancelled, 2 failed or refused.
 #include <windows.h>
-#include <objbase.h>
 
 #include "command_line.h"
-#include "dll_safety.h"
 #include "package_source.h"
+#include "program_start.h"
 #include "setup_flow.h"
 #include "setup_window.h"
 #include "stub_text.h"
@@ -14,19 +13,13 @@
 
 namespace {
 
-constexpr int kExitFailed = 2;
-
-// A silent install has no window: the message goes to the standard error
-// stream the caller handed down, if any.
-int Fail(bool silent, const std::wstring& message) {
-  if (silent) stub::WriteStdErr(message);
-  else MessageBoxW(nullptr, message.c_str(), stub::text::kNotice, MB_OK | MB_ICONWARNING);
-  return kExitFailed;
-}
+using stub::Fail;
+using stub::kExitFailed;
 
 int Run(HINSTANCE instance) {
   using namespace stub;
-  StubArgs args = ParseArgs(SkipProgramName(GetCommandLineW()));
+  StubArgs args = ParseArgs(SkipProgramName(GetCommandLineW()), Program::kSetup);
+  if (!args.refused.empty()) return Fail(args.silent, UsageMessage(Program::kSetup, args.refused));
   std::string err;
   std::unique_ptr<PackageSource> pkg = OpenOwnPackage(ModulePath(), &err);
   if (!pkg) return Fail(args.silent, text::kBadPackage + platform::Utf8ToWide(err));
@@ -56,9 +49,9 @@ int Run(HINSTANCE instance) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-  stub::RestrictDllSearchToSystem32();
-  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  int code = Run(instance);
-  CoUninitialize();
-  return code;
+  stub::ProgramStart start;
+  std::wstring why;
+  if (!start.Begin(&why))
+    return Fail(stub::ParseArgs(stub::SkipProgramName(GetCommandLineW()), stub::Program::kSetup).silent, why);
+  return Run(instance);
 }

@@ -74,6 +74,26 @@ inline constexpr wchar_t kCannotRemoveShortcut[] = L"无法删除旧版本的快
 inline constexpr wchar_t kCannotWriteEntry[] = L"无法写入安装记录：";
 inline constexpr wchar_t kCannotCopyUninstaller[] = L"无法把卸载程序复制到临时文件夹：";
 inline constexpr wchar_t kCannotStartCleanup[] = L"无法启动清理程序：";
+// After kUninstalled when the cleanup copy could not start; the folder and
+// the reason follow.
+inline constexpr wchar_t kUninstallerLeft[] = L"卸载程序（uninst.exe）和它所在的文件夹没有删除，可以手动删除：";
+
+// A command line either program refuses (command_line.h): the argument
+// follows kBadArgument, then the program's switches.
+inline constexpr wchar_t kBadArgument[] = L"无法识别的命令行参数：";
+inline constexpr wchar_t kSetupUsage[] =
+    L"安装程序的命令行参数：\r\n"
+    L"/S　静默安装，不显示窗口，结果由退出码给出（0 已安装，1 已取消，2 失败）\r\n"
+    L"/D=安装位置　安装到此文件夹，须为完整路径（如 C:\\Program Files\\软件名），"
+    L"且须放在最后；含空格时可把整个参数放在引号中：\"/D=C:\\My Apps\\软件名\"";
+inline constexpr wchar_t kUninstallUsage[] =
+    L"卸载程序的命令行参数：\r\n"
+    L"/S　静默卸载，不询问，结果由退出码给出（0 已卸载，1 已取消，2 失败）";
+
+// The start of either program (program_start.h); the system's reason follows.
+inline constexpr wchar_t kCannotRestrictDlls[] =
+    L"无法限制系统库（DLL）的加载位置，为安全起见程序已停止，没有做任何更改";
+inline constexpr wchar_t kCannotStartCom[] = L"无法初始化系统组件（COM），程序已停止，没有做任何更改";
 
 // Uninstaller.
 inline constexpr wchar_t kUninstallTitleSuffix[] = L" 卸载程序";

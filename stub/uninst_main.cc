@@ -2,12 +2,11 @@
 // appended to its own image. /S removes without asking and without messages.
 // Exit code: 0 removed, 1 the user said no, 2 failed or refused.
 #include <windows.h>
-#include <objbase.h>
 
 #include "command_line.h"
-#include "dll_safety.h"
 #include "elevation.h"
 #include "file_in_use.h"
+#include "program_start.h"
 #include "self_delete.h"
 #include "stub_text.h"
 #include "uninstaller.h"
@@ -15,18 +14,15 @@
 
 namespace {
 
-constexpr int kExitFailed = 2;
-
-int Fail(bool silent, const std::wstring& message) {
-  if (silent) stub::WriteStdErr(message);
-  else MessageBoxW(nullptr, message.c_str(), stub::text::kNotice, MB_OK | MB_ICONWARNING);
-  return kExitFailed;
-}
+using stub::Fail;
+using stub::kExitFailed;
 
 int Run() {
   using namespace stub;
   std::wstring own_args(SkipProgramName(GetCommandLineW()));
-  StubArgs args = ParseArgs(own_args);
+  StubArgs args = ParseArgs(own_args, Program::kUninstaller);
+  if (!args.refused.empty())
+    return Fail(args.silent, UsageMessage(Program::kUninstaller, args.refused));
   if (!args.cleanup_target.empty()) {
     RunCleanupPass(args.wait_handle, args.cleanup_target, args.cleanup_folders);
     return 0;
@@ -69,21 +65,22 @@ int Run() {
   RemoveOutcome outcome;
   if (!RemoveInstalled(plan, found, &outcome))
     return Fail(args.silent, text::kUninstallFailed + outcome.message + text::kNothingRemovedLine);
-  if (!args.silent) {
-    std::wstring done = text::kUninstalled + plan.app_name + L"。";
-    MessageBoxW(nullptr, done.c_str(), caption.c_str(), MB_OK | MB_ICONINFORMATION);
-  }
-  std::wstring err;
-  if (!StartSelfDelete(plan.uninstaller, found.entry.created_folders, &err)) WriteStdErr(err);
+  // The files are gone; uninst.exe and its folder go once this process has
+  // ended, or stay, and then the user is told so.
+  std::wstring done = text::kUninstalled + plan.app_name + L"。", err;
+  if (!StartSelfDelete(plan.uninstaller, found.entry.created_folders, &err))
+    return Fail(args.silent, done + L"\r\n" + text::kUninstallerLeft + ParentOf(plan.uninstaller) +
+                                 L"\r\n" + err);
+  if (!args.silent) MessageBoxW(nullptr, done.c_str(), caption.c_str(), MB_OK | MB_ICONINFORMATION);
   return 0;
 }
 
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-  stub::RestrictDllSearchToSystem32();
-  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  int code = Run();
-  CoUninitialize();
-  return code;
+  stub::ProgramStart start;
+  std::wstring why;
+  if (!start.Begin(&why))
+    return Fail(stub::ParseArgs(stub::SkipProgramName(GetCommandLineW()), stub::Program::kUninstaller).silent, why);
+  return Run();
 }

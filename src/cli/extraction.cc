@@ -7,9 +7,9 @@
 
 #include "package/messages.h"
 #include "package/temp_files.h"
+#include "package/windows_names.h"
 #include "platform/folder.h"
 #include "platform/temporaries.h"
-#include "shell/unicode.h"
 
 namespace cli {
 namespace {
@@ -48,11 +48,12 @@ bool SplitSafe(const std::string& name, std::vector<std::string>* parts) {
   }
 }
 
-// A part as Windows tells names apart: trailing dots and spaces dropped,
-// letter case folded.
-std::string WindowsKey(const std::string& part) {
+// A part as Windows tells names apart: trailing dots and spaces dropped
+// (Windows drops them when it creates a file), then the case key the
+// builder compares stored names by.
+std::u16string WindowsKey(const std::string& part) {
   size_t end = part.find_last_not_of(". ");
-  return shell::FoldCase(part.substr(0, end == std::string::npos ? 0 : end + 1));
+  return package::WindowsNameKey(std::string_view(part).substr(0, end == std::string::npos ? 0 : end + 1));
 }
 
 struct Target {
@@ -142,15 +143,15 @@ std::string Extraction::PathOf(const std::vector<std::string>& parts, size_t n) 
 
 // Splits every name and refuses names that leave the folder or collide.
 bool Extraction::PlanNames(std::string* err) {
-  std::map<std::string, std::string> files;  // key of the whole name -> the record's name
-  std::map<std::string, std::string> folders;
+  std::map<std::u16string, std::string> files;  // key of the whole name -> the record's name
+  std::map<std::u16string, std::string> folders;
   for (const package::FileRecord& f : reader_.contents().files) {
     Target t;
     t.name = f.rel_path;
     if (!SplitSafe(f.rel_path, &t.parts)) return (*err = kUnsafeName + f.rel_path), false;
-    std::string key;
+    std::u16string key;
     for (size_t k = 0; k < t.parts.size(); ++k) {
-      if (k) key += '\\';
+      if (k) key += u'\\';
       key += WindowsKey(t.parts[k]);
       if (k + 1 < t.parts.size()) folders.emplace(key, f.rel_path);
     }

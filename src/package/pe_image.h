@@ -13,6 +13,7 @@
 // the table away but leaves the padding.
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -33,7 +34,20 @@ struct PeSection {
   std::string name;  // up to 8 characters
   int64_t raw_offset = 0;
   int64_t raw_size = 0;
+  uint32_t virtual_address = 0;  // where the section lies once loaded (RVA)
+  uint32_t virtual_size = 0;
 };
+
+// One entry of the optional header's data directories: an address once
+// loaded (RVA) and a size.
+struct PeDirectory {
+  uint32_t rva = 0;
+  uint32_t size = 0;
+};
+// Indexes of the data directories read here.
+inline constexpr int kImportDirectory = 1;
+inline constexpr int kLoadConfigDirectory = 10;
+inline constexpr int kDelayImportDirectory = 13;
 
 struct PeHeaders {
   bool is_pe = false;
@@ -41,6 +55,8 @@ struct PeHeaders {
   int64_t cert_entry_at = -1;  // the security directory's 8 bytes (-1: none)
   uint32_t cert_offset = 0;    // what that entry says: file offset and size
   uint32_t cert_size = 0;
+  bool is_pe32_plus = false;
+  std::vector<PeDirectory> directories;  // as many as the header has, in head
   std::vector<PeSection> sections;
 
   const PeSection* FindSection(std::string_view name) const;
@@ -63,5 +79,15 @@ bool HasTrailingCertTable(const PeHeaders& pe, int64_t file_size);
 // a file that reads at its top reads exactly as without this.
 bool DataEndCandidates(platform::File& f, int64_t file_size, const PeHeaders& pe,
                        std::vector<int64_t>* ends, std::string* err);
+
+// What the system loader reads of a whole image (its file's bytes) before
+// any of its code runs: the DLLs named by its import and delay-import
+// directories, in table order, as spelt there; and the DependentLoadFlags of
+// its load configuration (the LOAD_LIBRARY_* flags for every DLL the loader
+// resolves for it), nullopt when it has no load configuration that reaches
+// that field. False with *err when the image has no such directories or a
+// directory or a name lies outside it.
+bool PeImportedDlls(std::span<const uint8_t> image, std::vector<std::string>* dlls, std::string* err);
+std::optional<uint16_t> PeDependentLoadFlags(std::span<const uint8_t> image);
 
 }  // namespace package

@@ -4,6 +4,7 @@
 
 #include "package/layout.h"
 #include "package/messages.h"
+#include "package/name_rules.h"
 #include "platform/utf.h"
 #include "shell/unicode.h"
 
@@ -28,27 +29,6 @@ const std::u16string& UpperTable() {
   return table;
 }
 
-// CON, PRN, AUX, NUL, COM0..9, LPT0..9 (also with the superscript digits
-// Windows takes as device numbers), CONIN$, CONOUT$: Windows opens the
-// device for such a name, with any extension, and with spaces before it.
-bool IsDeviceName(std::string_view part) {
-  std::string base(part.substr(0, part.find('.')));
-  while (!base.empty() && base.back() == ' ') base.pop_back();
-  std::string u;
-  for (char c : base) u += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-  if (u == "CON" || u == "PRN" || u == "AUX" || u == "NUL" || u == "CONIN$" || u == "CONOUT$")
-    return true;
-  if (u.rfind("COM", 0) != 0 && u.rfind("LPT", 0) != 0) return false;
-  std::string_view digit = std::string_view(u).substr(3);
-  return (digit.size() == 1 && digit[0] >= '0' && digit[0] <= '9') || digit == "¹" ||
-         digit == "²" || digit == "³";
-}
-
-bool IsForbidden(char c) {
-  return (c >= 1 && c < 0x20) || c == '<' || c == '>' || c == ':' || c == '"' || c == '/' ||
-         c == '|' || c == '?' || c == '*' || c == '\\' || c == '\0';
-}
-
 std::string Pair(const std::string& path, const std::string& other) {
   return path + "（" + other + "）";
 }
@@ -63,12 +43,15 @@ std::u16string WindowsNameKey(std::string_view utf8) {
 }
 
 const char* NamePartProblem(std::string_view part) {
-  if (part.empty() || part == "." || part == "..") return msg::kNameNotWindows;
-  for (char c : part)
-    if (IsForbidden(c)) return msg::kNameNotWindows;
-  if (part.back() == '.' || part.back() == ' ') return msg::kNameEndsWithDotOrSpace;
-  if (IsDeviceName(part)) return msg::kNameIsDevice;
-  return nullptr;
+  switch (CheckNamePart(platform::Utf8ToUtf16(std::string(part)))) {
+    case NamePartFault::kNone: return nullptr;
+    case NamePartFault::kEmpty:
+    case NamePartFault::kDotSegment:
+    case NamePartFault::kForbiddenChar: return msg::kNameNotWindows;
+    case NamePartFault::kEndsWithDotOrSpace: return msg::kNameEndsWithDotOrSpace;
+    case NamePartFault::kDeviceName: return msg::kNameIsDevice;
+  }
+  return msg::kNameNotWindows;
 }
 
 const char* RelPathProblem(std::string_view rel_path) {

@@ -69,13 +69,14 @@ TEST(ParseArgs, SilentAndFolder) {
   EXPECT_FALSE(a.silent);
   EXPECT_EQ(a.folder, L"D:\\x /S");
 
-  // Unknown switches and look-alikes are ignored.
+  // Unknown switches and look-alikes are refused, and are no /S.
   a = ParseArgs(L"/SILENT /Sx /NCRC");
   EXPECT_FALSE(a.silent);
+  EXPECT_EQ(a.refused, L"/SILENT");
 }
 
 TEST(ParseArgs, CleanupPass) {
-  StubArgs a = ParseArgs(L"/_CLEANUP=1234:C:\\Program Files\\X\\uninst.exe");
+  StubArgs a = ParseArgs(L"/_CLEANUP=1234:C:\\Program Files\\X\\uninst.exe", Program::kUninstaller);
   EXPECT_EQ(a.wait_handle, 1234u);
   EXPECT_EQ(a.cleanup_target, L"C:\\Program Files\\X\\uninst.exe");
 }

@@ -75,11 +75,11 @@ TEST(Rights, APerMachineEntryWithoutRightsElevatesOnce) {
 }
 
 TEST(CommandLine, TheCleanupPassGetsItsFolders) {
-  StubArgs a = ParseArgs(L"/_CLEANUP=123:C:\\a b\\App\\uninst.exe|C:\\a b|C:\\x");
+  StubArgs a = ParseArgs(L"/_CLEANUP=123:C:\\a b\\App\\uninst.exe|C:\\a b|C:\\x", Program::kUninstaller);
   EXPECT_EQ(a.wait_handle, 123u);
   EXPECT_EQ(a.cleanup_target, L"C:\\a b\\App\\uninst.exe");
   EXPECT_EQ(a.cleanup_folders, (std::vector<std::wstring>{L"C:\\a b", L"C:\\x"}));
-  EXPECT_TRUE(ParseArgs(L"/_CLEANUP=1:C:\\u.exe").cleanup_folders.empty());
+  EXPECT_TRUE(ParseArgs(L"/_CLEANUP=1:C:\\u.exe", Program::kUninstaller).cleanup_folders.empty());
 }
 
 class FakeUsers : public FileUsers {
@@ -174,20 +174,22 @@ TEST(InstallTransaction, SmallFilesFoldersAndKeysComeBackOnRollback) {
   DeleteUninstallEntry(Scope::kUser, key);
 }
 
-// The uninstaller's copy in the temp folder is removed by the command
-// processor once the copy ends: it waits for its input to end first.
+// The uninstaller's cleanup copy is removed by the command processor once
+// the copy ends, and then its folder: it waits for its input to end first.
 TEST(SelfDelete, TheCommandProcessorDeletesTheFileOnceItsInputEnds) {
   ScratchDir dir(L"self del");
-  std::wstring file = dir / L"a b & c\\~qruninst_test.exe";
+  std::wstring folder = dir / L"a b & c (1)";
+  std::wstring file = folder + L"\\~qruninst_test.exe";
   WriteFile(file, "the copy");
   void* input = nullptr;
   void* process = nullptr;
-  ASSERT_TRUE(StartDeleteWhenFree(file, &input, &process));
+  ASSERT_TRUE(StartDeleteWhenFree(file, folder, &input, &process));
   EXPECT_TRUE(Exists(file));  // still waiting for its input
   CloseHandle(input);
   EXPECT_EQ(WaitForSingleObject(process, 60000), WAIT_OBJECT_0);
   CloseHandle(process);
   EXPECT_FALSE(Exists(file));
+  EXPECT_FALSE(Exists(folder));
 }
 
 TEST(SystemError, TheLeadIsOursAndTheReasonTheSystems) {
