@@ -2,8 +2,8 @@
 // A running program cannot delete its own file. The uninstaller therefore
 // hands the last step to a copy of itself in the temp folder: the copy waits
 // until the uninstaller has ended, deletes uninst.exe, the install folder
-// when that is empty and the folders setup made above it when they are
-// empty, and then has its own file deleted once it has ended.
+// and the folders above it when setup made them and they are empty, and
+// then has its own file deleted once it has ended.
 
 #include <string>
 #include <vector>
@@ -11,14 +11,15 @@
 namespace stub {
 
 // Starts the cleanup copy for uninstaller (the running program's own path);
-// folders are the folders setup made above the install folder. The copy
+// folders are the folders setup made: the install folder and those above
+// it. The copy
 // waits for this process through an inherited handle.
 bool StartSelfDelete(const std::wstring& uninstaller, const std::vector<std::wstring>& folders,
                      std::wstring* err);
 
 // The copy's work: waits for the process behind wait_handle, then removes
-// target (only a file named uninst.exe), its folder and folders when empty,
-// and hands its own removal on.
+// target (only a file named uninst.exe) and those of folders that hold it
+// when empty, and hands its own removal on.
 void RunCleanupPass(unsigned long long wait_handle, const std::wstring& target,
                     const std::vector<std::wstring>& folders);
 
