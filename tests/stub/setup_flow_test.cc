@@ -136,6 +136,32 @@ TEST(InstallPackage, ADiskWithoutRoomIsNamedBeforeAnythingIsWritten) {
   EXPECT_FALSE(Exists(folder));
 }
 
+// A package whose second file finds the disk full while it is written.
+class FullDiskPackage : public HugePackage {
+ public:
+  FullDiskPackage() { files_ = {{L"a.txt", 4}, {L"b.bin", 4000}, {L"uninst.exe", 4}}; }
+  bool Extract(size_t i, const std::wstring& dest, const ProgressFn&, std::string* err) override {
+    stubtest::WriteFile(dest, "data");
+    if (i != 1) return true;
+    *err = stubtest::Narrow(DiskFullMessage(ParentOf(dest), 3996, 0));
+    return false;
+  }
+};
+
+TEST(InstallPackage, ADiskThatFillsUpIsNamedAsTheInstallFolderAndWhatItNeeds) {
+  ScratchDir dir(L"full");
+  FullDiskPackage pkg;
+  SetupDecision decision;
+  std::wstring folder = dir / L"App";
+  InstallOutcome outcome;
+  EXPECT_FALSE(InstallPackage(pkg, decision, folder, nullptr, nullptr, &outcome));
+  EXPECT_EQ(outcome.message.find(std::wstring(text::kFailedPrefix) + text::kDiskFullPrefix + L"“" +
+                                 folder + L"”" + text::kDiskFullNeeds + L"4 KB"),
+            0u)
+      << stubtest::Narrow(outcome.message);
+  EXPECT_FALSE(Exists(folder));
+}
+
 TEST(DiskSpace, SizesReadAsPeopleReadThem) {
   EXPECT_EQ(ReadableSize(1), L"1 KB");
   EXPECT_EQ(ReadableSize(512 * 1024), L"512 KB");

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "install_e2e.h"
+#include "installed_product.h"
 #include "package_source.h"
 #include "setup_elevation.h"
 #include "win_util.h"
@@ -114,6 +115,39 @@ TEST_F(TrustTest, OurEntryInAForbiddenFolderRefusesTheInstallAndNamesTheFolder) 
   EXPECT_NE(said.find(Narrow(data)), std::string::npos) << said;
   for (const wchar_t* installed : {L"\\app.exe", L"\\readme.txt", L"\\data"})
     EXPECT_FALSE(Exists(data + installed)) << Narrow(installed);
+}
+
+TEST_F(TrustTest, TheFirstEntryThatIsOursIsTheInstalledVersion) {
+  ASSERT_EQ(RunSilent(pkg_, folder_), 0);
+  std::string err;
+  std::unique_ptr<stub::PackageSource> pkg = stub::OpenOwnPackage(pkg_, &err);
+  ASSERT_TRUE(pkg) << err;
+  stub::UninstallEntry real;
+  real.install_location = folder_;
+  real.uninstaller = folder_ + L"\\uninst.exe";
+  stub::UninstallEntry elsewhere = real;  // our uninstaller, claimed for another folder
+  elsewhere.install_location = dir_ / L"other";
+  stub::UninstallEntry bare;
+  bare.install_location = WindowsFolder();
+  bare.uninstaller = WindowsFolder() + L"\\uninst.exe";
+  std::vector<stub::FoundEntry> claims = {{stub::Scope::kUser, key_, bare},
+                                          {stub::Scope::kUser, key_, elsewhere},
+                                          {stub::Scope::kMachine, key_, real}};
+  stub::InstalledProduct found;
+  std::wstring why;
+  ASSERT_EQ(stub::PickInstalledProduct(claims, pkg->config(), stub::SystemForbiddenPlaces(), &found, &why),
+            stub::InstalledLookup::kFound);
+  EXPECT_EQ(found.found.scope, stub::Scope::kMachine);
+  EXPECT_EQ(found.plan.folder, folder_);
+  EXPECT_EQ(found.plan.targets.size(), SampleTree().size());
+
+  // Another product's name in the index: not ours.
+  stub::SetupConfig other = pkg->config();
+  other.app_name += L"乙";
+  EXPECT_EQ(stub::PickInstalledProduct(claims, other, stub::SystemForbiddenPlaces(), &found, &why),
+            stub::InstalledLookup::kNone);
+  EXPECT_EQ(stub::ScopesToRead(true), std::vector<stub::Scope>{stub::Scope::kMachine});
+  EXPECT_EQ(stub::ScopesToRead(false), (std::vector<stub::Scope>{stub::Scope::kUser, stub::Scope::kMachine}));
 }
 
 TEST_F(TrustTest, ForbiddenFoldersAreRefusedFromTheCommandLineWithTheirName) {
