@@ -29,10 +29,11 @@ class ProgramStarter {
   virtual void Start(const std::wstring& program) = 0;
 };
 
-// Runs setup elevated with own_args and the marker, waits, and hands on its
-// result: 0 installed (after starting the program when asked to), 1
-// cancelled, 2 failed or refused (also when it could not be started).
-int RunSetupElevated(Elevator& elevator, const std::wstring& own_args, const PackageSource& pkg,
-                     ProgramStarter& starter);
+// Runs setup elevated with own_args and the marker, waits, and sets
+// *exit_code to its result: 0 installed (after starting the program when
+// asked to), 1 cancelled, 2 failed or refused. False when the elevated run
+// could not be started (the user declined).
+bool RunSetupElevated(Elevator& elevator, const std::wstring& own_args, const PackageSource& pkg,
+                      ProgramStarter& starter, int* exit_code);
 
 }  // namespace stub

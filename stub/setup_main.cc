@@ -54,7 +54,10 @@ int Run(HINSTANCE instance) {
     case DecisionResult::kRefuse: return Fail(args.silent, why);
     case DecisionResult::kElevate: {
       ShellStarter starter;
-      return RunSetupElevated(*ShellElevator(), own_args, *pkg, starter);
+      int code = kExitFailed;
+      if (!RunSetupElevated(*ShellElevator(), own_args, *pkg, starter, &code))
+        return Fail(args.silent, text::kNeedAdminToUpdate);
+      return code;
     }
   }
   if (!args.silent) {

@@ -327,7 +327,9 @@ TEST_F(TrustTest, AfterTheElevatedRunTheProgramStartsWithTheUsersRights) {
   remove_after_.push_back(folder_);
   FakeElevator install(Quote(pkg_) + L" /S /D=" + folder_, stub::kExitInstalledRunProgram);
   RecordingStarter starter;
-  EXPECT_EQ(stub::RunSetupElevated(install, L"/D=" + folder_, *pkg, starter), 0);
+  int code = -1;
+  EXPECT_TRUE(stub::RunSetupElevated(install, L"/D=" + folder_, *pkg, starter, &code));
+  EXPECT_EQ(code, 0);
   EXPECT_EQ(install.args_, L"/_ELEVATED /D=" + folder_);
   EXPECT_EQ(starter.started, std::vector<std::wstring>{folder_ + L"\\app.exe"});
 
@@ -335,7 +337,11 @@ TEST_F(TrustTest, AfterTheElevatedRunTheProgramStartsWithTheUsersRights) {
   for (unsigned long code : {0ul, 1ul, 2ul, 0xFFFFul}) {
     FakeElevator other(L"", code);
     RecordingStarter none;
-    EXPECT_EQ(stub::RunSetupElevated(other, L"", *pkg, none), code == 0xFFFF ? 2 : static_cast<int>(code));
+    int handed = -1;
+    EXPECT_EQ(stub::RunSetupElevated(other, L"", *pkg, none, &handed), code != 0xFFFF);
+    if (code != 0xFFFF) {
+      EXPECT_EQ(handed, static_cast<int>(code));
+    }
     EXPECT_TRUE(none.started.empty());
   }
 }
