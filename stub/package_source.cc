@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "disk_space.h"
+#include "package/messages.h"
 #include "package/package_reader.h"
 #include "stub_text.h"
 #include "win_util.h"
@@ -13,10 +15,16 @@ namespace {
 class OwnPackage : public PackageSource {
  public:
   bool Open(const std::wstring& exe_path, std::string* err) {
-    if (!reader_.Open(platform::WideToUtf8(exe_path), err)) return false;
+    if (!reader_.Open(platform::WideToUtf8(exe_path), err)) {
+      // The reader names damage itself; anything else (the file cannot be
+      // read) gets the lead here.
+      if (err->rfind(package::msg::kPackageDamaged, 0) != 0)
+        *err = platform::WideToUtf8(text::kBadPackage) + *err;
+      return false;
+    }
     const package::PackageContents& c = reader_.contents();
     if (!c.config_parsed) {
-      *err = "the configuration text lacks a label";
+      *err = package::msg::kPackageDamaged + platform::WideToUtf8(text::kConfigIncomplete);
       return false;
     }
     config_ = {platform::Utf8ToWide(c.config.app_name), platform::Utf8ToWide(c.config.setup_dir),
@@ -45,11 +53,19 @@ class OwnPackage : public PackageSource {
       *err = platform::WideToUtf8(SystemError(text::kCannotWriteFile, dest, GetLastError()));
       return false;
     }
+    int64_t left = files_[i].size;
     auto write = [&](const uint8_t* buf, size_t n, std::string* e) {
       DWORD written = 0;
-      if (WriteFile(h, buf, static_cast<DWORD>(n), &written, nullptr) && written == n) return true;
-      DWORD code = GetLastError();
-      *e = platform::WideToUtf8(SystemError(text::kCannotWriteFile, dest, written == n ? code : ERROR_DISK_FULL));
+      if (WriteFile(h, buf, static_cast<DWORD>(n), &written, nullptr) && written == n) {
+        left -= static_cast<int64_t>(n);
+        return true;
+      }
+      DWORD code = written == n ? GetLastError() : ERROR_DISK_FULL;
+      uint64_t free_bytes = 0;
+      if (IsDiskFullCode(code) && FreeBytesAt(ParentOf(dest), &free_bytes))
+        *e = platform::WideToUtf8(DiskFullMessage(ParentOf(dest), static_cast<uint64_t>(left), free_bytes));
+      else
+        *e = platform::WideToUtf8(SystemError(text::kCannotWriteFile, dest, code));
       return false;
     };
     bool ok = reader_.DecodeRecord(i, write, on_bytes, err);

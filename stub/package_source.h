@@ -72,7 +72,7 @@ class PackageSource {
 // certificate table when the program is signed): the trailer, the
 // configuration, the option and file records. A damaged or foreign package
 // (bad trailer, counts, offsets or lengths, no uninstaller record) fails with
-// a message.
+// a complete message, ready to show.
 std::unique_ptr<PackageSource> OpenOwnPackage(const std::wstring& exe_path, std::string* err);
 
 }  // namespace stub

@@ -111,14 +111,14 @@ void RunCleanupPass(unsigned long long wait_handle, const std::wstring& target,
   if (SameNoCase(LastSegment(target), kUninstallerName)) {
     // The ended process may hold its file for a moment longer.
     for (int i = 0; i < 50 && FileExists(target) && !DeleteFileW(target.c_str()); ++i) Sleep(100);
-    RemoveDirectoryW(ParentOf(target).c_str());
-    // Only folders above the install folder, deepest first, and only empty ones.
-    std::vector<std::wstring> above;
+    // Only the install folder and the folders above it that setup made,
+    // deepest first, and only empty ones: a folder that was there before
+    // setup stays.
+    std::vector<std::wstring> made;
     std::wstring folder = ParentOf(target);
     for (const std::wstring& f : folders)
-      if (f.size() < folder.size() && IsWithin(f, folder))
-        above.push_back(f);
-    RemoveFoldersIfEmpty(above);
+      if (IsWithin(f, folder)) made.push_back(f);
+    RemoveFoldersIfEmpty(made);
   }
   // This copy's own file and folder: the command processor deletes them
   // once this process has ended. It waits on a pipe whose writing end only

@@ -2,9 +2,9 @@
 // A running program cannot delete its own file. The uninstaller therefore
 // hands the last step to a copy of itself in a fresh folder of its own
 // (cleanup_folder.h): the copy waits until the uninstaller has ended,
-// deletes uninst.exe, the install folder when that is empty and the folders
-// setup made above it when they are empty, and then has its own file and
-// folder deleted once it has ended.
+// deletes uninst.exe, the install folder and the folders above it when setup
+// made them and they are empty, and then has its own file and folder deleted
+// once it has ended.
 
 #include <string>
 #include <vector>
@@ -12,15 +12,15 @@
 namespace stub {
 
 // Starts the cleanup copy for uninstaller (the running program's own path);
-// folders are the folders setup made above the install folder. The copy
-// waits for this process through an inherited handle. False with *err when
+// folders are the folders setup made: the install folder and those above
+// it. The copy waits for this process through an inherited handle. False with *err when
 // the copy could not be made or started (nothing of it is left then).
 bool StartSelfDelete(const std::wstring& uninstaller, const std::vector<std::wstring>& folders,
                      std::wstring* err);
 
 // The copy's work: waits for the process behind wait_handle, then removes
-// target (only a file named uninst.exe), its folder and folders when empty,
-// and hands its own removal on.
+// target (only a file named uninst.exe) and those of folders that hold it
+// when empty, and hands its own removal on.
 void RunCleanupPass(unsigned long long wait_handle, const std::wstring& target,
                     const std::vector<std::wstring>& folders);
 

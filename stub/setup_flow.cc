@@ -7,12 +7,14 @@
 #include <algorithm>
 #include <set>
 
+#include "disk_space.h"
+#include "elevation.h"
 #include "empty_folders.h"
 #include "file_in_use.h"
 #include "product.h"
 #include "rel_path.h"
+#include "setup_registration.h"
 #include "stub_text.h"
-#include "uninstaller.h"
 #include "win_util.h"
 
 namespace stub {
@@ -34,173 +36,115 @@ bool CanWriteFolder(const std::wstring& folder) {
   return true;
 }
 
-// A file name made from text that may hold characters a name cannot.
-std::wstring SafeFileName(const std::wstring& text) {
-  std::wstring s;
-  for (wchar_t c : text)
-    s += (c < 0x20 || wcschr(L"\\/:*?\"<>|", c)) ? L'_' : c;
-  while (!s.empty() && (s.back() == L'.' || s.back() == L' ')) s.pop_back();
-  std::wstring why;
-  if (!CheckTopLevelName(s, &why)) s = L"_" + s;
-  return s;
-}
-
-// What an earlier version of the product left: its entry and the files its
-// uninstaller's name index lists (the uninstaller included).
-struct EarlierInstall {
-  FoundEntry found;
-  std::wstring folder;
-  std::vector<std::wstring> files;
-};
-
-// Shortcuts, program group and uninstall entry after the files are in place,
-// all noted in the transaction.
-class Registration {
- public:
-  Registration(const PackageSource& pkg, const std::wstring& folder, Scope scope,
-               InstallTransaction& tx)
-      : pkg_(pkg), folder_(folder), scope_(scope), tx_(tx) {}
-
-  bool Run(const EarlierInstall* earlier, InstallOutcome* outcome, std::wstring* err) {
-    const SetupConfig& cfg = pkg_.config();
-    entry_.display_name = cfg.app_name;
-    entry_.display_version = cfg.version;
-    entry_.publisher = cfg.publisher;
-    entry_.install_location = folder_;
-    entry_.uninstaller = folder_ + L"\\" + kUninstallerName;
-    entry_.display_icon = entry_.uninstaller;
-    int64_t bytes = 0;
-    for (const FileRecord& f : pkg_.files()) bytes += f.size;
-    entry_.estimated_size_kib = static_cast<uint32_t>((bytes + 1023) / 1024);
-    // The folders above the install folder that this install made.
-    for (const std::wstring& d : tx_.created_folders())
-      if (d.size() < folder_.size() && IsWithin(d, folder_)) entry_.created_folders.push_back(d);
-
-    for (const OptionRecord& o : pkg_.options()) {
-      std::wstring target = folder_ + L"\\" + o.name;
-      if (!FileExists(target)) continue;  // a folder entry, or not a file of this package
-      bool ok = true;
-      switch (o.bit) {
-        case entries::RunApp:
-          outcome->run_target = target;
-          outcome->run_name = o.name;
-          break;
-        case entries::AddQuickLaunch: ok = Link(Place::kQuickLaunch, L"", StemOf(o.name), target, err); break;
-        case entries::AddDesktopcut: ok = Link(Place::kDesktop, L"", StemOf(o.name), target, err); break;
-        case entries::AddToAutoRun: ok = Link(Place::kStartup, L"", StemOf(o.name), target, err); break;
-        case entries::AddToPrograms: {
-          std::wstring group = SafeFileName(cfg.app_name);
-          ok = Link(Place::kPrograms, group, StemOf(o.name), target, err) &&
-               Link(Place::kPrograms, group, text::kUninstallShortcut + cfg.app_name,
-                    entry_.uninstaller, err);
-          break;
-        }
-        case entries::SetCtrlPanelIcon: entry_.display_icon = target; break;
-        default: break;
-      }
-      if (!ok) return false;
-    }
-    if (earlier && !TakeOver(*earlier)) {
-      *err = text::kCannotRemoveShortcut;
-      return false;
-    }
-
-    std::wstring key = ProductKeyName(cfg.app_name, cfg.publisher);
-    tx_.NoteKey(SnapshotKey(scope_, key));
-    std::string e;
-    if (!WriteUninstallEntry(scope_, key, entry_, &e)) {
-      *err = platform::Utf8ToWide(e);
-      return false;
-    }
-    // An earlier version's entry under another key (or scope) goes: the
-    // product keeps one entry.
-    if (earlier && (earlier->found.key != key || earlier->found.scope != scope_)) {
-      tx_.NoteKey(SnapshotKey(earlier->found.scope, earlier->found.key));
-      if (!DeleteUninstallEntry(earlier->found.scope, earlier->found.key)) {
-        *err = text::kCannotWriteEntry + (L"“" + earlier->found.key + L"”");
-        return false;
-      }
-    }
-    return true;
-  }
-
-  const UninstallEntry& entry() const { return entry_; }
-
- private:
-  // The earlier version's shortcuts that this one did not make again go;
-  // its shortcut folders and (in the same folder) the folders it made
-  // above the install folder stay recorded, so the uninstaller removes them.
-  bool TakeOver(const EarlierInstall& earlier) {
-    const UninstallEntry& old = earlier.found.entry;
-    std::set<std::wstring> made;
-    for (const std::wstring& s : entry_.shortcuts) made.insert(NoCaseKey(s));
-    for (const std::wstring& link : old.shortcuts) {
-      if (made.count(NoCaseKey(link)) || !FileExists(link)) continue;
-      std::wstring target;
-      if (!ReadShortcutTarget(link, &target) ||
-          !(IsWithin(earlier.folder, target) || IsWithin(folder_, target)))
-        continue;
-      if (!tx_.DeleteSmallFile(link)) return false;
-    }
-    AddExistingFolders(old.folders, &entry_.folders);
-    if (SameNoCase(earlier.folder, folder_)) AddExistingFolders(old.created_folders, &entry_.created_folders);
-    return true;
-  }
-
-  // The folders of from that still exist and are not in *into yet.
-  static void AddExistingFolders(const std::vector<std::wstring>& from, std::vector<std::wstring>* into) {
-    std::set<std::wstring> have;
-    for (const std::wstring& f : *into) have.insert(NoCaseKey(f));
-    for (const std::wstring& f : from)
-      if (FolderExists(f) && have.insert(NoCaseKey(f)).second) into->push_back(f);
-  }
-
-  // A shortcut named title + ".lnk" in place (inside subfolder when given),
-  // to target.
-  bool Link(Place place, const std::wstring& subfolder, const std::wstring& title,
-            const std::wstring& target, std::wstring* err) {
-    std::wstring dir;
-    if (!PlaceFolder(place, scope_, &dir)) {
-      *err = text::kNoShortcutFolder + title;
-      return false;
-    }
-    if (!subfolder.empty()) dir += L"\\" + subfolder;
-    size_t before = tx_.created_folders().size();
-    if (!tx_.MakeFolders(dir, err)) return false;
-    for (size_t i = before; i < tx_.created_folders().size(); ++i)
-      entry_.folders.push_back(tx_.created_folders()[i]);
-    std::wstring link = dir + L"\\" + SafeFileName(title) + L".lnk";
-    tx_.KeepForUndo(link);
-    std::string e;
-    if (!CreateShortcut(link, target, pkg_.config().app_name, &e)) {
-      *err = platform::Utf8ToWide(e);
-      return false;
-    }
-    for (auto& s : entry_.shortcuts)
-      if (SameNoCase(s, link)) return true;
-    entry_.shortcuts.push_back(link);
-    return true;
-  }
-
-  const PackageSource& pkg_;
-  std::wstring folder_;
-  Scope scope_;
-  InstallTransaction& tx_;
-  UninstallEntry entry_;
-};
-
 bool Refuse(InstallOutcome* outcome, std::wstring message) {
   outcome->message = std::move(message);
   return false;
 }
 
+int64_t BytesOf(const PackageSource& pkg) {
+  int64_t bytes = 0;
+  for (const FileRecord& f : pkg.files()) bytes += f.size;
+  return bytes;
+}
+
+// The files of the earlier version that this one does not install again.
+std::vector<std::wstring> DroppedFiles(const InstalledProduct& earlier,
+                                       const std::vector<std::wstring>& targets) {
+  std::vector<std::wstring> files = earlier.plan.targets, dropped;
+  files.push_back(earlier.plan.uninstaller);
+  std::set<std::wstring> kept;
+  for (const std::wstring& t : targets) kept.insert(NoCaseKey(t));
+  for (const std::wstring& f : files)
+    if (!kept.count(NoCaseKey(f)) && FileExists(f)) dropped.push_back(f);
+  return dropped;
+}
+
+// Step 1: the package's digest, so a damaged package writes nothing.
+bool VerifyPackage(PackageSource& pkg, const std::function<void(int64_t)>& on_checked,
+                   InstallGate* gate, InstallOutcome* outcome) {
+  std::string err;
+  if (pkg.Verify(on_checked, gate ? gate->cancel_flag() : nullptr, &err)) return true;
+  if (gate && gate->cancelled()) {
+    outcome->cancelled = true;
+    return Refuse(outcome, text::kCancelled);
+  }
+  return Refuse(outcome, platform::Utf8ToWide(err) + text::kNothingInstalled);
+}
+
+// Step 2: where every file goes, what an upgrade drops, and that the
+// folder and its disk can take them.
+bool PlanInstall(const PackageSource& pkg, const SetupDecision& decision, const std::wstring& folder,
+                 FilePlan* plan, InstallOutcome* outcome) {
+  const SetupConfig& cfg = pkg.config();
+  plan->folder = folder;
+  std::wstring why;
+  if (!CheckInstallFolder(folder, decision.places, &why) ||
+      !PlanTargets(folder, pkg, &plan->targets, &why))
+    return Refuse(outcome, why);
+  // The folder may hold no other product: its uninstaller would be replaced.
+  // (Entries of both scopes: a claim can only refuse here, never redirect.)
+  for (const FoundEntry& e : EntriesAtFolder(folder))
+    if (e.entry.display_name != cfg.app_name || e.entry.publisher != cfg.publisher)
+      return Refuse(outcome, text::kOtherProductInFolder + e.entry.display_name);
+  if (decision.upgrade) plan->dropped = DroppedFiles(decision.installed, plan->targets);
+  // Replaced files stay as backups until the commit: every byte is needed.
+  uint64_t free_bytes = 0, needed = static_cast<uint64_t>(BytesOf(pkg));
+  if (FreeBytesAt(folder, &free_bytes) && free_bytes < needed)
+    return Refuse(outcome, DiskFullMessage(folder, needed, free_bytes));
+  return true;
+}
+
+// Step 3: every file to be replaced or removed must be free before anything changes.
+bool WaitForFreeFiles(const FilePlan& plan, InstallOutcome* outcome) {
+  std::vector<std::wstring> touched;
+  for (const std::wstring& t : plan.targets)
+    if (FileExists(t)) touched.push_back(t);
+  touched.insert(touched.end(), plan.dropped.begin(), plan.dropped.end());
+  std::wstring busy = FirstFileInUse(touched);
+  if (busy.empty()) return true;
+  outcome->busy_file = busy;
+  return Refuse(outcome, InUseMessage(text::kCannotReplaceInUse, busy, {}));
+}
+
+// Why a step of the transaction stopped: the user's cancel only when it
+// stopped for the cancel; any other failure is the failure.
+bool StopInstall(const std::wstring& err, InstallGate* gate, const std::wstring& folder,
+                 uint64_t needed, InstallOutcome* outcome) {
+  if (gate && gate->cancelled() && err == text::kCancelled) {
+    outcome->cancelled = true;
+    return Refuse(outcome, err);
+  }
+  uint64_t free_bytes = 0;
+  if (err.rfind(text::kDiskFullPrefix, 0) == 0 && FreeBytesAt(folder, &free_bytes))
+    return Refuse(outcome, text::kFailedPrefix + DiskFullMessage(folder, needed, free_bytes));
+  return Refuse(outcome, text::kFailedPrefix + err);
+}
+
+// Step 5: what the earlier version leaves empty goes: the folders of
+// dropped files, its folder when it lay elsewhere and its setup made it,
+// the folders above that its setup made, and shortcut folders no longer
+// recorded.
+void CleanUpAfterUpgrade(const InstalledProduct& earlier, const FilePlan& plan,
+                         const UninstallEntry& now) {
+  const UninstallEntry& old = earlier.found.entry;
+  bool moved = !SameNoCase(earlier.plan.folder, plan.folder);
+  bool made_folder = false;
+  for (const std::wstring& d : old.created_folders) made_folder |= SameNoCase(d, earlier.plan.folder);
+  RemoveEmptyFoldersOf(plan.dropped, earlier.plan.folder, moved && made_folder);
+  if (moved) RemoveFoldersIfEmpty(old.created_folders);
+  std::set<std::wstring> recorded;
+  for (const std::wstring& f : now.folders) recorded.insert(NoCaseKey(f));
+  std::vector<std::wstring> stale;
+  for (const std::wstring& f : old.folders)
+    if (!recorded.count(NoCaseKey(f))) stale.push_back(f);
+  RemoveFoldersIfEmpty(stale);
+}
+
 }  // namespace
 
-Scope DecideScope() {
+bool CanInstallPerMachine() {
   return CanWriteUninstallEntries(Scope::kMachine) &&
-                 CanWriteFolder(KnownFolder(FOLDERID_ProgramFiles))
-             ? Scope::kMachine
-             : Scope::kUser;
+         CanWriteFolder(KnownFolder(FOLDERID_ProgramFiles));
 }
 
 std::wstring DefaultFolder(Scope scope, const std::wstring& setup_dir) {
@@ -234,111 +178,128 @@ bool NormalizeFolder(const std::wstring& text, std::wstring* folder) {
   if (n == 0) return false;
   std::wstring abs(n, L'\0');
   abs.resize(GetFullPathNameW(t.c_str(), n, abs.data(), nullptr));
-  while (abs.size() > 3 && abs.back() == L'\\') abs.pop_back();
-  *folder = abs;
+  *folder = CanonicalFolderText(abs);
   return true;
 }
 
-bool FindInstalledProduct(const SetupConfig& config, FoundEntry* installed) {
-  return FindProductEntry(config.app_name, config.publisher, installed);
+DecisionResult DecideSetup(const SetupConfig& config, bool per_machine, bool already_elevated,
+                           const std::wstring& folder_arg, ForbiddenPlaces places,
+                           SetupDecision* decision, std::wstring* why) {
+  decision->places = std::move(places);
+  InstalledLookup found =
+      FindInstalledProduct(config, per_machine, decision->places, &decision->installed, why);
+  if (found == InstalledLookup::kForbidden) return DecisionResult::kRefuse;
+  decision->upgrade = found == InstalledLookup::kFound;
+  if (decision->upgrade) {
+    // An installed version keeps its scope, and needs the rights it was made with.
+    decision->scope = decision->installed.found.scope;
+    bool may_write = decision->scope == Scope::kUser || per_machine;
+    switch (DecideRights(decision->scope, may_write, already_elevated)) {
+      case RightsDecision::kProceed: break;
+      case RightsDecision::kElevate: return DecisionResult::kElevate;
+      case RightsDecision::kRefuse: *why = text::kNeedAdminToUpdate; return DecisionResult::kRefuse;
+    }
+  } else {
+    decision->scope = per_machine ? Scope::kMachine : Scope::kUser;
+  }
+  decision->folder = !folder_arg.empty()     ? folder_arg
+                     : decision->upgrade     ? decision->installed.plan.folder
+                                             : DefaultFolder(decision->scope, config.setup_dir);
+  return DecisionResult::kInstall;
 }
 
-bool IsOlderThanInstalled(const SetupConfig& config, const FoundEntry& installed) {
-  return CompareVersions(config.version, installed.entry.display_version) < 0;
+bool IsOlderThanInstalled(const SetupConfig& config, const InstalledProduct& installed) {
+  return CompareVersions(config.version, installed.found.entry.display_version) < 0;
 }
 
-bool InstallPackage(PackageSource& pkg, const std::wstring& folder, Scope scope,
-                    const InstallProgressFn& progress, const std::atomic<bool>* cancel,
-                    InstallOutcome* outcome) {
-  // The package's digest first, so a damaged package writes nothing. The
-  // progress bar counts the bytes checked, then the bytes installed.
-  int64_t checked_total = pkg.digest_bytes(), file_total = 0, checked = 0;
-  for (const FileRecord& f : pkg.files()) file_total += f.size;
+bool CheckInstallFolder(const std::wstring& folder, const ForbiddenPlaces& places,
+                        std::wstring* why) {
+  return !IsForbiddenFolder(folder, places, why);
+}
+
+FolderContents LookIntoFolder(const std::wstring& folder, const PackageSource& pkg,
+                              const SetupDecision& decision) {
+  FolderContents contents;
+  if (!FolderExists(folder)) return contents;
+  if (decision.upgrade && SameNoCase(decision.installed.plan.folder, folder)) return contents;
+  WIN32_FIND_DATAW fd;
+  HANDLE h = FindFirstFileW((folder + L"\\*").c_str(), &fd);
+  if (h != INVALID_HANDLE_VALUE) {
+    do {
+      std::wstring name = fd.cFileName;
+      if (name != L"." && name != L"..") contents.holds_other_files = true;
+    } while (!contents.holds_other_files && FindNextFileW(h, &fd));
+    FindClose(h);
+  }
+  std::vector<std::wstring> targets;
+  std::wstring why;
+  if (PlanTargets(folder, pkg, &targets, &why))
+    for (const std::wstring& t : targets) contents.replaced += FileExists(t) ? 1 : 0;
+  return contents;
+}
+
+bool RunTargetIn(const PackageSource& pkg, const std::wstring& folder, std::wstring* target,
+                 std::wstring* name) {
+  for (const OptionRecord& o : pkg.options()) {
+    std::wstring why;
+    if (o.bit != entries::RunApp || !CheckTopLevelName(o.name, &why)) continue;
+    std::wstring path = folder + L"\\" + o.name;
+    if (!FileExists(path)) return false;
+    *target = path;
+    *name = o.name;
+    return true;
+  }
+  return false;
+}
+
+bool InstallPackage(PackageSource& pkg, const SetupDecision& decision, const std::wstring& folder,
+                    const InstallProgressFn& progress, InstallGate* gate, InstallOutcome* outcome) {
+  // The progress bar counts the bytes checked, then the bytes installed;
+  // while the window asks whether to cancel, the worker waits here.
+  int64_t checked_total = pkg.digest_bytes(), checked = 0, file_total = BytesOf(pkg);
   auto on_checked = [&](int64_t n) {
     checked += n;
     if (progress) progress(checked, checked_total + file_total);
+    if (gate) gate->Proceed();
   };
-  std::string verify_err;
-  if (!pkg.Verify(on_checked, cancel, &verify_err))
-    return Refuse(outcome, platform::Utf8ToWide(verify_err) + text::kNothingInstalled);
   auto on_installed = [&](int64_t done, int64_t total) {
     if (progress) progress(checked_total + done, checked_total + total);
+    if (gate) gate->Proceed();
   };
-
-  const SetupConfig& cfg = pkg.config();
+  // Between the steps too.
+  auto go_on = [&] {
+    if (!gate || gate->Proceed()) return true;
+    outcome->cancelled = true;
+    return Refuse(outcome, text::kCancelled);
+  };
   FilePlan plan;
-  plan.folder = folder;
-  std::wstring why;
-  if (!CheckConfig(cfg, &why) || !PlanTargets(folder, pkg, &plan.targets, &why))
-    return Refuse(outcome, why);
-  // The folder may hold no other product: its uninstaller would be replaced.
-  for (const FoundEntry& e : EntriesAtFolder(folder))
-    if (e.entry.display_name != cfg.app_name || e.entry.publisher != cfg.publisher)
-      return Refuse(outcome, text::kOtherProductInFolder + e.entry.display_name);
+  if (!VerifyPackage(pkg, on_checked, gate, outcome) || !go_on() ||
+      !PlanInstall(pkg, decision, folder, &plan, outcome) || !WaitForFreeFiles(plan, outcome) ||
+      !go_on())
+    return false;
 
-  EarlierInstall earlier;
-  bool upgrade = FindInstalledProduct(cfg, &earlier.found);
-  if (upgrade) {
-    scope = earlier.found.scope;
-    if (!CanWriteUninstallEntries(scope)) return Refuse(outcome, text::kNeedAdminToUpdate);
-    const UninstallEntry& old = earlier.found.entry;
-    earlier.folder = old.install_location;
-    std::wstring old_uninst =
-        old.uninstaller.empty() ? earlier.folder + L"\\" + kUninstallerName : old.uninstaller;
-    UninstallPlan old_plan;
-    std::wstring ignored;
-    // An earlier install whose uninstaller is gone or damaged: its files are
-    // not known, so none is removed.
-    if (!earlier.folder.empty() && LoadUninstallPlan(old_uninst, &old_plan, &ignored) &&
-        SameNoCase(old_plan.folder, earlier.folder)) {
-      earlier.files = old_plan.targets;
-      earlier.files.push_back(old_uninst);
-    }
-    std::set<std::wstring> kept;
-    for (const std::wstring& t : plan.targets) kept.insert(NoCaseKey(t));
-    for (const std::wstring& f : earlier.files)
-      if (!kept.count(NoCaseKey(f)) && FileExists(f)) plan.dropped.push_back(f);
-  }
-
-  // Every file to be replaced or removed must be free before anything changes.
-  std::vector<std::wstring> touched;
-  for (const std::wstring& t : plan.targets)
-    if (FileExists(t)) touched.push_back(t);
-  touched.insert(touched.end(), plan.dropped.begin(), plan.dropped.end());
-  std::wstring busy = FirstFileInUse(touched);
-  if (!busy.empty()) {
-    outcome->busy_file = busy;
-    return Refuse(outcome, InUseMessage(text::kCannotReplaceInUse, busy, {}));
-  }
-
+  // Step 4: the files, shortcuts and entry in one transaction.
+  const InstalledProduct* earlier = decision.upgrade ? &decision.installed : nullptr;
   InstallTransaction tx(folder);
-  if (upgrade && !earlier.folder.empty() && !SameNoCase(earlier.folder, folder))
-    tx.AddRoot(earlier.folder);
+  if (earlier && !SameNoCase(earlier->plan.folder, folder)) tx.AddRoot(earlier->plan.folder);
   std::wstring err;
-  if (!InstallFiles(pkg, plan, tx, on_installed, cancel, &err))
-    return Refuse(outcome, cancel && cancel->load() ? err : text::kFailedPrefix + err);
-  Registration reg(pkg, folder, scope, tx);
-  if (!reg.Run(upgrade ? &earlier : nullptr, outcome, &err)) {
+  uint64_t needed = static_cast<uint64_t>(file_total);
+  if (!InstallFiles(pkg, plan, tx, on_installed, gate ? gate->cancel_flag() : nullptr, &err))
+    return StopInstall(err, gate, folder, needed, outcome);
+  Registration reg(pkg, folder, decision.scope, tx);
+  if (!reg.Run(earlier, outcome, &err)) {
     tx.Rollback();
     outcome->run_target.clear();
-    return Refuse(outcome, text::kFailedPrefix + err);
+    return StopInstall(err, gate, folder, needed, outcome);
+  }
+  if (gate && !gate->BeginCommit()) {
+    tx.Rollback();
+    outcome->run_target.clear();
+    return StopInstall(text::kCancelled, gate, folder, needed, outcome);
   }
   tx.Commit();
 
-  if (upgrade) {
-    // What the earlier version leaves empty goes: the folders of dropped
-    // files, its folder when it lay elsewhere, and the folders above that
-    // its setup made; shortcut folders no longer recorded.
-    bool moved = !earlier.folder.empty() && !SameNoCase(earlier.folder, folder);
-    if (!earlier.folder.empty()) RemoveEmptyFoldersOf(plan.dropped, earlier.folder, moved);
-    if (moved) RemoveFoldersIfEmpty(earlier.found.entry.created_folders);
-    std::set<std::wstring> recorded;
-    for (const std::wstring& f : reg.entry().folders) recorded.insert(NoCaseKey(f));
-    std::vector<std::wstring> stale;
-    for (const std::wstring& f : earlier.found.entry.folders)
-      if (!recorded.count(NoCaseKey(f))) stale.push_back(f);
-    RemoveFoldersIfEmpty(stale);
-  }
+  if (earlier) CleanUpAfterUpgrade(*earlier, plan, reg.entry());
   return true;
 }
 

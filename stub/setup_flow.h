@@ -1,13 +1,17 @@
 #pragma once
-// One install from start to end, shared by the window and the silent mode:
-// check every name, find an installed version of the product, write the
-// files, make the shortcuts the option records ask for and register the
-// uninstall entry, all in one transaction: a failure anywhere leaves the
-// machine as it was.
+// One install from start to end, shared by the window and the silent mode.
+// What is decided once, before anything is shown or written (SetupDecision:
+// the scope, the installed version it may trust, the folder), and the
+// install itself as its named steps: verify the package, plan the targets,
+// check that every file to replace is free, install in one transaction
+// (files, shortcuts, uninstall entry: a failure anywhere leaves the machine
+// as it was), and clean up after an upgrade.
 
-#include <atomic>
 #include <string>
 
+#include "forbidden_folders.h"
+#include "install_gate.h"
+#include "installed_product.h"
 #include "installer.h"
 #include "package_source.h"
 #include "shell_places.h"
@@ -15,9 +19,9 @@
 
 namespace stub {
 
-// Per-machine when the process may write the all-users places (Program Files
-// and HKLM), else per-user.
-Scope DecideScope();
+// True when this process may make a per-machine install: it may write the
+// all-users places (Program Files and HKLM's uninstall entries).
+bool CanInstallPerMachine();
 
 // Program Files\<setup_dir> for a per-machine install, else
 // %LOCALAPPDATA%\Programs\<setup_dir>.
@@ -27,27 +31,69 @@ std::wstring DefaultFolder(Scope scope, const std::wstring& setup_dir);
 // file name.
 bool CheckConfig(const SetupConfig& config, std::wstring* why);
 
-// The install folder as an absolute path without a trailing "\"; false when
-// the text is no absolute local or UNC path.
+// The install folder as an absolute path without a trailing "\", every
+// segment without trailing dots and spaces; false when the text is no
+// absolute local or UNC path (\\?\ and \\.\ paths are refused).
 bool NormalizeFolder(const std::wstring& text, std::wstring* folder);
 
-// The installed version of the package's product (same name and publisher).
-bool FindInstalledProduct(const SetupConfig& config, FoundEntry* installed);
+// What setup decides once, before the window or the silent install.
+struct SetupDecision {
+  Scope scope = Scope::kUser;
+  bool upgrade = false;        // installed holds the trusted installed version
+  InstalledProduct installed;
+  std::wstring folder;         // /D=, else the installed folder, else the default
+  ForbiddenPlaces places;
+};
+
+enum class DecisionResult {
+  kInstall,   // go on with *decision
+  kElevate,   // the installed version is per-machine: run again elevated
+  kRefuse,    // *why says why
+};
+
+// Decides the scope and the installed version (FindInstalledProduct) for a
+// process that may (per_machine) or may not make a per-machine install;
+// already_elevated: this is the elevated run, which must not ask again.
+// folder_arg is /D= (empty when not given).
+DecisionResult DecideSetup(const SetupConfig& config, bool per_machine, bool already_elevated,
+                           const std::wstring& folder_arg, ForbiddenPlaces places,
+                           SetupDecision* decision, std::wstring* why);
+
 // True when the package's version is older than the installed one.
-bool IsOlderThanInstalled(const SetupConfig& config, const FoundEntry& installed);
+bool IsOlderThanInstalled(const SetupConfig& config, const InstalledProduct& installed);
+
+// A folder may be installed into: it is not forbidden (*why names it).
+bool CheckInstallFolder(const std::wstring& folder, const ForbiddenPlaces& places,
+                        std::wstring* why);
+
+// What an install into folder would meet there: the folder holds files
+// that are not an installed version of this product's, and how many of
+// the package's files would replace files there.
+struct FolderContents {
+  bool holds_other_files = false;
+  size_t replaced = 0;
+};
+FolderContents LookIntoFolder(const std::wstring& folder, const PackageSource& pkg,
+                              const SetupDecision& decision);
 
 struct InstallOutcome {
   std::wstring message;     // what went wrong (empty on success)
+  bool cancelled = false;   // the user's cancel stopped it (and nothing stayed)
   std::wstring busy_file;   // set when a file in use stopped the install
   std::wstring run_target;  // the file of option 1, when one was installed
   std::wstring run_name;    // its record name
 };
 
-// Runs the install (or upgrade of the installed product) into folder
-// (normalized). Returns false with outcome->message set when nothing was
-// changed: refused, failed or cancelled.
-bool InstallPackage(PackageSource& pkg, const std::wstring& folder, Scope scope,
-                    const InstallProgressFn& progress, const std::atomic<bool>* cancel,
-                    InstallOutcome* outcome);
+// The file of option 1 (RunApp) of pkg installed in folder, when the
+// package has one and it is a file there.
+bool RunTargetIn(const PackageSource& pkg, const std::wstring& folder, std::wstring* target,
+                 std::wstring* name);
+
+// Runs the install (or upgrade of decision.installed) into folder
+// (normalized) with decision's scope. gate, when given, lets the window
+// pause and cancel it. Returns false with outcome->message set when
+// nothing was changed: refused, failed or cancelled.
+bool InstallPackage(PackageSource& pkg, const SetupDecision& decision, const std::wstring& folder,
+                    const InstallProgressFn& progress, InstallGate* gate, InstallOutcome* outcome);
 
 }  // namespace stub

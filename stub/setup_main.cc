@@ -2,10 +2,13 @@
 // image and installs it, with its window or silently (/S, /D=<folder>).
 // Exit code: 0 installed, 1 cancelled, 2 failed or refused.
 #include <windows.h>
+#include <shellapi.h>
 
 #include "command_line.h"
+#include "elevation.h"
 #include "package_source.h"
 #include "program_start.h"
+#include "setup_elevation.h"
 #include "setup_flow.h"
 #include "setup_window.h"
 #include "stub_text.h"
@@ -16,32 +19,50 @@ namespace {
 using stub::Fail;
 using stub::kExitFailed;
 
+// Starts the program of option 1 with this process's rights (the user's).
+class ShellStarter : public stub::ProgramStarter {
+ public:
+  void Start(const std::wstring& program) override {
+    std::wstring dir = stub::ParentOf(program);
+    ShellExecuteW(nullptr, nullptr, program.c_str(), nullptr, dir.c_str(), SW_SHOWNORMAL);
+  }
+};
+
 int Run(HINSTANCE instance) {
   using namespace stub;
-  StubArgs args = ParseArgs(SkipProgramName(GetCommandLineW()), Program::kSetup);
+  std::wstring own_args(SkipProgramName(GetCommandLineW()));
+  StubArgs args = ParseArgs(own_args, Program::kSetup);
   if (!args.refused.empty()) return Fail(args.silent, UsageMessage(Program::kSetup, args.refused));
   std::string err;
   std::unique_ptr<PackageSource> pkg = OpenOwnPackage(ModulePath(), &err);
-  if (!pkg) return Fail(args.silent, text::kBadPackage + platform::Utf8ToWide(err));
+  if (!pkg) return Fail(args.silent, platform::Utf8ToWide(err));
   std::wstring why;
   if (!CheckConfig(pkg->config(), &why)) return Fail(args.silent, why);
 
-  // An installed version of the product keeps its scope and, unless /D=
-  // says otherwise, its folder.
-  FoundEntry installed;
-  bool upgrade = FindInstalledProduct(pkg->config(), &installed);
-  Scope scope = upgrade ? installed.scope : DecideScope();
-  std::wstring folder = args.folder;
-  if (folder.empty())
-    folder = upgrade && !installed.entry.install_location.empty()
-                 ? installed.entry.install_location
-                 : DefaultFolder(scope, pkg->config().setup_dir);
-  if (!args.silent) return RunSetupWindow(instance, *pkg, scope, folder, upgrade ? &installed : nullptr);
+  // Decided once: the scope, the installed version setup trusts, the folder.
+  SetupDecision decision;
+  switch (DecideSetup(pkg->config(), CanInstallPerMachine(), args.elevated, args.folder,
+                      SystemForbiddenPlaces(), &decision, &why)) {
+    case DecisionResult::kInstall: break;
+    case DecisionResult::kRefuse: return Fail(args.silent, why);
+    case DecisionResult::kElevate: {
+      ShellStarter starter;
+      int code = kExitFailed;
+      if (!RunSetupElevated(*ShellElevator(), own_args, *pkg, starter, &code))
+        return Fail(args.silent, text::kNeedAdminToUpdate);
+      return code;
+    }
+  }
+  if (!args.silent) {
+    WindowOptions options;
+    options.run_by_parent = args.elevated;
+    return RunSetupWindow(instance, *pkg, decision, options);
+  }
 
-  std::wstring normalized;
-  if (!NormalizeFolder(folder, &normalized)) return Fail(true, text::kNeedFolder);
+  std::wstring folder;
+  if (!NormalizeFolder(decision.folder, &folder)) return Fail(true, text::kNeedFolder);
   InstallOutcome outcome;
-  if (!InstallPackage(*pkg, normalized, scope, nullptr, nullptr, &outcome))
+  if (!InstallPackage(*pkg, decision, folder, nullptr, nullptr, &outcome))
     return Fail(true, outcome.message);
   return 0;
 }

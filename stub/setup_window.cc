@@ -6,10 +6,11 @@
 #include <objbase.h>
 #include <shellapi.h>
 
-#include <atomic>
+#include <memory>
 #include <thread>
 
 #include "file_in_use.h"
+#include "setup_elevation.h"
 #include "setup_flow.h"
 #include "stub_text.h"
 #include "ui_font.h"
@@ -31,13 +32,13 @@ enum class Stage { kReady, kInstalling, kDone };
 
 struct SetupState {
   PackageSource* pkg = nullptr;
-  Scope scope = Scope::kUser;
+  const SetupDecision* decision = nullptr;
+  WindowOptions options;
   std::wstring title;
   Stage stage = Stage::kReady;
   std::thread worker;
-  std::atomic<bool> cancel{false};
+  std::shared_ptr<InstallGate> gate;  // one per attempt
   InstallOutcome outcome;
-  const FoundEntry* installed = nullptr;
   bool older_confirmed = false;
   bool failed = false;  // the last attempt failed
   int exit_code = 1;
@@ -55,9 +56,10 @@ void AddControl(HWND parent, const wchar_t* cls, const std::wstring& text, DWORD
 
 // The status before the install: an installed version is named.
 std::wstring ReadyText(const SetupState* s) {
-  if (!s->installed) return text::kReady;
-  if (s->installed->entry.display_version.empty()) return text::kReadyUpgradeNoVersion;
-  return text::kReadyUpgradePrefix + s->installed->entry.display_version + text::kReadyUpgradeSuffix;
+  if (!s->decision->upgrade) return text::kReady;
+  const std::wstring& version = s->decision->installed.found.entry.display_version;
+  if (version.empty()) return text::kReadyUpgradeNoVersion;
+  return text::kReadyUpgradePrefix + version + text::kReadyUpgradeSuffix;
 }
 
 void CreateControls(HWND wnd, SetupState* s, const std::wstring& folder) {
@@ -152,9 +154,26 @@ void StartInstall(HWND wnd, SetupState* s) {
     return;
   }
   SetWindowTextW(Item(wnd, kIdFolder), folder.c_str());
-  if (s->installed && !s->older_confirmed && IsOlderThanInstalled(s->pkg->config(), *s->installed)) {
-    std::wstring ask = text::kOlderPrefix + s->installed->entry.display_version + text::kOlderMiddle +
-                       s->pkg->config().version + text::kOlderSuffix;
+  std::wstring why;
+  if (!CheckInstallFolder(folder, s->decision->places, &why)) {
+    s->failed = true;
+    s->exit_code = 2;
+    MessageBoxW(wnd, why.c_str(), text::kNotice, MB_OK | MB_ICONWARNING);
+    SetFocus(Item(wnd, kIdFolder));
+    return;
+  }
+  FolderContents there = LookIntoFolder(folder, *s->pkg, *s->decision);
+  if (there.holds_other_files) {
+    std::wstring ask = text::kFolderHasFilesPrefix + folder + text::kFolderHasFilesMiddle +
+                       std::to_wstring(there.replaced) + text::kFolderHasFilesSuffix;
+    if (MessageBoxW(wnd, ask.c_str(), text::kNotice, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) !=
+        IDYES)
+      return;
+  }
+  const SetupDecision& d = *s->decision;
+  if (d.upgrade && !s->older_confirmed && IsOlderThanInstalled(s->pkg->config(), d.installed)) {
+    std::wstring ask = text::kOlderPrefix + d.installed.found.entry.display_version +
+                       text::kOlderMiddle + s->pkg->config().version + text::kOlderSuffix;
     if (MessageBoxW(wnd, ask.c_str(), text::kNotice, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) !=
         IDYES)
       return;
@@ -162,7 +181,7 @@ void StartInstall(HWND wnd, SetupState* s) {
   }
   SetStage(wnd, s, Stage::kInstalling);
   SendMessageW(Item(wnd, kIdProgress), PBM_SETPOS, 0, 0);
-  s->cancel = false;
+  s->gate = std::make_shared<InstallGate>();
   s->outcome = {};
   s->last_permille = -1;
   s->worker = std::thread([s, folder] {
@@ -175,7 +194,7 @@ void StartInstall(HWND wnd, SetupState* s) {
         PostMessageW(s->wnd, kMsgProgress, static_cast<WPARAM>(permille), 0);
       }
     };
-    bool ok = InstallPackage(*s->pkg, folder, s->scope, progress, &s->cancel, &s->outcome);
+    bool ok = InstallPackage(*s->pkg, *s->decision, folder, progress, s->gate.get(), &s->outcome);
     CoUninitialize();
     PostMessageW(s->wnd, kMsgDone, ok ? 1 : 0, 0);
   });
@@ -192,7 +211,7 @@ void OnDone(HWND wnd, SetupState* s, bool ok) {
   }
   SendMessageW(Item(wnd, kIdProgress), PBM_SETPOS, 0, 0);
   SetStage(wnd, s, Stage::kReady);
-  if (s->cancel) {
+  if (s->outcome.cancelled) {
     s->exit_code = 1;
     DestroyWindow(wnd);
     return;
@@ -216,21 +235,32 @@ void OnDone(HWND wnd, SetupState* s, bool ok) {
 void Finish(HWND wnd, SetupState* s) {
   if (!s->outcome.run_target.empty() &&
       SendMessageW(Item(wnd, kIdRunAfter), BM_GETCHECK, 0, 0) == BST_CHECKED) {
-    std::wstring dir = ParentOf(s->outcome.run_target);
-    ShellExecuteW(wnd, nullptr, s->outcome.run_target.c_str(), nullptr, dir.c_str(), SW_SHOWNORMAL);
+    if (s->options.run_by_parent) {
+      s->exit_code = static_cast<int>(kExitInstalledRunProgram);
+    } else {
+      std::wstring dir = ParentOf(s->outcome.run_target);
+      ShellExecuteW(wnd, nullptr, s->outcome.run_target.c_str(), nullptr, dir.c_str(), SW_SHOWNORMAL);
+    }
   }
   DestroyWindow(wnd);
 }
 
-// Cancel or close: asks first while files are being written.
+// Cancel or close: asks first while files are being written, and the
+// install waits for the answer.
 void RequestClose(HWND wnd, SetupState* s) {
   switch (s->stage) {
     case Stage::kReady: DestroyWindow(wnd); break;
     case Stage::kDone: Finish(wnd, s); break;
-    case Stage::kInstalling:
+    case Stage::kInstalling: {
+      // This attempt's gate, even if the attempt ends while the question is open.
+      std::shared_ptr<InstallGate> gate = s->gate;
+      if (!gate->Pause()) break;  // committing: it ends in a moment
       if (MessageBoxW(wnd, text::kConfirmCancel, text::kNotice, MB_YESNO | MB_ICONQUESTION) == IDYES)
-        s->cancel = true;
+        gate->Cancel();
+      else
+        gate->Resume();
       break;
+    }
   }
 }
 
@@ -275,15 +305,15 @@ LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
 
 }  // namespace
 
-int RunSetupWindow(HINSTANCE instance, PackageSource& pkg, Scope scope,
-                   const std::wstring& initial_folder, const FoundEntry* installed) {
+int RunSetupWindow(HINSTANCE instance, PackageSource& pkg, const SetupDecision& decision,
+                   const WindowOptions& options) {
   INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&icc);
 
   SetupState s;
   s.pkg = &pkg;
-  s.scope = scope;
-  s.installed = installed;
+  s.decision = &decision;
+  s.options = options;
   s.title = pkg.config().app_name + text::kSetupTitleSuffix;
 
   WNDCLASSEXW wc = {};
@@ -305,7 +335,7 @@ int RunSetupWindow(HINSTANCE instance, PackageSource& pkg, Scope scope,
                              nullptr, nullptr, instance, &s);
   if (!wnd) return 2;
   s.wnd = wnd;
-  CreateControls(wnd, &s, initial_folder);
+  CreateControls(wnd, &s, decision.folder);
   ShowWindow(wnd, SW_SHOWNORMAL);
   SetFocus(Item(wnd, kIdInstall));
 

@@ -9,17 +9,25 @@
 #include <string>
 
 #include "package_source.h"
-#include "shell_places.h"
-#include "uninstall_entry.h"
+#include "setup_flow.h"
 
 namespace stub {
 
-// Shows the window until the user finishes or cancels. installed is the
-// installed version of the product, if any: the window says it will be
-// updated, and asks before an older version replaces a newer one. Returns
-// the process exit code: 0 installed, 1 cancelled, 2 failed (the last
-// attempt failed and the user closed the window).
-int RunSetupWindow(HINSTANCE instance, PackageSource& pkg, Scope scope,
-                   const std::wstring& initial_folder, const FoundEntry* installed);
+struct WindowOptions {
+  // This is the elevated run of a setup that waits for it: the program of
+  // option 1 is left to that run (setup_elevation.h), which starts it with
+  // the user's rights.
+  bool run_by_parent = false;
+};
+
+// Shows the window until the user finishes or cancels, starting at
+// decision.folder. An installed version (decision.upgrade) is named: the
+// window says it will be updated, and asks before an older version
+// replaces a newer one. Returns the process exit code: 0 installed, 1
+// cancelled, 2 failed or refused (the last attempt failed and the user
+// closed the window), kExitInstalledRunProgram for a run_by_parent window
+// whose user asked to run the program.
+int RunSetupWindow(HINSTANCE instance, PackageSource& pkg, const SetupDecision& decision,
+                   const WindowOptions& options);
 
 }  // namespace stub

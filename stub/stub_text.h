@@ -31,6 +31,8 @@ inline constexpr wchar_t kConfirmCancel[] = L"确定要取消安装吗？";
 inline constexpr wchar_t kNeedFolder[] = L"请输入安装位置。";
 inline constexpr wchar_t kFailedPrefix[] = L"安装失败：";
 inline constexpr wchar_t kBadPackage[] = L"安装包已损坏或不是有效的安装包：";
+// After the package reader's lead: the configuration text lacks its labels.
+inline constexpr wchar_t kConfigIncomplete[] = L"配置信息不完整";
 // After the reason a package's digest check failed.
 inline constexpr wchar_t kNothingInstalled[] = L"。没有安装任何文件。";
 inline constexpr wchar_t kUnsafeName[] = L"安装包中含有不安全的文件名：";
@@ -51,6 +53,20 @@ inline constexpr wchar_t kNeedAdminToUpdate[] =
 inline constexpr wchar_t kOtherProductInFolder[] = L"此文件夹中已安装了另一个软件，请选择其他安装位置：";
 inline constexpr wchar_t kPathTooLong[] =
     L"安装位置太长：安装后的文件路径将超过259个字符，快捷方式和资源管理器无法打开它，请选择较短的安装位置：";
+
+// Folders setup never installs into (the folder between prefix and suffix).
+inline constexpr wchar_t kForbiddenFolderPrefix[] = L"不能安装到“";
+inline constexpr wchar_t kForbiddenFolderSuffix[] =
+    L"”：这是驱动器的根目录、Windows文件夹或系统和用户的专用文件夹，卸载时会损及其中的其他文件。请选择其中的一个新文件夹。";
+// A folder that already holds files: the folder, then the number replaced.
+inline constexpr wchar_t kFolderHasFilesPrefix[] = L"安装位置“";
+inline constexpr wchar_t kFolderHasFilesMiddle[] = L"”中已有不属于此软件的文件，安装将替换其中 ";
+inline constexpr wchar_t kFolderHasFilesSuffix[] = L" 个文件。确定要安装到这个文件夹吗？";
+// No room: the folder in quotes, the room needed, the room free.
+inline constexpr wchar_t kDiskFullPrefix[] = L"磁盘空间不足，无法安装到";
+inline constexpr wchar_t kDiskFullNeeds[] = L"：需要 ";
+inline constexpr wchar_t kDiskFullFree[] = L"，可用 ";
+inline constexpr wchar_t kDiskFullSuffix[] = L"。请释放磁盘空间或选择其他安装位置。";
 
 // Files in use (the file follows the lead, then kFileInUse).
 inline constexpr wchar_t kCannotReplaceInUse[] = L"无法替换文件";

@@ -163,27 +163,25 @@ bool FindUninstallEntry(const std::wstring& folder, const std::wstring& uninstal
   return false;
 }
 
-bool FindProductEntry(const std::wstring& name, const std::wstring& publisher, FoundEntry* found) {
+std::vector<FoundEntry> ProductEntries(const std::wstring& name, const std::wstring& publisher,
+                                       const std::vector<Scope>& scopes) {
+  std::vector<FoundEntry> out;
   std::wstring key = ProductKeyName(name, publisher);
-  for (Scope s : {Scope::kUser, Scope::kMachine}) {
+  for (Scope s : scopes) {
     HKEY k;
     if (RegOpenKeyExW(RootOf(s), PathOf(key).c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &k) ==
         ERROR_SUCCESS) {
-      *found = {s, key, ReadEntry(k)};
+      out.push_back({s, key, ReadEntry(k)});
       RegCloseKey(k);
-      return true;
     }
-  }
-  for (Scope s : {Scope::kUser, Scope::kMachine}) {
-    bool hit = ForEachOurEntry(s, [&](const std::wstring& key_name, HKEY k) {
-      if (GetString(k, L"DisplayName") != name || GetString(k, L"Publisher") != publisher)
-        return false;
-      *found = {s, key_name, ReadEntry(k)};
-      return true;
+    ForEachOurEntry(s, [&](const std::wstring& key_name, HKEY k) {
+      if (!SameNoCase(key_name, key) && GetString(k, L"DisplayName") == name &&
+          GetString(k, L"Publisher") == publisher)
+        out.push_back({s, key_name, ReadEntry(k)});
+      return false;
     });
-    if (hit) return true;
   }
-  return false;
+  return out;
 }
 
 std::vector<FoundEntry> EntriesAtFolder(const std::wstring& folder) {

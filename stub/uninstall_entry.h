@@ -28,7 +28,9 @@ struct UninstallEntry {
   uint32_t estimated_size_kib = 0;
   std::vector<std::wstring> shortcuts;  // full paths of the .lnk files made
   std::vector<std::wstring> folders;    // folders made for shortcuts (program group, quick launch)
-  // Folders setup made above the install folder (/D=C:\a\b\c made a and b).
+  // The install folder and the folders above it, those setup made
+  // (/D=C:\a\b\c made a, b and c); entries of earlier setups list only
+  // the folders above.
   std::vector<std::wstring> created_folders;
 };
 
@@ -47,10 +49,13 @@ bool WriteUninstallEntry(Scope scope, const std::wstring& key, const UninstallEn
 bool FindUninstallEntry(const std::wstring& folder, const std::wstring& uninstaller,
                         FoundEntry* found);
 
-// Finds the installed product: the entry under its key, or an entry made by
-// an earlier setup (one that records its shortcuts) whose DisplayName and
-// Publisher are the pair. HKCU first, then HKLM.
-bool FindProductEntry(const std::wstring& name, const std::wstring& publisher, FoundEntry* found);
+// The entries that claim to be the product's, in scopes in their order:
+// per scope, the entry under the product's key, then the entries made by an
+// earlier setup (those that record their shortcuts) whose DisplayName and
+// Publisher are the pair. Only a claim: whoever may write the scope's key
+// wrote it (see installed_product.h for what setup trusts).
+std::vector<FoundEntry> ProductEntries(const std::wstring& name, const std::wstring& publisher,
+                                       const std::vector<Scope>& scopes);
 
 // Every entry made by setup whose InstallLocation is folder.
 std::vector<FoundEntry> EntriesAtFolder(const std::wstring& folder);

@@ -144,11 +144,22 @@ bool PackageReader::DecodeRecord(size_t i, const codec::WriteFn& write,
   params.progress = progress;
   int32_t size = 0;
   bool stopped = false;
-  std::string e;
-  if (!codec::DecodeFromFile(*file_, r.StreamOffset(), codec::kHeaderSize + r.compLen, write,
-                             params, &size, &stopped, &e))
-    return Damaged(r.rel_path + "：" + e, err);
-  return true;
+  std::string e, write_err;
+  bool write_failed = false;
+  auto checked_write = [&](const uint8_t* buf, size_t n, std::string* werr) {
+    if (write(buf, n, &write_err)) return true;
+    write_failed = true;
+    *werr = write_err;
+    return false;
+  };
+  if (codec::DecodeFromFile(*file_, r.StreamOffset(), codec::kHeaderSize + r.compLen,
+                            checked_write, params, &size, &stopped, &e))
+    return true;
+  if (write_failed) {
+    if (err) *err = write_err;
+    return false;
+  }
+  return Damaged(r.rel_path + "：" + e, err);
 }
 
 bool PackageReader::DecodeRecordToFile(size_t i, const std::string& out_path,

@@ -81,6 +81,8 @@ class PackageReader {
 
   // Decodes record i's stream (exactly 4 + compLen bytes) into write, in
   // pieces of at most 40960 bytes. A record with compLen 0 writes nothing.
+  // A damaged stream fails as damage of the package; a failure of write (a
+  // full disk) fails with write's own message, as it is.
   bool DecodeRecord(size_t i, const codec::WriteFn& write, const codec::ProgressFn& progress,
                     std::string* err);
   // Decodes record i into a new file at out_path (created or truncated);

@@ -77,6 +77,18 @@ TEST_F(ReaderTest, ReadsWhatTheWriterWrote) {
               container_.uninst_image);
 }
 
+TEST_F(ReaderTest, AFailedWriteIsReportedAsItsOwnFailureNotAsDamage) {
+  PackageReader reader;
+  std::string err;
+  ASSERT_TRUE(reader.Open(dir_ / "p.exe", &err)) << err;
+  auto full_disk = [](const uint8_t*, size_t, std::string* e) {
+    *e = "no room on the disk";
+    return false;
+  };
+  EXPECT_FALSE(reader.DecodeRecord(0, full_disk, nullptr, &err));
+  EXPECT_EQ(err, "no room on the disk");
+}
+
 TEST_F(ReaderTest, EveryCutPackageIsRefusedWithAMessage) {
   std::string path = dir_ / "cut.exe";
   // Lengths through the stub, the records and every byte of the last 64.

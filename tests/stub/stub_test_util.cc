@@ -1,9 +1,11 @@
 #include "stub_test_util.h"
 
 #include <windows.h>
+#include <winioctl.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <stdexcept>
 
@@ -119,6 +121,75 @@ int RunProgram(const std::wstring& cmdline, unsigned timeout_ms) {
   }
   CloseHandle(pi.hProcess);
   return static_cast<int>(code);
+}
+
+int RunProgramCapturing(const std::wstring& cmdline, std::string* output, unsigned timeout_ms) {
+  output->clear();
+  SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
+  HANDLE read_end = nullptr, write_end = nullptr;
+  if (!CreatePipe(&read_end, &write_end, &sa, 0)) return -1;
+  SetHandleInformation(read_end, HANDLE_FLAG_INHERIT, 0);
+  STARTUPINFOW si = {};
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESTDHANDLES;
+  si.hStdOutput = write_end;
+  si.hStdError = write_end;
+  PROCESS_INFORMATION pi = {};
+  std::wstring cmd = cmdline;
+  bool started = CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                                &si, &pi);
+  CloseHandle(write_end);
+  if (!started) {
+    std::fprintf(stderr, "cannot start %s: error %lu\n", Narrow(cmdline).c_str(), GetLastError());
+    CloseHandle(read_end);
+    return -1;
+  }
+  CloseHandle(pi.hThread);
+  // The pipe ends when the program (and whatever inherited it) has ended.
+  char buf[4096];
+  DWORD n = 0;
+  while (::ReadFile(read_end, buf, sizeof buf, &n, nullptr) && n > 0) output->append(buf, n);
+  CloseHandle(read_end);
+  DWORD code = static_cast<DWORD>(-1);
+  if (WaitForSingleObject(pi.hProcess, timeout_ms) == WAIT_OBJECT_0) GetExitCodeProcess(pi.hProcess, &code);
+  else TerminateProcess(pi.hProcess, 99);
+  CloseHandle(pi.hProcess);
+  return static_cast<int>(code);
+}
+
+bool MakeJunction(const std::wstring& link, const std::wstring& target) {
+  if (!CreateDirectoryW(link.c_str(), nullptr)) return false;
+  HANDLE h = CreateFileW(link.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                         FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    RemoveDirectoryW(link.c_str());
+    return false;
+  }
+  // REPARSE_DATA_BUFFER of a mount point: tag, length, then the substitute
+  // name ("\??\" + target) and the print name, each ending in a zero.
+  std::wstring subst = L"\\??\\" + target;
+  size_t subst_bytes = subst.size() * sizeof(wchar_t), print_bytes = target.size() * sizeof(wchar_t);
+  size_t names = subst_bytes + sizeof(wchar_t) + print_bytes + sizeof(wchar_t);
+  std::vector<BYTE> buf(16 + names, 0);
+  auto put16 = [&](size_t at, size_t v) {
+    buf[at] = static_cast<BYTE>(v & 0xFF);
+    buf[at + 1] = static_cast<BYTE>(v >> 8);
+  };
+  DWORD tag = IO_REPARSE_TAG_MOUNT_POINT;
+  memcpy(buf.data(), &tag, 4);
+  put16(4, 8 + names);
+  put16(8, 0);
+  put16(10, subst_bytes);
+  put16(12, subst_bytes + sizeof(wchar_t));
+  put16(14, print_bytes);
+  memcpy(&buf[16], subst.c_str(), subst_bytes);
+  memcpy(&buf[16 + subst_bytes + sizeof(wchar_t)], target.c_str(), print_bytes);
+  DWORD n = 0;
+  bool ok = DeviceIoControl(h, FSCTL_SET_REPARSE_POINT, buf.data(), static_cast<DWORD>(buf.size()),
+                            nullptr, 0, &n, nullptr);
+  CloseHandle(h);
+  if (!ok) RemoveDirectoryW(link.c_str());
+  return ok;
 }
 
 std::string MakeData(size_t n, uint32_t seed) {

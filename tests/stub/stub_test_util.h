@@ -30,6 +30,13 @@ std::vector<std::wstring> ListTree(const std::wstring& root);
 // Runs cmdline (a full command line) and returns its exit code, or -1 when it
 // could not start or ran longer than timeout_ms.
 int RunProgram(const std::wstring& cmdline, unsigned timeout_ms = 120000);
+// RunProgram with the program's standard error (and output) collected
+// into *output, as UTF-8.
+int RunProgramCapturing(const std::wstring& cmdline, std::string* output,
+                        unsigned timeout_ms = 120000);
+// Makes link a new folder that is a junction to the folder target; false
+// where the system cannot.
+bool MakeJunction(const std::wstring& link, const std::wstring& target);
 // Deterministic test data of n bytes, varied by seed (compressible in parts).
 std::string MakeData(size_t n, uint32_t seed);
 

@@ -1,0 +1,39 @@
+#pragma once
+// Setup run again with administrator rights, and the program it installed
+// started with the user's.
+//
+// A per-machine install needs the rights it was made with: an unprivileged
+// setup that finds one runs itself again elevated (the system asks the
+// user) and waits. The elevated run must not start the program of option 1
+// ("运行该程序") itself, or its first run would be as administrator: it ends
+// with kExitInstalledRunProgram instead, and this unprivileged run starts
+// the program. It takes the program's path from what an unprivileged
+// process cannot change: the per-machine uninstall entry (trusted as setup
+// trusts any entry) and its own package's option record.
+
+#include <string>
+
+#include "elevation.h"
+#include "package_source.h"
+
+namespace stub {
+
+// The elevated run's exit code for "installed, and the user asked to run
+// the program". Only ever seen by the run that started it.
+inline constexpr unsigned long kExitInstalledRunProgram = 3;
+
+// Starts a program with this process's rights.
+class ProgramStarter {
+ public:
+  virtual ~ProgramStarter() = default;
+  virtual void Start(const std::wstring& program) = 0;
+};
+
+// Runs setup elevated with own_args and the marker, waits, and sets
+// *exit_code to its result: 0 installed (after starting the program when
+// asked to), 1 cancelled, 2 failed or refused. False when the elevated run
+// could not be started (the user declined).
+bool RunSetupElevated(Elevator& elevator, const std::wstring& own_args, const PackageSource& pkg,
+                      ProgramStarter& starter, int* exit_code);
+
+}  // namespace stub
