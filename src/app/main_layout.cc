@@ -24,7 +24,7 @@ POINT LabelRoom(const MainControls& c, HWND label, int dpi) {
     return {ToPixels(layout::kEntryList.left + layout::kEntryList.width, dpi),
             ToPixels(layout::kEntryList.top, dpi)};
   }
-  if (label == c.progress_label) return {ToPixels(layout::kClientWidth, dpi), bar_top};
+  if (label == c.progress_label) return {ToPixels(layout::kStatusLabel.left, dpi), bar_top};
   return {ToPixels(layout::kBuildButton.left, dpi), bar_top};
 }
 

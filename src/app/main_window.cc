@@ -150,11 +150,21 @@ void MainWindow::SetDpi(int dpi, const POINT* at) {
   dpi_ = dpi;
   HFONT old_font = font_;
   font_ = dpi::CreateUiFont(false, dpi);
-  const SIZE size = dpi::WindowSizeForClient(layout::ToPixels(layout::kClientWidth, dpi),
-                                             layout::ToPixels(layout::kClientHeight, dpi),
-                                             kWindowStyle, 0, dpi);
+  const int width = layout::ToPixels(layout::kClientWidth, dpi);
+  const int height = layout::ToPixels(layout::kClientHeight, dpi);
+  SIZE size = dpi::WindowSizeForClient(width, height, kWindowStyle, 0, dpi);
   SetWindowPos(hwnd_, nullptr, at ? at->x : 0, at ? at->y : 0, size.cx, size.cy,
                SWP_NOZORDER | SWP_NOACTIVATE | (at ? 0 : SWP_NOMOVE));
+  // Where the frame is drawn at another density than the one asked for
+  // (systems that scale only the client area), the client area is what counts.
+  RECT client;
+  GetClientRect(hwnd_, &client);
+  if (client.right != width || client.bottom != height) {
+    size.cx += width - client.right;
+    size.cy += height - client.bottom;
+    SetWindowPos(hwnd_, nullptr, 0, 0, size.cx, size.cy,
+                 SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
+  }
   PlaceControls(Controls(), dpi, font_);
   prop_list_->SetDpi(dpi);
   if (old_font) DeleteObject(old_font);
