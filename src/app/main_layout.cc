@@ -16,7 +16,9 @@ void Place(HWND hwnd, const layout::Twips& twips, int dpi) {
                SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-// The right and bottom edges (client pixels at dpi) a label may reach.
+// The right and bottom edges (client pixels at dpi) a label may reach: the
+// list label the list's right edge and top, the labels on the bar's line
+// the bar's top and, for the status text, the build button.
 POINT LabelRoom(const MainControls& c, HWND label, int dpi) {
   using layout::ToPixels;
   const int bar_top = ToPixels(layout::kProgressBar.top, dpi);
@@ -24,7 +26,7 @@ POINT LabelRoom(const MainControls& c, HWND label, int dpi) {
     return {ToPixels(layout::kEntryList.left + layout::kEntryList.width, dpi),
             ToPixels(layout::kEntryList.top, dpi)};
   }
-  if (label == c.progress_label) return {ToPixels(layout::kStatusLabel.left, dpi), bar_top};
+  if (label == c.progress_label) return {ToPixels(layout::kClientWidth, dpi), bar_top};
   return {ToPixels(layout::kBuildButton.left, dpi), bar_top};
 }
 
@@ -40,7 +42,17 @@ void PlaceControls(const MainControls& c, int dpi, HFONT font) {
   Place(c.build_button, layout::kBuildButton, dpi);
   for (HWND h : {c.list_label, c.list, c.progress_label, c.status_label, c.build_button})
     SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
-  for (HWND h : {c.list_label, c.progress_label, c.status_label}) FitLabel(c, h, font, dpi);
+  for (HWND h : {c.list_label, c.progress_label}) FitLabel(c, h, font, dpi);
+  // The status text starts where designed, or after a progress label that
+  // the font makes wider than designed.
+  RECT progress;
+  GetWindowRect(c.progress_label, &progress);
+  MapWindowPoints(nullptr, GetParent(c.progress_label), reinterpret_cast<POINT*>(&progress), 2);
+  const int status_left =
+      std::max<int>(layout::ToPixels(layout::kStatusLabel.left, dpi), progress.right);
+  SetWindowPos(c.status_label, nullptr, status_left, layout::ToPixels(layout::kStatusLabel.top, dpi),
+               0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  FitLabel(c, c.status_label, font, dpi);
   SendMessageW(c.list, LVM_SETCOLUMNWIDTH, 0, layout::ToPixels(layout::kNameColumnWidth, dpi));
   SendMessageW(c.list, LVM_SETCOLUMNWIDTH, 1, layout::ToPixels(layout::kPathColumnWidth, dpi));
 }

@@ -19,7 +19,9 @@ struct MainControls {
 };
 
 // Moves and sizes every control for dpi, gives the text controls font and
-// sets the visible columns' widths (the flags column stays 0 wide).
+// sets the visible columns' widths (the flags column stays 0 wide). The
+// status label starts after the progress label where the font makes that
+// one wider than designed.
 void PlaceControls(const MainControls& controls, int dpi, HFONT font);
 
 // Sizes a label to its text in font, from its top-left corner, as far as its

@@ -119,6 +119,22 @@ TEST_F(DpiTest, NoTwoSiblingControlsOverlapAndTheBarsBorderStaysVisible) {
   EXPECT_GT(label.right - label.left, 0);
 }
 
+TEST_F(DpiTest, TheLabelsShowTheirWholeText) {
+  for (int id : {app::kIdListLabel, app::kIdProgressLabel}) {
+    HWND label = GetDlgItem(window_->hwnd(), id);
+    std::wstring text = WindowText(label);
+    HDC dc = GetDC(label);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)));
+    SIZE size = {};
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    SelectObject(dc, old);
+    ReleaseDC(label, dc);
+    RECT r;
+    GetClientRect(label, &r);
+    EXPECT_GE(r.right, size.cx) << id;
+  }
+}
+
 TEST_F(DpiTest, RowsGridLinesAndHighlightAreScaled) {
   const proplist::Metrics& m = props().metrics();
   Press(m.row_height + m.row_height / 2);  // the first item
