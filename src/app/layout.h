@@ -37,11 +37,8 @@ inline RECT ToPixels(const Twips& t, int dpi) {
   return r;
 }
 
-// The window's interface font: the system's message font, at least 12 pixels
-// high so that Chinese characters stay legible. bold gives its bold weight.
-HFONT CreateUiFont(bool bold);
-
-// The system's dots per inch (the screen's logical pixels per inch).
+// The system's dots per inch (the screen's logical pixels per inch); a
+// window's own density is dpi::ForWindow (dpi_scale.h).
 int SystemDpi();
 
 }  // namespace app::layout

@@ -8,7 +8,10 @@
 #include "shell/digest.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
-  if (!app::ClaimSingleInstance()) return 0;
+  if (!app::ClaimSingleInstance()) {
+    app::BringRunningInstanceToFront(app::kMainWindowClass);
+    return 0;
+  }
   app::InitCommonControlsForApp();
   if (!app::CheckInstallDatAtStart(shell::InstallDatPath())) return 1;
   // The folder chooser needs COM on this thread.

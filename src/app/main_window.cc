@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "app/dpi_scale.h"
 #include "app/layout.h"
 #include "app/popup_menu.h"
 #include "app/prop_list_view.h"
@@ -24,7 +25,6 @@
 namespace app {
 namespace {
 
-constexpr wchar_t kClassName[] = L"QrMakerMain";
 constexpr wchar_t kCaption[] = L"Quorin安装包制作工具 V1.1";
 constexpr wchar_t kListLabelText[] = L"添加到安装包的文件列表(按右键弹出菜单)：";
 constexpr wchar_t kProgressLabelText[] = L"打包进度：";
@@ -37,11 +37,10 @@ constexpr int kFlagsColumnIndex = 2;
 constexpr float kBarUnitsLimit = 1 << 30;
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 
+// A control; PlaceControls puts it in its place.
 HWND Child(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, DWORD ex_style,
-           const layout::Twips& twips, int id, int dpi) {
-  RECT r = layout::ToPixels(twips, dpi);
-  return CreateWindowExW(ex_style, cls, text, WS_CHILD | WS_VISIBLE | style, r.left, r.top,
-                         r.right - r.left, r.bottom - r.top, parent,
+           int id) {
+  return CreateWindowExW(ex_style, cls, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent,
                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                          GetModuleHandleW(nullptr), nullptr);
 }
@@ -63,22 +62,6 @@ void SetCell(HWND list, int index, int sub, const std::string& utf8) {
   SendMessageW(list, LVM_SETITEMTEXTW, index, reinterpret_cast<LPARAM>(&item));
 }
 
-// Labels size themselves to their text, keeping their top-left corner.
-void AutoSize(HWND label, HFONT font) {
-  std::wstring text(static_cast<size_t>(GetWindowTextLengthW(label)), L'\0');
-  GetWindowTextW(label, text.data(), static_cast<int>(text.size()) + 1);
-  HDC dc = GetDC(label);
-  HGDIOBJ old = SelectObject(dc, font);
-  TEXTMETRICW metrics;
-  GetTextMetricsW(dc, &metrics);
-  SIZE size = {0, 0};
-  GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
-  SelectObject(dc, old);
-  ReleaseDC(label, dc);
-  SetWindowPos(label, nullptr, 0, 0, size.cx + 1, metrics.tmHeight, SWP_NOMOVE | SWP_NOZORDER);
-  InvalidateRect(label, nullptr, TRUE);
-}
-
 // Filter text for the choosers: display name, NUL, pattern, NUL.
 std::wstring Filter(const char* name, const char* pattern) {
   std::wstring filter = platform::Utf8ToWide(name);
@@ -97,7 +80,7 @@ bool MainWindow::Register(HINSTANCE instance) {
   wc.hInstance = instance;
   wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  wc.lpszClassName = kClassName;
+  wc.lpszClassName = kMainWindowClass;
   bool ok = RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
   return ok && PropListView::Register(instance);
 }
@@ -107,11 +90,13 @@ MainWindow* MainWindow::Create() {
   RECT r = {0, 0, layout::ToPixels(layout::kClientWidth, dpi),
             layout::ToPixels(layout::kClientHeight, dpi)};
   AdjustWindowRectEx(&r, kWindowStyle, FALSE, 0);
-  HWND hwnd = CreateWindowExW(0, kClassName, kCaption, kWindowStyle, CW_USEDEFAULT,
+  HWND hwnd = CreateWindowExW(0, kMainWindowClass, kCaption, kWindowStyle, CW_USEDEFAULT,
                               CW_USEDEFAULT, r.right - r.left, r.bottom - r.top, nullptr,
                               nullptr, GetModuleHandleW(nullptr), nullptr);
   if (!hwnd) return nullptr;
   auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  // Made on a monitor of another density than the system's: sized for it.
+  if (self->dpi_ != dpi) self->SetDpi(self->dpi_, nullptr);
   self->Form_Load();
   return self;
 }
@@ -130,47 +115,82 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::CreateControls() {
-  const int dpi = layout::SystemDpi();
-  font_ = layout::CreateUiFont(false);
+  dpi_ = dpi::ForWindow(hwnd_);
+  font_ = dpi::CreateUiFont(false, dpi_);
 
   prop_list_ = PropListView::Create(hwnd_, kIdPropertyList,
-                                    layout::ToPixels(layout::kPropertyList, dpi));
-  label1_ = Child(hwnd_, L"STATIC", kListLabelText, SS_LEFT | SS_NOPREFIX, 0, layout::kListLabel,
-                  kIdListLabel, dpi);
+                                    layout::ToPixels(layout::kPropertyList, dpi_));
+  prop_list_->SetDpi(dpi_);
+  label1_ = Child(hwnd_, L"STATIC", kListLabelText, SS_LEFT | SS_NOPREFIX, 0, kIdListLabel);
   list_ = Child(hwnd_, WC_LISTVIEWW, L"",
                 LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_TABSTOP, WS_EX_CLIENTEDGE,
-                layout::kEntryList, kIdEntryList, dpi);
-  progress_label_ = Child(hwnd_, L"STATIC", kProgressLabelText, SS_LEFT | SS_NOPREFIX, 0,
-                   layout::kProgressLabel, kIdProgressLabel, dpi);
-  label2_ = Child(hwnd_, L"STATIC", L"", SS_LEFT | SS_NOPREFIX, 0, layout::kStatusLabel,
-                  kIdStatusLabel, dpi);
-  progress_bar_ =
-      Child(hwnd_, PROGRESS_CLASSW, L"", 0, 0, layout::kProgressBar, kIdProgressBar, dpi);
+                kIdEntryList);
+  progress_label_ =
+      Child(hwnd_, L"STATIC", kProgressLabelText, SS_LEFT | SS_NOPREFIX, 0, kIdProgressLabel);
+  label2_ = Child(hwnd_, L"STATIC", L"", SS_LEFT | SS_NOPREFIX, 0, kIdStatusLabel);
+  progress_bar_ = Child(hwnd_, PROGRESS_CLASSW, L"", 0, 0, kIdProgressBar);
   cmd_make_ = Child(hwnd_, L"BUTTON", kBuildButtonText, BS_PUSHBUTTON | WS_TABSTOP, 0,
-                    layout::kBuildButton, kIdBuildButton, dpi);
-  for (HWND h : {label1_, list_, progress_label_, label2_, cmd_make_}) {
-    SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-  }
-  for (HWND h : {label1_, progress_label_, label2_}) AutoSize(h, font_);
-
-  AddColumn(list_, 0, kNameColumn, layout::ToPixels(layout::kNameColumnWidth, dpi));
-  AddColumn(list_, 1, kPathColumn, layout::ToPixels(layout::kPathColumnWidth, dpi));
+                    kIdBuildButton);
+  AddColumn(list_, 0, kNameColumn, 0);
+  AddColumn(list_, 1, kPathColumn, 0);
   AddColumn(list_, kFlagsColumnIndex, kFlagsColumn, 0);  // present, never visible
+  PlaceControls(Controls(), dpi_, font_);
+
   SetWindowSubclass(list_, ListProc, 1, reinterpret_cast<DWORD_PTR>(this));
   SetWindowSubclass(cmd_make_, ButtonProc, 1, reinterpret_cast<DWORD_PTR>(this));
   DragAcceptFiles(list_, TRUE);
   prop_list_->OnTabKey = [this](bool backward) { focus_.Move(backward); };
 }
 
-void MainWindow::Form_Load() {
-  // SetWindowIcons: the 16 and 32 pixel images of icon 1.
+MainControls MainWindow::Controls() const {
+  return {prop_list_->hwnd(), label1_, list_, progress_label_, label2_, progress_bar_, cmd_make_};
+}
+
+void MainWindow::SetDpi(int dpi, const POINT* at) {
+  dpi_ = dpi;
+  HFONT old_font = font_;
+  font_ = dpi::CreateUiFont(false, dpi);
+  const int width = layout::ToPixels(layout::kClientWidth, dpi);
+  const int height = layout::ToPixels(layout::kClientHeight, dpi);
+  SIZE size = dpi::WindowSizeForClient(width, height, kWindowStyle, 0, dpi);
+  SetWindowPos(hwnd_, nullptr, at ? at->x : 0, at ? at->y : 0, size.cx, size.cy,
+               SWP_NOZORDER | SWP_NOACTIVATE | (at ? 0 : SWP_NOMOVE));
+  // Where the frame is drawn at another density than the one asked for
+  // (systems that scale only the client area), the client area is what counts.
+  RECT client;
+  GetClientRect(hwnd_, &client);
+  if (client.right != width || client.bottom != height) {
+    size.cx += width - client.right;
+    size.cy += height - client.bottom;
+    SetWindowPos(hwnd_, nullptr, 0, 0, size.cx, size.cy,
+                 SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
+  }
+  PlaceControls(Controls(), dpi, font_);
+  prop_list_->SetDpi(dpi);
+  if (old_font) DeleteObject(old_font);
+  if (icon_small_) SetWindowIcons();
+  InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+void MainWindow::SetWindowIcons() {
+  // The 16 and 32 pixel images of icon 1 at 96 dots per inch.
   HINSTANCE instance = GetModuleHandleW(nullptr);
+  HICON old_small = icon_small_;
+  HICON old_big = icon_big_;
+  const int small = dpi::Scale(16, dpi_);
+  const int big = dpi::Scale(32, dpi_);
   icon_small_ = static_cast<HICON>(
-      LoadImageW(instance, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON, 16, 16, 0));
+      LoadImageW(instance, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON, small, small, 0));
   icon_big_ = static_cast<HICON>(
-      LoadImageW(instance, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON, 32, 32, 0));
+      LoadImageW(instance, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON, big, big, 0));
   SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_small_));
   SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_big_));
+  if (old_small) DestroyIcon(old_small);
+  if (old_big) DestroyIcon(old_big);
+}
+
+void MainWindow::Form_Load() {
+  SetWindowIcons();
 
   // Exactly full-row selection: a mask of 0 turns every other extended style off.
   SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT);
@@ -236,6 +256,8 @@ void MainWindow::AddChosen(const std::wstring& path, bool folder) {
   if (!result.added && *result.message) {
     ShowMessage(result.message, Icon::kWarning);
   }
+  // The new row is selected and scrolled into view.
+  if (result.added) entries_.Select(entries_.count());
 }
 
 void MainWindow::AddFile() {
@@ -415,7 +437,7 @@ void MainWindow::SetStatus(const std::string& text) { ShowStatus(platform::Utf8T
 
 void MainWindow::ShowStatus(const std::wstring& text) {
   SetWindowTextW(label2_, text.c_str());
-  AutoSize(label2_, font_);
+  FitLabel(Controls(), label2_, font_, dpi_);
 }
 
 int MainWindow::BarUnits(float value) const {
@@ -497,6 +519,13 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CREATE:
       CreateControls();
       return 0;
+    case dpi::kDpiChangedMessage: {
+      // The new density in both words of wParam; lParam the suggested place.
+      const auto* suggested = reinterpret_cast<const RECT*>(lp);
+      const POINT at = {suggested->left, suggested->top};
+      SetDpi(LOWORD(wp), &at);
+      return 0;
+    }
     case WM_COMMAND:
       if (LOWORD(wp) == kIdBuildButton && HIWORD(wp) == BN_CLICKED) {
         cmdMake_Click();

@@ -14,6 +14,7 @@
 
 #include "app/build_runner.h"
 #include "app/focus_ring.h"
+#include "app/main_layout.h"
 #include "entries/entry_list.h"
 #include "entries/popup_menu.h"
 #include "package/build_command.h"
@@ -21,6 +22,9 @@
 namespace app {
 
 class PropListView;
+
+// The main window's class: one window of it runs per session.
+inline constexpr wchar_t kMainWindowClass[] = L"QrMakerMain";
 
 // Control ids.
 enum ControlId : int {
@@ -40,6 +44,8 @@ class MainWindow : private package::BuildView {
   static MainWindow* Create();
 
   HWND hwnd() const { return hwnd_; }
+  // The density the window is laid out for.
+  int dpi() const { return dpi_; }
   PropListView& prop_list() { return *prop_list_; }
   HWND list() const { return list_; }
   HWND status_label() const { return label2_; }
@@ -67,6 +73,13 @@ class MainWindow : private package::BuildView {
 
   void CreateControls();
   void Form_Load();
+  // SetWindowIcons: icon 1 at the small and big icon sizes of the density.
+  void SetWindowIcons();
+  MainControls Controls() const;
+  // Lays the window and every control out for dpi (WM_DPICHANGED: the
+  // window moves to a monitor of that density; `at` is where the system
+  // suggests the window's top-left corner goes, or nullptr to keep it).
+  void SetDpi(int dpi, const POINT* at);
 
   // The entry list: ListView1 follows the model's changes, the model follows
   // the user's selection.
@@ -103,6 +116,7 @@ class MainWindow : private package::BuildView {
   void SetStatus(const std::string& text) override;
 
   HWND hwnd_;
+  int dpi_ = 96;
   PropListView* prop_list_ = nullptr;
   HWND list_ = nullptr;
   HWND label1_ = nullptr;          // "添加到安装包的文件列表(按右键弹出菜单)："

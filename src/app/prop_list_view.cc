@@ -5,8 +5,9 @@
 
 #include <cmath>
 
-#include "app/layout.h"
-#include "app/resources/resource_ids.h"
+#include "app/browse_picture.h"
+#include "app/dpi_scale.h"
+#include "app/grid_accessible.h"
 #include "app/ui_seams.h"
 #include "platform/utf.h"
 #include "proplist/layout.h"
@@ -30,11 +31,12 @@ constexpr COLORREF kBackground = Gdi(proplist::kBackgroundColour);
 // "&" is an ordinary character, not a mnemonic prefix.
 constexpr UINT kTextFormat = DT_SINGLELINE | DT_TOP | DT_LEFT | DT_NOPREFIX;
 
-// Draws text in a row whose top is row_top, from text_top below it, clipped
-// at left and right and above the row's grid line.
-void DrawTextIn(HDC dc, const std::string& utf8, int left, int row_top, int right, int text_top) {
+// Draws text in a row whose top is row_top and height row_height, from
+// text_top below its top, clipped at left and right and above its grid line.
+void DrawTextIn(HDC dc, const std::string& utf8, int left, int row_top, int right, int text_top,
+                int row_height) {
   RECT r;
-  SetRect(&r, left, row_top + text_top, right, row_top + proplist::kRowHeight - 1);
+  SetRect(&r, left, row_top + text_top, right, row_top + row_height - 1);
   std::wstring text = platform::Utf8ToWide(utf8);
   DrawTextW(dc, text.c_str(), -1, &r, kTextFormat);
 }
@@ -82,39 +84,26 @@ PropListView* PropListView::Create(HWND parent, int id, const RECT& rect) {
 
 PropListView::PropListView(HWND hwnd) : hwnd_(hwnd) {
   HINSTANCE instance = GetModuleHandleW(nullptr);
-  font_ = layout::CreateUiFont(false);
-  bold_font_ = layout::CreateUiFont(true);
-  // The editor and the row text are placed for the font's cell height.
-  const int cell = CellHeight(hwnd_, font_);
-  editor_.SetTextHeight(cell);
-  text_top_ = proplist::TextTop(cell);
-  bold_text_top_ = proplist::TextTop(CellHeight(hwnd_, bold_font_));
-
-  // Text1: hidden until an edit opens; its left stays 104.
+  // Text1: hidden until an edit opens; placed where the editor state says.
   text1_ = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | ES_AUTOHSCROLL, proplist::kValueLeft, 0,
                            0, proplist::kEditorHeight, hwnd_,
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(kEditorId)), instance,
                            nullptr);
-  SendMessageW(text1_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
   SetWindowSubclass(text1_, EditProc, 1, reinterpret_cast<DWORD_PTR>(this));
-
-  // Image1: the 19 x 19 browse picture.
-  browse_bitmap_ = static_cast<HBITMAP>(
-      LoadImageW(instance, MAKEINTRESOURCEW(IDB_BROWSE), IMAGE_BITMAP, 0, 0, 0));
+  // Image1: the browse picture, square, of the density's size.
   image1_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | SS_BITMAP | SS_NOTIFY, 0, 0,
                             proplist::kPictureSize, proplist::kPictureSize, hwnd_,
                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(kBrowseId)), instance,
                             nullptr);
-  SendMessageW(image1_, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(browse_bitmap_));
-  // SS_BITMAP resizes the control to the bitmap; keep 19 x 19 whatever it loaded.
-  SetWindowPos(image1_, nullptr, 0, 0, proplist::kPictureSize, proplist::kPictureSize,
-               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-
   model_.OnRepaint = [this] { DrawList(); };
-  ResizeBuffer();
+  SetDpi(dpi::ForWindow(hwnd_));
 }
 
 PropListView::~PropListView() {
+  if (accessible_) {
+    accessible_->Disconnect();
+    accessible_->Release();
+  }
   if (buffer_dc_) {
     SelectObject(buffer_dc_, old_buffer_);
     DeleteDC(buffer_dc_);
@@ -123,6 +112,39 @@ PropListView::~PropListView() {
   if (font_) DeleteObject(font_);
   if (bold_font_) DeleteObject(bold_font_);
   if (browse_bitmap_) DeleteObject(browse_bitmap_);
+}
+
+void PropListView::SetDpi(int dpi) {
+  if (dpi == dpi_) return;
+  dpi_ = dpi;
+  metrics_ = proplist::MetricsForDpi(dpi);
+  editor_.SetMetrics(metrics_);
+
+  HFONT old_font = font_;
+  HFONT old_bold = bold_font_;
+  font_ = dpi::CreateUiFont(false, dpi);
+  bold_font_ = dpi::CreateUiFont(true, dpi);
+  SendMessageW(text1_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+  if (old_font) DeleteObject(old_font);
+  if (old_bold) DeleteObject(old_bold);
+  // The editor and the row text are placed for the font's cell height.
+  const int cell = CellHeight(hwnd_, font_);
+  editor_.SetTextHeight(cell);
+  text_top_ = proplist::TextTop(cell, metrics_);
+  bold_text_top_ = proplist::TextTop(CellHeight(hwnd_, bold_font_), metrics_);
+
+  HBITMAP old_picture = browse_bitmap_;
+  browse_bitmap_ = CreateBrowsePicture(metrics_.picture_size);
+  SendMessageW(image1_, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(browse_bitmap_));
+  if (old_picture) DeleteObject(old_picture);
+  // SS_BITMAP resizes the control to the bitmap; keep the square whatever it loaded.
+  SetWindowPos(image1_, nullptr, 0, 0, metrics_.picture_size, metrics_.picture_size,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+
+  // An open edit follows its row.
+  editor_.Relayout(Width());
+  if (model_.EditOpen()) ApplyEditor(proplist::TextChange());
+  DrawList();
 }
 
 int PropListView::Width() const {
@@ -174,33 +196,34 @@ void PropListView::DrawList() {
   HBRUSH highlight = CreateSolidBrush(kHighlightColour);
   HGDIOBJ old_font = SelectObject(dc, font_);
   SetBkMode(dc, TRANSPARENT);
-  const int height = proplist::kRowHeight;
-  for (const proplist::Row& row : proplist::Rows(model_)) {
+  const proplist::Metrics& m = metrics_;
+  const int height = m.row_height;
+  for (const proplist::Row& row : proplist::Rows(model_, m)) {
     const int y = row.top;
     const proplist::PropNode& node = model_.Nodes()[static_cast<size_t>(row.node)];
     if (row.is_caption) {
       SelectObject(dc, bold_font_);
       SetTextColor(dc, kTextColour);
-      DrawTextIn(dc, node.Caption, proplist::kTextInset, y, w, bold_text_top_);
+      DrawTextIn(dc, node.Caption, m.text_inset, y, w, bold_text_top_, height);
     } else {
       const proplist::PropItem& item = node.Items[static_cast<size_t>(row.item)];
       SelectObject(dc, font_);
       if (item.Highlighted) {
         // The box covers x 0..100 and y..y+18; the row's last line stays grey.
-        RECT box = {0, y, proplist::kNameRight + 1, y + proplist::kHighlightHeight + 1};
+        RECT box = {0, y, m.name_right + 1, y + m.highlight_height + 1};
         FillRect(dc, &box, highlight);
         SetTextColor(dc, kHighlightTextColour);
       } else {
         SetTextColor(dc, kTextColour);
       }
-      DrawTextIn(dc, item.Name, proplist::kTextInset, y, proplist::kNameRight, text_top_);
+      DrawTextIn(dc, item.Name, m.text_inset, y, m.name_right, text_top_, height);
       SetTextColor(dc, kTextColour);
-      DrawTextIn(dc, item.Value, proplist::kValueLeft, y, w, text_top_);
+      DrawTextIn(dc, item.Value, m.value_left, y, w, text_top_, height);
     }
     Line(dc, grid, 0, y + height - 1, w, y + height - 1);
   }
   // The divider comes last, over the caption rows too.
-  Line(dc, grid, proplist::kDividerX, 0, proplist::kDividerX, proplist::ContentHeight(model_));
+  Line(dc, grid, m.divider_x, 0, m.divider_x, proplist::ContentHeight(model_, m));
   SelectObject(dc, old_font);
   DeleteObject(grid);
   DeleteObject(highlight);
@@ -212,7 +235,104 @@ void PropListView::Paint() {
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(hwnd_, &ps);
   BitBlt(dc, 0, 0, buffer_width_, buffer_height_, buffer_dc_, 0, 0, SRCCOPY);
+  // The focus mark lies over the picture on the screen only: the retained
+  // picture stays as the model draws it.
+  RECT mark;
+  if (FocusMarkRect(&mark)) DrawFocusRect(dc, &mark);
   EndPaint(hwnd_, &ps);
+}
+
+bool PropListView::FocusMarkRect(RECT* r) const {
+  if (!show_focus_mark_ || GetFocus() != hwnd_) return false;
+  const int top = proplist::RowTop(model_, current_.node, current_.item, metrics_);
+  if (top < 0) return false;
+  SetRect(r, 0, top, Width(), top + metrics_.row_height - 1);
+  return true;
+}
+
+IAccessible* PropListView::AccessibleObject() {
+  if (!accessible_) accessible_ = new GridAccessible(this);
+  accessible_->AddRef();
+  return accessible_;
+}
+
+int PropListView::ChildId(proplist::ItemRef item) const {
+  const std::vector<proplist::ItemRef> items = proplist::ItemsInOrder(model_);
+  for (size_t k = 0; k < items.size(); ++k)
+    if (items[k] == item) return static_cast<int>(k) + 1;
+  return CHILDID_SELF;
+}
+
+void PropListView::AnnounceFocus() {
+  if (GetFocus() != hwnd_) return;
+  NotifyWinEvent(EVENT_OBJECT_FOCUS, hwnd_, OBJID_CLIENT, ChildId(current_));
+}
+
+void PropListView::SetCurrent(proplist::ItemRef item) {
+  const bool moved = !(item == current_);
+  current_ = item;
+  InvalidateRect(hwnd_, nullptr, FALSE);
+  if (moved) AnnounceFocus();
+}
+
+void PropListView::ShowFocusMark() {
+  if (show_focus_mark_) return;
+  show_focus_mark_ = true;
+  InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
+void PropListView::OpenCurrent() {
+  if (!model_.Item(current_.node, current_.item))
+    SetCurrent(proplist::StepItem(model_, current_, proplist::Step::kFirst));
+  const int top = proplist::RowTop(model_, current_.node, current_.item, metrics_);
+  if (top < 0) return;
+  ApplyEditor(editor_.Open(current_.node, current_.item, top, Width(), EditorText()));
+}
+
+bool PropListView::IsBrowseKey(UINT msg, WPARAM wp) {
+  return (msg == WM_KEYDOWN && wp == VK_F4) || (msg == WM_SYSKEYDOWN && wp == VK_DOWN);
+}
+
+void PropListView::BrowseFromKeyboard() {
+  const proplist::PropItem* item = model_.Item(current_.node, current_.item);
+  if (!item || item->Kind != proplist::kKindSavePath) return;
+  if (!(model_.FocusNode() == current_.node && model_.FocusItem() == current_.item))
+    OpenCurrent();
+  BrowseClick();
+}
+
+bool PropListView::GridKey(UINT msg, WPARAM wp) {
+  if (IsBrowseKey(msg, wp)) {
+    BrowseFromKeyboard();
+    return true;
+  }
+  if (msg != WM_KEYDOWN) return false;
+  switch (wp) {
+    case VK_UP: SetCurrent(proplist::StepItem(model_, current_, proplist::Step::kPrevious)); return true;
+    case VK_DOWN: SetCurrent(proplist::StepItem(model_, current_, proplist::Step::kNext)); return true;
+    case VK_HOME: SetCurrent(proplist::StepItem(model_, current_, proplist::Step::kFirst)); return true;
+    case VK_END: SetCurrent(proplist::StepItem(model_, current_, proplist::Step::kLast)); return true;
+    case VK_RETURN:
+    case VK_F2:
+      OpenCurrent();
+      return true;
+  }
+  return false;
+}
+
+bool PropListView::GridChar(WPARAM ch, LPARAM lp) {
+  // Control characters (Enter's, Escape's, Backspace's) open nothing.
+  if (ch < 0x20 || ch == 0x7F) return false;
+  if (!IsWindowVisible(text1_)) OpenCurrent();
+  if (!IsWindowVisible(text1_)) return false;
+  // The open editor's whole text is selected: the character replaces it.
+  SendMessageW(text1_, WM_CHAR, ch, lp);
+  return true;
+}
+
+void PropListView::CancelEdit() {
+  editor_.Cancel();
+  ApplyEditor(proplist::TextChange());
 }
 
 void PropListView::Render(HDC dc) const {
@@ -229,9 +349,11 @@ std::string PropListView::EditorText() const {
 
 void PropListView::ApplyEditor(const proplist::TextChange& change) {
   const proplist::EditorState& e = editor_.state();
+  // The keyboard goes on from the item being edited.
+  if (model_.EditOpen()) current_ = {model_.FocusNode(), model_.FocusItem()};
   if (e.picture_visible) {
-    SetWindowPos(image1_, HWND_TOP, e.picture_left, e.picture_top, proplist::kPictureSize,
-                 proplist::kPictureSize, SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    SetWindowPos(image1_, HWND_TOP, e.picture_left, e.picture_top, metrics_.picture_size,
+                 metrics_.picture_size, SWP_NOACTIVATE | SWP_SHOWWINDOW);
   } else {
     ShowWindow(image1_, SW_HIDE);
   }
@@ -280,8 +402,14 @@ void PropListView::BrowseClick() {
   std::wstring path = ShowSaveDialog(hwnd_, platform::Utf8ToWide(filter), platform::Utf8ToWide(proplist::kSaveDialogTitle),
                                      platform::Utf8ToWide(proplist::kSaveDefaultExt));
   ApplyEditor(editor_.BrowseResult(platform::WideToUtf8(path)));
-  // The dialog took the keyboard focus; typing goes on in the open editor.
-  if (IsWindowVisible(text1_)) SetFocus(text1_);
+  // The dialog took the keyboard focus; typing goes on in the open editor,
+  // after the chosen path.
+  if (!IsWindowVisible(text1_)) return;
+  SetFocus(text1_);
+  if (!path.empty()) {
+    const int end = GetWindowTextLengthW(text1_);
+    SendMessageW(text1_, EM_SETSEL, end, end);
+  }
 }
 
 HWND PropListView::FocusStop() const { return IsWindowVisible(text1_) ? text1_ : hwnd_; }
@@ -308,11 +436,24 @@ LRESULT CALLBACK PropListView::EditProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
   auto* self = reinterpret_cast<PropListView*>(self_ptr);
   if (self->TabKey(msg, wp)) return 0;
   switch (msg) {
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+      self->ShowFocusMark();
+      if (IsBrowseKey(msg, wp)) {
+        self->BrowseFromKeyboard();
+        return 0;
+      }
+      if (msg == WM_KEYDOWN && wp == VK_ESCAPE) {
+        self->CancelEdit();
+        return 0;
+      }
+      break;
     case WM_CHAR:
       if (wp == VK_RETURN) {
         self->CommitEnter();
         return 0;
       }
+      if (wp == VK_ESCAPE) return 0;
       break;
     case WM_KILLFOCUS: {
       LRESULT r = DefSubclassProc(hwnd, msg, wp, lp);
@@ -331,8 +472,38 @@ LRESULT PropListView::Handle(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_SETFOCUS:
       // The open editor is the control's focus stop.
-      if (IsWindowVisible(text1_)) SetFocus(text1_);
+      if (IsWindowVisible(text1_)) {
+        SetFocus(text1_);
+        return 0;
+      }
+      if (!model_.Item(current_.node, current_.item))
+        current_ = proplist::StepItem(model_, current_, proplist::Step::kFirst);
+      InvalidateRect(hwnd_, nullptr, FALSE);
+      AnnounceFocus();
       return 0;
+    case WM_KILLFOCUS:
+      InvalidateRect(hwnd_, nullptr, FALSE);
+      return 0;
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+      ShowFocusMark();
+      if (GridKey(msg, wp)) return 0;
+      break;
+    case WM_KEYUP:
+      // Also the release of the Tab that brought the focus here.
+      ShowFocusMark();
+      break;
+    case WM_CHAR:
+      if (GridChar(wp, lp)) return 0;
+      break;
+    case WM_GETOBJECT:
+      if (static_cast<DWORD>(lp) == static_cast<DWORD>(OBJID_CLIENT)) {
+        IAccessible* object = AccessibleObject();
+        LRESULT answer = accessible_->Answer(wp);
+        object->Release();
+        return answer;
+      }
+      break;
     case WM_SIZE:
       // The retained picture is redrawn at the new size.
       ResizeBuffer();

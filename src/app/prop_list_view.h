@@ -4,28 +4,62 @@
 // control into the model's editing steps, and lays the in-place editor Text1
 // and the browse picture Image1 where the model puts them. The model (groups,
 // items, lookups, hit testing, the editing state machine) lives in proplist/.
+//
+// Beyond the mouse, which works as designed: the keyboard has a current item
+// (a dotted focus mark once a key was used, while the control has the focus):
+// Up, Down, Home and End move it over the items, captions skipped; Enter, F2
+// or a typed character opens the editor on it (the character starts the
+// text); F4 or Alt+Down on a save-path item opens the save dialog; Escape in
+// the editor closes it keeping the stored value. Screen readers see the items
+// through GridAccessible. Every size follows the monitor's density.
 
 #include <windows.h>
+#include <oleacc.h>
 
 #include <functional>
 #include <string>
 
 #include "proplist/editing.h"
+#include "proplist/layout.h"
+#include "proplist/navigation.h"
 #include "proplist/property_list.h"
 
 namespace app {
+
+class GridAccessible;
 
 class PropListView {
  public:
   // Registers the window class once per process.
   static bool Register(HINSTANCE instance);
-  // Creates the control as a child of parent at rect (client pixels).
+  // Creates the control as a child of parent at rect (client pixels), at the
+  // density of the parent's monitor.
   static PropListView* Create(HWND parent, int id, const RECT& rect);
 
   HWND hwnd() const { return hwnd_; }
   HWND editor() const { return text1_; }
   HWND browse_button() const { return image1_; }
   proplist::PropertyList& model() { return model_; }
+  const proplist::PropertyList& model() const { return model_; }
+
+  // Scales every size (rows, columns, fonts, editor, picture) to dpi dots per
+  // inch and repaints; an open editor keeps its text and follows its row.
+  void SetDpi(int dpi);
+  int dpi() const { return dpi_; }
+  const proplist::Metrics& metrics() const { return metrics_; }
+  HFONT font() const { return font_; }
+  HFONT bold_font() const { return bold_font_; }
+
+  // The keyboard's current item ({-1, -1} before the control first had the
+  // focus), and making another item current.
+  proplist::ItemRef current_item() const { return current_; }
+  void SetCurrent(proplist::ItemRef item);
+  // The object the control answers WM_GETOBJECT with for its client area,
+  // with a reference for the caller (who releases it).
+  IAccessible* AccessibleObject();
+  // The accessible child id of an item: its place in drawing order plus
+  // one; CHILDID_SELF for a pair that names no item.
+  int ChildId(proplist::ItemRef item) const;
 
   // Repaints the back buffer from the model and shows it.
   void DrawList();
@@ -60,6 +94,22 @@ class PropListView {
   // Passes Tab (and swallows its character) for hwnd, the control or its
   // editor; true when msg was that.
   bool TabKey(UINT msg, WPARAM wp);
+  // The item keys of the control itself; true when msg was one.
+  bool GridKey(UINT msg, WPARAM wp);
+  // A character typed into the control: opens the editor and passes it on.
+  bool GridChar(WPARAM ch, LPARAM lp);
+  // F4, or Alt+Down.
+  static bool IsBrowseKey(UINT msg, WPARAM wp);
+  // Opens the editor on the current item, as a press on its row would.
+  void OpenCurrent();
+  // The save dialog for the current item, when it is a save-path item.
+  void BrowseFromKeyboard();
+  void CancelEdit();
+  void ShowFocusMark();
+  // Tells screen readers which item has the focus, when the control has it.
+  void AnnounceFocus();
+  // The focus mark's rectangle; false when none is shown.
+  bool FocusMarkRect(RECT* r) const;
   void ResizeBuffer();
   void Paint();
   int Width() const;
@@ -73,6 +123,11 @@ class PropListView {
   void BrowseClick();
 
   HWND hwnd_;
+  int dpi_ = 0;
+  proplist::Metrics metrics_;
+  proplist::ItemRef current_;
+  bool show_focus_mark_ = false;  // a key was used: the focus mark shows
+  GridAccessible* accessible_ = nullptr;
   HWND text1_ = nullptr;
   HWND image1_ = nullptr;
   HBITMAP browse_bitmap_ = nullptr;

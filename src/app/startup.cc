@@ -19,6 +19,18 @@ bool ClaimSingleInstance() {
   return true;
 }
 
+void BringRunningInstanceToFront(const wchar_t* window_class, DWORD wait_ms) {
+  constexpr DWORD kStep = 50;
+  HWND running = FindWindowW(window_class, nullptr);
+  for (DWORD waited = 0; !running && waited < wait_ms; waited += kStep) {
+    Sleep(kStep);
+    running = FindWindowW(window_class, nullptr);
+  }
+  if (!running || !IsWindowVisible(running)) return;
+  if (IsIconic(running)) ShowWindow(running, SW_RESTORE);
+  SetForegroundWindow(running);
+}
+
 void InitCommonControlsForApp() {
   INITCOMMONCONTROLSEX icc = {};
   icc.dwSize = sizeof(icc);

@@ -14,6 +14,12 @@ inline constexpr wchar_t kInstanceMutexName[] = L"Local\\Quorin.QrMaker.Instance
 // caller then ends silently. The handle stays open for the life of the process.
 bool ClaimSingleInstance();
 
+// The second start of the program: brings the running instance's window of
+// class window_class to the front (restored when minimised), so the user
+// sees the program they asked for. It waits up to wait_ms for a window still
+// being made; nothing when none appears or it is hidden (closing).
+void BringRunningInstanceToFront(const wchar_t* window_class, DWORD wait_ms = 2000);
+
 // Registers the common-control classes the window uses.
 void InitCommonControlsForApp();
 

@@ -3,30 +3,24 @@
 #include "proplist/layout.h"
 
 namespace proplist {
-namespace {
 
-// Right margins of the editor: the picture's width plus room for it, or
-// just the box's own border.
-constexpr int32_t kEditorRightWithPicture = 123;
-constexpr int32_t kEditorRightPlain = 104;
-
-}  // namespace
-
+// The editor runs from the value column to the picture (W - 123 as
+// designed) or to the right edge (W - 104).
 EditorState EditorGeometry(int32_t kind, int32_t rowTop, int32_t clientWidth, int16_t maxLen,
-                           int32_t textHeight) {
+                           int32_t textHeight, const Metrics& m) {
   EditorState s;
   s.visible = true;
-  s.left = kValueLeft;
-  s.height = textHeight > kEditorHeight ? textHeight : kEditorHeight;
-  s.top = rowTop + TextTop(s.height);
+  s.left = m.value_left;
+  s.height = textHeight > m.editor_height ? textHeight : m.editor_height;
+  s.top = rowTop + TextTop(s.height, m);
   s.max_len = maxLen;
   if (kind == kKindSavePath) {
-    s.width = clientWidth - kEditorRightWithPicture;
+    s.width = clientWidth - m.value_left - m.picture_size;
     s.picture_visible = true;
-    s.picture_left = clientWidth - kPictureSize;
+    s.picture_left = clientWidth - m.picture_size;
     s.picture_top = rowTop;
   } else {
-    s.width = clientWidth - kEditorRightPlain;
+    s.width = clientWidth - m.value_left;
   }
   return s;
 }
@@ -55,14 +49,15 @@ TextChange Editor::Open(int32_t g, int32_t i, int32_t rowTop, int32_t clientWidt
     list_->ClearHighlights();
     list_->MutableItem(g, i)->Highlighted = true;
   }
-  state_ = EditorGeometry(target->Kind, rowTop, clientWidth, target->MaxLen, text_height_);
+  state_ = EditorGeometry(target->Kind, rowTop, clientWidth, target->MaxLen, text_height_,
+                          metrics_);
   TextChange change{true, target->Value, true};
   list_->DrawList();
   return change;
 }
 
 TextChange Editor::MouseDown(double y, int32_t clientWidth, std::string_view editorText) {
-  Hit hit = HitTest(*list_, y);
+  Hit hit = HitTest(*list_, y, metrics_);
   switch (hit.kind) {
     case Hit::kItem:
       return Open(hit.node, hit.item, hit.row_top, clientWidth, editorText);
@@ -80,7 +75,22 @@ TextChange Editor::SetItemFocus(std::string_view name, int32_t clientWidth,
                                 std::string_view editorText) {
   int32_t g, i;
   if (!list_->FindItem(name, &g, &i)) return {};
-  return Open(g, i, RowTop(*list_, g, i), clientWidth, editorText);
+  return Open(g, i, RowTop(*list_, g, i, metrics_), clientWidth, editorText);
+}
+
+void Editor::Relayout(int32_t clientWidth) {
+  const PropItem* item = list_->Item(list_->focus_node_, list_->focus_item_);
+  if (!item || !state_.visible) return;
+  state_ = EditorGeometry(item->Kind, RowTop(*list_, list_->focus_node_, list_->focus_item_, metrics_),
+                          clientWidth, item->MaxLen, text_height_, metrics_);
+}
+
+void Editor::Cancel() {
+  if (!list_->EditOpen()) return;
+  Hide();
+  list_->DrawList();
+  list_->focus_node_ = -1;
+  list_->focus_item_ = -1;
 }
 
 void Editor::CommitOnEnter(std::string_view editorText) {

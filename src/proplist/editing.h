@@ -10,14 +10,10 @@
 #include <string>
 #include <string_view>
 
+#include "proplist/layout.h"
 #include "proplist/property_list.h"
 
 namespace proplist {
-
-// The editor is as high as its font's cell, and at least this (the designed
-// height); its top follows the row text (TextTop in layout.h).
-inline constexpr int32_t kEditorHeight = 13;
-inline constexpr int32_t kPictureSize = 19;
 
 // The browse button's save dialog: one filter pair, title, default extension.
 inline constexpr char kSaveFilterName[] = "Quorin安装包文件(*.exe)";
@@ -49,9 +45,11 @@ struct TextChange {
 // rowTop: width W - 123 with the picture at (W - 19, rowTop) for a save-path
 // item, else width W - 104; left 104; height the font's cell height
 // textHeight (at least 13) and top rowTop + TextTop(textHeight), which is
-// rowTop + 4 for the designed font.
+// rowTop + 4 for the designed font. These are the designed sizes; with other
+// metrics the editor starts at the value column, ends at the picture or the
+// right edge, and is at least the metrics' editor height.
 EditorState EditorGeometry(int32_t kind, int32_t rowTop, int32_t clientWidth, int16_t maxLen,
-                           int32_t textHeight = kEditorHeight);
+                           int32_t textHeight = kEditorHeight, const Metrics& m = Metrics());
 
 class Editor {
  public:
@@ -61,6 +59,12 @@ class Editor {
   // The cell height of the editor's font in pixels; the editor opened next
   // takes its height and top from it.
   void SetTextHeight(int32_t textHeight) { text_height_ = textHeight; }
+  // The list's sizes; rows, presses and the editor follow them from now on.
+  void SetMetrics(const Metrics& m) { metrics_ = m; }
+  const Metrics& metrics() const { return metrics_; }
+  // Places the open editor again for the current metrics, text height and
+  // client width (after a change of density); nothing when no edit is open.
+  void Relayout(int32_t clientWidth);
 
   // Opens the editor on (g, i) whose row top is rowTop. Moving from another
   // item stores editorText into that one first; reopening the item being
@@ -75,6 +79,11 @@ class Editor {
   // Opens the editor on the first item named `name`, as a press on its row
   // would; nothing when no item has the name.
   TextChange SetItemFocus(std::string_view name, int32_t clientWidth, std::string_view editorText);
+
+  // Escape: hides the editor and ends the edit without storing what was
+  // typed, so the item keeps its stored value; the item stays highlighted,
+  // as after Enter. Nothing when no edit is open.
+  void Cancel();
 
   // Enter: hides the editor, stores the text, repaints and ends the edit;
   // the item stays highlighted.
@@ -97,6 +106,7 @@ class Editor {
   PropertyList* list_;
   EditorState state_;
   int32_t text_height_ = kEditorHeight;
+  Metrics metrics_;
 };
 
 }  // namespace proplist

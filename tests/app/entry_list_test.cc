@@ -286,3 +286,51 @@ TEST_F(EntryListTest, RepeatedDeleteRemovesRowAfterRow) {
 
 }  // namespace
 }  // namespace app_test
+
+namespace app_test {
+namespace {
+
+// The selected row (0-based), or -1.
+int SelectedRow(HWND list) {
+  return static_cast<int>(
+      SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+}
+
+// Whether the whole of row `row` lies inside the list's client area.
+bool RowInView(HWND list, int row) {
+  RECT item = {};
+  item.left = LVIR_BOUNDS;
+  SendMessageW(list, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&item));
+  RECT client;
+  GetClientRect(list, &client);
+  return item.top >= 0 && item.bottom <= client.bottom;
+}
+
+using NewRowTest = WindowTest;
+
+TEST_F(NewRowTest, ARowJustAddedIsSelectedAndScrolledIntoView) {
+  ScratchDir dir;
+  std::vector<std::wstring> paths;
+  for (int k = 0; k < 30; ++k) paths.push_back(dir.File(L"f" + std::to_wstring(k) + L".txt"));
+  // A drop of many: the last one added is selected, in view.
+  SendMessageW(list(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(paths)), 0);
+  Pump();
+  ASSERT_EQ(RowCount(), 30);
+  EXPECT_EQ(SelectedRow(list()), 29);
+  EXPECT_TRUE(RowInView(list(), 29));
+  EXPECT_FALSE(RowInView(list(), 0)) << "the list did scroll";
+  EXPECT_EQ(window_->entries().selected(), 30) << "the model follows";
+  // Back at the top, a row added by the menu is selected and shown.
+  SelectRow(0);
+  SendMessageW(list(), LVM_ENSUREVISIBLE, 0, FALSE);
+  AddFileRow(dir.File(L"menu.txt"));
+  EXPECT_EQ(SelectedRow(list()), 30);
+  EXPECT_TRUE(RowInView(list(), 30));
+  // A refused one changes nothing.
+  SelectRow(3);
+  AddFileRow(paths[0]);
+  EXPECT_EQ(SelectedRow(list()), 3);
+}
+
+}  // namespace
+}  // namespace app_test

@@ -209,5 +209,51 @@ TEST(StartUpTest, SecondInstanceEndsSilently) {
   EXPECT_EQ(code, 0u);
 }
 
+// A second start brings the running window to the front, restored.
+TEST(StartUpTest, SecondInstanceBringsTheRunningWindowToTheFront) {
+  std::wstring exe = ProgramPath();
+  if (exe.empty() || GetFileAttributesW(exe.c_str()) == INVALID_FILE_ATTRIBUTES)
+    GTEST_SKIP() << "QrMaker.exe not found";
+  FakeUi ui;
+  app::SetUi(&ui);
+  ASSERT_TRUE(app::MainWindow::Register(GetModuleHandleW(nullptr)));
+  app::MainWindow* window = app::MainWindow::Create();
+  ASSERT_NE(window, nullptr);
+  HWND hwnd = window->hwnd();
+  ShowWindow(hwnd, SW_SHOW);
+  ShowWindow(hwnd, SW_MINIMIZE);
+  HWND other = CreateWindowExW(0, L"STATIC", L"other", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50,
+                               nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  SetForegroundWindow(other);
+  Pump();
+  ASSERT_TRUE(IsIconic(hwnd));
+
+  HANDLE first = CreateMutexW(nullptr, FALSE, app::kInstanceMutexName);
+  STARTUPINFOW si = {};
+  si.cb = sizeof(si);
+  PROCESS_INFORMATION pi = {};
+  std::wstring cmd = L"\"" + exe + L"\"";
+  ASSERT_TRUE(CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                             nullptr, &si, &pi));
+  // Our window answers the other process's calls while we wait.
+  bool ended = PumpUntil([&] { return WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0; });
+  DWORD code = 1234;
+  GetExitCodeProcess(pi.hProcess, &code);
+  if (!ended) TerminateProcess(pi.hProcess, 1);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  CloseHandle(first);
+  Pump();
+  EXPECT_TRUE(ended);
+  EXPECT_EQ(code, 0u);
+  EXPECT_FALSE(IsIconic(hwnd));
+  EXPECT_TRUE(IsWindowVisible(hwnd));
+  EXPECT_EQ(GetForegroundWindow(), hwnd);
+  DestroyWindow(other);
+  DestroyWindow(hwnd);
+  Pump();
+  app::SetUi(nullptr);
+}
+
 }  // namespace
 }  // namespace app_test

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/dpi_scale.h"
 #include "app/main_window.h"
 #include "app/prop_list_view.h"
 #include "app/startup.h"
@@ -48,7 +49,8 @@ int main(int argc, char** argv) {
   ShowWindow(window->hwnd(), SW_SHOW);
   UpdateWindow(window->hwnd());
   // The editor open on the second item, as after a click on its row.
-  SendMessageW(window->prop_list().hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(50, 50));
+  const int at = app::dpi::Scale(50, window->dpi());
+  SendMessageW(window->prop_list().hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at, at));
 
   SetTimer(window->hwnd(), 1, static_cast<UINT>(seconds) * 1000, nullptr);
   MSG msg;

@@ -227,3 +227,66 @@ TEST(EditingTest, CommitAfterTheEditedItemWasRemovedStoresNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(EditingTest, EscapeClosesWithoutStoringAndKeepsTheHighlight) {
+  Fixture f;
+  f.editor.MouseDown(50, kWidth, "");
+  ASSERT_TRUE(f.list.EditOpen());
+  const int before = f.repaints;
+  f.editor.Cancel();
+  EXPECT_FALSE(f.list.EditOpen());
+  EXPECT_FALSE(f.editor.state().visible);
+  EXPECT_EQ(f.list.GetPropValue("安装目录"), "QrSetup");
+  EXPECT_TRUE(f.list.Item(0, 1)->Highlighted);
+  EXPECT_EQ(f.repaints, before + 1);
+  // With no edit open it does nothing, and the next opening stores nothing
+  // into the item Escape left.
+  f.editor.Cancel();
+  EXPECT_EQ(f.repaints, before + 1);
+  f.editor.MouseDown(30, kWidth, "typed before Escape");
+  EXPECT_EQ(f.list.GetPropValue("安装目录"), "QrSetup");
+  EXPECT_EQ(f.Highlights(), 1);
+}
+
+TEST(EditingTest, ScaledMetricsPlaceRowsPressesAndTheEditor) {
+  Fixture f;
+  const proplist::Metrics m = proplist::MetricsForDpi(144);
+  f.editor.SetMetrics(m);
+  f.editor.SetTextHeight(24);
+  // Row tops are 30 apart: the save-path item's row starts at 120.
+  f.editor.MouseDown(121, kWidth, "");
+  ASSERT_EQ(f.list.FocusNode(), 1);
+  proplist::EditorState s = f.editor.state();
+  EXPECT_EQ(s.left, m.value_left);
+  EXPECT_EQ(s.width, kWidth - m.value_left - m.picture_size);
+  EXPECT_EQ(s.picture_left + m.picture_size, kWidth);
+  EXPECT_EQ(s.picture_top, 120);
+  EXPECT_EQ(s.height, 24);
+  EXPECT_EQ(s.top, 120 + proplist::TextTop(24, m));
+  EXPECT_LE(s.top + s.height, 120 + m.row_height - 1);
+  // A press on the first pixel line of a scaled row hits nothing.
+  f.editor.MouseDown(30, kWidth, "");
+  EXPECT_EQ(f.list.FocusNode(), 1);
+}
+
+TEST(EditingTest, RelayoutMovesTheOpenEditorToTheNewMetrics) {
+  Fixture f;
+  f.editor.SetItemFocus("版本", kWidth, "");
+  EXPECT_EQ(f.editor.state().top, 140 + 4);
+  f.editor.SetMetrics(proplist::MetricsForDpi(192));
+  f.editor.SetTextHeight(26);
+  f.editor.Relayout(600);
+  const proplist::EditorState& s = f.editor.state();
+  EXPECT_TRUE(s.visible);
+  EXPECT_EQ(s.top, 280 + proplist::TextTop(26, proplist::MetricsForDpi(192)));
+  EXPECT_EQ(s.left, 207);
+  EXPECT_EQ(s.width, 600 - 207);
+  // Closed, it stays closed.
+  f.editor.CommitOnEnter("2.0");
+  f.editor.Relayout(300);
+  EXPECT_FALSE(f.editor.state().visible);
+}
+
+}  // namespace

@@ -76,3 +76,55 @@ TEST(LayoutTest, HitTestingUsesStrictBounds) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(LayoutTest, MetricsAt96AreTheDesignedSizes) {
+  const proplist::Metrics m = proplist::MetricsForDpi(96);
+  const proplist::Metrics designed;
+  EXPECT_EQ(m.row_height, 20);
+  EXPECT_EQ(m.name_right, 100);
+  EXPECT_EQ(m.divider_x, 101);
+  EXPECT_EQ(m.value_left, 104);
+  EXPECT_EQ(m.highlight_height, 18);
+  EXPECT_EQ(m.text_top_inset, 4);
+  EXPECT_EQ(m.editor_height, 13);
+  EXPECT_EQ(m.picture_size, 19);
+  EXPECT_EQ(m.text_inset, designed.text_inset);
+  // An unknown density counts as the designed one.
+  EXPECT_EQ(proplist::MetricsForDpi(0).row_height, 20);
+}
+
+TEST(LayoutTest, MetricsScaleEverySizeAndKeepTheShape) {
+  struct Case {
+    int dpi, row, name_right, value_left, picture;
+  } cases[] = {{120, 25, 125, 130, 24}, {144, 30, 150, 156, 29}, {192, 40, 200, 207, 38}};
+  for (const Case& c : cases) {
+    const proplist::Metrics m = proplist::MetricsForDpi(c.dpi);
+    EXPECT_EQ(m.row_height, c.row) << c.dpi;
+    EXPECT_EQ(m.name_right, c.name_right) << c.dpi;
+    EXPECT_EQ(m.divider_x, c.name_right + 1) << c.dpi;
+    EXPECT_EQ(m.value_left, c.value_left) << c.dpi;
+    EXPECT_EQ(m.picture_size, c.picture) << c.dpi;
+    // The highlight box ends one line above the row's grid line.
+    EXPECT_EQ(m.highlight_height, m.row_height - 2) << c.dpi;
+  }
+}
+
+TEST(LayoutTest, ScaledRowsAndHitsUseTheScaledHeight) {
+  proplist::PropertyList list = MainShape();
+  const proplist::Metrics m = proplist::MetricsForDpi(144);
+  EXPECT_EQ(proplist::ContentHeight(list, m), 240);
+  EXPECT_EQ(proplist::RowTop(list, 2, 1, m), 210);
+  Hit hit = proplist::HitTest(list, 45, m);  // second row: first item
+  EXPECT_EQ(hit.kind, Hit::kItem);
+  EXPECT_EQ(hit.row_top, 30);
+  EXPECT_EQ(proplist::HitTest(list, 30, m).kind, Hit::kNone);
+  EXPECT_EQ(proplist::HitTest(list, 241, m).kind, Hit::kBelow);
+  // A taller font moves the text up, but never above the row's top.
+  EXPECT_EQ(proplist::TextTop(20, m), 6);
+  EXPECT_EQ(proplist::TextTop(26, m), 3);
+  EXPECT_EQ(proplist::TextTop(40, m), 0);
+}
+
+}  // namespace
