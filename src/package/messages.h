@@ -52,6 +52,7 @@ inline constexpr char kSavePathIsInput[] = "安装包保存路径不能是要打
 inline constexpr char kNotRegularFile[] = "不是普通文件（管道、设备或套接字），不能写入安装包：";
 // Failures while writing; the package is not made and the old file is kept.
 inline constexpr char kFileUnreadable[] = "无法读取文件，安装包没有生成：";
+inline constexpr char kFolderUnreadable[] = "无法读取文件夹的内容，安装包没有生成：";
 inline constexpr char kFileChanged[] = "文件在打包过程中被修改，安装包没有生成：";
 inline constexpr char kWriteFailed[] = "写入安装包失败，安装包没有生成：";
 inline constexpr char kTempUninstallerFailed[] = "无法写入临时文件夹中的卸载程序，安装包没有生成：";
