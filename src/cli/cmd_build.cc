@@ -4,13 +4,18 @@
 #include <cstdio>
 
 #include "cli/args.h"
+#include "cli/build_values.h"
 #include "cli/console.h"
+#include "cli/console_progress.h"
 #include "cli/package_cli_util.h"
 #include "cli/package_commands.h"
 #include "entries/commands.h"
 #include "install_dat_digest.h"
 #include "package/build_command.h"
+#include "package/messages.h"
+#include "package/product_key.h"
 #include "package/sign_command.h"
+#include "package/stub_container.h"
 #include "platform/files.h"
 #include "shell/digest.h"
 #include "shell/main_form.h"
@@ -20,6 +25,8 @@ namespace cli {
 namespace {
 
 constexpr char kNoSuchEntry[] = "找不到文件或文件夹：";
+// After the window's text for a missing or changed install.dat: where it was looked for.
+constexpr char kInstallDatLookedFor[] = "（查找位置：";
 
 struct OptionFlag {
   const char* flag;
@@ -31,52 +38,16 @@ constexpr OptionFlag kOptionFlags[] = {
     {"--program-group", entries::AddToPrograms}, {"--control-panel-icon", entries::SetCtrlPanelIcon},
 };
 
-// One line on a terminal: the status text and the bar's percentage.
-class ConsoleProgress : public package::BuildProgress {
- public:
-  ConsoleProgress(std::ostream& os, bool shown) : os_(os), shown_(shown) {}
-  ~ConsoleProgress() override { EndLine(); }
-  // Ends the progress line before other output.
-  void EndLine() {
-    if (drawn_) os_ << "\n" << std::flush;
-    drawn_ = false;
-  }
-  void SetStatus(const std::string& text) override {
-    status_ = text;
-    Draw();
-  }
-  void SetMaximum(float max) override { bar_.Max = max; }
-  void Advance(int32_t n) override {
-    bar_.FileProgress(n);
-    int pct = bar_.Max > 0 ? static_cast<int>(bar_.Value * 100 / bar_.Max) : 0;
-    if (pct != percent_) {
-      percent_ = pct;
-      Draw();
-    }
-  }
-
- private:
-  void Draw() {
-    if (!shown_ || status_.empty()) return;
-    os_ << "\r" << status_ << " " << percent_ << "%" << std::flush;
-    drawn_ = true;
-  }
-  std::ostream& os_;
-  bool shown_;
-  bool drawn_ = false;
-  std::string status_;
-  package::ProgressBar bar_;
-  int percent_ = 0;
-};
-
-// Messages go to the streams: warnings to err, the completion to out.
+// Messages go to the streams: warnings to err, the completion to out
+// unless quiet.
 class ConsoleView : public package::BuildView {
  public:
-  ConsoleView(Io& io, ConsoleProgress& progress) : io_(io), progress_(progress) {}
+  ConsoleView(Io& io, ConsoleProgress& progress, bool quiet)
+      : io_(io), progress_(progress), quiet_(quiet) {}
   void ShowMessage(const std::string& text, Icon icon) override {
     progress_.EndLine();
     if (icon == Icon::kWarning) Fail(io_, text);
-    else io_.out << text << "\n";
+    else if (!quiet_) io_.out << text << "\n";
   }
   void SetItemFocus(const std::string&) override {}
   void SetBuildEnabled(bool) override {}
@@ -87,6 +58,7 @@ class ConsoleView : public package::BuildView {
  private:
   Io& io_;
   ConsoleProgress& progress_;
+  bool quiet_;
 };
 
 std::string ValueOr(const ParsedArgs& p, const std::string& option, const char* fallback) {
@@ -124,6 +96,11 @@ int RunBuild(const Args& args, Io& io) {
       return UsageError(io, self, std::string("--sign-command needs ") + package::kFilePlaceholder +
                                       " where the file's path goes");
   }
+  for (const PropertyOption& o : kPropertyOptions) {
+    if (!p.Has(o.option)) continue;
+    std::string problem = PropertyValueProblem(o, p.values[o.option]);
+    if (!problem.empty()) return UsageError(io, self, problem);
+  }
   package::PropertyValues& props = request.properties;
   props.app_name = ValueOr(p, "--name", shell::kDefaultAppName);
   props.setup_dir = ValueOr(p, "--dir", shell::kDefaultSetupDir);
@@ -153,20 +130,39 @@ int RunBuild(const Args& args, Io& io) {
   for (const entries::PackageEntry& e : list.rows())
     request.entries.push_back({e.Name, e.Folder, entries::ParseFlags(e.Flags)});
 
+  // The container the tools were built with passes its digest check; any
+  // other given by path gets the whole check of its structure.
   if (p.Has("--install-dat")) {
     request.install_dat = AbsolutePath(p.values["--install-dat"]);
+    if (!shell::CheckFileMD5(request.install_dat, kExpectedInstallDatDigest) &&
+        !package::CheckStubContainer(request.install_dat, &err))
+      return Fail(io, err);
   } else {
     request.install_dat = shell::InstallDatPath();
     shell::InstallDatCheck check = shell::CheckInstallDat(request.install_dat, kExpectedInstallDatDigest);
-    if (!check.ok) return Fail(io, std::string(check.title) + "：" + check.message);
+    if (!check.ok)
+      return Fail(io, std::string(check.title) + "：" + check.message + kInstallDatLookedFor +
+                          request.install_dat + "）");
   }
 
-  ConsoleProgress progress(io.err, !p.HasFlag("--quiet") && StderrIsTerminal());
-  ConsoleView view(io, progress);
+  // The window's text for a save path that cannot be written, with the path
+  // and the reason (the build button's other checks come first).
+  package::CheckResult check = package::CheckBuildInput(props, request.entries.size());
+  std::string failure;
+  if (!check.ok && check.message == package::msg::kCannotCreate &&
+      !package::CanCreateFile(props.save_path, &failure))
+    return Fail(io, package::msg::kCannotCreate + props.save_path + failure);
+
+  const bool quiet = p.HasFlag("--quiet");
+  const std::string key = package::ProductKeyNameUtf8(props.app_name, props.publisher);
+  if (!quiet && (!p.Has("--name") || !p.Has("--publisher")))
+    io.err << kProgram << ": " << SharedIdentityWarning(props.app_name, props.publisher, key) << "\n";
+  ConsoleProgress progress(io.err, !quiet && StderrIsTerminal());
+  ConsoleView view(io, progress, quiet);
   package::BuildCommand command;
   package::BuildResult result = command.RunBuild(request, view, progress);
   if (result.outcome != package::BuildOutcome::kWritten) return kExitFailed;
-  io.out << props.save_path << "\n";
+  if (!quiet) io.out << props.save_path << "\n" << UninstallKeyLine(key) << "\n";
   return kExitOk;
 }
 

@@ -24,6 +24,8 @@ inline constexpr char kNoSetupDir[] = "请输入软件安装目录名！";
 inline constexpr char kNoSavePath[] = "请选择安装包保存路径！";
 inline constexpr char kNoEntries[] = "请添加文件后再点击“生成安装包”按钮！";
 inline constexpr char kCannotCreate[] = "无法在您指定的安装路径下创建安装包！";
+// The reason qrpack adds after kCannotCreate and the path when it is a folder.
+inline constexpr char kSavePathIsFolder[] = "这是一个文件夹";
 
 // Status texts while the writer runs, and the completion message.
 inline constexpr char kStatusCollecting[] = "正在处理写入安装包的数据...";
@@ -80,11 +82,17 @@ inline constexpr char kStubUndecodable[] = "无法解出安装程序（setup）"
 inline constexpr char kUninstUndecodable[] = "无法解出卸载程序（uninst.exe）";
 inline constexpr char kStubTooSmall[] = "解出的安装程序小于12288字节";
 inline constexpr char kUninstTooSmall[] = "解出的卸载程序小于12288字节";
+// The whole check of a container given by path; the path follows.
+inline constexpr char kContainerBadEnd[] = "第二个成员没有在文件末尾结束（文件被截断或加长）：";
+inline constexpr char kStubNotProgram[] = "安装程序（setup）无法完整解出或不是完整的Windows程序：";
+inline constexpr char kUninstNotProgram[] = "卸载程序（uninst.exe）无法完整解出或不是完整的Windows程序：";
 inline constexpr char kImageTooSmall[] = "程序文件小于12288字节，不能放入install.dat：";
 inline constexpr char kBadDigestSection[] = "程序文件的校验字段（.qrdig节）不完整、不是空的或与代码数组重叠，不能放入install.dat：";
 
 // Reading a package or an uninstaller's name index; details follow the lead text.
 inline constexpr char kPackageDamaged[] = "安装包已损坏：";
+// A file that carries nothing behind a program; the path follows.
+inline constexpr char kNotAPackage[] = "不是安装包（文件中没有附加在程序之后的安装数据）：";
 inline constexpr char kNameIndexDamaged[] = "卸载程序的文件列表已损坏：";
 inline constexpr char kPastLimit[] = "数据超出了应有的范围（文件被截断或已损坏）";
 inline constexpr char kNegativeLength[] = "长度为负数";

@@ -1,5 +1,6 @@
 #include "package/package_reader.h"
 
+#include <algorithm>
 #include <bit>
 
 #include "codec/file_codec.h"
@@ -42,6 +43,17 @@ bool ParseConfigText(const std::string& text, ConfigValues* v) {
     if (i < 3) at = end + labels[i + 1].size();
   }
   return true;
+}
+
+bool HoldsAppendedData(const std::string& path) {
+  auto f = platform::File::Open(path, platform::File::Mode::kRead, nullptr);
+  ImageData image;
+  if (!f || !ReadImageData(*f, &image, nullptr) || !image.pe.is_pe) return false;
+  int64_t program_end = 0;
+  for (const PeSection& s : image.pe.sections)
+    program_end = std::max(program_end, s.raw_offset + s.raw_size);
+  int64_t data_end = image.signed_file ? int64_t{image.pe.cert_offset} : image.file_size;
+  return data_end > program_end;
 }
 
 bool PackageReader::Open(const std::string& path, std::string* err) {

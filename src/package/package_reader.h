@@ -63,6 +63,13 @@ struct PackageContents {
   std::vector<FileRecord> files;  // the uninstaller's record last
 };
 
+// Whether the file at path carries data behind a Windows program (below a
+// signature's certificate table), as every package does. False for any
+// other file (a document, a plain program) and when it cannot be read: a
+// reader that fails on such a file says it is no package rather than a
+// damaged one.
+bool HoldsAppendedData(const std::string& path);
+
 class PackageReader {
  public:
   // Opens the package and reads everything but the streams. A signed
