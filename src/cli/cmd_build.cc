@@ -7,6 +7,7 @@
 #include "cli/build_values.h"
 #include "cli/console.h"
 #include "cli/console_progress.h"
+#include "cli/entry_options.h"
 #include "cli/package_cli_util.h"
 #include "cli/package_commands.h"
 #include "entries/commands.h"
@@ -74,13 +75,17 @@ int RunBuild(const Args& args, Io& io) {
                     "--sign-command"},
                {"--quiet"},
                0};
-  for (const OptionFlag& f : kOptionFlags) syntax.value_options.push_back(f.flag);
+  std::vector<std::string> repeatable;
+  for (const OptionFlag& f : kOptionFlags) {
+    syntax.value_options.push_back(f.flag);
+    repeatable.push_back(f.flag);
+  }
   ParsedArgs p;
   std::string err;
   // Any number of ENTRY arguments, at least one.
-  ParseArgs(args, syntax, &p, &err);
+  ParseArgs(args, syntax, &p, &err, repeatable);
   syntax.positional = std::max<size_t>(1, p.positional.size());
-  if (!ParseArgs(args, syntax, &p, &err)) return UsageError(io, self, err);
+  if (!ParseArgs(args, syntax, &p, &err, repeatable)) return UsageError(io, self, err);
   if (p.help) {
     io.out << "usage: " << kProgram << " " << self.synopsis << "\n\n" << self.help;
     return kExitOk;
@@ -110,22 +115,41 @@ int RunBuild(const Args& args, Io& io) {
   if (!props.save_path.empty()) props.save_path = AbsolutePath(props.save_path);
 
   entries::EntryList list;
-  for (const std::string& entry : p.positional) {
-    std::string path = AbsolutePath(entry);
-    if (!platform::PathExists(path)) return Fail(io, kNoSuchEntry + entry);
+  auto add_entry = [&](const std::string& path, const std::string& given) {
+    if (!platform::PathExists(path)) return Fail(io, kNoSuchEntry + given);
     entries::AddResult added = platform::IsDirectory(path) ? entries::AddDir(&list, path)
                                                            : entries::AddFile(&list, path);
-    if (!added.added) return Fail(io, added.message);
+    return added.added ? kExitOk : Fail(io, added.message);
+  };
+  for (const std::string& entry : p.positional) {
+    std::string path = AbsolutePath(entry);
+    if (!NamesFolderContents(entry) || !platform::IsDirectory(path)) {
+      if (int rc = add_entry(path, entry)) return rc;
+      continue;
+    }
+    std::vector<std::string> contents;
+    if (!FolderContents(path, props.save_path, &contents, &err))
+      return Fail(io, package::msg::WithReason(package::msg::kFolderUnreadable, path, err));
+    for (const std::string& child : contents)
+      if (int rc = add_entry(child, child)) return rc;
   }
+  // An option's first file that is a file row carries it in the row's Flags
+  // (the package then has today's bytes); every other file is named by its
+  // path in the package.
   for (const OptionFlag& f : kOptionFlags) {
     if (!p.Has(f.flag)) continue;
-    std::string path = AbsolutePath(p.values[f.flag]);
-    int32_t row = 0;
-    for (int32_t i = 1; i <= list.count() && row == 0; ++i)
-      if (shell::EqualIgnoringCase(list.row(i).FullPath(), path)) row = i;
-    if (row == 0) return UsageError(io, self, std::string(f.flag) + " names no ENTRY: " + p.values[f.flag]);
-    if (!entries::SetOption(&list, row, f.bit, true))
-      return UsageError(io, self, std::string(f.flag) + " names a folder: " + p.values[f.flag]);
+    bool on_a_row = false;
+    for (const std::string& given : p.all_values[f.flag]) {
+      OptionTarget target;
+      if (!FindOptionTarget(list, given, &target, &err))
+        return UsageError(io, self, std::string(f.flag) + " " + err);
+      if (target.row != 0 && !on_a_row) {
+        entries::SetOption(&list, target.row, f.bit, true);
+        on_a_row = true;
+      } else {
+        request.file_options.push_back({f.bit, target.rel_path});
+      }
+    }
   }
   for (const entries::PackageEntry& e : list.rows())
     request.entries.push_back({e.Name, e.Folder, entries::ParseFlags(e.Flags)});

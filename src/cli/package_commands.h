@@ -37,7 +37,13 @@ inline constexpr char kBuildHelp[] =
     "                        the build with the command's output\n"
     "  --run F, --quick-launch F, --desktop F, --autorun F, --program-group F,\n"
     "  --control-panel-icon F\n"
-    "                        set that install option on the file ENTRY F\n";
+    "                        set that install option on the file F: a file ENTRY or\n"
+    "                        a file inside a folder ENTRY (--desktop App/bin/app.exe\n"
+    "                        with the ENTRY App). All but --run and\n"
+    "                        --control-panel-icon may be given again for more files\n"
+    "                        (two desktop shortcuts); their shortcut names must differ.\n"
+    "An ENTRY ending in /. (DIR/.) stands for everything in DIR, each its own\n"
+    "ENTRY, so DIR's contents go to the top of the install folder.\n";
 int RunBuild(const Args& args, Io& io);
 
 inline constexpr char kListSynopsis[] = "list PACKAGE [--json]";

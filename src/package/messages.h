@@ -61,6 +61,10 @@ inline constexpr char kTempUninstallerFailed[] = "无法写入临时文件夹中
 // The reason when every name tried for a temporary file was taken.
 inline constexpr char kNoFreeTempName[] = "找不到未被占用的临时文件名";
 inline constexpr char kOptionTwice[] = "同一个安装选项只能设置在一个文件上：";
+// Options set on files by their path in the package; the path follows.
+inline constexpr char kOptionFileMissing[] = "安装选项指定的文件不在安装包中：";
+inline constexpr char kOptionFileTwice[] = "同一个文件的同一个安装选项设置了两次：";
+inline constexpr char kShortcutNameTwice[] = "两个文件的快捷方式名称相同，安装时会互相覆盖：";
 inline constexpr char kCodedStringTooLong[] = "文字超过32767字节，不能写入安装包";
 
 // Signing with the command of qrpack build --sign-command; the command line

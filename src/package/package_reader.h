@@ -33,7 +33,7 @@ bool ParseConfigText(const std::string& text, ConfigValues* v);
 
 struct OptionRecord {
   int32_t bit = 0;       // 1, 2, 4, 8, 16 or 32
-  std::string name;      // UTF-8
+  std::string name;      // UTF-8: a top-level entry, or in a record list a RelPath
   std::string name_gbk;  // as stored
 };
 
@@ -59,6 +59,7 @@ struct PackageContents {
   ConfigValues config;
   bool config_parsed = false;  // the text has the four labels
   int16_t option_union = 0;
+  bool option_list = false;  // kOptionListFlag: the records follow a count (layout.h)
   std::vector<OptionRecord> options;
   std::vector<FileRecord> files;  // the uninstaller's record last
 };

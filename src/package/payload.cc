@@ -13,8 +13,6 @@
 namespace package {
 namespace {
 
-constexpr char kThumbsDb[] = "thumbs.db";
-
 class DirectoryWalk {
  public:
   DirectoryWalk(const std::string& save_path, const std::atomic<bool>* stop,

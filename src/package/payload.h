@@ -33,6 +33,9 @@ bool CollectPackFiles(const std::vector<EntryRow>& rows, const std::string& save
                       std::vector<PackFile>* files, std::string* err,
                       const std::atomic<bool>* stop = nullptr);
 
+// The file a folder's walk leaves out, in any letter case.
+inline constexpr char kThumbsDb[] = "thumbs.db";
+
 // The path separator inside packages, on every system.
 inline constexpr char kPackageSeparator = '\\';
 
