@@ -18,6 +18,7 @@
 #include "package/sign_command.h"
 #include "package/stub_container.h"
 #include "platform/files.h"
+#include "platform/wildcards.h"
 #include "shell/digest.h"
 #include "shell/main_form.h"
 #include "shell/unicode.h"
@@ -121,7 +122,12 @@ int RunBuild(const Args& args, Io& io) {
                                                            : entries::AddFile(&list, path);
     return added.added ? kExitOk : Fail(io, added.message);
   };
-  for (const std::string& entry : p.positional) {
+  std::vector<std::string> given;
+  for (const std::string& arg : p.positional) {
+    std::vector<std::string> matches = platform::ExpandWildcards(arg);
+    given.insert(given.end(), matches.begin(), matches.end());
+  }
+  for (const std::string& entry : given) {
     std::string path = AbsolutePath(entry);
     if (!NamesFolderContents(entry) || !platform::IsDirectory(path)) {
       if (int rc = add_entry(path, entry)) return rc;
