@@ -28,7 +28,8 @@ bool PlanTargets(const std::wstring& folder, const PackageSource& pkg,
     targets->push_back(std::move(full));
   }
   for (const OptionRecord& o : pkg.options()) {
-    if (!CheckTopLevelName(o.name, &reason)) {
+    bool safe = o.in_list ? CheckRelPath(o.name, &reason) : CheckTopLevelName(o.name, &reason);
+    if (!safe) {
       *why = text::kUnsafeName + text::WithReason(L"“" + o.name + L"”", reason);
       return false;
     }

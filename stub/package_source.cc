@@ -30,7 +30,7 @@ class OwnPackage : public PackageSource {
     config_ = {platform::Utf8ToWide(c.config.app_name), platform::Utf8ToWide(c.config.setup_dir),
                platform::Utf8ToWide(c.config.publisher), platform::Utf8ToWide(c.config.version)};
     for (const package::OptionRecord& o : c.options)
-      options_.push_back({static_cast<int>(o.bit), platform::Utf8ToWide(o.name)});
+      options_.push_back({static_cast<int>(o.bit), platform::Utf8ToWide(o.name), c.option_list});
     for (const package::FileRecord& f : c.files)
       files_.push_back({platform::Utf8ToWide(f.rel_path), f.compLen == 0 ? 0 : f.original_size});
     return true;

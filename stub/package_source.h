@@ -26,7 +26,9 @@ struct SetupConfig {
 
 struct OptionRecord {
   int bit = 0;            // one of entries::kOptionBits
-  std::wstring name;      // a top-level entry of the install folder
+  std::wstring name;      // a top-level entry of the install folder, or in a
+                          // record list (package/layout.h) a file's RelPath
+  bool in_list = false;   // from the option record list
 };
 
 struct FileRecord {

@@ -4,20 +4,10 @@
 #include <cstdint>
 #include <vector>
 
+#include "package/product_key.h"
+
 namespace stub {
 namespace {
-
-constexpr size_t kPrefixChars = 64;
-
-// FNV-1a over the UTF-16 code units, each as two bytes.
-void Hash(uint64_t* h, const std::wstring& text) {
-  for (wchar_t c : text) {
-    for (int shift : {0, 8}) {
-      *h ^= (static_cast<uint16_t>(c) >> shift) & 0xFF;
-      *h *= 0x100000001B3ull;
-    }
-  }
-}
 
 // The numbers of a version text, one per run of digits (capped, so a long
 // run cannot overflow).
@@ -39,17 +29,11 @@ std::vector<uint64_t> Numbers(const std::wstring& v) {
 
 }  // namespace
 
+// wchar_t is a UTF-16 unit on Windows: the texts pass unit for unit.
 std::wstring ProductKeyName(const std::wstring& name, const std::wstring& publisher) {
-  uint64_t h = 0xCBF29CE484222325ull;
-  Hash(&h, name);
-  Hash(&h, std::wstring(1, L'\0'));  // "ab"+"c" and "a"+"bc" differ
-  Hash(&h, publisher);
-  std::wstring key;
-  for (wchar_t c : name.substr(0, kPrefixChars)) key += (c < 0x20 || c == L'\\') ? L'_' : c;
-  static const wchar_t kHex[] = L"0123456789abcdef";
-  key += L'_';
-  for (int shift = 60; shift >= 0; shift -= 4) key += kHex[(h >> shift) & 0xF];
-  return key;
+  std::u16string key = package::ProductKeyName(std::u16string(name.begin(), name.end()),
+                                               std::u16string(publisher.begin(), publisher.end()));
+  return std::wstring(key.begin(), key.end());
 }
 
 int CompareVersions(const std::wstring& a, const std::wstring& b) {

@@ -7,9 +7,8 @@
 
 namespace stub {
 
-// The uninstall entry's key for a product: a readable prefix (the name, with
-// characters a key name cannot hold replaced) and 16 hex digits of a hash of
-// the pair. Stable across versions, at most 81 characters, never holding "\".
+// The uninstall entry's key for a product: package::ProductKeyName, the one
+// rule the builder shows too.
 std::wstring ProductKeyName(const std::wstring& name, const std::wstring& publisher);
 
 // Compares two version texts by their runs of digits, so "1.10" is newer

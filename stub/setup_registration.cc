@@ -39,23 +39,27 @@ bool Registration::Run(const InstalledProduct* earlier, InstallOutcome* outcome,
   for (const std::wstring& d : tx_.created_folders())
     if (IsWithin(d, folder_)) entry_.created_folders.push_back(d);
 
+  bool group_made = false;  // the program group's uninstall shortcut, made once
   for (const OptionRecord& o : pkg_.options()) {
     std::wstring target = folder_ + L"\\" + o.name;
     if (!FileExists(target)) continue;  // a folder entry, or not a file of this package
+    // A file inside a folder (a record list's RelPath) is named by its own name.
+    const std::wstring file_name = o.name.substr(o.name.find_last_of(L'\\') + 1);
     bool ok = true;
     switch (o.bit) {
       case entries::RunApp:
         outcome->run_target = target;
-        outcome->run_name = o.name;
+        outcome->run_name = file_name;
         break;
-      case entries::AddQuickLaunch: ok = Link(Place::kQuickLaunch, L"", StemOf(o.name), target, err); break;
-      case entries::AddDesktopcut: ok = Link(Place::kDesktop, L"", StemOf(o.name), target, err); break;
-      case entries::AddToAutoRun: ok = Link(Place::kStartup, L"", StemOf(o.name), target, err); break;
+      case entries::AddQuickLaunch: ok = Link(Place::kQuickLaunch, L"", StemOf(file_name), target, err); break;
+      case entries::AddDesktopcut: ok = Link(Place::kDesktop, L"", StemOf(file_name), target, err); break;
+      case entries::AddToAutoRun: ok = Link(Place::kStartup, L"", StemOf(file_name), target, err); break;
       case entries::AddToPrograms: {
         std::wstring group = SafeFileName(cfg.app_name);
-        ok = Link(Place::kPrograms, group, StemOf(o.name), target, err) &&
-             Link(Place::kPrograms, group, text::kUninstallShortcut + cfg.app_name,
-                  entry_.uninstaller, err);
+        ok = Link(Place::kPrograms, group, StemOf(file_name), target, err) &&
+             (group_made || Link(Place::kPrograms, group, text::kUninstallShortcut + cfg.app_name,
+                                 entry_.uninstaller, err));
+        group_made = true;
         break;
       }
       case entries::SetCtrlPanelIcon: entry_.display_icon = target; break;

@@ -10,7 +10,7 @@ bool ParsedArgs::HasFlag(const std::string& flag) const {
 }
 
 bool ParseArgs(const std::vector<std::string>& args, const ArgSyntax& syntax, ParsedArgs* parsed,
-               std::string* err) {
+               std::string* err, const std::vector<std::string>& repeatable) {
   *parsed = ParsedArgs{};
   auto listed = [](const std::vector<std::string>& v, const std::string& s) {
     return std::find(v.begin(), v.end(), s) != v.end();
@@ -31,7 +31,9 @@ bool ParseArgs(const std::vector<std::string>& args, const ArgSyntax& syntax, Pa
         *err = "option " + a + " needs a value";
         return false;
       }
-      if (!parsed->values.emplace(a, args[++i]).second) {
+      const std::string& value = args[++i];
+      parsed->all_values[a].push_back(value);
+      if (!parsed->values.emplace(a, value).second && !listed(repeatable, a)) {
         *err = "option " + a + " given twice";
         return false;
       }

@@ -16,7 +16,8 @@ struct ArgSyntax {
 
 struct ParsedArgs {
   std::vector<std::string> positional;
-  std::map<std::string, std::string> values;  // option -> its value
+  std::map<std::string, std::string> values;  // option -> its (first) value
+  std::map<std::string, std::vector<std::string>> all_values;  // every value, in order
   std::vector<std::string> flags;             // flags given
   bool help = false;                          // --help or -h anywhere
 
@@ -25,10 +26,11 @@ struct ParsedArgs {
 };
 
 // Parses args. "--" ends the options. False, with a message, for an unknown
-// option, a missing value, a repeated option or a wrong number of
-// positional arguments (not checked when help is asked for).
+// option, a missing value, a repeated option (unless it is one of the value
+// options in repeatable) or a wrong number of positional arguments (not
+// checked when help is asked for).
 bool ParseArgs(const std::vector<std::string>& args, const ArgSyntax& syntax, ParsedArgs* parsed,
-               std::string* err);
+               std::string* err, const std::vector<std::string>& repeatable = {});
 
 // Decimal integer in [lo, hi] with nothing else around it.
 bool ParseInteger(const std::string& text, int64_t lo, int64_t hi, int64_t* value);

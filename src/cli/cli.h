@@ -16,6 +16,9 @@ inline constexpr int kExitFailed = 1;  // the work failed; a message went to err
 inline constexpr int kExitUsage = 2;   // bad command line; usage went to err
 
 inline constexpr char kProgram[] = "qrpack";
+// The builder's version: the project's version, set in one place (the
+// top-level CMakeLists.txt).
+inline constexpr char kVersion[] = QR_VERSION;
 
 struct Io {
   std::ostream& out;

@@ -4,14 +4,21 @@
 #include <cstdio>
 
 #include "cli/args.h"
+#include "cli/build_values.h"
 #include "cli/console.h"
+#include "cli/console_progress.h"
+#include "cli/entry_options.h"
 #include "cli/package_cli_util.h"
 #include "cli/package_commands.h"
 #include "entries/commands.h"
 #include "install_dat_digest.h"
 #include "package/build_command.h"
+#include "package/messages.h"
+#include "package/product_key.h"
 #include "package/sign_command.h"
+#include "package/stub_container.h"
 #include "platform/files.h"
+#include "platform/wildcards.h"
 #include "shell/digest.h"
 #include "shell/main_form.h"
 #include "shell/unicode.h"
@@ -20,6 +27,8 @@ namespace cli {
 namespace {
 
 constexpr char kNoSuchEntry[] = "找不到文件或文件夹：";
+// After the window's text for a missing or changed install.dat: where it was looked for.
+constexpr char kInstallDatLookedFor[] = "（查找位置：";
 
 struct OptionFlag {
   const char* flag;
@@ -31,52 +40,16 @@ constexpr OptionFlag kOptionFlags[] = {
     {"--program-group", entries::AddToPrograms}, {"--control-panel-icon", entries::SetCtrlPanelIcon},
 };
 
-// One line on a terminal: the status text and the bar's percentage.
-class ConsoleProgress : public package::BuildProgress {
- public:
-  ConsoleProgress(std::ostream& os, bool shown) : os_(os), shown_(shown) {}
-  ~ConsoleProgress() override { EndLine(); }
-  // Ends the progress line before other output.
-  void EndLine() {
-    if (drawn_) os_ << "\n" << std::flush;
-    drawn_ = false;
-  }
-  void SetStatus(const std::string& text) override {
-    status_ = text;
-    Draw();
-  }
-  void SetMaximum(float max) override { bar_.Max = max; }
-  void Advance(int32_t n) override {
-    bar_.FileProgress(n);
-    int pct = bar_.Max > 0 ? static_cast<int>(bar_.Value * 100 / bar_.Max) : 0;
-    if (pct != percent_) {
-      percent_ = pct;
-      Draw();
-    }
-  }
-
- private:
-  void Draw() {
-    if (!shown_ || status_.empty()) return;
-    os_ << "\r" << status_ << " " << percent_ << "%" << std::flush;
-    drawn_ = true;
-  }
-  std::ostream& os_;
-  bool shown_;
-  bool drawn_ = false;
-  std::string status_;
-  package::ProgressBar bar_;
-  int percent_ = 0;
-};
-
-// Messages go to the streams: warnings to err, the completion to out.
+// Messages go to the streams: warnings to err, the completion to out
+// unless quiet.
 class ConsoleView : public package::BuildView {
  public:
-  ConsoleView(Io& io, ConsoleProgress& progress) : io_(io), progress_(progress) {}
+  ConsoleView(Io& io, ConsoleProgress& progress, bool quiet)
+      : io_(io), progress_(progress), quiet_(quiet) {}
   void ShowMessage(const std::string& text, Icon icon) override {
     progress_.EndLine();
     if (icon == Icon::kWarning) Fail(io_, text);
-    else io_.out << text << "\n";
+    else if (!quiet_) io_.out << text << "\n";
   }
   void SetItemFocus(const std::string&) override {}
   void SetBuildEnabled(bool) override {}
@@ -87,6 +60,7 @@ class ConsoleView : public package::BuildView {
  private:
   Io& io_;
   ConsoleProgress& progress_;
+  bool quiet_;
 };
 
 std::string ValueOr(const ParsedArgs& p, const std::string& option, const char* fallback) {
@@ -102,13 +76,17 @@ int RunBuild(const Args& args, Io& io) {
                     "--sign-command"},
                {"--quiet"},
                0};
-  for (const OptionFlag& f : kOptionFlags) syntax.value_options.push_back(f.flag);
+  std::vector<std::string> repeatable;
+  for (const OptionFlag& f : kOptionFlags) {
+    syntax.value_options.push_back(f.flag);
+    repeatable.push_back(f.flag);
+  }
   ParsedArgs p;
   std::string err;
   // Any number of ENTRY arguments, at least one.
-  ParseArgs(args, syntax, &p, &err);
+  ParseArgs(args, syntax, &p, &err, repeatable);
   syntax.positional = std::max<size_t>(1, p.positional.size());
-  if (!ParseArgs(args, syntax, &p, &err)) return UsageError(io, self, err);
+  if (!ParseArgs(args, syntax, &p, &err, repeatable)) return UsageError(io, self, err);
   if (p.help) {
     io.out << "usage: " << kProgram << " " << self.synopsis << "\n\n" << self.help;
     return kExitOk;
@@ -124,6 +102,11 @@ int RunBuild(const Args& args, Io& io) {
       return UsageError(io, self, std::string("--sign-command needs ") + package::kFilePlaceholder +
                                       " where the file's path goes");
   }
+  for (const PropertyOption& o : kPropertyOptions) {
+    if (!p.Has(o.option)) continue;
+    std::string problem = PropertyValueProblem(o, p.values[o.option]);
+    if (!problem.empty()) return UsageError(io, self, problem);
+  }
   package::PropertyValues& props = request.properties;
   props.app_name = ValueOr(p, "--name", shell::kDefaultAppName);
   props.setup_dir = ValueOr(p, "--dir", shell::kDefaultSetupDir);
@@ -133,40 +116,83 @@ int RunBuild(const Args& args, Io& io) {
   if (!props.save_path.empty()) props.save_path = AbsolutePath(props.save_path);
 
   entries::EntryList list;
-  for (const std::string& entry : p.positional) {
-    std::string path = AbsolutePath(entry);
-    if (!platform::PathExists(path)) return Fail(io, kNoSuchEntry + entry);
+  auto add_entry = [&](const std::string& path, const std::string& given) {
+    if (!platform::PathExists(path)) return Fail(io, kNoSuchEntry + given);
     entries::AddResult added = platform::IsDirectory(path) ? entries::AddDir(&list, path)
                                                            : entries::AddFile(&list, path);
-    if (!added.added) return Fail(io, added.message);
+    return added.added ? kExitOk : Fail(io, added.message);
+  };
+  std::vector<std::string> given;
+  for (const std::string& arg : p.positional) {
+    std::vector<std::string> matches = platform::ExpandWildcards(arg);
+    given.insert(given.end(), matches.begin(), matches.end());
   }
+  for (const std::string& entry : given) {
+    std::string path = AbsolutePath(entry);
+    if (!NamesFolderContents(entry) || !platform::IsDirectory(path)) {
+      if (int rc = add_entry(path, entry)) return rc;
+      continue;
+    }
+    std::vector<std::string> contents;
+    if (!FolderContents(path, props.save_path, &contents, &err))
+      return Fail(io, package::msg::WithReason(package::msg::kFolderUnreadable, path, err));
+    for (const std::string& child : contents)
+      if (int rc = add_entry(child, child)) return rc;
+  }
+  // An option's first file that is a file row carries it in the row's Flags
+  // (the package then has today's bytes); every other file is named by its
+  // path in the package.
   for (const OptionFlag& f : kOptionFlags) {
     if (!p.Has(f.flag)) continue;
-    std::string path = AbsolutePath(p.values[f.flag]);
-    int32_t row = 0;
-    for (int32_t i = 1; i <= list.count() && row == 0; ++i)
-      if (shell::EqualIgnoringCase(list.row(i).FullPath(), path)) row = i;
-    if (row == 0) return UsageError(io, self, std::string(f.flag) + " names no ENTRY: " + p.values[f.flag]);
-    if (!entries::SetOption(&list, row, f.bit, true))
-      return UsageError(io, self, std::string(f.flag) + " names a folder: " + p.values[f.flag]);
+    bool on_a_row = false;
+    for (const std::string& given : p.all_values[f.flag]) {
+      OptionTarget target;
+      if (!FindOptionTarget(list, given, &target, &err))
+        return UsageError(io, self, std::string(f.flag) + " " + err);
+      if (target.row != 0 && !on_a_row) {
+        entries::SetOption(&list, target.row, f.bit, true);
+        on_a_row = true;
+      } else {
+        request.file_options.push_back({f.bit, target.rel_path});
+      }
+    }
   }
   for (const entries::PackageEntry& e : list.rows())
     request.entries.push_back({e.Name, e.Folder, entries::ParseFlags(e.Flags)});
 
+  // The container the tools were built with passes its digest check; any
+  // other given by path gets the whole check of its structure.
   if (p.Has("--install-dat")) {
     request.install_dat = AbsolutePath(p.values["--install-dat"]);
+    if (!shell::CheckFileMD5(request.install_dat, kExpectedInstallDatDigest) &&
+        !package::CheckStubContainer(request.install_dat, &err))
+      return Fail(io, err);
   } else {
     request.install_dat = shell::InstallDatPath();
     shell::InstallDatCheck check = shell::CheckInstallDat(request.install_dat, kExpectedInstallDatDigest);
-    if (!check.ok) return Fail(io, std::string(check.title) + "：" + check.message);
+    if (!check.ok)
+      return Fail(io, std::string(check.title) + "：" + check.message + kInstallDatLookedFor +
+                          request.install_dat + "）");
   }
 
-  ConsoleProgress progress(io.err, !p.HasFlag("--quiet") && StderrIsTerminal());
-  ConsoleView view(io, progress);
+  // The window's text for a save path that cannot be written, with the path
+  // and the reason (the build button's other checks come first).
+  package::CheckResult check = package::CheckBuildInput(props, request.entries.size());
+  std::string failure;
+  if (!check.ok && check.message == package::msg::kCannotCreate &&
+      !package::CanCreateFile(props.save_path, &failure))
+    return Fail(io, package::msg::kCannotCreate + props.save_path + failure);
+
+  const bool quiet = p.HasFlag("--quiet");
+  const std::string key = package::ProductKeyNameUtf8(props.app_name, props.publisher);
+  if (!quiet && (!p.Has("--name") || !p.Has("--publisher")))
+    io.err << kProgram << ": " << SharedIdentityWarning(props.app_name, props.publisher, key) << "\n";
+  ConsoleProgress progress(io.err, !quiet && StderrIsTerminal());
+  ConsoleView view(io, progress, quiet);
   package::BuildCommand command;
   package::BuildResult result = command.RunBuild(request, view, progress);
   if (result.outcome != package::BuildOutcome::kWritten) return kExitFailed;
-  io.out << props.save_path << "\n";
+  if (!quiet) io.out << props.save_path << "\n" << UninstallKeyLine(key) << "\n";
   return kExitOk;
 }
 

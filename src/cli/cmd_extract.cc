@@ -17,7 +17,7 @@ int RunExtract(const Args& args, Io& io) {
     return kExitOk;
   }
   package::PackageReader reader;
-  if (!reader.Open(p.positional[0], &err)) return Fail(io, err);
+  if (!OpenPackage(reader, p.positional[0], &err)) return Fail(io, err);
   std::string dir = AbsolutePath(p.positional[1]);
   if (!ExtractPackage(reader, dir, &err)) return Fail(io, err);
   io.out << reader.contents().files.size() << " files written below " << dir << "\n";

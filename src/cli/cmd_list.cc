@@ -4,10 +4,12 @@
 #include <cstdio>
 
 #include "cli/args.h"
+#include "cli/build_values.h"
 #include "cli/package_cli_util.h"
 #include "cli/package_commands.h"
 #include "entries/package_entry.h"
 #include "package/layout.h"
+#include "package/product_key.h"
 
 namespace cli {
 namespace {
@@ -46,6 +48,10 @@ std::array<ConfigLine, 4> ConfigLines(const package::ConfigValues& config) {
            {package::kLabelVersion, config.version}}};
 }
 
+std::string UninstallKey(const package::ConfigValues& config) {
+  return package::ProductKeyNameUtf8(config.app_name, config.publisher);
+}
+
 const char* DigestName(const package::ImageData& image) {
   switch (image.digest) {
     case package::DigestState::kFilled: return "sha256";
@@ -65,7 +71,7 @@ void PrintJson(const package::PackageContents& c, const package::ImageData& imag
   for (size_t i = 0; i < lines.size(); ++i)
     os << (i ? ", " : "") << Json(std::string(package::LabelKey(lines[i].label))) << ": "
        << Json(lines[i].value);
-  os << "},\n  \"option_union\": " << c.option_union << ",\n  \"options\": [";
+  os << "},\n  \"uninstall_key\": " << Json(UninstallKey(c.config)) << ",\n  \"option_union\": " << c.option_union << ",\n  \"options\": [";
   for (size_t i = 0; i < c.options.size(); ++i)
     os << (i ? ", " : "") << "{\"bit\": " << c.options[i].bit << ", \"name\": " << Json(c.options[i].name) << "}";
   os << "],\n  \"files\": [";
@@ -88,6 +94,7 @@ void PrintText(const package::PackageContents& c, const package::ImageData& imag
      << "\n";
   os << "Configuration (stub " << c.stub_size << " bytes):\n";
   for (const ConfigLine& line : ConfigLines(c.config)) os << "  " << line.label << line.value << "\n";
+  os << "  " << UninstallKeyLine(UninstallKey(c.config)) << "\n";
   os << "Install options (" << c.options.size() << "):\n";
   for (const package::OptionRecord& o : c.options)
     os << "  " << o.bit << " " << entries::OptionCaption(o.bit) << ": " << o.name << "\n";
@@ -114,7 +121,7 @@ int RunList(const Args& args, Io& io) {
   }
   package::PackageReader reader;
   package::NameIndex index;
-  if (!reader.Open(p.positional[0], &err) || !ReadPackageNameIndex(reader, &index, &err))
+  if (!OpenPackage(reader, p.positional[0], &err) || !ReadPackageNameIndex(reader, &index, &err))
     return Fail(io, err);
   if (p.HasFlag("--json")) PrintJson(reader.contents(), reader.image(), index, io.out);
   else PrintText(reader.contents(), reader.image(), index, io.out);

@@ -61,7 +61,7 @@ int RunVerify(const Args& args, Io& io) {
     return kExitOk;
   }
   package::PackageReader reader;
-  if (!reader.Open(p.positional[0], &err) || !Verify(reader, &err)) return Fail(io, err);
+  if (!OpenPackage(reader, p.positional[0], &err) || !Verify(reader, &err)) return Fail(io, err);
   io.out << "OK: " << reader.contents().files.size() << " records, " << reader.contents().trailer.total
          << " bytes" << Checked(reader.image()) << "\n";
   return kExitOk;

@@ -11,6 +11,13 @@ bool StderrIsTerminal();
 // clean up after, instead of ending the process (SIGXFSZ on POSIX).
 void IgnoreFileSizeSignal();
 
+// Switches the console's output to UTF-8 (Windows; nothing elsewhere),
+// remembering the code page it had. RestoreConsole puts that back: main
+// calls it before it returns, and an interruption (HandleInterruptions)
+// before the program ends, so the console is left as it was found.
+void UseUtf8Console();
+void RestoreConsole();
+
 // Exit statuses of a program ended by SIGINT and by SIGTERM.
 inline constexpr int kExitInterrupted = 130;
 inline constexpr int kExitTerminated = 143;

@@ -62,4 +62,8 @@ void HandleInterruptions() {
   }
 }
 
+// A POSIX terminal takes UTF-8 as it is.
+void UseUtf8Console() {}
+void RestoreConsole() {}
+
 }  // namespace cli

@@ -10,6 +10,13 @@ namespace {
 
 constexpr int kMaxAttempts = 100;
 
+// A failure on the temporary file is told as one on the output it stands
+// for: the user never named the temporary file, which is gone afterwards.
+void NameTheOutput(const std::string& temp, const std::string& path, std::string* err) {
+  for (size_t at = err->find(temp); at != std::string::npos; at = err->find(temp, at + path.size()))
+    err->replace(at, temp.size(), path);
+}
+
 // Creates a fresh temporary file beside path under a random name, never
 // reusing an existing one. An existing path must be a regular file: the
 // output replaces it, never a folder, a pipe or a device.
@@ -26,7 +33,10 @@ std::unique_ptr<platform::File> CreateTemp(const std::string& path, std::string*
     *temp = path + ".qrpack-" + package::RandomTag() + ".tmp";
     auto f = platform::CreateTemporaryFile(*temp, err);
     if (f) return f;
-    if (!platform::PathExists(*temp)) return nullptr;  // not a name collision
+    if (!platform::PathExists(*temp)) {  // not a name collision
+      NameTheOutput(*temp, path, err);
+      return nullptr;
+    }
   }
   *err = "\"" + path + "\": every name tried for a temporary file beside it was taken";
   return nullptr;
@@ -35,6 +45,7 @@ std::unique_ptr<platform::File> CreateTemp(const std::string& path, std::string*
 bool Finish(bool ok, const std::string& temp, const std::string& path, std::string* err) {
   if (ok && platform::MoveTemporaryFile(temp, path, err)) return true;
   platform::RemoveTemporaryFile(temp, nullptr);
+  NameTheOutput(temp, path, err);
   return false;
 }
 

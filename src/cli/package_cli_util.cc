@@ -28,6 +28,13 @@ std::string AbsolutePath(const std::string& utf8) {
   return std::string(u8.begin(), u8.end());
 }
 
+bool OpenPackage(package::PackageReader& reader, const std::string& path, std::string* err) {
+  if (reader.Open(path, err)) return true;
+  if (platform::KindOfPath(path) == platform::PathKind::kFile && !package::HoldsAppendedData(path))
+    *err = package::msg::kNotAPackage + path;
+  return false;
+}
+
 bool ReadPackageNameIndex(package::PackageReader& reader, package::NameIndex* index,
                           std::string* err) {
   package::TempFile temp;

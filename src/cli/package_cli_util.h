@@ -12,6 +12,10 @@ namespace cli {
 // absolute, native separators, no trailing separator (a root keeps its own).
 std::string AbsolutePath(const std::string& utf8);
 
+// Opens the package at path; a file that fails and carries no data behind a
+// program is called no package (package::msg::kNotAPackage), not a damaged one.
+bool OpenPackage(package::PackageReader& reader, const std::string& path, std::string* err);
+
 // Decodes the package's last record (the uninstaller) into a temporary file,
 // checks its digest and reads its name index; the temporary file is removed
 // again.

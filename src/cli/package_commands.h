@@ -13,28 +13,44 @@ inline constexpr char kBuildHelp[] =
     "Builds an installer package from files and folders, like the main window's\n"
     "build button. Each ENTRY becomes one row of the entry list, in order.\n"
     "  --name T              software name (default 测试)\n"
-    "  --dir T               install folder name (default QrSetup)\n"
+    "  --dir T               install folder name (default QrSetup), one name: no \"\\\"\n"
     "  --publisher T         publisher (default Quorin软件工作室)\n"
     "  --version T           version (default 1.0.0.0)\n"
+    "                        Each of these four takes at most 20 characters, all of\n"
+    "                        Simplified Chinese (GBK), no line break; a value the\n"
+    "                        package would cut or change is refused. The name and\n"
+    "                        publisher are the product: without both, the package\n"
+    "                        is the product of every package built with the same\n"
+    "                        defaults (a warning says so).\n"
     "  -o PATH               package to write (default QrSetup.exe in the current folder)\n"
     "  --install-dat PATH    take the setup stub and uninstaller from this container;\n"
-    "                        without it, install.dat beside qrpack must pass its digest check\n"
+    "                        one that is not the install.dat qrpack was built with\n"
+    "                        must decode whole into two Windows programs; without\n"
+    "                        it, install.dat beside qrpack must pass its digest check\n"
     "  --jobs N              threads that encode (default: one per core, at most 8); a\n"
     "                        large file is shared among them; same package for any N\n"
-    "  --quiet               no progress line\n"
+    "  --quiet               print nothing but errors: no progress line, warning,\n"
+    "                        completion text, path or uninstall key\n"
     "  --sign-command CMD    sign the uninstaller and the package in place with CMD,\n"
     "                        run through the shell (sh -c; cmd /c on Windows) with\n"
     "                        $f replaced by the file's quoted path; a failure fails\n"
     "                        the build with the command's output\n"
     "  --run F, --quick-launch F, --desktop F, --autorun F, --program-group F,\n"
     "  --control-panel-icon F\n"
-    "                        set that install option on the file ENTRY F\n";
+    "                        set that install option on the file F: a file ENTRY or\n"
+    "                        a file inside a folder ENTRY (--desktop App/bin/app.exe\n"
+    "                        with the ENTRY App). All but --run and\n"
+    "                        --control-panel-icon may be given again for more files\n"
+    "                        (two desktop shortcuts); their shortcut names must differ.\n"
+    "An ENTRY ending in /. (DIR/.) stands for everything in DIR, each its own\n"
+    "ENTRY, so DIR's contents go to the top of the install folder.\n";
 int RunBuild(const Args& args, Io& io);
 
 inline constexpr char kListSynopsis[] = "list PACKAGE [--json]";
 inline constexpr char kListHelp[] =
-    "Shows a package's configuration, install options, file records (path, size,\n"
-    "compressed length) and the uninstaller's name index.\n";
+    "Shows a package's configuration with the product's uninstall key (its\n"
+    "product code), install options, file records (path, size, compressed\n"
+    "length) and the uninstaller's name index.\n";
 int RunList(const Args& args, Io& io);
 
 inline constexpr char kExtractSynopsis[] = "extract PACKAGE DIR";

@@ -7,7 +7,8 @@ namespace {
 
 void PrintOverview(std::ostream& os) {
   os << "usage: " << kProgram << " COMMAND [ARGS...]\n"
-     << "       " << kProgram << " COMMAND --help\n\n"
+     << "       " << kProgram << " COMMAND --help\n"
+     << "       " << kProgram << " --version\n\n"
      << "Commands:\n";
   for (const Command& c : Commands()) os << "  " << kProgram << " " << c.synopsis << "\n";
   os << "\nExit status: 0 success, 1 the work failed, 2 bad command line.\n";
@@ -41,6 +42,10 @@ int RunQrpack(const Args& args, Io& io) {
   }
   if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
     PrintOverview(io.out);
+    return kExitOk;
+  }
+  if (args[0] == "--version") {
+    io.out << kProgram << " " << kVersion << "\n";
     return kExitOk;
   }
   for (const Command& c : Commands()) {

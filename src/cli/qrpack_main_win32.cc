@@ -9,10 +9,14 @@
 #include "platform/utf.h"
 
 int wmain(int argc, wchar_t** argv) {
-  SetConsoleOutputCP(CP_UTF8);
+  cli::UseUtf8Console();
   cli::HandleInterruptions();
   cli::Args args;
   for (int i = 1; i < argc; ++i) args.push_back(platform::WideToUtf8(argv[i]));
   cli::Io io{std::cout, std::cerr};
-  return cli::RunQrpack(args, io);
+  int code = cli::RunQrpack(args, io);
+  std::cout.flush();
+  std::cerr.flush();
+  cli::RestoreConsole();
+  return code;
 }

@@ -16,14 +16,21 @@ CheckResult CheckBuildInput(const PropertyValues& p, size_t entry_count) {
   return {};
 }
 
-bool CanCreateFile(const std::string& path) {
-  if (platform::IsDirectory(path)) return false;
-  if (platform::PathExists(path))
-    return platform::File::Open(path, platform::File::Mode::kReadWrite, nullptr) != nullptr;
-  auto f = platform::File::Open(path, platform::File::Mode::kCreateNew, nullptr);
-  if (!f) return false;
+bool CanCreateFile(const std::string& path, std::string* failure) {
+  std::string e;
+  auto fail = [&](std::string reason) {
+    if (failure) *failure = reason.empty() ? "" : "（" + reason + "）";
+    return false;
+  };
+  if (platform::IsDirectory(path)) return fail(msg::kSavePathIsFolder);
+  if (platform::PathExists(path)) {
+    if (platform::File::Open(path, platform::File::Mode::kReadWrite, &e)) return true;
+    return fail(platform::FailureReason(e));
+  }
+  auto f = platform::File::Open(path, platform::File::Mode::kCreateNew, &e);
+  if (!f) return fail(platform::FailureReason(e));
   f.reset();
-  return platform::RemoveFile(path, nullptr);
+  return platform::RemoveFile(path, &e) || fail(platform::FailureReason(e));
 }
 
 CheckResult BuildCommand::Check(const PropertyValues& p, size_t entry_count,

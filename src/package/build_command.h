@@ -29,8 +29,10 @@ CheckResult CheckBuildInput(const PropertyValues& p, size_t entry_count);
 
 // True when a package can be created at path: an existing file must open
 // for writing (it is not cut or changed), otherwise a new file must be
-// creatable there (it is removed again at once).
-bool CanCreateFile(const std::string& path);
+// creatable there (it is removed again at once). When false, *failure (if
+// given) is the reason in brackets: the system's text, or that path is a
+// folder; empty when the system gave none.
+bool CanCreateFile(const std::string& path, std::string* failure = nullptr);
 
 // ProgressBar1's Max and Value; FileProgress is m_zip_FileProgress.
 struct ProgressBar {

@@ -20,6 +20,14 @@ struct EntryRow {
   int32_t Flags = 0;  // option bits 1..32, 64 for a folder row
 };
 
+// An install option set on a payload file by its path in the package
+// (RelPath, "\" between its parts): a file inside a folder row, or one more
+// file of an option that several files share (a shortcut on each).
+struct FileOption {
+  int32_t bit = 0;       // one of entries::kOptionBits
+  std::string rel_path;  // UTF-8
+};
+
 // The property values as the user typed them (UTF-8, not yet cut).
 struct PropertyValues {
   std::string app_name;   // "软件名称"
@@ -39,6 +47,10 @@ struct PackageRequest {
   PropertyValues properties;
   std::vector<EntryRow> entries;
   std::string install_dat;  // the stub container to take the programs from
+  // Options beyond the rows' Flags; their records follow the rows' (layout.h:
+  // the option record list when one names a file below a folder or an
+  // option is set more than once).
+  std::vector<FileOption> file_options;
   // Threads that encode the files; the package is the same whatever the number.
   int jobs = DefaultJobs();
   // When set, the command that signs a file in place (sign_command.h): it

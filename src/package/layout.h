@@ -9,6 +9,17 @@
 // RelPath, i32 compLen, codec stream of 4 + compLen bytes), the record of
 // "uninst.exe" last, and a 12-byte trailer: total ^ mask, C ^ mask,
 // record count ^ mask.
+//
+// The option record list (an extension). Classic option records name a
+// top-level entry, one record per bit of the union. A package whose options
+// name a file inside a folder entry, or set one option on several files,
+// sets kOptionListFlag in the union instead; then the union is followed by
+// an i32 record count ^ mask and that many records (u8 bit, coded RelPath
+// of a file record, "\" between its parts). Every bit of the union's low six
+// appears in at least one record and every record's bit is one of them.
+// A package that uses neither keeps the classic records byte for byte; a
+// reader that does not know the flag refuses the union's unknown bit
+// (setup then says the package is damaged and writes nothing).
 
 #include <array>
 #include <cstddef>
@@ -54,6 +65,9 @@ constexpr std::string_view LabelKey(std::string_view label) {
   return label.substr(0, label.size() - kLabelColon.size());
 }
 inline constexpr char kConfigSeparator[] = "\r\n";
+// The option union's bits: the six options, and the flag of the record list.
+inline constexpr int16_t kOptionUnionBits = 0x3F;
+inline constexpr int16_t kOptionListFlag = 0x100;
 // Each property value is cut to this many UTF-16 characters.
 inline constexpr size_t kConfigValueChars = 20;
 

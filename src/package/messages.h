@@ -24,6 +24,8 @@ inline constexpr char kNoSetupDir[] = "请输入软件安装目录名！";
 inline constexpr char kNoSavePath[] = "请选择安装包保存路径！";
 inline constexpr char kNoEntries[] = "请添加文件后再点击“生成安装包”按钮！";
 inline constexpr char kCannotCreate[] = "无法在您指定的安装路径下创建安装包！";
+// The reason qrpack adds after kCannotCreate and the path when it is a folder.
+inline constexpr char kSavePathIsFolder[] = "这是一个文件夹";
 
 // Status texts while the writer runs, and the completion message.
 inline constexpr char kStatusCollecting[] = "正在处理写入安装包的数据...";
@@ -52,12 +54,17 @@ inline constexpr char kSavePathIsInput[] = "安装包保存路径不能是要打
 inline constexpr char kNotRegularFile[] = "不是普通文件（管道、设备或套接字），不能写入安装包：";
 // Failures while writing; the package is not made and the old file is kept.
 inline constexpr char kFileUnreadable[] = "无法读取文件，安装包没有生成：";
+inline constexpr char kFolderUnreadable[] = "无法读取文件夹的内容，安装包没有生成：";
 inline constexpr char kFileChanged[] = "文件在打包过程中被修改，安装包没有生成：";
 inline constexpr char kWriteFailed[] = "写入安装包失败，安装包没有生成：";
 inline constexpr char kTempUninstallerFailed[] = "无法写入临时文件夹中的卸载程序，安装包没有生成：";
 // The reason when every name tried for a temporary file was taken.
 inline constexpr char kNoFreeTempName[] = "找不到未被占用的临时文件名";
 inline constexpr char kOptionTwice[] = "同一个安装选项只能设置在一个文件上：";
+// Options set on files by their path in the package; the path follows.
+inline constexpr char kOptionFileMissing[] = "安装选项指定的文件不在安装包中：";
+inline constexpr char kOptionFileTwice[] = "同一个文件的同一个安装选项设置了两次：";
+inline constexpr char kShortcutNameTwice[] = "两个文件的快捷方式名称相同，安装时会互相覆盖：";
 inline constexpr char kCodedStringTooLong[] = "文字超过32767字节，不能写入安装包";
 
 // Signing with the command of qrpack build --sign-command; the command line
@@ -79,11 +86,17 @@ inline constexpr char kStubUndecodable[] = "无法解出安装程序（setup）"
 inline constexpr char kUninstUndecodable[] = "无法解出卸载程序（uninst.exe）";
 inline constexpr char kStubTooSmall[] = "解出的安装程序小于12288字节";
 inline constexpr char kUninstTooSmall[] = "解出的卸载程序小于12288字节";
+// The whole check of a container given by path; the path follows.
+inline constexpr char kContainerBadEnd[] = "第二个成员没有在文件末尾结束（文件被截断或加长）：";
+inline constexpr char kStubNotProgram[] = "安装程序（setup）无法完整解出或不是完整的Windows程序：";
+inline constexpr char kUninstNotProgram[] = "卸载程序（uninst.exe）无法完整解出或不是完整的Windows程序：";
 inline constexpr char kImageTooSmall[] = "程序文件小于12288字节，不能放入install.dat：";
 inline constexpr char kBadDigestSection[] = "程序文件的校验字段（.qrdig节）不完整、不是空的或与代码数组重叠，不能放入install.dat：";
 
 // Reading a package or an uninstaller's name index; details follow the lead text.
 inline constexpr char kPackageDamaged[] = "安装包已损坏：";
+// A file that carries nothing behind a program; the path follows.
+inline constexpr char kNotAPackage[] = "不是安装包（文件中没有附加在程序之后的安装数据）：";
 inline constexpr char kNameIndexDamaged[] = "卸载程序的文件列表已损坏：";
 inline constexpr char kPastLimit[] = "数据超出了应有的范围（文件被截断或已损坏）";
 inline constexpr char kNegativeLength[] = "长度为负数";

@@ -1,5 +1,6 @@
 #include "package/package_reader.h"
 
+#include <algorithm>
 #include <bit>
 
 #include "codec/file_codec.h"
@@ -42,6 +43,17 @@ bool ParseConfigText(const std::string& text, ConfigValues* v) {
     if (i < 3) at = end + labels[i + 1].size();
   }
   return true;
+}
+
+bool HoldsAppendedData(const std::string& path) {
+  auto f = platform::File::Open(path, platform::File::Mode::kRead, nullptr);
+  ImageData image;
+  if (!f || !ReadImageData(*f, &image, nullptr) || !image.pe.is_pe) return false;
+  int64_t program_end = 0;
+  for (const PeSection& s : image.pe.sections)
+    program_end = std::max(program_end, s.raw_offset + s.raw_size);
+  int64_t data_end = image.signed_file ? int64_t{image.pe.cert_offset} : image.file_size;
+  return data_end > program_end;
 }
 
 bool PackageReader::Open(const std::string& path, std::string* err) {
@@ -95,22 +107,34 @@ bool PackageReader::ReadRecords(std::string* err) {
   c_.config_parsed = ParseConfigText(c_.config_text, &c_.config);
 
   if (!in.ReadI16(&c_.option_union, &e)) return Damaged(msg::kInOptions + e, err);
-  uint16_t option_bits = static_cast<uint16_t>(c_.option_union);
-  if (option_bits & ~0x3Fu) return Damaged(msg::kBadOptionUnion, err);
-  // Each option is set on at most one entry: one record per bit of the union.
+  uint16_t union_bits = static_cast<uint16_t>(c_.option_union);
+  c_.option_list = (union_bits & kOptionListFlag) != 0;
+  uint16_t option_bits = union_bits & kOptionUnionBits;
+  if (union_bits & ~static_cast<uint16_t>(kOptionUnionBits | kOptionListFlag))
+    return Damaged(msg::kBadOptionUnion, err);
+  // Classic records: one per bit of the union. A record list: its count.
+  int64_t count = std::popcount(option_bits);
+  if (c_.option_list) {
+    int32_t stored = 0;
+    if (!in.ReadI32(&stored, &e)) return Damaged(msg::kInOptions + e, err);
+    count = stored ^ codec::kFormatMask;
+    // A record is at least 3 bytes: a count that cannot fit is refused.
+    if (count < 1 || count > in.left() / 3) return Damaged(msg::kBadOptionRecord, err);
+  }
   uint16_t seen = 0;
-  for (int i = std::popcount(option_bits); i > 0; --i) {
+  for (int64_t i = 0; i < count; ++i) {
     OptionRecord o;
     uint8_t bit = 0;
     if (!in.ReadU8(&bit, &e) || !in.ReadCodedString(c_.key, &o.name_gbk, &e))
       return Damaged(msg::kInOptions + e, err);
-    if (std::popcount(bit) != 1 || !(bit & option_bits) || (bit & seen))
+    if (std::popcount(bit) != 1 || !(bit & option_bits) || (!c_.option_list && (bit & seen)))
       return Damaged(msg::kBadOptionRecord, err);
     seen |= bit;
     o.bit = bit;
     o.name = platform::FromCodePage936(o.name_gbk);
     c_.options.push_back(std::move(o));
   }
+  if (seen != option_bits) return Damaged(msg::kBadOptionRecord, err);
 
   // Records are at least 10 bytes; a count that cannot fit is refused before
   // anything is reserved for it.

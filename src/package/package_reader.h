@@ -33,7 +33,7 @@ bool ParseConfigText(const std::string& text, ConfigValues* v);
 
 struct OptionRecord {
   int32_t bit = 0;       // 1, 2, 4, 8, 16 or 32
-  std::string name;      // UTF-8
+  std::string name;      // UTF-8: a top-level entry, or in a record list a RelPath
   std::string name_gbk;  // as stored
 };
 
@@ -59,9 +59,17 @@ struct PackageContents {
   ConfigValues config;
   bool config_parsed = false;  // the text has the four labels
   int16_t option_union = 0;
+  bool option_list = false;  // kOptionListFlag: the records follow a count (layout.h)
   std::vector<OptionRecord> options;
   std::vector<FileRecord> files;  // the uninstaller's record last
 };
+
+// Whether the file at path carries data behind a Windows program (below a
+// signature's certificate table), as every package does. False for any
+// other file (a document, a plain program) and when it cannot be read: a
+// reader that fails on such a file says it is no package rather than a
+// damaged one.
+bool HoldsAppendedData(const std::string& path);
 
 class PackageReader {
  public:

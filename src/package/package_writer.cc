@@ -1,6 +1,9 @@
 #include "package/package_writer.h"
 
+#include <algorithm>
 #include <memory>
+#include <set>
+#include <tuple>
 
 #include "package/image_digest.h"
 #include "package/layout.h"
@@ -82,6 +85,15 @@ class PackageWriter {
 
   bool PlanFiles(std::string* err);
   bool PlanOptions(std::string* err);
+  bool PlanFileOptions(int32_t seen, std::string* err);
+  // A shortcut's name as Windows compares it: the name's last part (UTF-8)
+  // without its extension.
+  static std::u16string ShortcutKey(const std::string& name) {
+    std::string last = name.substr(name.find_last_of(kPackageSeparator) + 1);
+    size_t dot = last.find_last_of('.');
+    if (dot != std::string::npos && dot != 0) last.resize(dot);
+    return WindowsNameKey(last);
+  }
   std::string Codepage(const std::string& text) { return platform::ToCodePage936(text); }
   // The name index's texts: the title and every stored name.
   std::string Title() {
@@ -115,6 +127,7 @@ class PackageWriter {
   std::vector<PackFile> files_;
   std::vector<PlannedFile> planned_;
   std::vector<std::pair<int32_t, std::string>> options_;  // bit, Name as stored
+  bool option_list_ = false;  // the options need the record list (layout.h)
   std::string index_title_;               // the name index: title and RelPaths as stored
   std::vector<std::string> index_names_;
   int32_t total_ = 0;
@@ -205,6 +218,57 @@ bool PackageWriter::PlanOptions(std::string* err) {
       options_.emplace_back(bit, std::move(gbk));
     }
   }
+  return PlanFileOptions(seen, err);
+}
+
+// The options set on files by their RelPath: each must name a payload file
+// (letter case aside); they follow the rows' options in payload order, bits
+// ascending. Running a program and the entry's icon stay one file each; the
+// shortcuts of one option need names of their own.
+bool PackageWriter::PlanFileOptions(int32_t seen, std::string* err) {
+  if (req_.file_options.empty()) return true;
+  std::vector<std::tuple<size_t, int32_t, const PlannedFile*>> chosen;
+  for (const FileOption& o : req_.file_options) {
+    const PlannedFile* file = nullptr;
+    size_t index = 0;
+    for (size_t i = 0; i < planned_.size() && !file; ++i) {
+      if (shell::EqualIgnoringCase(planned_[i].file->RelPath, o.rel_path)) {
+        file = &planned_[i];
+        index = i;
+      }
+    }
+    if (!file) {
+      *err = msg::kOptionFileMissing + o.rel_path;
+      return false;
+    }
+    chosen.emplace_back(index, o.bit, file);
+  }
+  std::sort(chosen.begin(), chosen.end(), [](const auto& a, const auto& b) {
+    return std::tie(std::get<0>(a), std::get<1>(a)) < std::tie(std::get<0>(b), std::get<1>(b));
+  });
+  std::set<std::pair<int32_t, std::u16string>> stems;
+  for (const auto& [bit, name] : options_) stems.emplace(bit, ShortcutKey(platform::FromCodePage936(name)));
+  for (size_t i = 0; i < chosen.size(); ++i) {
+    const auto& [index, bit, file] = chosen[i];
+    const std::string& path = file->file->FullPath;
+    if (i > 0 && std::get<0>(chosen[i - 1]) == index && std::get<1>(chosen[i - 1]) == bit) {
+      *err = msg::kOptionFileTwice + path;
+      return false;
+    }
+    const bool single = bit == entries::RunApp || bit == entries::SetCtrlPanelIcon;
+    if ((seen & bit) && single) {
+      *err = msg::kOptionTwice + path;
+      return false;
+    }
+    if ((seen & bit) || file->file->RelPath.find(kPackageSeparator) != std::string::npos)
+      option_list_ = true;
+    seen |= bit;
+    if (!single && !stems.emplace(bit, ShortcutKey(file->file->RelPath)).second) {
+      *err = msg::kShortcutNameTwice + path;
+      return false;
+    }
+    options_.emplace_back(bit, file->rel_path_gbk);
+  }
   return true;
 }
 
@@ -276,10 +340,11 @@ bool PackageWriter::WriteHead(std::string* err) {
                  shell::TruncateUtf16(p.publisher, kConfigValueChars),
                  shell::TruncateUtf16(p.version, kConfigValueChars)};
   std::string head;
-  int16_t option_union = 0;
+  int16_t option_union = option_list_ ? kOptionListFlag : 0;
   for (const auto& o : options_) option_union = static_cast<int16_t>(option_union | o.first);
   if (!AppendCodedString(&head, Codepage(FormatConfigText(v)), key_, err)) return false;
   PutI16(&head, option_union);
+  if (option_list_) PutI32(&head, static_cast<int32_t>(options_.size()) ^ codec::kFormatMask);
   for (const auto& [bit, name] : options_) {
     head.push_back(static_cast<char>(bit));
     if (!AppendCodedString(&head, name, key_, err)) return false;

@@ -13,8 +13,6 @@
 namespace package {
 namespace {
 
-constexpr char kThumbsDb[] = "thumbs.db";
-
 class DirectoryWalk {
  public:
   DirectoryWalk(const std::string& save_path, const std::atomic<bool>* stop,
@@ -26,7 +24,11 @@ class DirectoryWalk {
     platform::FileIdentity id;
     if (!platform::GetFileIdentity(dir, &id, nullptr) || !visited_.insert(id).second) return;
     std::vector<platform::DirEntry> entries;
-    if (!platform::ListDirectory(dir, &entries, nullptr)) return;
+    std::string e;
+    if (!platform::ListDirectory(dir, &entries, &e)) {
+      Refuse(msg::WithReason(msg::kFolderUnreadable, dir, e));
+      return;
+    }
     // Names equal in upper case (possible on case-sensitive systems) keep
     // a fixed order by their bytes, so every listing order gives one package.
     std::vector<std::tuple<std::u16string, std::string, size_t>> order;
@@ -36,23 +38,23 @@ class DirectoryWalk {
     std::sort(order.begin(), order.end());
     for (const auto& [key, name, i] : order) {
       if (StopRequested(stop_)) return;
-      const platform::DirEntry& e = entries[i];
-      std::string path = dir + platform::kPathSeparator + e.name;
-      if (e.name.find(kPackageSeparator) != std::string::npos) {
+      const platform::DirEntry& entry = entries[i];
+      std::string path = dir + platform::kPathSeparator + entry.name;
+      if (entry.name.find(kPackageSeparator) != std::string::npos) {
         Refuse(msg::kNameHasSeparator + path);
         continue;
       }
-      if (e.is_special) {
+      if (entry.is_special) {
         Refuse(msg::kNotRegularFile + path);
         continue;
       }
-      if (e.is_directory) {
-        Walk(path, rel_prefix + e.name + kPackageSeparator);
+      if (entry.is_directory) {
+        Walk(path, rel_prefix + entry.name + kPackageSeparator);
         continue;
       }
-      if (shell::EqualIgnoringCase(e.name, kThumbsDb)) continue;
+      if (shell::EqualIgnoringCase(entry.name, kThumbsDb)) continue;
       if (shell::EqualIgnoringCase(path, save_path_)) continue;
-      files_->push_back(PackFile{path, rel_prefix + e.name, e.size});
+      files_->push_back(PackFile{path, rel_prefix + entry.name, entry.size});
     }
   }
 
@@ -64,7 +66,7 @@ class DirectoryWalk {
     if (refusal_.empty()) refusal_ = std::move(message);
   }
   std::string save_path_;
-  std::string refusal_;  // a name holding the package separator, a pipe, device or socket
+  std::string refusal_;  // an unreadable folder, a name holding the package separator, a pipe, device or socket
   const std::atomic<bool>* stop_;
   std::vector<PackFile>* files_;
   std::set<platform::FileIdentity> visited_;

@@ -24,13 +24,17 @@ struct PackFile {
 
 // Appends the payload of rows to *files. Fails when a file row cannot be
 // measured (it vanished or is unreadable), and when a row or a file below a
-// folder row is a pipe, device or socket (only regular files are packed);
-// a directory that cannot be listed contributes nothing. A stop request (see
+// folder row is a pipe, device or socket (only regular files are packed),
+// and when a folder below a folder row cannot be listed (the package would
+// lack part of it), naming the folder with the system's reason. A stop request (see
 // PackageRequest) ends the walk at the next directory entry or row, leaving
 // *files incomplete.
 bool CollectPackFiles(const std::vector<EntryRow>& rows, const std::string& save_path,
                       std::vector<PackFile>* files, std::string* err,
                       const std::atomic<bool>* stop = nullptr);
+
+// The file a folder's walk leaves out, in any letter case.
+inline constexpr char kThumbsDb[] = "thumbs.db";
 
 // The path separator inside packages, on every system.
 inline constexpr char kPackageSeparator = '\\';

@@ -1,12 +1,15 @@
 #include "package/stub_container.h"
 
+#include <algorithm>
 #include <memory>
+#include <vector>
 
 #include "codec/cls_zip.h"
 #include "codec/file_codec.h"
 #include "package/image_digest.h"
 #include "package/layout.h"
 #include "package/messages.h"
+#include "package/pe_image.h"
 #include "platform/files.h"
 
 namespace package {
@@ -62,7 +65,58 @@ bool ReadI32At(platform::File& f, int64_t offset, int32_t* v, std::string* err) 
   return true;
 }
 
+// Decodes the member whose stream is exactly stream_len bytes at offset,
+// keeping its head for the PE headers; false when it is no whole program.
+bool CheckMember(platform::File& in, int64_t offset, int64_t stream_len, std::string* err) {
+  std::vector<uint8_t> head;
+  auto keep = [&](const uint8_t* buf, size_t n, std::string*) {
+    size_t take = std::min(n, static_cast<size_t>(kPeHeaderReadSize) - head.size());
+    head.insert(head.end(), buf, buf + take);
+    return true;
+  };
+  codec::CodecParams params;
+  int32_t size = 0;
+  bool stopped = false;
+  std::string e;
+  if (!codec::DecodeFromFile(in, offset, stream_len, keep, params, &size, &stopped, &e)) {
+    if (err) *err = e;
+    return false;
+  }
+  PeHeaders pe = ParsePeHeaders(head);
+  if (!pe.is_pe) return false;
+  for (const PeSection& s : pe.sections)
+    if (s.raw_offset + s.raw_size > size) return false;
+  return true;
+}
+
 }  // namespace
+
+bool CheckStubContainer(const std::string& path, std::string* err) {
+  StubContainer c;
+  if (!OpenStubContainer(path, &c, err)) {
+    // Damage found by the first look is told with the file's path too.
+    if (err && err->find(path) == std::string::npos) *err += "：" + path;
+    return false;
+  }
+  std::string e;
+  auto f = platform::File::Open(path, platform::File::Mode::kRead, &e);
+  int64_t size = 0;
+  int32_t l2 = 0;
+  if (!f || !f->Size(&size, &e) || !ReadI32At(*f, int64_t{c.l1} + 8, &l2, &e))
+    return Unreadable(path, e, err);
+  const int64_t setup_len = codec::kHeaderSize + int64_t{c.l1};
+  const int64_t uninst_len = codec::kHeaderSize + int64_t{l2};
+  if (l2 < 0 || c.MemberOffset(StubMember::kUninstaller) + uninst_len != size)
+    return Damaged(msg::kContainerBadEnd + path, err);
+  e.clear();
+  if (!CheckMember(*f, c.MemberOffset(StubMember::kSetup), setup_len, &e))
+    return platform::FailureReason(e).empty() ? Damaged(msg::kStubNotProgram + path, err)
+                                              : Unreadable(path, e, err);
+  if (!CheckMember(*f, c.MemberOffset(StubMember::kUninstaller), uninst_len, &e))
+    return platform::FailureReason(e).empty() ? Damaged(msg::kUninstNotProgram + path, err)
+                                              : Unreadable(path, e, err);
+  return true;
+}
 
 bool WriteStubContainer(const std::string& stub_path, const std::string& uninst_path,
                         const std::string& out_path, std::string* err) {

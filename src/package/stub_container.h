@@ -39,6 +39,13 @@ struct StubContainer {
 // naming it with the system's reason.
 bool OpenStubContainer(const std::string& path, StubContainer* c, std::string* err);
 
+// The whole check of a container the digest check cannot vouch for (one
+// given by path): OpenStubContainer, then both members decode and each
+// stream ends exactly where the container says (the second at the file's
+// end), and each image is a Windows program that holds all its sections.
+// Damage gets a message starting "install.dat已损坏：" and naming the file.
+bool CheckStubContainer(const std::string& path, std::string* err);
+
 // Decodes one member onto out at its position and checks that the image
 // holds at least kMinImageSize bytes. progress, when set, receives the
 // decoder's byte counts. When writing to out fails, *write_failed is set and

@@ -146,11 +146,12 @@ TEST_F(PackageCommands, BuildListVerifyExtractRoundTrip) {
       << r.err;
   EXPECT_FALSE(platform::PathExists(pkg));
 
-  r = Qrpack(dir_.path(), WithInstallDat({"build", "--name", "软件", "--run", "setup.exe",
-                                         "--desktop", dir_ / "setup.exe", "-o", pkg, "App",
-                                         "setup.exe"}));
+  r = Qrpack(dir_.path(), WithInstallDat({"build", "--name", "软件", "--publisher", "发行商", "--run",
+                                         "setup.exe", "--desktop", dir_ / "setup.exe", "-o", pkg,
+                                         "App", "setup.exe"}));
   ASSERT_EQ(r.code, 0) << r.err;
-  EXPECT_EQ(r.out, "已经将所有文件打包进安装程序！\n" + pkg + "\n");
+  EXPECT_EQ(r.out.rfind("已经将所有文件打包进安装程序！\n" + pkg + "\nUninstall key (product code): 软件_", 0), 0u)
+      << r.out;
   EXPECT_EQ(r.err, "") << "no progress line when stderr is no terminal";
 
   r = Qrpack(dir_.path(), {"verify", pkg});
@@ -158,7 +159,7 @@ TEST_F(PackageCommands, BuildListVerifyExtractRoundTrip) {
   r = Qrpack(dir_.path(), {"list", "--json", pkg});
   ASSERT_EQ(r.code, 0) << r.err;
   for (const char* expected :
-       {"\"AppName\": \"软件\"", "\"SetupDir\": \"QrSetup\"", "\"Publisher\": \"Quorin软件工作室\"",
+       {"\"AppName\": \"软件\"", "\"SetupDir\": \"QrSetup\"", "\"Publisher\": \"发行商\"",
         "\"Version\": \"1.0.0.0\"", "\"option_union\": 5", "{\"bit\": 1, \"name\": \"setup.exe\"}",
         "{\"bit\": 4, \"name\": \"setup.exe\"}",
         "{\"path\": \"App\\\\blocks\\\\b40960\", \"size\": 40960,",
@@ -274,10 +275,11 @@ TEST_F(PackageCommands, VerifyAndListReportDamage) {
     EXPECT_EQ(r.code, 1);
     EXPECT_NE(r.err.find("qrpack: "), std::string::npos) << r.err;
   }
+  // A package cut inside its program's headers holds no package any more.
   ASSERT_TRUE(WriteWholeFile(pkg, good.substr(0, 100)));
   r = Qrpack(dir_.path(), {"list", pkg});
   EXPECT_EQ(r.code, 1);
-  EXPECT_NE(r.err.find("安装包已损坏："), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find(package::msg::kNotAPackage + pkg), std::string::npos) << r.err;
 }
 
 // A byte changed inside a stream that still decodes (to other bytes): only

@@ -8,6 +8,10 @@
 #include "package/payload.h"
 #include "package_test_util.h"
 
+#ifndef _WIN32
+#include "non_root.h"
+#endif
+
 namespace {
 
 using namespace package;
@@ -137,6 +141,28 @@ TEST(Payload, NamesHoldingABackslashAreRefused) {
   std::string err;
   EXPECT_FALSE(CollectPackFiles({RowFor(dir / "App", entries::Directory)}, dir / "x.exe", &files, &err));
   EXPECT_EQ(err, msg::kNameHasSeparator + (dir / "App/a\\b.txt"));
+}
+
+// A folder the walk cannot list would leave part of the application out:
+// the build is refused, naming the folder with the system's reason. Run as
+// a user that root's rights do not cover.
+TEST(Payload, AFolderThatCannotBeListedIsRefusedNamingIt) {
+  ScratchDir dir;
+  PutFile(dir / "App/a.txt", "a");
+  PutFile(dir / "App/locked/b.txt", "b");
+  std::string locked = dir / "App/locked";
+  ASSERT_EQ(chmod(locked.c_str(), 0), 0);
+  int outcome = non_root::Run([&] {
+    std::vector<PackFile> files;
+    std::string err;
+    if (CollectPackFiles({RowFor(dir / "App", entries::Directory)}, dir / "x.exe", &files, &err))
+      return 1;
+    std::string lead = msg::kFolderUnreadable + locked + "（";
+    return err.compare(0, lead.size(), lead) == 0 && err.back() != '\n' ? 0 : 2;
+  });
+  chmod(locked.c_str(), 0755);
+  if (outcome == -1) GTEST_SKIP() << "cannot switch to a user without root's rights";
+  EXPECT_EQ(outcome, 0) << "1: the build went on without the folder; 2: the message does not name it";
 }
 #endif
 
