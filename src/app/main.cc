@@ -2,8 +2,10 @@
 
 #include <windows.h>
 #include <objbase.h>
+#include <shellapi.h>
 
 #include "app/main_window.h"
+#include "app/project_commands.h"
 #include "app/startup.h"
 #include "shell/digest.h"
 
@@ -19,12 +21,21 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
   if (!window) return 1;
   ShowWindow(window->hwnd(), show);
   UpdateWindow(window->hwnd());
+  // QrMaker.exe PROJECT.qrproj opens the project.
+  int argc = 0;
+  LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+  if (argv && argc > 1) window->OpenProject(argv[1]);
+  if (argv) LocalFree(argv);
 
+  HWND hwnd = window->hwnd();
+  HACCEL keys = app::CreateProjectAccelerators();
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    if (TranslateAcceleratorW(hwnd, keys, &msg)) continue;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }
+  DestroyAcceleratorTable(keys);
   CoUninitialize();
   return static_cast<int>(msg.wParam);
 }
