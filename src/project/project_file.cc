@@ -8,6 +8,7 @@
 #include "package/sign_command.h"
 #include "project/messages.h"
 #include "project/text_format.h"
+#include "shell/main_form.h"
 #include "shell/unicode.h"
 
 namespace project {
@@ -56,6 +57,10 @@ class Reader {
     OnlyKeys(root, {"format", "package", "build", "entry"});
     ReadFormat(root);
     Project p = DefaultProject(folder_);
+    // The default package beside the project, in this file's path style.
+    std::string what;
+    ResolveStoredPath(shell::kDefaultPackageName, folder_, options_.style, &p.properties.save_path,
+                      &what);
     if (const toml::table* pkg = TableAt(root, "package")) ReadPackage(*pkg, &p);
     if (const toml::table* build = TableAt(root, "build")) ReadBuild(*build, &p);
     if (const toml::node* entries = root.get("entry")) ReadEntries(*entries, &p);
