@@ -2,7 +2,8 @@
 # Writes a project and its files and builds it with the native qrpack, for
 # the window test that builds the same project under wine:
 #   make_project_package.sh QRPACK INSTALL_DAT OUTDIR
-# writes OUTDIR/proj (the project my.qrproj and its files) and OUTDIR/linux.exe.
+# writes OUTDIR/proj (the project my.qrproj and its files), OUTDIR/linux.exe and
+# OUTDIR/linked (a project with a link that leads out of its folder).
 set -euo pipefail
 qrpack=$1 install_dat=$2 out=$3
 rm -rf "$out"
@@ -36,6 +37,11 @@ folder = true
 path = 'readme.txt'
 options = ['program-group', 'control-panel-icon']
 PROJECT
+# A project whose relative path leaves its folder through a link.
+mkdir -p "$out/linked/proj" "$out/linked/outside"
+echo secret > "$out/linked/outside/secret.txt"
+ln -s ../outside "$out/linked/proj/out"
+printf "format = 1\n[[entry]]\npath = 'out/secret.txt'\n" > "$out/linked/proj/p.qrproj"
 cd /
 "$qrpack" build --quiet --install-dat "$install_dat" "$out/proj/my.qrproj" > /dev/null
 mv "$out/proj/out/linux.exe" "$out/linux.exe"

@@ -269,15 +269,32 @@ TEST_F(ProjectWindowTest, RowsWhoseFilesHaveGoneAreMarkedAndNamed) {
   }
 }
 
-// The window and qrpack.exe build the project that make_project_package.sh
-// wrote and built with the Linux qrpack; all three packages are the same bytes.
-TEST_F(ProjectWindowTest, WindowAndBothQrpacksBuildTheSamePackage) {
+std::wstring FixtureDir() {
   const char* bin = getenv("QR_BINARY_DIR");
-  if (!bin) GTEST_SKIP() << "QR_BINARY_DIR is not set";
+  if (!bin) return L"";
   std::wstring root = L"Z:" + platform::Utf8ToWide(bin) + L"/tests/app/project_package";
   for (wchar_t& c : root)
     if (c == L'/') c = L'\\';
-  const std::wstring install_dat = L"Z:" + platform::Utf8ToWide(bin) + L"\\bin\\install.dat";
+  return root;
+}
+
+TEST_F(ProjectWindowTest, APathThatLeavesThroughALinkIsRefused) {
+  const std::wstring root = FixtureDir();
+  if (root.empty()) GTEST_SKIP() << "QR_BINARY_DIR is not set";
+  const std::wstring p = root + L"\\linked\\proj\\p.qrproj";
+  EXPECT_FALSE(window_->OpenProject(p));
+  ASSERT_EQ(ui_.messages.size(), 1u);
+  EXPECT_EQ(ui_.messages[0].text,
+            L"项目文件有误：" + p + L" 第 3 行：路径“out/secret.txt”经由链接通到项目文件夹之外");
+  EXPECT_EQ(RowCount(), 0);
+}
+
+// The window and qrpack.exe build the project that make_project_package.sh
+// wrote and built with the Linux qrpack; all three packages are the same bytes.
+TEST_F(ProjectWindowTest, WindowAndBothQrpacksBuildTheSamePackage) {
+  const std::wstring root = FixtureDir();
+  if (root.empty()) GTEST_SKIP() << "QR_BINARY_DIR is not set";
+  const std::wstring install_dat = root + L"\\..\\..\\..\\bin\\install.dat";
   const std::string linux_package = ReadAll(root + L"\\linux.exe");
   ASSERT_NE(linux_package, "<missing>") << "the fixture app_project_package makes it";
 

@@ -6,12 +6,30 @@
 
 #include <filesystem>
 
+#ifdef _WIN32
+#include <windows.h>
+
+#include "platform/utf.h"
+#endif
+
 #include "project/project_file.h"
 #include "project/project_store.h"
 #include "scratch_dir.h"
 
 namespace project {
 namespace {
+
+// A symbolic link to a folder; false where the system makes none.
+bool FolderLink(const std::string& target, const std::string& link) {
+#ifdef _WIN32
+  return CreateSymbolicLinkW(platform::Utf8ToWide(link).c_str(), platform::Utf8ToWide(target).c_str(),
+                             SYMBOLIC_LINK_FLAG_DIRECTORY) != 0;
+#else
+  std::error_code ec;
+  std::filesystem::create_directory_symlink(ScratchDir::FsPath(target), ScratchDir::FsPath(link), ec);
+  return !ec;
+#endif
+}
 
 std::vector<std::string> Names(const std::string& dir) {
   std::vector<platform::DirEntry> entries;
@@ -84,17 +102,17 @@ TEST_F(ProjectStore, RefusesHugeAndUnreadableFilesNamingThem) {
   EXPECT_EQ(message, "项目文件有误：" + big + " 第 3 行：“name”应为文本");
 }
 
-#ifndef _WIN32
 TEST_F(ProjectStore, RefusesRelativePathsThatLeaveThroughALink) {
   const char sep = platform::kPathSeparator;
   std::string err;
   ASSERT_TRUE(platform::CreateDirectories(Path("proj") + sep + "real", &err));
   ASSERT_TRUE(platform::CreateDirectories(Path("outside"), &err));
   ASSERT_TRUE(WriteWholeFile(Path("outside") + sep + "secret.txt", "s"));
-  std::filesystem::create_directory_symlink(ScratchDir::FsPath(Path("outside")),
-                                            ScratchDir::FsPath(Path("proj") + sep + "out"));
-  std::filesystem::create_directory_symlink(ScratchDir::FsPath(Path("proj") + sep + "real"),
-                                            ScratchDir::FsPath(Path("proj") + sep + "in"));
+  // (Wine makes links that lead nowhere; the window test uses links made by Linux.)
+  if (!FolderLink(Path("outside"), Path("proj") + sep + "out") ||
+      !platform::PathExists(Path("proj") + sep + "out"))
+    GTEST_SKIP() << "no symbolic links";
+  ASSERT_TRUE(FolderLink(Path("proj") + sep + "real", Path("proj") + sep + "in"));
   std::string project = Path("proj") + sep + "p.qrproj";
   Project p;
   std::string message;
@@ -112,7 +130,6 @@ TEST_F(ProjectStore, RefusesRelativePathsThatLeaveThroughALink) {
   EXPECT_TRUE(LoadProject(project, &p, &message)) << message;
   EXPECT_EQ(p.entries.size(), 3u);
 }
-#endif
 
 }  // namespace
 }  // namespace project
