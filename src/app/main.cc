@@ -2,7 +2,6 @@
 
 #include <windows.h>
 #include <objbase.h>
-#include <shellapi.h>
 
 #include "app/main_window.h"
 #include "app/project_commands.h"
@@ -22,10 +21,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
   ShowWindow(window->hwnd(), show);
   UpdateWindow(window->hwnd());
   // QrMaker.exe PROJECT.qrproj opens the project.
-  int argc = 0;
-  LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-  if (argv && argc > 1) window->OpenProject(argv[1]);
-  if (argv) LocalFree(argv);
+  std::wstring project = app::ProjectArgument(GetCommandLineW());
+  if (!project.empty()) window->OpenProject(project);
 
   HWND hwnd = window->hwnd();
   HACCEL keys = app::CreateProjectAccelerators();

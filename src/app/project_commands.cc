@@ -1,5 +1,7 @@
 #include "app/project_commands.h"
 
+#include <shellapi.h>
+
 #include "app/project_texts.h"
 
 namespace app {
@@ -28,6 +30,15 @@ void AddProjectCommandsToSystemMenu(HWND window) {
   for (const auto& item : items)
     InsertMenuW(menu, position++, MF_BYPOSITION | MF_STRING, item.id, item.text);
   InsertMenuW(menu, position, MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
+}
+
+std::wstring ProjectArgument(const wchar_t* command_line) {
+  int argc = 0;
+  LPWSTR* argv = CommandLineToArgvW(command_line, &argc);
+  if (!argv) return std::wstring();
+  std::wstring path = argc > 1 ? argv[1] : L"";
+  LocalFree(argv);
+  return path;
 }
 
 }  // namespace app

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 namespace app {
 
 enum ProjectCommand : UINT {
@@ -20,5 +22,9 @@ HACCEL CreateProjectAccelerators();
 
 // Puts the four commands and a separator at the top of the window's system menu.
 void AddProjectCommandsToSystemMenu(HWND window);
+
+// The project a command line names ("QrMaker.exe PROJECT.qrproj"): its
+// first argument after the program's path, or "" when it has none.
+std::wstring ProjectArgument(const wchar_t* command_line);
 
 }  // namespace app

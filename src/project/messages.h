@@ -26,6 +26,7 @@ inline constexpr char kOptionTwice[] = "安装选项“%1”只能设在一个�
 inline constexpr char kFolderOptions[] = "文件夹不能设安装选项";
 inline constexpr char kEntryTwice[] = "“%1”已经在第 %2 行列出";
 inline constexpr char kEmptyEntryPath[] = "“path”不能为空";
+inline constexpr char kRootEntry[] = "根目录“%1”不能作为列表中的一项";
 inline constexpr char kBadPathPart[] = "路径“%1”不是项目文件夹之下的路径（其他位置请写绝对路径）";
 inline constexpr char kPathThroughLink[] = "路径“%1”经由链接通到项目文件夹之外";
 inline constexpr char kTooLarge[] = "文件太大（超过 %1 字节），不是项目文件";

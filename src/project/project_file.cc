@@ -132,6 +132,7 @@ class Reader {
     const size_t cut = path.rfind(options_.style.separator) + 1;
     row.Folder = path.substr(0, cut);
     row.Name = path.substr(cut);
+    if (row.Name.empty()) Fail(path_line, FormatText(msg::kRootEntry, {stored}));
     if (const toml::node* folder = t.get("folder")) {
       const toml::value<bool>* v = folder->as_boolean();
       if (!v) Fail(LineOf(*folder), FormatText(msg::kWantBoolean, {"folder"}));

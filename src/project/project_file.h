@@ -1,27 +1,8 @@
 #pragma once
-// The *.qrproj file: UTF-8 TOML that a person can read, edit and diff.
-// docs/format.md describes it; in short:
-//
-//   format = 1                       # the file's format version
-//   [package]                        # the five properties; a missing key
-//   name = '我的工具'                 #   takes the window's default
-//   dir = 'MyTool'
-//   output = 'MyToolSetup.exe'
-//   publisher = '示例工作室'
-//   version = '2.1.0'
-//   [build]                          # optional
-//   jobs = 2
-//   sign-command = 'signtool sign /a $f'
-//   [[entry]]                        # one per row, in list order
-//   path = 'MyApp/app.exe'
-//   options = ['run', 'desktop']
-//   [[entry]]
-//   path = 'MyApp/data'
-//   folder = true
-//
-// Paths are stored as project_paths.h says. A reader refuses unknown keys,
-// so a later format that adds keys (the compression kind, an icon) raises
-// `format` and older readers say that it is newer.
+// The *.qrproj file: UTF-8 TOML that a person can read, edit and diff; its
+// keys, paths and versions are written down in docs/format.md. A reader
+// refuses unknown keys, so a later format that adds keys (the compression
+// kind, an icon) raises `format` and older readers say that it is newer.
 
 #include <string>
 #include <string_view>

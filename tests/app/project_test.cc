@@ -96,6 +96,14 @@ class ProjectWindowTest : public WindowTest {
   ScratchDir dir_;
 };
 
+TEST(ProjectArgument, TheFirstArgumentAfterTheProgram) {
+  EXPECT_EQ(app::ProjectArgument(L"\"C:\\Program Files\\QrMaker.exe\" \"D:\\a b\\我的.qrproj\""),
+            L"D:\\a b\\我的.qrproj");
+  EXPECT_EQ(app::ProjectArgument(L"QrMaker.exe p.qrproj extra"), L"p.qrproj");
+  EXPECT_EQ(app::ProjectArgument(L"\"C:\\QrMaker.exe\""), L"");
+  EXPECT_EQ(app::ProjectArgument(L"QrMaker.exe   "), L"");
+}
+
 TEST_F(ProjectWindowTest, WithoutAProjectTheWindowIsAsDesignedAndClosesWithoutAQuestion) {
   EXPECT_EQ(Title(), kCaption);
   HMENU menu = GetSystemMenu(window_->hwnd(), FALSE);

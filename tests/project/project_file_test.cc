@@ -126,6 +126,7 @@ TEST(ProjectFile, RefusesBadFilesWithTheLineAndWhatIsWrong) {
       {"format = 1\n[[entry]]\nfolder = true\n", 2, "缺少“path”"},
       {"format = 1\n[[entry]]\npath = ''\n", 3, "不能为空"},
       {"format = 1\n[[entry]]\npath = 5\n", 3, "“path”应为文本"},
+      {"format = 1\n[[entry]]\npath = '/'\nfolder = true\n", 3, "根目录“/”"},
       {"format = 1\n[[entry]]\npath = 'd'\nfolder = 'yes'\n", 4, "“folder”应为 true 或 false"},
       {"format = 1\n[[entry]]\npath = 'a'\noptions = 'run'\n", 4, "“options”应为文本的列表"},
       {"format = 1\n[[entry]]\npath = 'a'\noptions = [1]\n", 4, "“options”应为文本的列表"},
