@@ -47,7 +47,7 @@ void MainWindow::StartProjects() {
 }
 
 void MainWindow::UpdateTitle() {
-  if (!document_) return;
+  if (!document_ || document_->showing()) return;
   std::wstring title = platform::Utf8ToWide(document_->Title(platform::WideToUtf8(caption_)));
   wchar_t shown[512] = {};
   GetWindowTextW(hwnd_, shown, 512);

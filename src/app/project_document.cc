@@ -22,6 +22,7 @@ project::Project ProjectDocument::Current() const {
 }
 
 std::vector<std::string> ProjectDocument::Show(const project::Project& p) {
+  showing_ = true;
   props_->SetPropValue(shell::kPropAppName, p.properties.app_name);
   props_->SetPropValue(shell::kPropSetupDir, p.properties.setup_dir);
   props_->SetPropValue(shell::kPropSavePath, p.properties.save_path);
@@ -40,6 +41,7 @@ std::vector<std::string> ProjectDocument::Show(const project::Project& p) {
   }
   jobs_ = p.jobs;
   sign_command_ = p.sign_command;
+  showing_ = false;
   return missing;
 }
 

@@ -37,6 +37,8 @@ class ProjectDocument {
   // caption alone without a project file; with one "<name> - caption", and
   // "<name>* - caption" when modified.
   std::string Title(const std::string& caption) const;
+  // True while Show fills the window (its many changes need no title each).
+  bool showing() const { return showing_; }
   bool IsMarkedMissing(const std::string& full_path) const { return missing_.count(full_path) != 0; }
   bool AnyMarkedMissing() const { return !missing_.empty(); }
 
@@ -48,6 +50,7 @@ class ProjectDocument {
   std::optional<int> jobs_;
   std::string sign_command_;
   std::set<std::string> missing_;
+  bool showing_ = false;
 };
 
 }  // namespace app

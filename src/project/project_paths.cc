@@ -70,13 +70,13 @@ std::string StoredPath(const std::string& absolute, const std::string& project_f
   std::string rest = Below(absolute, project_folder, style);
   if (rest.empty()) return absolute;
   std::string stored;
+  // A POSIX name holding a backslash would read back as two parts: such a path, and
+  // one with a part a reader refuses, keeps the absolute form.
+  if (!style.windows && rest.find('\\') != std::string::npos) return absolute;
   for (const std::string& part : SplitParts(rest)) {
-    // A name that would not read back as one part keeps the absolute form.
-    if (!IsSafePart(part) || (!style.windows && part.find('\\') != std::string::npos))
-      return absolute;
+    if (!IsSafePart(part)) return absolute;
     stored += (stored.empty() ? "" : "/") + part;
   }
-  if (!style.windows && rest.find('\\') != std::string::npos) return absolute;
   return stored;
 }
 
