@@ -8,6 +8,7 @@ packages=(
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
   wine wine64 xvfb xauth fonts-wqy-zenhei imagemagick python3 zip
   openssl osslsigncode
+  libtomlplusplus-dev
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -4,6 +4,7 @@
 #include <objbase.h>
 
 #include "app/main_window.h"
+#include "app/project_commands.h"
 #include "app/startup.h"
 #include "shell/digest.h"
 
@@ -22,12 +23,19 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
   if (!window) return 1;
   ShowWindow(window->hwnd(), show);
   UpdateWindow(window->hwnd());
+  // QrMaker.exe PROJECT.qrproj opens the project.
+  std::wstring project = app::ProjectArgument(GetCommandLineW());
+  if (!project.empty()) window->OpenProject(project);
 
+  HWND hwnd = window->hwnd();
+  HACCEL keys = app::CreateProjectAccelerators();
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    if (TranslateAcceleratorW(hwnd, keys, &msg)) continue;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }
+  DestroyAcceleratorTable(keys);
   CoUninitialize();
   return static_cast<int>(msg.wParam);
 }

@@ -18,6 +18,7 @@
 #include "platform/files.h"
 #include "platform/utf.h"
 #include "platform/win32_util.h"
+#include "project/project.h"
 #include "shell/digest.h"
 #include "shell/main_form.h"
 #include "shell/messages.h"
@@ -139,6 +140,7 @@ void MainWindow::CreateControls() {
   SetWindowSubclass(list_, ListProc, 1, reinterpret_cast<DWORD_PTR>(this));
   SetWindowSubclass(cmd_make_, ButtonProc, 1, reinterpret_cast<DWORD_PTR>(this));
   DragAcceptFiles(list_, TRUE);
+  DragAcceptFiles(hwnd_, TRUE);  // a project file dropped anywhere opens
   prop_list_->OnTabKey = [this](bool backward) { focus_.Move(backward); };
 }
 
@@ -197,6 +199,7 @@ void MainWindow::Form_Load() {
 
   shell::FillMainProperties(&prop_list_->model());
   shell::SetDefaultSavePath(&prop_list_->model(), platform::ProgramFolder());
+  StartProjects();
 }
 
 // ---- Entry list ----
@@ -240,6 +243,7 @@ void MainWindow::MirrorChange(entries::EntryList::Change change, int32_t row) {
     }
   }
   mirroring_ = false;
+  UpdateTitle();
 }
 
 void MainWindow::ListSelectionChanged() {
@@ -356,6 +360,10 @@ void MainWindow::DropFiles(HDROP drop) {
   DragFinish(drop);
   // The list does not change while a build runs.
   if (build_.IsMaking()) return;
+  if (paths.size() == 1 && project::IsProjectPath(platform::WideToUtf8(paths[0]))) {
+    OpenProject(paths[0]);
+    return;
+  }
   for (const std::wstring& path : paths) AddChosen(path, platform::win32::FolderExists(path));
 }
 
@@ -383,6 +391,10 @@ void MainWindow::cmdMake_Click() {
     request.entries.push_back({row.Name, row.Folder, entries::ParseFlags(row.Flags)});
   }
   request.install_dat = shell::InstallDatPath();
+  // The build settings a project brought along.
+  project::Project current = document_->Current();
+  if (current.jobs) request.jobs = *current.jobs;
+  request.sign_command = current.sign_command;
   progress_ = package::ProgressBar();
   runner_ = std::make_unique<BuildRunner>(hwnd_, maker_);
   runner_->Start(std::move(request));
@@ -527,6 +539,8 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     }
     case WM_COMMAND:
+      // A project command's key (no control sends these ids).
+      if (lp == 0 && RunProjectCommand(LOWORD(wp))) return 0;
       if (LOWORD(wp) == kIdBuildButton && HIWORD(wp) == BN_CLICKED) {
         cmdMake_Click();
         return 0;
@@ -535,6 +549,8 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_NOTIFY: {
       const auto* hdr = reinterpret_cast<const NMHDR*>(lp);
       if (hdr->hwndFrom != list_) break;
+      if (hdr->code == NM_CUSTOMDRAW)
+        return ListCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW*>(lp));
       if (hdr->code == NM_RCLICK) {
         // Sent when the right button is released over the list.
         ListView1_MouseUp(entries::PopupMenu::kRightButton);
@@ -563,7 +579,14 @@ LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     case kMsgBuildDone:
       BuildFinished();
       return 0;
+    case WM_SYSCOMMAND:
+      if (RunProjectCommand(static_cast<UINT>(wp & 0xFFF0))) return 0;
+      break;
+    case WM_DROPFILES:
+      DropFiles(reinterpret_cast<HDROP>(wp));
+      return 0;
     case WM_CLOSE:
+      if (!close_pending_ && !KeepChangesFirst(true)) return 0;
       // During a build the window goes from the screen at once and asks the
       // build to stop; it is destroyed when the worker has removed its
       // temporary files (the save path keeps what it held).

@@ -7,6 +7,7 @@
 
 #include <windows.h>
 #include <shellapi.h>
+#include <commctrl.h>
 
 #include <memory>
 #include <string>
@@ -15,6 +16,7 @@
 #include "app/build_runner.h"
 #include "app/focus_ring.h"
 #include "app/main_layout.h"
+#include "app/project_document.h"
 #include "entries/entry_list.h"
 #include "entries/popup_menu.h"
 #include "package/build_command.h"
@@ -53,6 +55,10 @@ class MainWindow : private package::BuildView {
   HWND build_button() const { return cmd_make_; }
   const entries::EntryList& entries() const { return entries_; }
   bool IsMaking() const { return build_.IsMaking(); }
+  const ProjectDocument& project() const { return *document_; }
+  // Opens the project file at path, asking first about unsaved changes;
+  // false when it was not opened (refused, cancelled or a build runs).
+  bool OpenProject(const std::wstring& path);
   // Replaces the package writer the build runs (tests).
   void set_package_maker(PackageMaker maker) { maker_ = std::move(maker); }
 
@@ -101,6 +107,23 @@ class MainWindow : private package::BuildView {
   void RunMenuCommand(UINT command);
   void DropFiles(HDROP drop);
 
+  // Projects (main_window_project.cc).
+  void StartProjects();
+  void UpdateTitle();
+  // Runs a project command id; false for any other id.
+  bool RunProjectCommand(UINT id);
+  // Before changes are lost: true when the window may go on (nothing
+  // unsaved, saved, or the user chose not to save). Closing a window
+  // without a project file asks nothing.
+  bool KeepChangesFirst(bool closing);
+  void NewProject();
+  void OpenProjectCommand();
+  bool LoadProjectFile(const std::string& path);
+  bool SaveProject();
+  bool SaveProjectAs();
+  bool WriteProject(const std::string& path);
+  LRESULT ListCustomDraw(NMLVCUSTOMDRAW* draw);
+
   // The build.
   package::PropertyValues ReadProperties() const;
   void cmdMake_Click();
@@ -141,6 +164,9 @@ class MainWindow : private package::BuildView {
   PackageMaker maker_;
   std::unique_ptr<BuildRunner> runner_;
   bool close_pending_ = false;  // the user closed the window during a build
+
+  std::unique_ptr<ProjectDocument> document_;
+  std::wstring caption_;  // the designed caption, the title without a project
 
   FocusRing focus_{hwnd_, [this] { return TabStops(); }};
   bool refocus_build_button_ = false;  // the build button had the focus when the build began

@@ -386,6 +386,12 @@ void PropListView::CommitEnter() {
   ApplyEditor(proplist::TextChange());
 }
 
+void PropListView::CommitOpenEdit() {
+  if (!model_.EditOpen()) return;
+  editor_.ClosingCommit(EditorText());
+  ApplyEditor(proplist::TextChange());
+}
+
 void PropListView::ExitFocus(HWND new_focus) {
   // Only a move to another control of the same window leaves the control;
   // the save chooser and message boxes are windows of their own.

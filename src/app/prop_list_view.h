@@ -65,6 +65,9 @@ class PropListView {
   void DrawList();
   // Opens the editor on the first item called name; nothing when none is.
   void SetItemFocus(const std::string& name);
+  // Stores the text of an open editor and closes it, as the focus leaving
+  // the control does; nothing when no edit is open.
+  void CommitOpenEdit();
   bool Enabled() const;
   void SetEnabled(bool enabled);
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 
 #include "cli/args.h"
 #include "cli/build_values.h"
@@ -19,6 +20,7 @@
 #include "package/stub_container.h"
 #include "platform/files.h"
 #include "platform/wildcards.h"
+#include "project/project_store.h"
 #include "shell/digest.h"
 #include "shell/main_form.h"
 #include "shell/unicode.h"
@@ -63,9 +65,19 @@ class ConsoleView : public package::BuildView {
   bool quiet_;
 };
 
-std::string ValueOr(const ParsedArgs& p, const std::string& option, const char* fallback) {
+std::string ValueOr(const ParsedArgs& p, const std::string& option, const std::string& fallback) {
   auto it = p.values.find(option);
   return it == p.values.end() ? fallback : it->second;
+}
+
+// --save-project: the project of the command line, written instead of a build.
+int SaveProject(const std::string& path, const package::PackageRequest& request,
+                std::optional<int> jobs, Io& io) {
+  project::Project saved{request.properties, request.entries, jobs, request.sign_command};
+  std::string message;
+  if (!project::SaveProject(path, saved, &message)) return Fail(io, message);
+  io.out << path << "\n";
+  return kExitOk;
 }
 
 }  // namespace
@@ -73,7 +85,7 @@ std::string ValueOr(const ParsedArgs& p, const std::string& option, const char* 
 int RunBuild(const Args& args, Io& io) {
   const Command& self = FindCommand("build");
   ArgSyntax syntax{{"--name", "--dir", "--publisher", "--version", "-o", "--install-dat", "--jobs",
-                    "--sign-command"},
+                    "--sign-command", "--save-project"},
                {"--quiet"},
                0};
   std::vector<std::string> repeatable;
@@ -91,7 +103,15 @@ int RunBuild(const Args& args, Io& io) {
     io.out << "usage: " << kProgram << " " << self.synopsis << "\n\n" << self.help;
     return kExitOk;
   }
-  package::PackageRequest request;
+  // A project file as the first ENTRY: the values the options override.
+  project::Project base = project::DefaultProject(AbsolutePath("."));
+  const bool from_project = !p.positional.empty() && project::IsProjectPath(p.positional[0]);
+  if (from_project) {
+    std::string message;
+    if (!project::LoadProject(AbsolutePath(p.positional[0]), &base, &message)) return Fail(io, message);
+    p.positional.erase(p.positional.begin());
+  }
+  package::PackageRequest request = project::ToRequest(base);
   int64_t jobs = request.jobs;
   if (p.Has("--jobs") && !ParseInteger(p.values["--jobs"], 1, 1024, &jobs))
     return UsageError(io, self, "--jobs needs a number from 1 to 1024");
@@ -108,14 +128,15 @@ int RunBuild(const Args& args, Io& io) {
     if (!problem.empty()) return UsageError(io, self, problem);
   }
   package::PropertyValues& props = request.properties;
-  props.app_name = ValueOr(p, "--name", shell::kDefaultAppName);
-  props.setup_dir = ValueOr(p, "--dir", shell::kDefaultSetupDir);
-  props.publisher = ValueOr(p, "--publisher", shell::kDefaultPublisher);
-  props.version = ValueOr(p, "--version", shell::kDefaultVersion);
-  props.save_path = ValueOr(p, "-o", shell::kDefaultPackageName);
-  if (!props.save_path.empty()) props.save_path = AbsolutePath(props.save_path);
+  props.app_name = ValueOr(p, "--name", props.app_name);
+  props.setup_dir = ValueOr(p, "--dir", props.setup_dir);
+  props.publisher = ValueOr(p, "--publisher", props.publisher);
+  props.version = ValueOr(p, "--version", props.version);
+  if (p.Has("-o")) props.save_path = p.values["-o"].empty() ? "" : AbsolutePath(p.values["-o"]);
 
   entries::EntryList list;
+  for (const package::EntryRow& row : base.entries)
+    list.Append({row.Name, row.Folder, entries::FormatFlags(row.Flags)});
   auto add_entry = [&](const std::string& path, const std::string& given) {
     if (!platform::PathExists(path)) return Fail(io, kNoSuchEntry + given);
     entries::AddResult added = platform::IsDirectory(path) ? entries::AddDir(&list, path)
@@ -157,8 +178,13 @@ int RunBuild(const Args& args, Io& io) {
       }
     }
   }
+  request.entries.clear();
   for (const entries::PackageEntry& e : list.rows())
     request.entries.push_back({e.Name, e.Folder, entries::ParseFlags(e.Flags)});
+  if (p.Has("--save-project")) {
+    return SaveProject(AbsolutePath(p.values["--save-project"]), request,
+                       p.Has("--jobs") ? std::optional<int>(request.jobs) : base.jobs, io);
+  }
 
   // The container the tools were built with passes its digest check; any
   // other given by path gets the whole check of its structure.

@@ -8,7 +8,7 @@ namespace cli {
 inline constexpr char kBuildSynopsis[] =
     "build [--name T] [--dir T] [--publisher T] [--version T] [-o PATH] [--install-dat PATH] "
     "[--jobs N] [--quiet] [--sign-command CMD] [--run F] [--quick-launch F] [--desktop F] [--autorun F] "
-    "[--program-group F] [--control-panel-icon F] ENTRY...";
+    "[--program-group F] [--control-panel-icon F] [--save-project FILE] [PROJECT.qrproj] ENTRY...";
 inline constexpr char kBuildHelp[] =
     "Builds an installer package from files and folders, like the main window's\n"
     "build button. Each ENTRY becomes one row of the entry list, in order.\n"
@@ -42,8 +42,13 @@ inline constexpr char kBuildHelp[] =
     "                        with the ENTRY App). All but --run and\n"
     "                        --control-panel-icon may be given again for more files\n"
     "                        (two desktop shortcuts); their shortcut names must differ.\n"
+    "  --save-project FILE   write the project this command line describes to FILE\n"
+    "                        (paths relative to FILE's folder) and build nothing\n"
     "An ENTRY ending in /. (DIR/.) stands for everything in DIR, each its own\n"
-    "ENTRY, so DIR's contents go to the top of the install folder.\n";
+    "ENTRY, so DIR's contents go to the top of the install folder.\n"
+    "A first ENTRY that ends with .qrproj is a project file: the build starts from\n"
+    "its values and entries; the options above override them and further ENTRYs\n"
+    "are added after its entries.\n";
 int RunBuild(const Args& args, Io& io);
 
 inline constexpr char kListSynopsis[] = "list PACKAGE [--json]";

@@ -18,6 +18,8 @@ struct EntryRow {
   std::string Name;
   std::string Folder;
   int32_t Flags = 0;  // option bits 1..32, 64 for a folder row
+
+  bool operator==(const EntryRow&) const = default;
 };
 
 // An install option set on a payload file by its path in the package
@@ -35,6 +37,8 @@ struct PropertyValues {
   std::string save_path;  // "安装包保存路径"
   std::string publisher;  // "发行商"
   std::string version;    // "版本"
+
+  bool operator==(const PropertyValues&) const = default;
 };
 
 // The number of threads a build uses unless told otherwise: one per core.
