@@ -99,7 +99,7 @@ std::string ValueOr(const ParsedArgs& p, const std::string& option, const char* 
 int RunBuild(const Args& args, Io& io) {
   const Command& self = FindCommand("build");
   ArgSyntax syntax{{"--name", "--dir", "--publisher", "--version", "-o", "--install-dat", "--jobs",
-                    "--sign-command"},
+                    "--sign-command", "--icon"},
                {"--quiet"},
                0};
   for (const OptionFlag& f : kOptionFlags) syntax.value_options.push_back(f.flag);
@@ -124,6 +124,7 @@ int RunBuild(const Args& args, Io& io) {
       return UsageError(io, self, std::string("--sign-command needs ") + package::kFilePlaceholder +
                                       " where the file's path goes");
   }
+  if (p.Has("--icon")) request.icon_path = AbsolutePath(p.values["--icon"]);
   package::PropertyValues& props = request.properties;
   props.app_name = ValueOr(p, "--name", shell::kDefaultAppName);
   props.setup_dir = ValueOr(p, "--dir", shell::kDefaultSetupDir);
