@@ -14,6 +14,7 @@
 #include "stub_text.h"
 #include "ui_font.h"
 #include "win_util.h"
+#include "window_icon.h"
 
 namespace stub {
 namespace {
@@ -305,6 +306,7 @@ int RunSetupWindow(HINSTANCE instance, PackageSource& pkg, Scope scope,
                              nullptr, nullptr, instance, &s);
   if (!wnd) return 2;
   s.wnd = wnd;
+  ShowProductIcon(wnd);
   CreateControls(wnd, &s, initial_folder);
   ShowWindow(wnd, SW_SHOWNORMAL);
   SetFocus(Item(wnd, kIdInstall));
