@@ -306,7 +306,7 @@ int RunSetupWindow(HINSTANCE instance, PackageSource& pkg, Scope scope,
                              nullptr, nullptr, instance, &s);
   if (!wnd) return 2;
   s.wnd = wnd;
-  ShowProductIcon(wnd);
+  ShowProductIcon(wnd, instance);
   CreateControls(wnd, &s, initial_folder);
   ShowWindow(wnd, SW_SHOWNORMAL);
   SetFocus(Item(wnd, kIdInstall));

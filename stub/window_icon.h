@@ -6,8 +6,9 @@
 
 namespace stub {
 
-// Gives wnd the product's icon in its title bar and on the taskbar (big and
-// small, WM_SETICON). A program without one keeps the window class's icon.
-void ShowProductIcon(HWND wnd);
+// Gives wnd the product's icon of image (this program's module) in its title
+// bar and on the taskbar (big and small, WM_SETICON). An image without one
+// leaves the window with the class's icon.
+void ShowProductIcon(HWND wnd, HMODULE image);
 
 }  // namespace stub
