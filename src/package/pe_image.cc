@@ -40,9 +40,11 @@ const PeSection* PeHeaders::FindSection(std::string_view name) const {
 }
 
 const PeSection* PeHeaders::SectionAtRva(uint32_t rva, uint32_t size) const {
+  // A section spans its virtual size (its raw size when that is 0); an
+  // empty range still needs a byte of it.
   for (const PeSection& s : sections) {
-    uint64_t extent = std::max<uint64_t>(s.virtual_size, static_cast<uint64_t>(s.raw_size));
-    if (rva >= s.virtual_address && uint64_t{rva} + size <= uint64_t{s.virtual_address} + extent)
+    uint64_t extent = s.virtual_size != 0 ? s.virtual_size : static_cast<uint64_t>(s.raw_size);
+    if (rva >= s.virtual_address && uint64_t{rva} + std::max<uint32_t>(size, 1) <= uint64_t{s.virtual_address} + extent)
       return &s;
   }
   return nullptr;

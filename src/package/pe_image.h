@@ -63,7 +63,8 @@ struct PeHeaders {
   uint32_t size_of_headers = 0;
 
   const PeSection* FindSection(std::string_view name) const;
-  // The section whose virtual range holds [rva, rva + size), or nullptr.
+  // The section whose virtual range holds [rva, rva + size) (for size 0,
+  // the byte at rva), or nullptr.
   const PeSection* SectionAtRva(uint32_t rva, uint32_t size) const;
   // The file offset of [rva, rva + size) when a section's raw data holds it, else -1.
   int64_t RvaToOffset(uint32_t rva, uint32_t size) const;

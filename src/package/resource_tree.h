@@ -17,8 +17,9 @@ inline constexpr uint16_t kRtIcon = 3;
 inline constexpr uint16_t kRtRcData = 10;
 inline constexpr uint16_t kRtGroupIcon = 14;
 inline constexpr uint16_t kRtVersion = 16;
-// A tree with more leaves than this is refused as damaged.
-inline constexpr size_t kMaxResources = 4096;
+// A tree with more leaves than this is refused as damaged (large programs
+// hold a few thousand).
+inline constexpr size_t kMaxResources = 65536;
 
 // A type or a name: a number, or (when name is not empty) a string.
 struct ResourceId {

@@ -139,6 +139,15 @@ check_program(os.path.join(WORK, "out", "uninst.exe"), "我的工具 卸载程�
 listing = qrpack("list", "我的工具安装.exe")
 check("  FileDescription: 我的工具 安装程序" in listing, "qrpack list shows no FileDescription:\n" + listing)
 
+# An executable's first icon group, as --icon: a program of wine's (a
+# dependency), whose icons pefile reads on its own.
+program = "/usr/lib/x86_64-linux-gnu/wine/x86_64-windows/notepad.exe"
+if os.path.exists(program):
+    qrpack("build", *qrpack_args, "--install-dat", "ours.dat", "--icon", program, "-o", "notepad_icon.exe", "a.txt")
+    source = icons_of(pefile.PE(program))
+    check(len(source) > 1 and icons_of(pefile.PE(os.path.join(WORK, "notepad_icon.exe"))) == source,
+          "the package's icon is not notepad.exe's first icon group")
+
 # Stub programs of an earlier version: the package holds them as they are.
 old_setup, old_uninst = without_mark(setup), without_mark(uninst)
 open(os.path.join(WORK, "old_setup.exe"), "wb").write(old_setup)

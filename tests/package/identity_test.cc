@@ -198,6 +198,26 @@ TEST(ResourceTree, RefusesHostileTrees) {
   EXPECT_FALSE(read(wide));
 }
 
+TEST(PeHeaders, ASectionSpansItsVirtualSize) {
+  PeHeaders pe;
+  PeSection idata, rsrc;
+  idata.virtual_address = 0xD000;
+  idata.virtual_size = 0x1400;
+  idata.raw_offset = 0xB000;
+  idata.raw_size = 0x2000;  // file alignment past the virtual size
+  rsrc.virtual_address = 0xF000;
+  rsrc.virtual_size = 0x100;
+  rsrc.raw_offset = 0xD000;
+  rsrc.raw_size = 0x200;
+  pe.sections = {idata, rsrc};
+  EXPECT_EQ(pe.SectionAtRva(0xF000, 0), &pe.sections[1]);
+  EXPECT_EQ(pe.SectionAtRva(0xE400, 0), nullptr);
+  EXPECT_EQ(pe.SectionAtRva(0xE3FF, 1), &pe.sections[0]);
+  EXPECT_EQ(pe.SectionAtRva(0xE3FF, 2), nullptr);
+  EXPECT_EQ(pe.RvaToOffset(0xF010, 0x10), 0xD010);
+  EXPECT_EQ(pe.RvaToOffset(0xF0F0, 0x20), -1);
+}
+
 class StubImageTest : public ::testing::Test {
  protected:
   void SetUp() override {
