@@ -1,14 +1,20 @@
 #include "package_fuzz_targets.h"
 
+#include <algorithm>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "codec/stream_format.h"
 #include "memory_file.h"
+#include "package/byte_fields.h"
+#include "package/icon_file.h"
 #include "package/layout.h"
 #include "package/name_index.h"
 #include "package/package_reader.h"
+#include "package/resource_tree.h"
 #include "package/stub_container.h"
+#include "package/version_resource.h"
 #include "platform/files.h"
 
 namespace fuzz {
@@ -67,6 +73,29 @@ bool PackageReaderTarget(const uint8_t* data, size_t size) {
 }
 
 bool NameIndexTarget(const uint8_t* data, size_t size) { return CheckNameIndex(data, size); }
+
+bool ResourcesTarget(const uint8_t* data, size_t size) {
+  std::span<const uint8_t> bytes(data, size);
+  auto sound = [](package::IconProblem p, const package::Icon& icon) {
+    if (p != package::IconProblem::kNone) return true;
+    if (icon.images.empty() || icon.images.size() > package::kMaxIconImages) return false;
+    std::string file = package::IconFileBytes(icon);
+    package::Icon again;
+    return package::ParseIconFile(package::bytes::View(file), &again) == package::IconProblem::kNone &&
+           package::IconFileBytes(again) == file;
+  };
+  package::Icon icon;
+  if (!sound(package::ParseIconFile(bytes, &icon), icon)) return false;
+  if (!sound(package::IconFromImage(bytes, &icon), icon)) return false;
+  std::vector<package::Resource> resources;
+  std::string err;
+  package::PeHeaders pe = package::ParsePeHeaders(bytes.first(std::min<size_t>(size, package::kPeHeaderReadSize)));
+  if (package::ReadResources(bytes, pe, &resources, &err) && resources.size() > package::kMaxResources)
+    return false;
+  package::VersionInfo info;
+  package::ParseVersionResource(bytes, &info);
+  return true;
+}
 
 bool StubContainerTarget(const uint8_t* data, size_t size) {
   static MemoryFile input, output;

@@ -25,4 +25,10 @@ bool NameIndexTarget(const uint8_t* data, size_t size);
 // or fails with a message.
 bool StubContainerTarget(const uint8_t* data, size_t size);
 
+// Reads arbitrary bytes as an icon file, as a program image's resources and
+// icon, and as a version resource. An accepted icon has 1..kMaxIconImages
+// images and reads back the same from the .ico file it makes; an accepted
+// resource list has at most kMaxResources entries.
+bool ResourcesTarget(const uint8_t* data, size_t size);
+
 }  // namespace fuzz

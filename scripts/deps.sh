@@ -7,7 +7,7 @@ packages=(
   clang libclang-rt-14-dev
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
   wine wine64 xvfb xauth fonts-wqy-zenhei imagemagick python3 zip
-  openssl osslsigncode
+  openssl osslsigncode python3-pefile
   libtomlplusplus-dev
 )
 missing=()

@@ -31,6 +31,9 @@ bool Registration::Run(const InstalledProduct* earlier, InstallOutcome* outcome,
   entry_.install_location = folder_;
   entry_.uninstaller = folder_ + L"\\" + kUninstallerName;
   entry_.display_icon = entry_.uninstaller;
+  SYSTEMTIME today;
+  GetLocalTime(&today);
+  entry_.install_date = InstallDateOf(today);
   int64_t bytes = 0;
   for (const FileRecord& f : pkg_.files()) bytes += f.size;
   entry_.estimated_size_kib = static_cast<uint32_t>((bytes + 1023) / 1024);
@@ -62,7 +65,9 @@ bool Registration::Run(const InstalledProduct* earlier, InstallOutcome* outcome,
         group_made = true;
         break;
       }
-      case entries::SetCtrlPanelIcon: entry_.display_icon = target; break;
+      case entries::SetCtrlPanelIcon:
+        if (HoldsIcon(target)) entry_.display_icon = target;  // else uninst.exe's
+        break;
       default: break;
     }
     if (!ok) return false;

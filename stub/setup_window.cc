@@ -15,6 +15,7 @@
 #include "stub_text.h"
 #include "ui_font.h"
 #include "win_util.h"
+#include "window_icon.h"
 
 namespace stub {
 namespace {
@@ -335,6 +336,7 @@ int RunSetupWindow(HINSTANCE instance, PackageSource& pkg, const SetupDecision& 
                              nullptr, nullptr, instance, &s);
   if (!wnd) return 2;
   s.wnd = wnd;
+  ShowProductIcon(wnd, instance);
   CreateControls(wnd, &s, decision.folder);
   ShowWindow(wnd, SW_SHOWNORMAL);
   SetFocus(Item(wnd, kIdInstall));

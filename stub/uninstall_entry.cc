@@ -1,6 +1,9 @@
 #include "uninstall_entry.h"
 
 #include <windows.h>
+#include <shellapi.h>
+
+#include <cwchar>
 
 #include "product.h"
 #include "stub_text.h"
@@ -86,6 +89,7 @@ UninstallEntry ReadEntry(HKEY k) {
   e.install_location = GetString(k, L"InstallLocation");
   e.uninstaller = CommandPath(GetString(k, L"UninstallString"));
   e.display_icon = GetString(k, L"DisplayIcon");
+  e.install_date = GetString(k, L"InstallDate");
   e.shortcuts = GetMulti(k, kShortcutsValue);
   e.folders = GetMulti(k, kFoldersValue);
   e.created_folders = GetMulti(k, kCreatedFoldersValue);
@@ -118,6 +122,17 @@ bool ForEachOurEntry(Scope scope, Visit visit) {
 
 }  // namespace
 
+std::wstring InstallDateOf(const SYSTEMTIME& day) {
+  wchar_t text[16];
+  std::swprintf(text, sizeof text / sizeof text[0], L"%04u%02u%02u", unsigned{day.wYear},
+                unsigned{day.wMonth}, unsigned{day.wDay});
+  return text;
+}
+
+bool HoldsIcon(const std::wstring& path) {
+  return ExtractIconExW(path.c_str(), -1, nullptr, nullptr, 0) > 0;
+}
+
 std::wstring UninstallCommand(const std::wstring& path) { return L"\"" + path + L"\""; }
 std::wstring QuietUninstallCommand(const std::wstring& path) { return UninstallCommand(path) + L" /S"; }
 
@@ -141,7 +156,8 @@ bool WriteUninstallEntry(Scope scope, const std::wstring& key, const UninstallEn
             SetDword(k, L"EstimatedSize", e.estimated_size_kib) && SetDword(k, L"NoModify", 1) &&
             SetDword(k, L"NoRepair", 1) && SetMulti(k, kShortcutsValue, e.shortcuts) &&
             SetMulti(k, kFoldersValue, e.folders) &&
-            SetMulti(k, kCreatedFoldersValue, e.created_folders);
+            SetMulti(k, kCreatedFoldersValue, e.created_folders) &&
+            (e.install_date.empty() || SetString(k, L"InstallDate", e.install_date));
   RegCloseKey(k);
   if (!ok) *err = platform::WideToUtf8(text::kCannotWriteEntry + (L"“" + path + L"”"));
   return ok;

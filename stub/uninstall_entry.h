@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include <windows.h>
+
 #include "shell_places.h"
 
 namespace stub {
@@ -25,6 +27,7 @@ struct UninstallEntry {
   std::wstring install_location;  // the install folder
   std::wstring uninstaller;       // full path of uninst.exe
   std::wstring display_icon;      // full path of the icon's file
+  std::wstring install_date;      // YYYYMMDD of the install or upgrade; not written when empty
   uint32_t estimated_size_kib = 0;
   std::vector<std::wstring> shortcuts;  // full paths of the .lnk files made
   std::vector<std::wstring> folders;    // folders made for shortcuts (program group, quick launch)
@@ -82,6 +85,12 @@ struct KeySnapshot {
 KeySnapshot SnapshotKey(Scope scope, const std::wstring& key);
 // Puts the key back as the snapshot saw it (deleting it when it did not exist).
 bool RestoreKey(const KeySnapshot& snapshot);
+
+// InstallDate's text for a day: YYYYMMDD.
+std::wstring InstallDateOf(const SYSTEMTIME& day);
+// True when the file at path holds an icon the shell can show (an .ico
+// file, or a program or library with an icon resource).
+bool HoldsIcon(const std::wstring& path);
 
 // The value of UninstallString for uninst.exe at path, and of QuietUninstallString.
 std::wstring UninstallCommand(const std::wstring& path);

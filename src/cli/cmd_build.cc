@@ -85,7 +85,7 @@ int SaveProject(const std::string& path, const package::PackageRequest& request,
 int RunBuild(const Args& args, Io& io) {
   const Command& self = FindCommand("build");
   ArgSyntax syntax{{"--name", "--dir", "--publisher", "--version", "-o", "--install-dat", "--jobs",
-                    "--sign-command", "--save-project"},
+                    "--sign-command", "--save-project", "--icon"},
                {"--quiet"},
                0};
   std::vector<std::string> repeatable;
@@ -127,6 +127,7 @@ int RunBuild(const Args& args, Io& io) {
     std::string problem = PropertyValueProblem(o, p.values[o.option]);
     if (!problem.empty()) return UsageError(io, self, problem);
   }
+  if (p.Has("--icon")) request.icon_path = AbsolutePath(p.values["--icon"]);
   package::PropertyValues& props = request.properties;
   props.app_name = ValueOr(p, "--name", props.app_name);
   props.setup_dir = ValueOr(p, "--dir", props.setup_dir);

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdio>
+#include <optional>
 
 #include "cli/args.h"
 #include "cli/build_values.h"
@@ -10,6 +11,7 @@
 #include "entries/package_entry.h"
 #include "package/layout.h"
 #include "package/product_key.h"
+#include "package/product_identity.h"
 
 namespace cli {
 namespace {
@@ -61,8 +63,49 @@ const char* DigestName(const package::ImageData& image) {
   return "none";
 }
 
+std::string Numbers(const std::array<uint16_t, 4>& v) {
+  return std::to_string(v[0]) + "." + std::to_string(v[1]) + "." + std::to_string(v[2]) + "." +
+         std::to_string(v[3]);
+}
+
+// The setup program's version resource, as Explorer's file properties show it.
+std::optional<package::VersionInfo> ReadVersionInfo(const package::PackageReader& reader, std::string* err) {
+  auto f = platform::File::Open(reader.path(), platform::File::Mode::kRead, err);
+  package::VersionInfo info;
+  bool found = false;
+  if (!f || !package::ReadFileVersionInfo(*f, reader.contents().stub_size, &info, &found, err)) return std::nullopt;
+  if (!found) return std::nullopt;
+  return info;
+}
+
+void PrintVersionJson(const std::optional<package::VersionInfo>& v, std::ostream& os) {
+  if (!v) {
+    os << "null";
+    return;
+  }
+  os << "{\"file_version\": " << Json(Numbers(v->file_version))
+     << ", \"product_version\": " << Json(Numbers(v->product_version)) << ", \"language\": " << v->language
+     << ", \"code_page\": " << v->code_page << ", \"strings\": {";
+  for (size_t i = 0; i < v->strings.size(); ++i)
+    os << (i ? ", " : "") << Json(v->strings[i].first) << ": " << Json(v->strings[i].second);
+  os << "}}";
+}
+
+void PrintVersionText(const std::optional<package::VersionInfo>& v, std::ostream& os) {
+  if (!v) {
+    os << "Version information: none\n";
+    return;
+  }
+  char lang[16];
+  std::snprintf(lang, sizeof lang, "%04x", v->language);
+  os << "Version information (language " << lang << ", code page " << v->code_page
+     << "): file " << Numbers(v->file_version) << ", product " << Numbers(v->product_version) << "\n";
+  for (const auto& [name, value] : v->strings) os << "  " << name << ": " << value << "\n";
+}
+
 void PrintJson(const package::PackageContents& c, const package::ImageData& image,
-               const package::NameIndex& index, std::ostream& os) {
+               const package::NameIndex& index, const std::optional<package::VersionInfo>& version,
+               std::ostream& os) {
   os << "{\n  \"size\": " << c.data_end << ",\n  \"signed\": " << (image.signed_file ? "true" : "false")
      << ",\n  \"digest\": " << Json(DigestName(image)) << ",\n  \"stub_size\": " << c.stub_size << ",\n  \"total\": " << c.trailer.total
      << ",\n  \"record_count\": " << c.trailer.record_count << ",\n  \"config_text\": "
@@ -82,11 +125,14 @@ void PrintJson(const package::PackageContents& c, const package::ImageData& imag
   }
   os << "\n  ],\n  \"name_index\": {\"title\": " << Json(index.title) << ", \"paths\": [";
   for (size_t i = 0; i < index.rel_paths.size(); ++i) os << (i ? ", " : "") << Json(index.rel_paths[i]);
-  os << "]}\n}\n";
+  os << "]},\n  \"version_info\": ";
+  PrintVersionJson(version, os);
+  os << "\n}\n";
 }
 
 void PrintText(const package::PackageContents& c, const package::ImageData& image,
-               const package::NameIndex& index, std::ostream& os) {
+               const package::NameIndex& index, const std::optional<package::VersionInfo>& version,
+               std::ostream& os) {
   os << "Package: " << c.data_end << " bytes, "
      << (image.signed_file ? "signed (certificate table of " + std::to_string(image.pe.cert_size) + " bytes)"
                            : std::string("not signed"))
@@ -106,6 +152,7 @@ void PrintText(const package::PackageContents& c, const package::ImageData& imag
   }
   os << "Uninstaller name index: " << index.title << ", " << index.rel_paths.size() << " names\n";
   for (const std::string& path : index.rel_paths) os << "  " << path << "\n";
+  PrintVersionText(version, os);
 }
 
 }  // namespace
@@ -123,8 +170,10 @@ int RunList(const Args& args, Io& io) {
   package::NameIndex index;
   if (!OpenPackage(reader, p.positional[0], &err) || !ReadPackageNameIndex(reader, &index, &err))
     return Fail(io, err);
-  if (p.HasFlag("--json")) PrintJson(reader.contents(), reader.image(), index, io.out);
-  else PrintText(reader.contents(), reader.image(), index, io.out);
+  std::optional<package::VersionInfo> version = ReadVersionInfo(reader, &err);
+  if (!version && !err.empty()) return Fail(io, err);
+  if (p.HasFlag("--json")) PrintJson(reader.contents(), reader.image(), index, version, io.out);
+  else PrintText(reader.contents(), reader.image(), index, version, io.out);
   return kExitOk;
 }
 

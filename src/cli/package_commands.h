@@ -7,7 +7,7 @@ namespace cli {
 
 inline constexpr char kBuildSynopsis[] =
     "build [--name T] [--dir T] [--publisher T] [--version T] [-o PATH] [--install-dat PATH] "
-    "[--jobs N] [--quiet] [--sign-command CMD] [--run F] [--quick-launch F] [--desktop F] [--autorun F] "
+    "[--jobs N] [--quiet] [--sign-command CMD] [--icon FILE] [--run F] [--quick-launch F] [--desktop F] [--autorun F] "
     "[--program-group F] [--control-panel-icon F] [--save-project FILE] [PROJECT.qrproj] ENTRY...";
 inline constexpr char kBuildHelp[] =
     "Builds an installer package from files and folders, like the main window's\n"
@@ -35,6 +35,9 @@ inline constexpr char kBuildHelp[] =
     "                        run through the shell (sh -c; cmd /c on Windows) with\n"
     "                        $f replaced by the file's quoted path; a failure fails\n"
     "                        the build with the command's output\n"
+    "  --icon FILE           the icon the package and its uninstaller show: an .ico\n"
+    "                        file or an executable's first icon group (default: the\n"
+    "                        --control-panel-icon file's, else the --run file's)\n"
     "  --run F, --quick-launch F, --desktop F, --autorun F, --program-group F,\n"
     "  --control-panel-icon F\n"
     "                        set that install option on the file F: a file ENTRY or\n"
@@ -55,7 +58,8 @@ inline constexpr char kListSynopsis[] = "list PACKAGE [--json]";
 inline constexpr char kListHelp[] =
     "Shows a package's configuration with the product's uninstall key (its\n"
     "product code), install options, file records (path, size, compressed\n"
-    "length) and the uninstaller's name index.\n";
+    "length), the uninstaller's name index and the version resource of the\n"
+    "setup program (its file properties), when it has one.\n";
 int RunList(const Args& args, Io& io);
 
 inline constexpr char kExtractSynopsis[] = "extract PACKAGE DIR";

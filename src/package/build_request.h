@@ -60,6 +60,9 @@ struct PackageRequest {
   // When set, the command that signs a file in place (sign_command.h): it
   // runs on the uninstaller with its name index and on the finished package.
   std::string sign_command;
+  // When set, the file whose icon the package carries (an .ico file or an
+  // executable's first icon group) in place of the one icon_source.h chooses.
+  std::string icon_path;
   // Test hook: runs after the payload is collected and checked, before the
   // package is written.
   std::function<void()> after_collect;

@@ -65,6 +65,16 @@ inline constexpr char kOptionTwice[] = "同一个安装选项只能设置在一�
 inline constexpr char kOptionFileMissing[] = "安装选项指定的文件不在安装包中：";
 inline constexpr char kOptionFileTwice[] = "同一个文件的同一个安装选项设置了两次：";
 inline constexpr char kShortcutNameTwice[] = "两个文件的快捷方式名称相同，安装时会互相覆盖：";
+// The product's icon (qrpack build --icon, or the file marked for the
+// control panel or to run), refused before anything is written.
+inline constexpr char kIconUnreadable[] = "无法读取图标文件，安装包没有生成：";
+inline constexpr char kIconNotIcon[] = "不是图标文件，也不是带图标的程序，不能用作安装包的图标：";
+inline constexpr char kIconDamaged[] = "图标已损坏，不能用作安装包的图标：";
+inline constexpr char kIconTooLarge[] = "图标大于1 MB，不能用作安装包的图标：";
+inline constexpr char kIconTooBig[] = "图标大于256×256像素，不能用作安装包的图标：";
+// A program of install.dat that declares it carries the product's identity
+// but whose resources cannot be rewritten.
+inline constexpr char kIdentityNotWritable[] = "install.dat中的程序无法写入软件的图标和版本信息，安装包没有生成：";
 inline constexpr char kCodedStringTooLong[] = "文字超过32767字节，不能写入安装包";
 
 // Signing with the command of qrpack build --sign-command; the command line

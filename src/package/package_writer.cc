@@ -5,12 +5,14 @@
 #include <set>
 #include <tuple>
 
+#include "package/icon_source.h"
 #include "package/image_digest.h"
 #include "package/layout.h"
 #include "package/messages.h"
 #include "package/name_index.h"
 #include "package/package_reader.h"
 #include "package/payload.h"
+#include "package/product_identity.h"
 #include "package/record_pipeline.h"
 #include "package/sign_command.h"
 #include "package/stub_container.h"
@@ -85,6 +87,7 @@ class PackageWriter {
 
   bool PlanFiles(std::string* err);
   bool PlanOptions(std::string* err);
+  bool PlanIdentity(std::string* err);
   bool PlanFileOptions(int32_t seen, std::string* err);
   // A shortcut's name as Windows compares it: the name's last part (UTF-8)
   // without its extension.
@@ -109,7 +112,7 @@ class PackageWriter {
   // programs decoded, every payload file read, and the uninstaller with its
   // name index read for its record.
   int64_t ReportedBytes() const {
-    int64_t uninst_record = container_.uninst_size + NameIndexSize(index_title_, index_names_);
+    int64_t uninst_record = uninst_image_size_ + NameIndexSize(index_title_, index_names_);
     return int64_t{container_.setup_size} + container_.uninst_size + total_ + uninst_record;
   }
   bool WriteUninstaller(std::string* err);
@@ -132,6 +135,8 @@ class PackageWriter {
   std::vector<std::string> index_names_;
   int32_t total_ = 0;
   int64_t config_offset_ = 0;  // C, the stub image's length
+  ProductIdentity identity_;
+  int64_t uninst_image_size_ = 0;  // the uninstaller as it goes into its record, without the index
 
   TempFile package_;
   TempFile uninst_;
@@ -272,6 +277,16 @@ bool PackageWriter::PlanFileOptions(int32_t seen, std::string* err) {
   return true;
 }
 
+// The product's identity for the programs, its icon read and checked.
+bool PackageWriter::PlanIdentity(std::string* err) {
+  const PropertyValues& p = req_.properties;
+  identity_.app_name = shell::TruncateUtf16(p.app_name, kConfigValueChars);
+  identity_.publisher = shell::TruncateUtf16(p.publisher, kConfigValueChars);
+  identity_.version = shell::TruncateUtf16(p.version, kConfigValueChars);
+  identity_.package_file_name = p.save_path.substr(p.save_path.find_last_of("/\\") + 1);
+  return ResolveProductIcon(req_.icon_path, req_.entries, &identity_.icon, err);
+}
+
 bool PackageWriter::Write(const std::string& bytes, std::string* err) {
   std::string e;
   if (!package_.file->Seek(end_, &e) || !package_.file->Write(bytes.data(), bytes.size(), &e)) {
@@ -296,13 +311,18 @@ bool PackageWriter::WriteUninstaller(std::string* err) {
   XorKey key;
   int64_t image_size = 0;
   bool filled = false;
-  if (!uninst_.file->Size(&image_size, &e) || !uninst_.file->Seek(kXorKeyOffset, &e) ||
+  bool stamped = false;
+  if (!StampIdentityFile(*uninst_.file, identity_, IdentityProgram::kUninstaller, &stamped, &e) ||
+      !uninst_.file->Size(&image_size, &e) || !uninst_.file->Seek(kXorKeyOffset, &e) ||
       !uninst_.file->ReadExact(key.data(), key.size(), &e) ||
       !AppendNameIndex(*uninst_.file, key, index_title_, index_names_, &e) ||
       !FillImageDigest(*uninst_.file, image_size, &filled, &e) || !uninst_.file->Close(&e)) {
     *err = msg::WithReason(msg::kTempUninstallerFailed, uninst_.path, e);
     return false;
   }
+  // The progress bar's end follows the uninstaller as it now is.
+  uninst_image_size_ = image_size;
+  progress_.SetMaximum(static_cast<float>(ReportedBytes()));
   uninst_.file.reset();
   return req_.sign_command.empty() || SignUninstaller(err);
 }
@@ -328,7 +348,9 @@ bool PackageWriter::WriteHead(std::string* err) {
     *err = write_failed ? msg::WithReason(msg::kWriteFailed, req_.properties.save_path, e) : e;
     return false;
   }
-  if (!package_.file->Size(&end_, &e) || !package_.file->Seek(kXorKeyOffset, &e) ||
+  bool stamped = false;
+  if (!StampIdentityFile(*package_.file, identity_, IdentityProgram::kSetup, &stamped, &e) ||
+      !package_.file->Size(&end_, &e) || !package_.file->Seek(kXorKeyOffset, &e) ||
       !package_.file->ReadExact(key_.data(), key_.size(), &e)) {
     *err = msg::WithReason(msg::kWriteFailed, package_.path, e);
     return false;
@@ -388,7 +410,8 @@ BuildResult PackageWriter::Run() {
   if (!CollectPackFiles(req_.entries, req_.properties.save_path, &files_, &err, req_.stop) ||
       Stopped())
     return Fail(err);
-  if (!PlanFiles(&err) || !PlanOptions(&err)) return Fail(err);
+  if (!PlanFiles(&err) || !PlanOptions(&err) || !PlanIdentity(&err)) return Fail(err);
+  uninst_image_size_ = container_.uninst_size;
 
   if (ExceedsSizeLimit(files_, container_.l1)) return SizeRefused();
   int64_t sum = 0;

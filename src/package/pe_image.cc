@@ -17,6 +17,12 @@ constexpr uint16_t kMagicPe32 = 0x10B;
 constexpr uint16_t kMagicPe32Plus = 0x20B;
 constexpr size_t kSectionHeaderSize = 40;
 constexpr size_t kDirectoryEntrySize = 8;
+constexpr size_t kMaxDirectories = 16;
+constexpr size_t kInitializedDataAt = 8;     // in the optional header
+constexpr size_t kSectionAlignmentAt = 32;
+constexpr size_t kFileAlignmentAt = 36;
+constexpr size_t kSizeOfImageAt = 56;
+constexpr size_t kSizeOfHeadersAt = 60;
 
 uint16_t U16(std::span<const uint8_t> b, size_t at) {
   return static_cast<uint16_t>(b[at] | (b[at + 1] << 8));
@@ -91,6 +97,24 @@ const PeSection* PeHeaders::FindSection(std::string_view name) const {
   return nullptr;
 }
 
+const PeSection* PeHeaders::SectionAtRva(uint32_t rva, uint32_t size) const {
+  // A section spans its virtual size (its raw size when that is 0); an
+  // empty range still needs a byte of it.
+  for (const PeSection& s : sections) {
+    uint64_t extent = s.virtual_size != 0 ? s.virtual_size : static_cast<uint64_t>(s.raw_size);
+    if (rva >= s.virtual_address && uint64_t{rva} + std::max<uint32_t>(size, 1) <= uint64_t{s.virtual_address} + extent)
+      return &s;
+  }
+  return nullptr;
+}
+
+int64_t PeHeaders::RvaToOffset(uint32_t rva, uint32_t size) const {
+  const PeSection* s = SectionAtRva(rva, size);
+  if (s == nullptr || uint64_t{rva - s->virtual_address} + size > static_cast<uint64_t>(s->raw_size))
+    return -1;
+  return s->raw_offset + (rva - s->virtual_address);
+}
+
 PeHeaders ParsePeHeaders(std::span<const uint8_t> head) {
   PeHeaders pe;
   auto fits = [&](size_t at, size_t n) { return at <= head.size() && n <= head.size() - at; };
@@ -109,6 +133,22 @@ PeHeaders ParsePeHeaders(std::span<const uint8_t> head) {
   if (opt_size >= kChecksumAt + 4 && fits(opt + kChecksumAt, 4)) pe.checksum_at = static_cast<int64_t>(opt + kChecksumAt);
   size_t count_at = magic == kMagicPe32 ? 92 : 108;
   size_t dirs_at = count_at + 4;
+  if (opt_size >= kSizeOfHeadersAt + 4 && fits(opt, kSizeOfHeadersAt + 4)) {
+    pe.section_alignment = U32(head, opt + kSectionAlignmentAt);
+    pe.file_alignment = U32(head, opt + kFileAlignmentAt);
+    pe.size_of_image_at = static_cast<int64_t>(opt + kSizeOfImageAt);
+    pe.initialized_data_at = static_cast<int64_t>(opt + kInitializedDataAt);
+    pe.size_of_headers = U32(head, opt + kSizeOfHeadersAt);
+  }
+  if (fits(opt + count_at, 4)) {
+    size_t n = std::min<size_t>(U32(head, opt + count_at), kMaxDirectories);
+    for (size_t i = 0; i < n && dirs_at + (i + 1) * kDirectoryEntrySize <= opt_size &&
+                       fits(opt + dirs_at + i * kDirectoryEntrySize, kDirectoryEntrySize);
+         ++i) {
+      size_t at = opt + dirs_at + i * kDirectoryEntrySize;
+      pe.directories.push_back({U32(head, at), U32(head, at + 4), static_cast<int64_t>(at)});
+    }
+  }
   size_t cert_entry = dirs_at + kSecurityDirectory * kDirectoryEntrySize;
   if (fits(opt + count_at, 4)) {
     size_t count = U32(head, opt + count_at);
@@ -135,7 +175,9 @@ PeHeaders ParsePeHeaders(std::span<const uint8_t> head) {
     s.virtual_address = U32(head, at + 12);
     s.raw_size = U32(head, at + 16);
     s.raw_offset = U32(head, at + 20);
+    s.header_at = static_cast<int64_t>(at);
     pe.sections.push_back(std::move(s));
+    pe.section_table_end = static_cast<int64_t>(at + kSectionHeaderSize);
   }
   return pe;
 }

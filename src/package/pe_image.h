@@ -36,6 +36,7 @@ struct PeSection {
   int64_t raw_size = 0;
   uint32_t virtual_address = 0;  // where the section lies once loaded (RVA)
   uint32_t virtual_size = 0;
+  int64_t header_at = 0;  // the section's 40-byte header in the file
 };
 
 // One entry of the optional header's data directories: an address once
@@ -43,9 +44,12 @@ struct PeSection {
 struct PeDirectory {
   uint32_t rva = 0;
   uint32_t size = 0;
+  int64_t entry_at = -1;  // its 8 bytes in the file
 };
 // Indexes of the data directories read here.
 inline constexpr int kImportDirectory = 1;
+inline constexpr int kResourceDirectory = 2;
+inline constexpr int kRelocationDirectory = 5;
 inline constexpr int kLoadConfigDirectory = 10;
 inline constexpr int kDelayImportDirectory = 13;
 
@@ -58,8 +62,23 @@ struct PeHeaders {
   bool is_pe32_plus = false;
   std::vector<PeDirectory> directories;  // as many as the header has, in head
   std::vector<PeSection> sections;
+  std::vector<PeDirectory> directories;  // those inside head and the optional header
+  uint32_t section_alignment = 0;
+  uint32_t file_alignment = 0;
+  int64_t size_of_image_at = -1;        // the optional header's SizeOfImage
+  int64_t initialized_data_at = -1;     // its SizeOfInitializedData
+  int64_t section_table_end = 0;        // the first byte after the section headers
+  uint32_t size_of_headers = 0;
 
   const PeSection* FindSection(std::string_view name) const;
+  // The section whose virtual range holds [rva, rva + size) (for size 0,
+  // the byte at rva), or nullptr.
+  const PeSection* SectionAtRva(uint32_t rva, uint32_t size) const;
+  // The file offset of [rva, rva + size) when a section's raw data holds it, else -1.
+  int64_t RvaToOffset(uint32_t rva, uint32_t size) const;
+  const PeDirectory* Directory(int index) const {
+    return index < static_cast<int>(directories.size()) ? &directories[index] : nullptr;
+  }
 };
 
 // Parses the headers at the start of a file (head: its first bytes, at most

@@ -509,9 +509,12 @@ TEST_F(PackageCommands, WindowsAndLinuxBuildsMakeIdenticalPackages) {
   std::vector<std::string> common = {"build", "--name", "跨平台", "--run", "setup.exe",
                                      "--install-dat", BuiltInstallDat()};
   std::vector<std::string> linux_args = common;
-  for (std::string a : {"-o", "linux.exe", "App", "setup.exe"}) linux_args.push_back(a);
+  // One package name for both: the package's version resource holds it.
+  for (std::string a : {"-o", "pkg.exe", "App", "setup.exe"}) linux_args.push_back(a);
   Result r = Qrpack(dir_.path(), linux_args);
   ASSERT_EQ(r.code, 0) << r.err;
+  std::string err;
+  ASSERT_TRUE(platform::ReplaceFile(dir_ / "pkg.exe", dir_ / "linux.exe", &err)) << err;
   auto win_path = [](const std::string& p) {
     std::string w = "Z:" + p;
     std::replace(w.begin(), w.end(), '/', '\\');
@@ -519,12 +522,12 @@ TEST_F(PackageCommands, WindowsAndLinuxBuildsMakeIdenticalPackages) {
   };
   std::vector<std::string> win_args = {std::string(src) + "/cmake/wine-run.sh", win_exe};
   for (std::string a : common) win_args.push_back(a == BuiltInstallDat() ? win_path(a) : a);
-  for (std::string a : {"-o", "win.exe", "App", "setup.exe"}) win_args.push_back(a);
+  for (std::string a : {"-o", "pkg.exe", "App", "setup.exe"}) win_args.push_back(a);
   std::string cmd = "cd '" + dir_.path() + "' && '" + win_args[0] + "'";
   for (size_t i = 1; i < win_args.size(); ++i) cmd += " '" + win_args[i] + "'";
   cmd += " >/dev/null 2>&1";
   ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
-  std::string a = ReadWholeFile(dir_ / "linux.exe"), b = ReadWholeFile(dir_ / "win.exe");
+  std::string a = ReadWholeFile(dir_ / "linux.exe"), b = ReadWholeFile(dir_ / "pkg.exe");
   EXPECT_GT(a.size(), 300000u);
   EXPECT_TRUE(a == b) << "sizes " << a.size() << " and " << b.size();
 }

@@ -1,5 +1,5 @@
 // Replays the package fuzz targets' seed corpora (fuzz/corpus) through them,
-// and each target's seeds through the other two: more shapes of input for
+// and each target's seeds through the others: more shapes of input for
 // each at no cost.
 
 #include <gtest/gtest.h>
@@ -17,7 +17,8 @@ TEST(FuzzCorpus, PackageTargets) {
     bool (*run)(const uint8_t*, size_t);
   } targets[] = {{"package_reader", fuzz::PackageReaderTarget},
                  {"name_index", fuzz::NameIndexTarget},
-                 {"stub_container", fuzz::StubContainerTarget}};
+                 {"stub_container", fuzz::StubContainerTarget},
+                 {"resources", fuzz::ResourcesTarget}};
   for (const Target& corpus : targets) {
     auto seeds = ReadSeedCorpus(corpus.corpus);
     EXPECT_FALSE(seeds.empty()) << corpus.corpus;

@@ -32,7 +32,8 @@ TEST_F(PackageInstallTest, InstallsRegistersAndUninstallsExactlyItsOwnFiles) {
   EXPECT_EQ(RegString(root, key, L"InstallLocation"), folder_);
   EXPECT_EQ(RegString(root, key, L"UninstallString"), Quote(uninst));
   EXPECT_EQ(RegString(root, key, L"QuietUninstallString"), Quote(uninst) + L" /S");
-  EXPECT_EQ(RegString(root, key, L"DisplayIcon"), folder_ + L"\\app.exe");
+  // app.exe, marked for the control panel, holds no icon: the uninstaller's.
+  EXPECT_EQ(RegString(root, key, L"DisplayIcon"), uninst);
   int64_t bytes = static_cast<int64_t>(ReadFile(uninst).size());
   for (const SourceFile& f : SampleTree()) bytes += static_cast<int64_t>(f.data.size());
   EXPECT_EQ(RegDword(root, key, L"EstimatedSize"), static_cast<DWORD>((bytes + 1023) / 1024));
