@@ -150,15 +150,6 @@ PeHeaders ParsePeHeaders(std::span<const uint8_t> head) {
     }
   }
   size_t cert_entry = dirs_at + kSecurityDirectory * kDirectoryEntrySize;
-  if (fits(opt + count_at, 4)) {
-    size_t count = U32(head, opt + count_at);
-    for (size_t i = 0; i < count && dirs_at + (i + 1) * kDirectoryEntrySize <= opt_size &&
-                       fits(opt + dirs_at + i * kDirectoryEntrySize, kDirectoryEntrySize);
-         ++i) {
-      size_t at = opt + dirs_at + i * kDirectoryEntrySize;
-      pe.directories.push_back({U32(head, at), U32(head, at + 4)});
-    }
-  }
   if (fits(opt + count_at, 4) && U32(head, opt + count_at) > kSecurityDirectory &&
       opt_size >= cert_entry + kDirectoryEntrySize && fits(opt + cert_entry, kDirectoryEntrySize)) {
     pe.cert_entry_at = static_cast<int64_t>(opt + cert_entry);

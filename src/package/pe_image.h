@@ -60,7 +60,6 @@ struct PeHeaders {
   uint32_t cert_offset = 0;    // what that entry says: file offset and size
   uint32_t cert_size = 0;
   bool is_pe32_plus = false;
-  std::vector<PeDirectory> directories;  // as many as the header has, in head
   std::vector<PeSection> sections;
   std::vector<PeDirectory> directories;  // those inside head and the optional header
   uint32_t section_alignment = 0;
