@@ -36,7 +36,7 @@ HRESULT Nothing(VARIANT* v) {
 }  // namespace
 
 LRESULT GridAccessible::Answer(WPARAM wp) {
-  return LresultFromObject(IID_IAccessible, wp, static_cast<IAccessible*>(this));
+  return LresultFromObject(__uuidof(IAccessible), wp, static_cast<IAccessible*>(this));
 }
 
 HWND GridAccessible::hwnd() const { return view_ ? view_->hwnd() : nullptr; }
@@ -56,7 +56,7 @@ GridAccessible::Target GridAccessible::Resolve(const VARIANT& child,
 HRESULT GridAccessible::QueryInterface(REFIID riid, void** out) {
   if (!out) return E_POINTER;
   if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) ||
-      IsEqualIID(riid, IID_IAccessible)) {
+      IsEqualIID(riid, __uuidof(IAccessible))) {
     *out = static_cast<IAccessible*>(this);
     AddRef();
     return S_OK;

@@ -7,6 +7,7 @@
 
 #include "app/browse_picture.h"
 #include "app/dpi_scale.h"
+#include "app/editor_accessible.h"
 #include "app/grid_accessible.h"
 #include "app/ui_seams.h"
 #include "platform/utf.h"
@@ -103,6 +104,10 @@ PropListView::~PropListView() {
   if (accessible_) {
     accessible_->Disconnect();
     accessible_->Release();
+  }
+  if (editor_accessible_) {
+    editor_accessible_->Disconnect();
+    editor_accessible_->Release();
   }
   if (buffer_dc_) {
     SelectObject(buffer_dc_, old_buffer_);
@@ -254,6 +259,22 @@ IAccessible* PropListView::AccessibleObject() {
   if (!accessible_) accessible_ = new GridAccessible(this);
   accessible_->AddRef();
   return accessible_;
+}
+
+IAccessible* PropListView::EditorAccessibleObject() {
+  if (!editor_accessible_) {
+    editor_accessible_ = EditorAccessible::Create(text1_, [this] {
+      EditorAccessible::Label label;
+      if (const proplist::PropItem* item = model_.Item(model_.FocusNode(), model_.FocusItem())) {
+        label.name = item->Name;
+        label.description = model_.Nodes()[static_cast<size_t>(model_.FocusNode())].Caption;
+      }
+      return label;
+    });
+    if (!editor_accessible_) return nullptr;
+  }
+  editor_accessible_->AddRef();
+  return editor_accessible_;
 }
 
 int PropListView::ChildId(proplist::ItemRef item) const {
@@ -460,6 +481,15 @@ LRESULT CALLBACK PropListView::EditProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
         return 0;
       }
       if (wp == VK_ESCAPE) return 0;
+      break;
+    case WM_GETOBJECT:
+      if (static_cast<DWORD>(lp) == static_cast<DWORD>(OBJID_CLIENT)) {
+        if (IAccessible* object = self->EditorAccessibleObject()) {
+          LRESULT answer = self->editor_accessible_->Answer(wp);
+          object->Release();
+          return answer;
+        }
+      }
       break;
     case WM_KILLFOCUS: {
       LRESULT r = DefSubclassProc(hwnd, msg, wp, lp);

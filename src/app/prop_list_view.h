@@ -26,6 +26,7 @@
 
 namespace app {
 
+class EditorAccessible;
 class GridAccessible;
 
 class PropListView {
@@ -54,9 +55,6 @@ class PropListView {
   // focus), and making another item current.
   proplist::ItemRef current_item() const { return current_; }
   void SetCurrent(proplist::ItemRef item);
-  // The object the control answers WM_GETOBJECT with for its client area,
-  // with a reference for the caller (who releases it).
-  IAccessible* AccessibleObject();
   // The accessible child id of an item: its place in drawing order plus
   // one; CHILDID_SELF for a pair that names no item.
   int ChildId(proplist::ItemRef item) const;
@@ -97,6 +95,13 @@ class PropListView {
   // Passes Tab (and swallows its character) for hwnd, the control or its
   // editor; true when msg was that.
   bool TabKey(UINT msg, WPARAM wp);
+  // The object the control answers WM_GETOBJECT with for its client area,
+  // with a reference for the caller (who releases it).
+  IAccessible* AccessibleObject();
+  // The object the editor answers WM_GETOBJECT with for its client area
+  // (the system's, named by the item being edited), with a reference for
+  // the caller; null when the system has none.
+  IAccessible* EditorAccessibleObject();
   // The item keys of the control itself; true when msg was one.
   bool GridKey(UINT msg, WPARAM wp);
   // A character typed into the control: opens the editor and passes it on.
@@ -131,6 +136,7 @@ class PropListView {
   proplist::ItemRef current_;
   bool show_focus_mark_ = false;  // a key was used: the focus mark shows
   GridAccessible* accessible_ = nullptr;
+  EditorAccessible* editor_accessible_ = nullptr;
   HWND text1_ = nullptr;
   HWND image1_ = nullptr;
   HBITMAP browse_bitmap_ = nullptr;

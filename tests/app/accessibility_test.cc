@@ -1,9 +1,7 @@
 // The property list as a screen reader sees it: the focus events it hears
-// (a WinEvent hook) and the names, values and roles it reads back from the
-// object the window hands out for WM_GETOBJECT (AccessibleObjectFromWindow).
-// Wine cannot pass an IAccessible through LresultFromObject (its marshalling
-// fails with E_NOINTERFACE); there the probe takes the very object the
-// control gives LresultFromObject, PropListView::AccessibleObject.
+// (a WinEvent hook) and the names, values and roles it reads back through
+// AccessibleObjectFromEvent and AccessibleObjectFromWindow, which ask the
+// window with WM_GETOBJECT and pass the answer through LresultFromObject.
 
 #include <oleacc.h>
 
@@ -75,30 +73,32 @@ class AccessibilityTest : public WindowTest {
     CoUninitialize();
   }
 
-  // The last focus event, read as a screen reader reads it: the object of
-  // the event's window, asked for the event's child.
+  // The last focus event, read as a screen reader reads it.
   Spoken ReadLastFocus() {
     Pump();
     if (g_focus_events.empty()) return {};
     const FocusEvent& e = g_focus_events.back();
-    if (e.hwnd != prop_hwnd() || e.object != OBJID_CLIENT) return {};
-    IAccessible* acc = GridObject();
-    if (!acc) return {};
-    Spoken s = Read(acc, e.child);
+    IAccessible* acc = nullptr;
+    VARIANT child;
+    VariantInit(&child);
+    if (AccessibleObjectFromEvent(e.hwnd, static_cast<DWORD>(e.object),
+                                  static_cast<DWORD>(e.child), &acc, &child) != S_OK ||
+        !acc)
+      return {};
+    Spoken s = Read(acc, child.vt == VT_I4 ? child.lVal : CHILDID_SELF);
     acc->Release();
     return s;
   }
 
-  IAccessible* GridObject() {
+  // The object of hwnd's client area, as a screen reader gets it.
+  static IAccessible* ObjectOf(HWND hwnd) {
     IAccessible* acc = nullptr;
-    if (AccessibleObjectFromWindow(prop_hwnd(), static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
-                                   reinterpret_cast<void**>(&acc)) == S_OK && acc)
-      return acc;
-    // The window did answer the query, with what LresultFromObject made of
-    // the control's object (under wine: its failure code).
-    EXPECT_NE(SendMessageW(prop_hwnd(), WM_GETOBJECT, 0, static_cast<LPARAM>(OBJID_CLIENT)), 0);
-    return props().AccessibleObject();
+    if (AccessibleObjectFromWindow(hwnd, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
+                                   reinterpret_cast<void**>(&acc)) != S_OK)
+      return nullptr;
+    return acc;
   }
+  IAccessible* GridObject() { return ObjectOf(prop_hwnd()); }
 
   HWINEVENTHOOK hook_ = nullptr;
 };
@@ -158,6 +158,28 @@ TEST_F(AccessibilityTest, TheFocusedItemIsReadWithItsNameValueAndGroup) {
   EXPECT_FALSE(unfocused.state & STATE_SYSTEM_FOCUSED);
   EXPECT_TRUE(unfocused.state & STATE_SYSTEM_SELECTED);
   grid->Release();
+}
+
+// In the editor, the screen reader hears the edit box named by the item and
+// valued by what is typed.
+TEST_F(AccessibilityTest, TheOpenEditorIsNamedByItsItem) {
+  Key(prop_hwnd(), VK_DOWN);
+  g_focus_events.clear();
+  Key(prop_hwnd(), VK_F2);
+  ASSERT_TRUE(EditorShown());
+  Pump();
+  ASSERT_FALSE(g_focus_events.empty());
+  EXPECT_EQ(g_focus_events.back().hwnd, editor());
+  EXPECT_EQ(ReadLastFocus().name, L"安装目录");
+  IAccessible* acc = ObjectOf(editor());
+  ASSERT_NE(acc, nullptr);
+  Type(L"X");
+  Spoken s = Read(acc, CHILDID_SELF);
+  EXPECT_EQ(s.name, L"安装目录");
+  EXPECT_EQ(s.description, L"安装信息(必填)");
+  EXPECT_EQ(s.value, L"X");
+  EXPECT_EQ(s.role, ROLE_SYSTEM_TEXT);
+  acc->Release();
 }
 
 TEST_F(AccessibilityTest, ItemsAreFoundByPlaceAndByPoint) {
