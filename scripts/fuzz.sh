@@ -18,7 +18,7 @@ if ! cmake --build "$root/build-fuzz" -j "$(nproc)" --target qr_fuzzers >"$scrat
 fi
 mkdir -p "$root/build-fuzz/artifacts"
 status=0
-for target in decompress round_trip package_reader name_index stub_container; do
+for target in decompress round_trip package_reader name_index stub_container resources project_file; do
   mkdir "$scratch/$target"
   log="$scratch/$target.log"
   if "$root/build-fuzz/bin/${target}_fuzzer" "$scratch/$target" "$root/fuzz/corpus/$target" \

@@ -9,6 +9,8 @@ namespace project::msg {
 inline constexpr char kLineLead[] = " 第 %1 行：";
 inline constexpr char kFileLead[] = "项目文件有误：";
 inline constexpr char kSyntax[] = "语法错误：%1";
+inline constexpr char kUnsafeCharacter[] =
+    "这里不能使用字符 U+%1（非 ASCII 字符只能写在字符串值和注释中）";
 inline constexpr char kUnknownKey[] = "未知的键“%1”";
 inline constexpr char kMissingKey[] = "缺少“%1”";
 inline constexpr char kWantText[] = "“%1”应为文本";

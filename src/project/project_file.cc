@@ -1,5 +1,6 @@
 #include "project/project_file.h"
 
+#include <cstdio>
 #include <map>
 #include <sstream>
 
@@ -8,6 +9,7 @@
 #include "package/sign_command.h"
 #include "project/messages.h"
 #include "project/text_format.h"
+#include "project/toml_guard.h"
 #include "shell/main_form.h"
 #include "shell/unicode.h"
 
@@ -195,6 +197,13 @@ std::string Quote(const std::string& text) {
 
 bool ParseProject(std::string_view text, const std::string& project_path, Project* out,
                   Problem* problem, const ReadOptions& options) {
+  UnsafeCharacter unsafe;
+  if (FindUnsafeCharacter(text, &unsafe)) {
+    char hex[16];
+    std::snprintf(hex, sizeof(hex), "%04X", static_cast<unsigned>(unsafe.code_point));
+    *problem = {unsafe.line, FormatText(msg::kUnsafeCharacter, {hex})};
+    return false;
+  }
   try {
     toml::table root = toml::parse(text, std::string_view(project_path));
     *out = Reader(project_path, options).Read(root);

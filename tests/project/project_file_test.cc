@@ -107,6 +107,14 @@ TEST(ProjectFile, RefusesBadFilesWithTheLineAndWhatIsWrong) {
       {"format = 1\n[package]\nname = 'a'\nname = 'b'\n", 4, "语法错误"},
       {"format = 1\n[package]\nname = \"\x80\"\n", 3, "语法错误"},
       {"format = 1\nextra = 2\n", 2, "未知的键“extra”"},
+      // Non-ASCII characters outside string values (some of which toml++
+      // cannot test for whitespace) are refused before it sees them.
+      {"format = 1\n[package]\nname = '《工具》'、\n", 3, "字符 U+3001"},
+      {"format = 1\nnamé = 1\n", 2, "字符 U+00E9"},
+      {"format = 1\n[\"包\"]\n", 2, "字符 U+5305"},
+      {"format = 1\n[package]\n'ключ' = 'x'\n", 3, "字符 U+043A"},
+      {"format = 1\n[package]\nname = \"\"\"a\\\n  ﹏\"\"\"\n", 4, "字符 U+FE4F"},
+      {"format = 1\n[package]\nname = true\xef\xb9\x8f\n", 3, "字符 U+FE4F"},
       {"format = 1\n[package]\ntitle = 'x'\n", 3, "未知的键“title”"},
       {"format = 1\n[build]\ncompression = 'lzss'\n", 3, "未知的键“compression”"},
       {"format = 1\n[[entry]]\npath = 'a'\nicon = 'x'\n", 4, "未知的键“icon”"},
@@ -149,6 +157,20 @@ TEST(ProjectFile, RefusesBadFilesWithTheLineAndWhatIsWrong) {
     EXPECT_NE(problem.what.find(c.what), std::string::npos) << c.text << "\n" << problem.what;
     EXPECT_EQ(p, DefaultProject("/untouched")) << "nothing taken from a bad file";
   }
+}
+
+TEST(ProjectFile, NonAsciiTextInValuesAndCommentsIsTaken) {
+  Project p;
+  Problem problem;
+  ASSERT_TRUE(ParseProject("format = 1 # 、é﹏\n[package]\nname = '《工具》、é﹏'\npublisher = "
+                           "\"\"\"多行、\n﹏\"\"\"\nversion = '''、'''\n[[entry]]\n"
+                           "path = '子目录/文件、.txt'\noptions = [\n  'run', # 运行、\n]\n",
+                           "/w/p.qrproj", &p, &problem, kPosixRead))
+      << problem.line << problem.what;
+  EXPECT_EQ(p.properties.app_name, "《工具》、é﹏");
+  EXPECT_EQ(p.properties.publisher, "多行、\n﹏");
+  EXPECT_EQ(p.entries.at(0).Name, "文件、.txt");
+  EXPECT_EQ(p.entries.at(0).Flags, 1);
 }
 
 TEST(ProjectFile, ProblemMessageNamesFileAndLine) {
