@@ -87,6 +87,7 @@ TEST(QrpackPackages, WindowsQrpackPackageInstallsAndUninstalls) {
 // contents packed at the top of the install folder ("src\."): setup makes
 // every shortcut to the file inside its folder, the uninstaller removes them.
 TEST(QrpackPackages, OptionsOnFilesInsideFoldersInstallTheirShortcuts) {
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);  // to read the shortcuts
   ScratchDir dir(L"qrpackinside");
   std::wstring src = dir / L"src";
   WriteFile(src + L"\\bin\\app.exe", MakeData(30000, 5));
@@ -123,6 +124,7 @@ TEST(QrpackPackages, OptionsOnFilesInsideFoldersInstallTheirShortcuts) {
   EXPECT_FALSE(Exists(at.desktop + L"\\tool.lnk"));
   EXPECT_FALSE(Exists(group));
   DeleteEntry(key);
+  CoUninitialize();
 }
 
 // qrpack.exe signs with a command run by cmd: the test signer here, since
