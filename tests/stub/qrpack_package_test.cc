@@ -87,42 +87,44 @@ TEST(QrpackPackages, WindowsQrpackPackageInstallsAndUninstalls) {
 // contents packed at the top of the install folder ("src\."): setup makes
 // every shortcut to the file inside its folder, the uninstaller removes them.
 TEST(QrpackPackages, OptionsOnFilesInsideFoldersInstallTheirShortcuts) {
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);  // to read the shortcuts
   ScratchDir dir(L"qrpackinside");
   std::wstring src = dir / L"src";
-  WriteFile(src + L"\bin\app.exe", MakeData(30000, 5));
-  WriteFile(src + L"\bin\helper.dll", MakeData(20000, 6));
-  WriteFile(src + L"\tools\tool.exe", MakeData(10000, 7));
-  WriteFile(src + L"\readme.txt", "read me");
+  WriteFile(src + L"\\bin\\app.exe", MakeData(30000, 5));
+  WriteFile(src + L"\\bin\\helper.dll", MakeData(20000, 6));
+  WriteFile(src + L"\\tools\\tool.exe", MakeData(10000, 7));
+  WriteFile(src + L"\\readme.txt", "read me");
   std::wstring pkg = dir / L"inside.exe";
   std::wstring name = L"内部选项" + std::to_wstring(GetTickCount64() % 100000);
   std::wstring key = stub::ProductKeyName(name, L"测试发行商");
-  std::wstring app = Quote(src + L"\bin\app.exe"), tool = Quote(src + L"\tools\tool.exe");
+  std::wstring app = Quote(src + L"\\bin\\app.exe"), tool = Quote(src + L"\\tools\\tool.exe");
   std::wstring cmd = Quote(HostPath(QR_QRPACK_EXE)) + L" build --quiet --name " + name +
                      L" --publisher 测试发行商 --desktop " + app + L" --desktop " + tool +
                      L" --program-group " + app + L" --program-group " + tool + L" --run " + app +
-                     L" -o " + Quote(pkg) + L" " + Quote(src + L"\.");
+                     L" -o " + Quote(pkg) + L" " + Quote(src + L"\\.");
   ASSERT_EQ(RunProgram(cmd), 0);
-  std::wstring folder = dir / L"inst\Inside";
+  std::wstring folder = dir / L"inst\\Inside";
   DeleteEntry(key);
   ASSERT_EQ(RunProgram(Quote(pkg) + L" /S /D=" + folder), 0);
-  EXPECT_EQ(ReadFile(folder + L"\bin\app.exe"), MakeData(30000, 5));
-  EXPECT_TRUE(Exists(folder + L"\readme.txt")) << "the contents of src are at the top";
+  EXPECT_EQ(ReadFile(folder + L"\\bin\\app.exe"), MakeData(30000, 5));
+  EXPECT_TRUE(Exists(folder + L"\\readme.txt")) << "the contents of src are at the top";
   HKEY root = EntryRoot(key);
   ASSERT_NE(root, nullptr);
   ShortcutPlaces at = PlacesFor(root);
-  std::wstring group = at.programs + L"\" + name;
-  EXPECT_EQ(LinkTarget(at.desktop + L"\app.lnk"), folder + L"\bin\app.exe");
-  EXPECT_EQ(LinkTarget(at.desktop + L"\tool.lnk"), folder + L"\tools\tool.exe");
-  EXPECT_EQ(LinkTarget(group + L"\app.lnk"), folder + L"\bin\app.exe");
-  EXPECT_EQ(LinkTarget(group + L"\tool.lnk"), folder + L"\tools\tool.exe");
-  EXPECT_EQ(LinkTarget(group + L"\卸载 " + name + L".lnk"), folder + L"\uninst.exe");
+  std::wstring group = at.programs + L"\\" + name;
+  EXPECT_EQ(LinkTarget(at.desktop + L"\\app.lnk"), folder + L"\\bin\\app.exe");
+  EXPECT_EQ(LinkTarget(at.desktop + L"\\tool.lnk"), folder + L"\\tools\\tool.exe");
+  EXPECT_EQ(LinkTarget(group + L"\\app.lnk"), folder + L"\\bin\\app.exe");
+  EXPECT_EQ(LinkTarget(group + L"\\tool.lnk"), folder + L"\\tools\\tool.exe");
+  EXPECT_EQ(LinkTarget(group + L"\\卸载 " + name + L".lnk"), folder + L"\\uninst.exe");
 
-  ASSERT_EQ(RunProgram(Quote(folder + L"\uninst.exe") + L" /S"), 0);
+  ASSERT_EQ(RunProgram(Quote(folder + L"\\uninst.exe") + L" /S"), 0);
   EXPECT_TRUE(WaitGone(folder));
-  EXPECT_FALSE(Exists(at.desktop + L"\app.lnk"));
-  EXPECT_FALSE(Exists(at.desktop + L"\tool.lnk"));
+  EXPECT_FALSE(Exists(at.desktop + L"\\app.lnk"));
+  EXPECT_FALSE(Exists(at.desktop + L"\\tool.lnk"));
   EXPECT_FALSE(Exists(group));
   DeleteEntry(key);
+  CoUninitialize();
 }
 
 // qrpack.exe signs with a command run by cmd: the test signer here, since
