@@ -12,6 +12,7 @@
 #include "product.h"
 #include "rel_path.h"
 #include "stub_text.h"
+#include "transaction_recovery.h"
 #include "uninstaller.h"
 #include "win_util.h"
 
@@ -100,13 +101,10 @@ class Registration {
       }
       if (!ok) return false;
     }
-    if (earlier && !TakeOver(*earlier)) {
-      *err = text::kCannotRemoveShortcut;
-      return false;
-    }
+    if (earlier && !TakeOver(*earlier, err)) return false;
 
     std::wstring key = ProductKeyName(cfg.app_name, cfg.publisher);
-    tx_.NoteKey(SnapshotKey(scope_, key));
+    if (!tx_.NoteKey(scope_, key, err)) return false;
     std::string e;
     if (!WriteUninstallEntry(scope_, key, entry_, &e)) {
       *err = platform::Utf8ToWide(e);
@@ -115,7 +113,7 @@ class Registration {
     // An earlier version's entry under another key (or scope) goes: the
     // product keeps one entry.
     if (earlier && (earlier->found.key != key || earlier->found.scope != scope_)) {
-      tx_.NoteKey(SnapshotKey(earlier->found.scope, earlier->found.key));
+      if (!tx_.NoteKey(earlier->found.scope, earlier->found.key, err)) return false;
       if (!DeleteUninstallEntry(earlier->found.scope, earlier->found.key)) {
         *err = text::kCannotWriteEntry + (L"“" + earlier->found.key + L"”");
         return false;
@@ -130,7 +128,7 @@ class Registration {
   // The earlier version's shortcuts that this one did not make again go;
   // its shortcut folders and (in the same folder) the folders it made
   // above the install folder stay recorded, so the uninstaller removes them.
-  bool TakeOver(const EarlierInstall& earlier) {
+  bool TakeOver(const EarlierInstall& earlier, std::wstring* err) {
     const UninstallEntry& old = earlier.found.entry;
     std::set<std::wstring> made;
     for (const std::wstring& s : entry_.shortcuts) made.insert(NoCaseKey(s));
@@ -140,7 +138,7 @@ class Registration {
       if (!ReadShortcutTarget(link, &target) ||
           !(IsWithin(earlier.folder, target) || IsWithin(folder_, target)))
         continue;
-      if (!tx_.DeleteSmallFile(link)) return false;
+      if (!tx_.DeleteSmallFile(link, err)) return false;
     }
     AddExistingFolders(old.folders, &entry_.folders);
     if (SameNoCase(earlier.folder, folder_)) AddExistingFolders(old.created_folders, &entry_.created_folders);
@@ -170,7 +168,7 @@ class Registration {
     for (size_t i = before; i < tx_.created_folders().size(); ++i)
       entry_.folders.push_back(tx_.created_folders()[i]);
     std::wstring link = dir + L"\\" + SafeFileName(title) + L".lnk";
-    tx_.KeepForUndo(link);
+    if (!tx_.KeepForUndo(link, err)) return false;
     std::string e;
     if (!CreateShortcut(link, target, pkg_.config().app_name, &e)) {
       *err = platform::Utf8ToWide(e);
@@ -271,6 +269,8 @@ bool InstallPackage(PackageSource& pkg, const std::wstring& folder, Scope scope,
   std::wstring why;
   if (!CheckConfig(cfg, &why) || !PlanTargets(folder, pkg, &plan.targets, &why))
     return Refuse(outcome, why);
+  // What a run that died left in these folders is finished first.
+  if (!FinishDeadRunsOfProduct(cfg, folder, &why)) return Refuse(outcome, text::kFailedPrefix + why);
   // The folder may hold no other product: its uninstaller would be replaced.
   for (const FoundEntry& e : EntriesAtFolder(folder))
     if (e.entry.display_name != cfg.app_name || e.entry.publisher != cfg.publisher)
@@ -315,15 +315,17 @@ bool InstallPackage(PackageSource& pkg, const std::wstring& folder, Scope scope,
   if (upgrade && !earlier.folder.empty() && !SameNoCase(earlier.folder, folder))
     tx.AddRoot(earlier.folder);
   std::wstring err;
-  if (!InstallFiles(pkg, plan, tx, on_installed, cancel, &err))
-    return Refuse(outcome, cancel && cancel->load() ? err : text::kFailedPrefix + err);
-  Registration reg(pkg, folder, scope, tx);
-  if (!reg.Run(upgrade ? &earlier : nullptr, outcome, &err)) {
-    tx.Rollback();
-    outcome->run_target.clear();
-    return Refuse(outcome, text::kFailedPrefix + err);
+  if (!InstallFiles(pkg, plan, tx, on_installed, cancel, &err)) {
+    std::wstring why_failed = cancel && cancel->load() ? err : text::kFailedPrefix + err;
+    return Refuse(outcome, why_failed + tx.Rollback());
   }
-  tx.Commit();
+  Registration reg(pkg, folder, scope, tx);
+  if (!reg.Run(upgrade ? &earlier : nullptr, outcome, &err) ||
+      !tx.Commit(&err, &outcome->leftovers)) {
+    std::wstring not_undone = tx.Rollback();
+    outcome->run_target.clear();
+    return Refuse(outcome, text::kFailedPrefix + err + not_undone);
+  }
 
   if (upgrade) {
     // What the earlier version leaves empty goes: the folders of dropped

@@ -41,11 +41,16 @@ struct InstallOutcome {
   std::wstring busy_file;   // set when a file in use stopped the install
   std::wstring run_target;  // the file of option 1, when one was installed
   std::wstring run_name;    // its record name
+  // After success: the backups of replaced files that could not be deleted
+  // (the next run of setup deletes them).
+  std::wstring leftovers;
 };
 
 // Runs the install (or upgrade of the installed product) into folder
-// (normalized). Returns false with outcome->message set when nothing was
-// changed: refused, failed or cancelled.
+// (normalized), after finishing what a run that died left there. Returns
+// false with outcome->message set when refused, failed or cancelled:
+// nothing was changed, unless the message ends saying what could not be
+// put back.
 bool InstallPackage(PackageSource& pkg, const std::wstring& folder, Scope scope,
                     const InstallProgressFn& progress, const std::atomic<bool>* cancel,
                     InstallOutcome* outcome);

@@ -10,6 +10,7 @@
 #include "setup_flow.h"
 #include "setup_window.h"
 #include "stub_text.h"
+#include "transaction_recovery.h"
 #include "win_util.h"
 
 namespace {
@@ -33,6 +34,12 @@ int Run(HINSTANCE instance) {
   std::wstring why;
   if (!CheckConfig(pkg->config(), &why)) return Fail(args.silent, why);
 
+  // What a run that died left is finished before the installed version is
+  // looked at; a failure here is reported by the install, which tries again.
+  std::wstring given, not_yet;
+  if (args.folder.empty() || NormalizeFolder(args.folder, &given))
+    FinishDeadRunsOfProduct(pkg->config(), given, &not_yet);
+
   // An installed version of the product keeps its scope and, unless /D=
   // says otherwise, its folder.
   FoundEntry installed;
@@ -50,6 +57,7 @@ int Run(HINSTANCE instance) {
   InstallOutcome outcome;
   if (!InstallPackage(*pkg, normalized, scope, nullptr, nullptr, &outcome))
     return Fail(true, outcome.message);
+  if (!outcome.leftovers.empty()) WriteStdErr(outcome.leftovers);
   return 0;
 }
 
