@@ -20,37 +20,6 @@ JournalRecord Record(Kind kind, const std::wstring& path, const std::wstring& ba
   return r;
 }
 
-// The bytes of a file another program may hold open in any way. False with
-// the system's error code when it exists but cannot be read in full;
-// *existed false when there is no such file.
-DWORD ReadSmallFile(const std::wstring& path, bool* existed, std::string* bytes) {
-  *existed = false;
-  bytes->clear();
-  HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                         nullptr, OPEN_EXISTING, 0, nullptr);
-  if (h == INVALID_HANDLE_VALUE) {
-    DWORD e = GetLastError();
-    return e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND ? 0 : e;
-  }
-  *existed = true;
-  char buf[16384];
-  DWORD n = 0, e = 0;
-  while (true) {
-    if (!ReadFile(h, buf, sizeof buf, &n, nullptr)) {
-      e = GetLastError();
-      break;
-    }
-    if (n == 0) break;
-    if (bytes->size() + n > kMaxSmallFileBytes) {
-      e = ERROR_FILE_TOO_LARGE;
-      break;
-    }
-    bytes->append(buf, n);
-  }
-  CloseHandle(h);
-  return e;
-}
-
 }  // namespace
 
 InstallTransaction::InstallTransaction(std::wstring folder, JournalPurpose purpose)

@@ -41,6 +41,10 @@ bool MoveBack(const JournalRecord& r, Problems* problems) {
 
 void UndoSmallFile(const JournalRecord& r, Problems* problems) {
   DWORD e = 0;
+  bool exists = false;
+  std::string now;
+  // Left as it was (its change failed): nothing to write.
+  if (r.flag && ReadSmallFile(r.path, &exists, &now) == 0 && exists && now == r.bytes) return;
   if (r.flag) {
     if (!WriteWholeFile(r.path, r.bytes, &e)) problems->push_back(SystemError(text::kCannotRestoreFile, r.path, e));
   } else if ((e = DeleteAnyFile(r.path)) != 0) {
@@ -49,6 +53,34 @@ void UndoSmallFile(const JournalRecord& r, Problems* problems) {
 }
 
 }  // namespace
+
+unsigned long ReadSmallFile(const std::wstring& path, bool* existed, std::string* bytes) {
+  *existed = false;
+  bytes->clear();
+  HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                         nullptr, OPEN_EXISTING, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    DWORD e = GetLastError();
+    return e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND ? 0 : e;
+  }
+  *existed = true;
+  char buf[16384];
+  DWORD n = 0, e = 0;
+  while (true) {
+    if (!ReadFile(h, buf, sizeof buf, &n, nullptr)) {
+      e = GetLastError();
+      break;
+    }
+    if (n == 0) break;
+    if (bytes->size() + n > kMaxSmallFileBytes) {
+      e = ERROR_FILE_TOO_LARGE;
+      break;
+    }
+    bytes->append(buf, n);
+  }
+  CloseHandle(h);
+  return e;
+}
 
 unsigned long DeleteAnyFile(const std::wstring& path) {
   if (DeleteFileW(path.c_str())) return 0;

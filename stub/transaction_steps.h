@@ -31,6 +31,12 @@ void RemoveMadeFolders(const std::vector<JournalRecord>& records);
 // Removes a staging folder and the files in it. False when something stays.
 bool RemoveStagingFolder(const std::wstring& dir);
 
+// The bytes of a file another program may hold open in any way (full
+// sharing), at most kMaxSmallFileBytes. The system's error code when it
+// exists but cannot be read in full, else 0 with *existed telling whether
+// there is such a file.
+unsigned long ReadSmallFile(const std::wstring& path, bool* existed, std::string* bytes);
+
 // Deletes a file, read-only or not; the system's error code, 0 when it is
 // gone (or was never there).
 unsigned long DeleteAnyFile(const std::wstring& path);

@@ -231,6 +231,24 @@ TEST_F(UpgradeTest, TheUninstallWindowNamesAFileInUseAndRemovesNothing) {
   EXPECT_TRUE(State(folder_) == before);
 }
 
+// A shortcut held open (the shell reading its icon for good) cannot be
+// deleted: the uninstall fails, says so and puts everything back.
+TEST_F(UpgradeTest, AShortcutTheUninstallerCannotDeleteFailsItAndRemovesNothing) {
+  ASSERT_EQ(RunSilent(pkg_, folder_), 0);
+  InstallState before = State(folder_);
+  HKEY root = EntryRoot(key_);
+  ASSERT_NE(root, nullptr);
+  std::wstring link = Links(root)[0];
+  HANDLE h = CreateFileW(link.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(RunProgram(Quote(folder_ + L"\\uninst.exe") + L" /S"), 2);
+  CloseHandle(h);
+  EXPECT_TRUE(State(folder_) == before);
+  ASSERT_EQ(RunProgram(Quote(folder_ + L"\\uninst.exe") + L" /S"), 0);
+  EXPECT_TRUE(WaitGone(folder_));
+  EXPECT_FALSE(Exists(link));
+}
+
 TEST_F(UpgradeTest, AnOlderVersionAsksInTheWindowAndSilentDoesAsTold) {
   std::wstring v2 = Build(Version2(), L"v2");
   ASSERT_EQ(RunSilent(v2, folder_), 0);
