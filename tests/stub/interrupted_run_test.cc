@@ -189,6 +189,25 @@ TEST_F(InterruptedRunTest, AnUpgradeStoppedWhileSwappingFilesIsFinishedByTheNext
   EXPECT_EQ(EntriesHere(), 1u);
 }
 
+// An upgrade that moves the install to another folder keeps a copy of its
+// journal in the old folder too: setup for the product, which finds the old
+// folder through the entry, undoes it there and in the new folder.
+TEST_F(InterruptedRunTest, AnUpgradeToAnotherFolderStoppedIsUndoneFromTheOldFolder) {
+  ASSERT_EQ(Install(v1_), 0);
+  const InstallState old_version = State(folder_);
+  std::wstring moved = dir_ / L"moved\\App";
+  // begin, plan, the seven files decoded, then the old files moved aside:
+  // twelve steps is three of them moved.
+  ASSERT_EQ(RunStopped(Quote(v2_) + L" /S /D=" + moved, 12), static_cast<int>(stub::kStoppedExitCode));
+  EXPECT_TRUE(Exists(moved + L"\\uninst.exe"));
+  EXPECT_FALSE(State(folder_) == old_version);
+  FinishAsSetupWould();  // for the installed folder only
+  EXPECT_TRUE(State(folder_) == old_version);
+  EXPECT_FALSE(Exists(dir_ / L"moved"));
+  EXPECT_EQ(RunLeftovers(), std::vector<std::wstring>{});
+  EXPECT_EQ(EntriesHere(), 1u);
+}
+
 TEST_F(InterruptedRunTest, AnUninstallStoppedAtAnyStepIsUndoneOrFinishedByTheNextRun) {
   ASSERT_EQ(Install(v1_), 0);
   const InstallState installed = State(folder_);
