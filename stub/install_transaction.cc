@@ -12,6 +12,12 @@ namespace {
 
 using Kind = JournalRecord::Kind;
 
+// Backups wait in numbered folders of this many inside the staging folder:
+// a name is looked for in a folder by reading it (under wine, and on file
+// systems that ignore letter case without an index), so one folder of
+// thousands would make every move slower than the last.
+constexpr size_t kBackupsPerFolder = 64;
+
 JournalRecord Record(Kind kind, const std::wstring& path, const std::wstring& backup = {}) {
   JournalRecord r;
   r.kind = kind;
@@ -147,7 +153,10 @@ bool InstallTransaction::Plan(const FileSteps& steps, std::wstring* err) {
       new_staging.push_back(root);
       records.push_back(Record(Kind::kStaging, StagingOf(root)));
     }
-    records.push_back(Record(Kind::kMoved, f, StagingOf(root) + L"\\b" + std::to_wstring(++backups_)));
+    size_t n = backups_++;
+    std::wstring backup = StagingOf(root) + L"\\" + std::to_wstring(n / kBackupsPerFolder) + L"\\b" +
+                          std::to_wstring(n);
+    records.push_back(Record(Kind::kMoved, f, backup));
   }
   size_t first = log_.size();
   if (!NoteAll(records, err)) return false;
@@ -180,7 +189,14 @@ bool InstallTransaction::MoveAside(const std::wstring& target, std::wstring* err
     *err = SystemError(lead, target, ERROR_INVALID_PARAMETER);
     return false;
   }
-  if (!MoveFileExW(target.c_str(), log_[it->second].backup.c_str(), 0)) {
+  const std::wstring& backup = log_[it->second].backup;
+  std::wstring group = ParentOf(backup);
+  if (backup_groups_.insert(NoCaseKey(group)).second && !CreateDirectoryW(group.c_str(), nullptr) &&
+      GetLastError() != ERROR_ALREADY_EXISTS) {
+    *err = SystemError(text::kCannotMakeStaging, group, GetLastError());
+    return false;
+  }
+  if (!MoveFileExW(target.c_str(), backup.c_str(), 0)) {
     *err = SystemError(lead, target, GetLastError());
     return false;
   }

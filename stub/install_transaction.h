@@ -9,6 +9,7 @@
 // or inside the folder of an earlier install) until the commit.
 
 #include <map>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -99,6 +100,7 @@ class InstallTransaction {
   std::vector<JournalRecord> log_;     // everything noted, in order
   std::map<std::wstring, size_t> planned_;  // a file to move aside (NoCaseKey): its record
   size_t backups_ = 0;
+  std::set<std::wstring> backup_groups_;  // the staging's folders of backups made (NoCaseKey)
   bool done_ = false;
 };
 

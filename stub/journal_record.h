@@ -14,6 +14,7 @@
 //   folder  <folder>                    a folder made (removed when empty)
 //   placed  <file>                      a file written where nothing stood
 //   moved   <file> <backup>             a file moved aside into staging
+//                                       (<staging>\<n>\b<m>)
 //   small   <file> <0|1> <hex bytes>    a shortcut changed: whether it existed
 //                                       and its bytes before
 //   key     user|machine <name> <0|1> <n>

@@ -116,13 +116,8 @@ class JournalRules {
       case Kind::kPlaced: return InRoot(r.path, false);
       case Kind::kMoved: {
         if (!InRoot(r.path, false)) return false;
-        for (const std::wstring& root : roots_) {
-          std::wstring prefix = StagingOf(root) + L"\\b";
-          if (IsWithin(root, r.path) && r.backup.size() > prefix.size() &&
-              SameNoCase(r.backup.substr(0, prefix.size()), prefix) &&
-              r.backup.find_first_not_of(L"0123456789", prefix.size()) == std::wstring::npos)
-            return true;
-        }
+        for (const std::wstring& root : roots_)
+          if (IsWithin(root, r.path) && IsBackupIn(StagingOf(root), r.backup)) return true;
         return false;
       }
       case Kind::kSmallFile: return EndsWithLnk(r.path) && InPlace(r.path, false);
@@ -133,6 +128,17 @@ class JournalRules {
  private:
   std::wstring StagingOf(const std::wstring& root) const {
     return root + L"\\" + stem_ + kStagingSuffix;
+  }
+  // staging\<digits>\b<digits>: where a run keeps a backup.
+  static bool IsBackupIn(const std::wstring& staging, const std::wstring& backup) {
+    std::wstring prefix = staging + L"\\";
+    if (backup.size() <= prefix.size() || !SameNoCase(backup.substr(0, prefix.size()), prefix)) return false;
+    std::wstring rest = backup.substr(prefix.size());
+    size_t sep = rest.find(L"\\b");
+    auto digits = [](const std::wstring& t) {
+      return !t.empty() && t.size() <= 9 && t.find_first_not_of(L"0123456789") == std::wstring::npos;
+    };
+    return sep != std::wstring::npos && digits(rest.substr(0, sep)) && digits(rest.substr(sep + 2));
   }
   bool InRoot(const std::wstring& path, bool may_be_root) const {
     if (!IsPlainAbsolute(path)) return false;

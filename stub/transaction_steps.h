@@ -28,7 +28,8 @@ void CompleteSteps(const std::vector<JournalRecord>& records, Problems* problems
 // the journal, which lies in the install folder, is gone).
 void RemoveMadeFolders(const std::vector<JournalRecord>& records);
 
-// Removes a staging folder and the files in it. False when something stays.
+// Removes a staging folder, its folders of backups and the files in them.
+// False when something stays.
 bool RemoveStagingFolder(const std::wstring& dir);
 
 // The bytes of a file another program may hold open in any way (full

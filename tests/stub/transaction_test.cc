@@ -100,11 +100,11 @@ TEST(TransactionHonesty, ABackupThatCannotBeDeletedAtTheCommitIsNamedAndGoesNext
     std::vector<std::wstring> left = RunLeftovers(folder);
     ASSERT_EQ(left.size(), 2u);
     std::wstring staging = folder + L"\\" + (left[0].ends_with(L".tmp") ? left[0] : left[1]);
-    held = Hold(staging + L"\\b1");
+    held = Hold(staging + L"\\0\\b0");
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     std::wstring err, leftovers;
     ASSERT_TRUE(tx.Commit(&err, &leftovers)) << Narrow(err);
-    EXPECT_TRUE(Contains(leftovers, staging + L"\\b1")) << Narrow(leftovers);
+    EXPECT_TRUE(Contains(leftovers, staging + L"\\0\\b0")) << Narrow(leftovers);
   }
   CloseHandle(held);
   EXPECT_EQ(ReadFile(folder + L"\\a.txt"), "new");
@@ -150,7 +150,7 @@ class DeadRun : public ::testing::Test {
     folder_ = dir_ / L"App";
     staging_ = folder_ + L"\\" + kStem + L".tmp";
     WriteFile(folder_ + L"\\a.txt", "new a");
-    WriteFile(staging_ + L"\\b1", "old a");
+    WriteFile(staging_ + L"\\0\\b1", "old a");
     WriteFile(folder_ + L"\\n.txt", "placed");
     WriteFile(dir_ / L"outside.txt", "not the run's");
   }
@@ -172,7 +172,7 @@ class DeadRun : public ::testing::Test {
   // The usual dead upgrade: a file replaced, one placed.
   std::vector<JournalRecord> Upgrade() {
     return Run({Rec(Kind::kPlaced, folder_ + L"\\n.txt"), Rec(Kind::kStaging, staging_),
-                Rec(Kind::kMoved, folder_ + L"\\a.txt", staging_ + L"\\b1")});
+                Rec(Kind::kMoved, folder_ + L"\\a.txt", staging_ + L"\\0\\b1")});
   }
   void Write(const std::wstring& folder, const std::vector<JournalRecord>& rs) {
     std::string text(kJournalHeader);
@@ -217,7 +217,7 @@ TEST_F(DeadRun, AJournalOfARunStillGoingIsLeftAlone) {
   EXPECT_TRUE(Finish(&why));
   CloseHandle(live);
   EXPECT_EQ(ReadFile(folder_ + L"\\n.txt"), "placed");
-  EXPECT_EQ(ReadFile(staging_ + L"\\b1"), "old a");
+  EXPECT_EQ(ReadFile(staging_ + L"\\0\\b1"), "old a");
 }
 
 TEST_F(DeadRun, AJournalThatPointsOutsideItsPlacesIsNotActedOn) {
@@ -228,7 +228,9 @@ TEST_F(DeadRun, AJournalThatPointsOutsideItsPlacesIsNotActedOn) {
       Run({Rec(Kind::kPlaced, folder_ + L"\\.\\n.txt")}),
       Run({Rec(Kind::kPlaced, folder_)}),
       Run({Rec(Kind::kStaging, staging_), Rec(Kind::kMoved, folder_ + L"\\a.txt", outside)}),
-      Run({Rec(Kind::kStaging, staging_), Rec(Kind::kMoved, outside, staging_ + L"\\b1")}),
+      Run({Rec(Kind::kStaging, staging_), Rec(Kind::kMoved, outside, staging_ + L"\\0\\b1")}),
+      Run({Rec(Kind::kStaging, staging_), Rec(Kind::kMoved, folder_ + L"\\a.txt", staging_ + L"\\0\\x")}),
+      Run({Rec(Kind::kStaging, staging_), Rec(Kind::kMoved, folder_ + L"\\a.txt", staging_ + L"\\b1")}),
       Run({Rec(Kind::kStaging, dir_.path())}),
       Run({Rec(Kind::kSmallFile, dir_ / L"x.lnk")}),
       Run({Rec(Kind::kFolder, dir_ / L"elsewhere")}),
@@ -242,7 +244,7 @@ TEST_F(DeadRun, AJournalThatPointsOutsideItsPlacesIsNotActedOn) {
     EXPECT_TRUE(Contains(why, L"日志已损坏")) << Narrow(why);
     EXPECT_EQ(ReadFile(outside), "not the run's");
     EXPECT_EQ(ReadFile(folder_ + L"\\n.txt"), "placed");
-    EXPECT_EQ(ReadFile(staging_ + L"\\b1"), "old a");
+    EXPECT_EQ(ReadFile(staging_ + L"\\0\\b1"), "old a");
   }
   // Neither is a journal that is no journal.
   WriteFile(folder_ + L"\\" + kStem + L".jnl", "QRJOURNAL 1\nplaced\tC:\\x\n");
