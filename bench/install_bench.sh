@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Install speed under wine: a silent install of a package (setup /S) beside
-# `qrpack.exe extract` of the same package, run after each other under the
-# same wine server, several times; prints each pair and the median ratio.
+# `qrpack.exe extract` of the same package, then the same package installed
+# again over it (a reinstall) and a package of the next version, with every
+# file changed, over that (an upgrade), run after each other under the same
+# wine server, several times; prints each run and the median ratios.
 #   bash bench/install_bench.sh [runs]       (after scripts/build.sh)
 # FILES and MB set the tree (default 2000 files, 20 MB in all); INSTALL_DAT
 # another stub container (such as an earlier build's) to compare with, and
@@ -47,7 +49,12 @@ perl -e '
     close $f;
   }' "$src" "$files" $((mb * 1024 * 1024))
 (cd "$work/src" && "$qrpack" build --quiet --name 安装速度 --dir QrInstallBench \
-  --install-dat "$install_dat" -o "$work/pkg.exe" App)
+  --version 1.0 --install-dat "$install_dat" -o "$work/pkg.exe" App)
+# Version 2: every file changed.
+cp -r "$work/src" "$work/src2"
+find "$work/src2/App" -type f -exec sh -c 'for f; do printf v2 >>"$f"; done' _ {} +
+(cd "$work/src2" && "$qrpack" build --quiet --name 安装速度 --dir QrInstallBench \
+  --version 2.0 --install-dat "$install_dat" -o "$work/pkg2.exe" App)
 echo "tree: $files files, $(du -sm "$src" | cut -f1) MB; package: $(($(stat -c %s "$work/pkg.exe") / 1024 / 1024)) MB"
 
 wineserver -p 2>/dev/null || true
@@ -55,21 +62,32 @@ wineserver -p 2>/dev/null || true
 win() { echo "Z:${1//\//\\}"; }
 now() { date +%s.%N; }
 target="$work/installed"
-ratios=()
+ratios=() reinstalls=() upgrades=()
+median() { sort -g | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2}'; }
+install_pkg() {
+  "$wine_run" "$1" /S "/D=$(win "$target")" </dev/null >/dev/null 2>&1 || { echo "$1 failed" >&2; exit 1; }
+  [[ $(find "$target" -type f | wc -l) -eq $((files + 1)) ]] || { echo "install incomplete" >&2; exit 1; }
+}
 for ((r = 1; r <= runs; r++)); do
   rm -rf "$work/extracted"
   t0=$(now)
   "$wine_run" "$qrpack_exe" extract "$(win "$work/pkg.exe")" "$(win "$work/extracted")" >/dev/null 2>&1
   t1=$(now)
-  "$wine_run" "$work/pkg.exe" /S "/D=$(win "$target")" </dev/null >/dev/null 2>&1
+  install_pkg "$work/pkg.exe"
   t2=$(now)
-  [[ $(find "$target" -type f | wc -l) -eq $((files + 1)) ]] || { echo "install incomplete" >&2; exit 1; }
+  install_pkg "$work/pkg.exe"
+  t3=$(now)
+  install_pkg "$work/pkg2.exe"
+  t4=$(now)
   "$wine_run" "$target/uninst.exe" /S </dev/null >/dev/null 2>&1
   for ((w = 0; w < 300 && $(find "$target" -type f 2>/dev/null | wc -l) > 0; w++)); do sleep 0.1; done
-  ratio=$(awk -v a="$t0" -v b="$t1" -v c="$t2" 'BEGIN {print (c - b) / (b - a)}')
-  ratios+=("$ratio")
-  awk -v r="$r" -v a="$t0" -v b="$t1" -v c="$t2" -v l="$(cut -d' ' -f1 /proc/loadavg)" \
-    'BEGIN {printf "run %d: extract %.2f s, install %.2f s, ratio %.2f (load %s)\n", r, b - a, c - b, (c - b) / (b - a), l}'
+  ratios+=("$(awk -v a="$t0" -v b="$t1" -v c="$t2" 'BEGIN {print (c - b) / (b - a)}')")
+  reinstalls+=("$(awk -v b="$t1" -v c="$t2" -v d="$t3" 'BEGIN {print (d - c) / (c - b)}')")
+  upgrades+=("$(awk -v b="$t1" -v c="$t2" -v d="$t3" -v e="$t4" 'BEGIN {print (e - d) / (c - b)}')")
+  awk -v r="$r" -v a="$t0" -v b="$t1" -v c="$t2" -v d="$t3" -v e="$t4" -v l="$(cut -d' ' -f1 /proc/loadavg)" \
+    'BEGIN {printf "run %d: extract %.2f s, install %.2f s, reinstall %.2f s, upgrade %.2f s (load %s)\n",
+            r, b - a, c - b, d - c, e - d, l}'
 done
-printf 'median ratio install/extract: %.2f over %d runs\n' \
-  "$(printf '%s\n' "${ratios[@]}" | sort -g | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2}')" "$runs"
+printf 'median ratio install/extract: %.2f, reinstall/install: %.2f, upgrade/install: %.2f over %d runs\n' \
+  "$(printf '%s\n' "${ratios[@]}" | median)" "$(printf '%s\n' "${reinstalls[@]}" | median)" \
+  "$(printf '%s\n' "${upgrades[@]}" | median)" "$runs"

@@ -58,19 +58,21 @@ class RestartManagerUsers : public FileUsers {
 }  // namespace
 
 bool IsFileInUse(const std::wstring& path) {
-  DWORD a = GetFileAttributesW(path.c_str());
-  if (a == INVALID_FILE_ATTRIBUTES || (a & FILE_ATTRIBUTE_DIRECTORY)) return false;
   // No sharing: any other open handle makes this fail. A running program's
   // image can be opened for delete but not for writing, so ask for writing
-  // too unless the file is read-only (which would refuse it anyway).
-  DWORD access = DELETE | ((a & FILE_ATTRIBUTE_READONLY) ? 0 : GENERIC_WRITE);
-  HANDLE h = CreateFileW(path.c_str(), access, 0, nullptr, OPEN_EXISTING,
-                         FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-  if (h != INVALID_HANDLE_VALUE) {
-    CloseHandle(h);
-    return false;
+  // too; a read-only file (or a folder) refuses that, and is asked again
+  // for delete alone (which a folder refuses too: it is never in use).
+  DWORD e = ERROR_SUCCESS;
+  for (DWORD access : {DWORD{DELETE | GENERIC_WRITE}, DWORD{DELETE}}) {
+    HANDLE h = CreateFileW(path.c_str(), access, 0, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (h != INVALID_HANDLE_VALUE) {
+      CloseHandle(h);
+      return false;
+    }
+    e = GetLastError();
+    if (e != ERROR_ACCESS_DENIED) break;
   }
-  DWORD e = GetLastError();
   return e == ERROR_SHARING_VIOLATION || e == ERROR_LOCK_VIOLATION || e == ERROR_USER_MAPPED_FILE;
 }
 

@@ -4,54 +4,34 @@
 
 #include "rel_path.h"
 #include "stub_text.h"
+#include "transaction_steps.h"
 #include "win_util.h"
 
 namespace stub {
 namespace {
 
-bool ReadSmallFile(const std::wstring& path, std::string* bytes) {
-  HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
-                         nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  bytes->clear();
-  char buf[16384];
-  DWORD n = 0;
-  bool ok = true;
-  while ((ok = ReadFile(h, buf, sizeof buf, &n, nullptr)) && n > 0) bytes->append(buf, n);
-  CloseHandle(h);
-  return ok;
-}
+using Kind = JournalRecord::Kind;
 
-void WriteSmallFile(const std::wstring& path, const std::string& bytes) {
-  HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return;
-  DWORD n = 0;
-  WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr);
-  CloseHandle(h);
+// Backups wait in numbered folders of this many inside the staging folder:
+// a name is looked for in a folder by reading it (under wine, and on file
+// systems that ignore letter case without an index), so one folder of
+// thousands would make every move slower than the last.
+constexpr size_t kBackupsPerFolder = 64;
+
+JournalRecord Record(Kind kind, const std::wstring& path, const std::wstring& backup = {}) {
+  JournalRecord r;
+  r.kind = kind;
+  r.path = path;
+  r.backup = backup;
+  return r;
 }
 
 }  // namespace
 
-void RemoveStagingFolder(const std::wstring& dir) {
-  WIN32_FIND_DATAW fd;
-  HANDLE h = FindFirstFileW((dir + L"\\*").c_str(), &fd);
-  if (h != INVALID_HANDLE_VALUE) {
-    do {
-      if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        std::wstring f = dir + L"\\" + fd.cFileName;
-        SetFileAttributesW(f.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileW(f.c_str());
-      }
-    } while (FindNextFileW(h, &fd));
-    FindClose(h);
-  }
-  RemoveDirectoryW(dir.c_str());
-}
-
-InstallTransaction::InstallTransaction(std::wstring folder) : folder_(std::move(folder)) {
+InstallTransaction::InstallTransaction(std::wstring folder, JournalPurpose purpose)
+    : folder_(std::move(folder)), purpose_(purpose) {
   roots_.push_back(folder_);
-  staging_.emplace_back();
+  staging_made_.push_back(false);
 }
 
 InstallTransaction::~InstallTransaction() {
@@ -60,50 +40,80 @@ InstallTransaction::~InstallTransaction() {
 
 void InstallTransaction::AddRoot(const std::wstring& folder) {
   roots_.push_back(folder);
-  staging_.emplace_back();
+  staging_made_.push_back(false);
 }
 
-bool InstallTransaction::StagingIn(const std::wstring& root, std::wstring* dir, std::wstring* err) {
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    std::wstring name = root + L"\\~qrsetup" + std::to_wstring(GetCurrentProcessId()) + L"_" +
-                        std::to_wstring(attempt) + L".tmp";
-    if (CreateDirectoryW(name.c_str(), nullptr)) {
-      SetFileAttributesW(name.c_str(), FILE_ATTRIBUTE_HIDDEN);
-      log_.push_back({Action::kStaging, name});
-      *dir = name;
-      return true;
-    }
-    DWORD e = GetLastError();
-    if (e != ERROR_ALREADY_EXISTS) {
-      *err = SystemError(text::kCannotMakeStaging, root, e);
+bool InstallTransaction::Start(std::wstring* err) {
+  if (started_) return true;
+  // The install folder and the folders above it that are missing are made
+  // before the journal, which lives in it, and are its first notes.
+  std::vector<std::wstring> missing;
+  for (std::wstring d = folder_; !FolderExists(d);) {
+    missing.insert(missing.begin(), d);
+    std::wstring parent = ParentOf(d);
+    if (parent.empty() || parent == d) break;
+    d = parent;
+  }
+  auto undo_made = [&] {
+    for (auto it = created_.rbegin(); it != created_.rend(); ++it) RemoveDirectoryW(it->c_str());
+    created_.clear();
+  };
+  for (const std::wstring& d : missing) {
+    if (!CreateDirectoryW(d.c_str(), nullptr)) {
+      DWORD e = GetLastError();
+      if (e == ERROR_ALREADY_EXISTS && FolderExists(d)) continue;
+      *err = SystemError(text::kCannotMakeFolder, d, e);
+      undo_made();
       return false;
     }
+    created_.push_back(d);
   }
-  *err = SystemError(text::kCannotMakeStaging, root, ERROR_ALREADY_EXISTS);
-  return false;
-}
-
-bool InstallTransaction::Staging(std::wstring* dir, std::wstring* err) {
-  if (staging_[0].empty() && !StagingIn(folder_, &staging_[0], err)) return false;
-  *dir = staging_[0];
+  std::vector<JournalRecord> first;
+  JournalRecord begin;
+  begin.purpose = purpose_;
+  first.push_back(begin);
+  for (const std::wstring& r : roots_) first.push_back(Record(Kind::kRoot, r));
+  for (const std::wstring& d : created_) first.push_back(Record(Kind::kFolder, d));
+  std::string text(kJournalHeader);
+  for (const JournalRecord& r : first) text += EncodeRecord(r);
+  bool ok = journal_.Create(folder_, &stem_, err);
+  for (size_t i = 1; ok && i < roots_.size(); ++i) ok = journal_.AddCopy(roots_[i], err);
+  if (!ok || !journal_.Append(text, err)) {
+    std::wstring ignored;
+    journal_.Remove(&ignored);
+    undo_made();
+    return false;
+  }
+  log_ = std::move(first);
+  started_ = true;
   return true;
 }
 
-bool InstallTransaction::BackupFor(const std::wstring& target, std::wstring* backup,
-                                   std::wstring* err) {
-  for (size_t i = 0; i < roots_.size(); ++i) {
-    if (!IsWithin(roots_[i], target)) continue;
-    if (staging_[i].empty() && !StagingIn(roots_[i], &staging_[i], err)) return false;
-    *backup = staging_[i] + L"\\b" + std::to_wstring(++backups_);
-    return true;
-  }
-  // Not below any root: the backup waits beside the file.
-  *backup = target + L".~qrbak" + std::to_wstring(GetCurrentProcessId()) + L"_" +
-            std::to_wstring(++backups_);
+bool InstallTransaction::NoteAll(const std::vector<JournalRecord>& records, std::wstring* err) {
+  if (!Start(err)) return false;
+  std::string text;
+  for (const JournalRecord& r : records) text += EncodeRecord(r);
+  if (!journal_.Append(text, err)) return false;
+  log_.insert(log_.end(), records.begin(), records.end());
   return true;
+}
+
+bool InstallTransaction::Note(const JournalRecord& record, std::wstring* err) {
+  return NoteAll({record}, err);
+}
+
+size_t InstallTransaction::RootOf(const std::wstring& path) const {
+  for (size_t i = 0; i < roots_.size(); ++i)
+    if (path.size() > roots_[i].size() && IsWithin(roots_[i], path)) return i;
+  return roots_.size();
+}
+
+std::wstring InstallTransaction::StagingOf(size_t root) const {
+  return roots_[root] + L"\\" + stem_ + kStagingSuffix;
 }
 
 bool InstallTransaction::MakeFolders(const std::wstring& dir, std::wstring* err) {
+  if (!Start(err)) return false;
   if (FolderExists(dir)) {
     if (dir.size() > folder_.size() && IsWithin(folder_, dir) && IsReparsePoint(dir)) {
       *err = text::kLinkInFolder + (L"“" + dir + L"”");
@@ -113,6 +123,7 @@ bool InstallTransaction::MakeFolders(const std::wstring& dir, std::wstring* err)
   }
   std::wstring parent = ParentOf(dir);
   if (!parent.empty() && parent != dir && !MakeFolders(parent, err)) return false;
+  if (!Note(Record(Kind::kFolder, dir), err)) return false;
   if (!CreateDirectoryW(dir.c_str(), nullptr)) {
     DWORD e = GetLastError();
     if (e != ERROR_ALREADY_EXISTS || !FolderExists(dir)) {
@@ -122,106 +133,142 @@ bool InstallTransaction::MakeFolders(const std::wstring& dir, std::wstring* err)
     return true;
   }
   created_.push_back(dir);
-  log_.push_back({Action::kFolder, dir});
   return true;
 }
 
-void InstallTransaction::NotePlaced(const std::wstring& target) {
-  log_.push_back({Action::kPlaced, target});
-}
-
-bool InstallTransaction::PlaceFile(const std::wstring& staged, const std::wstring& target,
-                                   std::wstring* err) {
-  DWORD a = GetFileAttributesW(target.c_str());
-  if (a != INVALID_FILE_ATTRIBUTES) {
-    if (a & FILE_ATTRIBUTE_DIRECTORY) {
-      *err = text::kFolderInTheWay + (L"“" + target + L"”");
+bool InstallTransaction::Plan(const FileSteps& steps, std::wstring* err) {
+  if (!Start(err)) return false;
+  std::vector<JournalRecord> records;
+  for (const std::wstring& d : steps.folders) records.push_back(Record(Kind::kFolder, d));
+  for (const std::wstring& f : steps.placed) records.push_back(Record(Kind::kPlaced, f));
+  std::vector<size_t> new_staging;
+  for (const std::wstring& f : steps.removed) {
+    size_t root = RootOf(f);
+    if (root == roots_.size()) {
+      *err = SystemError(text::kCannotRemove, f, ERROR_ACCESS_DENIED);
       return false;
     }
-    if (!RemoveFile(target, err)) return false;
+    if (!staging_made_[root]) {
+      staging_made_[root] = true;
+      new_staging.push_back(root);
+      records.push_back(Record(Kind::kStaging, StagingOf(root)));
+    }
+    size_t n = backups_++;
+    std::wstring backup = StagingOf(root) + L"\\" + std::to_wstring(n / kBackupsPerFolder) + L"\\b" +
+                          std::to_wstring(n);
+    records.push_back(Record(Kind::kMoved, f, backup));
   }
-  if (!MoveFileExW(staged.c_str(), target.c_str(), 0)) {
-    *err = SystemError(text::kCannotWriteFile, target, GetLastError());
-    return false;
+  size_t first = log_.size();
+  if (!NoteAll(records, err)) return false;
+  for (size_t i = first; i < log_.size(); ++i)
+    if (log_[i].kind == Kind::kMoved) planned_[NoCaseKey(log_[i].path)] = i;
+  for (size_t root : new_staging) {
+    std::wstring dir = StagingOf(root);
+    if (!CreateDirectoryW(dir.c_str(), nullptr)) {
+      *err = SystemError(text::kCannotMakeStaging, roots_[root], GetLastError());
+      return false;
+    }
+    SetFileAttributesW(dir.c_str(), FILE_ATTRIBUTE_HIDDEN);
   }
-  log_.push_back({Action::kPlaced, target});
+  for (const std::wstring& d : steps.folders) {
+    if (!CreateDirectoryW(d.c_str(), nullptr)) {
+      DWORD e = GetLastError();
+      if (e == ERROR_ALREADY_EXISTS && FolderExists(d)) continue;
+      *err = SystemError(text::kCannotMakeFolder, d, e);
+      return false;
+    }
+    created_.push_back(d);
+  }
   return true;
 }
 
-bool InstallTransaction::RemoveFile(const std::wstring& target, std::wstring* err,
-                                    std::wstring_view lead) {
-  std::wstring backup;
-  if (!BackupFor(target, &backup, err)) return false;
-  DWORD a = GetFileAttributesW(target.c_str());
-  if (a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_READONLY))
-    SetFileAttributesW(target.c_str(), a & ~FILE_ATTRIBUTE_READONLY);
+bool InstallTransaction::MoveAside(const std::wstring& target, std::wstring* err,
+                                   std::wstring_view lead) {
+  auto it = planned_.find(NoCaseKey(target));
+  if (it == planned_.end()) {
+    *err = SystemError(lead, target, ERROR_INVALID_PARAMETER);
+    return false;
+  }
+  const std::wstring& backup = log_[it->second].backup;
+  std::wstring group = ParentOf(backup);
+  if (backup_groups_.insert(NoCaseKey(group)).second && !CreateDirectoryW(group.c_str(), nullptr) &&
+      GetLastError() != ERROR_ALREADY_EXISTS) {
+    *err = SystemError(text::kCannotMakeStaging, group, GetLastError());
+    return false;
+  }
   if (!MoveFileExW(target.c_str(), backup.c_str(), 0)) {
-    DWORD e = GetLastError();
-    if (a != INVALID_FILE_ATTRIBUTES) SetFileAttributesW(target.c_str(), a);
-    *err = SystemError(lead, target, e);
+    *err = SystemError(lead, target, GetLastError());
     return false;
   }
-  Action act{Action::kRemoved, target, backup};
-  act.read_only = a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_READONLY);
-  log_.push_back(std::move(act));
+  AfterRunStep();
   return true;
 }
 
-void InstallTransaction::KeepForUndo(const std::wstring& path) {
-  Action act{Action::kSmallFile, path};
-  act.existed = FileExists(path) && ReadSmallFile(path, &act.bytes);
-  log_.push_back(std::move(act));
-}
-
-bool InstallTransaction::DeleteSmallFile(const std::wstring& path) {
-  KeepForUndo(path);
-  return DeleteFileW(path.c_str()) || !FileExists(path);
-}
-
-void InstallTransaction::NoteKey(const KeySnapshot& snapshot) {
-  Action act{Action::kKey, L""};
-  act.key = snapshot;
-  log_.push_back(std::move(act));
-}
-
-void InstallTransaction::Rollback() {
-  for (auto it = log_.rbegin(); it != log_.rend(); ++it) {
-    const Action& a = *it;
-    switch (a.kind) {
-      case Action::kFolder: RemoveDirectoryW(a.path.c_str()); break;
-      case Action::kStaging: RemoveStagingFolder(a.path); break;
-      case Action::kPlaced: DeleteFileW(a.path.c_str()); break;
-      case Action::kRemoved:
-        MoveFileExW(a.backup.c_str(), a.path.c_str(), MOVEFILE_REPLACE_EXISTING);
-        if (a.read_only) {
-          DWORD attr = GetFileAttributesW(a.path.c_str());
-          if (attr != INVALID_FILE_ATTRIBUTES)
-            SetFileAttributesW(a.path.c_str(), attr | FILE_ATTRIBUTE_READONLY);
-        }
-        break;
-      case Action::kSmallFile:
-        if (a.existed) WriteSmallFile(a.path, a.bytes);
-        else DeleteFileW(a.path.c_str());
-        break;
-      case Action::kKey: RestoreKey(a.key); break;
-    }
+bool InstallTransaction::KeepForUndo(const std::wstring& path, std::wstring* err) {
+  JournalRecord r = Record(Kind::kSmallFile, path);
+  if (DWORD e = ReadSmallFile(path, &r.flag, &r.bytes)) {
+    *err = SystemError(text::kCannotKeepForUndo, path, e);
+    return false;
   }
-  log_.clear();
-  created_.clear();
+  return Note(r, err);
+}
+
+bool InstallTransaction::DeleteSmallFile(const std::wstring& path, std::wstring* err) {
+  if (!KeepForUndo(path, err)) return false;
+  if (DWORD e = DeleteAnyFile(path)) {
+    *err = SystemError(text::kCannotDeleteShortcut, path, e);
+    return false;
+  }
+  return true;
+}
+
+bool InstallTransaction::NoteKey(Scope scope, const std::wstring& key, std::wstring* err) {
+  JournalRecord r;
+  r.kind = Kind::kKey;
+  if (!SnapshotKey(scope, key, &r.key)) {
+    *err = text::kCannotReadEntry + key;
+    return false;
+  }
+  return Note(r, err);
+}
+
+void InstallTransaction::Finish(const Problems& problems, bool undone, std::wstring* out) {
+  Problems all = problems;
+  if (all.empty()) {
+    std::wstring e;
+    if (!journal_.Remove(&e)) all.push_back(e);
+    else if (undone) RemoveMadeFolders(log_);
+  }
+  *out = JoinProblems(all);
   done_ = true;
 }
 
-void InstallTransaction::Commit() {
-  for (const Action& a : log_) {
-    if (a.kind == Action::kRemoved) {
-      SetFileAttributesW(a.backup.c_str(), FILE_ATTRIBUTE_NORMAL);
-      DeleteFileW(a.backup.c_str());
-    }
-  }
-  for (const Action& a : log_)
-    if (a.kind == Action::kStaging) RemoveStagingFolder(a.path);
-  log_.clear();
+std::wstring InstallTransaction::Rollback() {
+  if (done_) return {};
   done_ = true;
+  if (!started_) return {};
+  Problems problems;
+  UndoSteps(log_, &problems);
+  std::wstring out;
+  Finish(problems, true, &out);
+  return out.empty() ? out : text::kNotAllUndone + out;
+}
+
+bool InstallTransaction::Commit(std::wstring* err, std::wstring* leftovers) {
+  leftovers->clear();
+  if (!started_) {
+    done_ = true;
+    return true;
+  }
+  JournalRecord commit;
+  commit.kind = Kind::kCommit;
+  if (!Note(commit, err)) return false;
+  Problems problems;
+  CompleteSteps(log_, &problems);
+  std::wstring out;
+  Finish(problems, false, &out);
+  if (!out.empty()) *leftovers = text::kNotAllCleaned + out;
+  return true;
 }
 
 }  // namespace stub

@@ -1,89 +1,107 @@
 #pragma once
-// The undo log of one install or upgrade. Every folder made, file placed,
-// replaced or removed, small file (shortcut) written or deleted and
-// uninstall entry changed is noted, so that a failure at any point before
-// Commit puts everything back exactly as it was, newest first. Replaced and
-// removed files wait in a hidden staging folder on their own volume (inside
-// the install folder, or inside the folder of an earlier install) until the
-// transaction commits.
+// One install, upgrade or uninstall as a transaction. Every folder made, file
+// placed or moved aside, shortcut written or deleted and uninstall entry
+// changed is noted in a journal on disk, and flushed, before it is done
+// (journal_record.h), so that a failure at any point before Commit puts
+// everything back exactly as it was, newest first, and a run that dies is
+// finished by the next one (transaction_recovery.h). Files moved aside wait
+// in a hidden staging folder on their own volume (inside the install folder,
+// or inside the folder of an earlier install) until the commit.
 
+#include <map>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "journal_file.h"
+#include "journal_record.h"
 #include "stub_text.h"
+#include "transaction_steps.h"
 #include "uninstall_entry.h"
 
 namespace stub {
 
 class InstallTransaction {
  public:
-  // folder: the install folder (absolute); the staging folder goes inside it.
-  explicit InstallTransaction(std::wstring folder);
-  ~InstallTransaction();  // rolls back unless committed
+  // folder: the install folder (absolute); the journal and the staging
+  // folder go inside it, and it is made (with the folders above it) when
+  // the first step is noted.
+  explicit InstallTransaction(std::wstring folder,
+                              JournalPurpose purpose = JournalPurpose::kInstall);
+  ~InstallTransaction();  // rolls back unless committed or rolled back
   InstallTransaction(const InstallTransaction&) = delete;
   InstallTransaction& operator=(const InstallTransaction&) = delete;
 
-  // Another folder whose files may be removed (an earlier install
-  // elsewhere); their backups stay on its volume.
+  // Another folder whose files may be moved aside (an earlier install
+  // elsewhere): their backups stay on its volume, and it holds a copy of
+  // the journal. Before the first step only.
   void AddRoot(const std::wstring& folder);
 
-  // The staging folder inside the install folder, made on first use.
-  bool Staging(std::wstring* dir, std::wstring* err);
-
-  // Creates dir and every missing folder above it. A link or junction
-  // below the install folder is refused: it could lead files out of it.
+  // Creates dir and every missing folder above it, each noted first. A link
+  // or junction below the install folder is refused: it could lead files
+  // out of it.
   bool MakeFolders(const std::wstring& dir, std::wstring* err);
   // Folders made so far, in the order they were made.
   const std::vector<std::wstring>& created_folders() const { return created_; }
 
-  // A file decoded straight to its place (nothing stood there).
-  void NotePlaced(const std::wstring& target);
-  // Moves staged to target; a file already there is kept as a backup.
-  bool PlaceFile(const std::wstring& staged, const std::wstring& target, std::wstring* err);
-  // Moves target away (kept as a backup until the commit). A failure is
-  // reported with lead (what could not be done) and the system's reason.
-  bool RemoveFile(const std::wstring& target, std::wstring* err,
-                  std::wstring_view lead = text::kCannotReplace);
+  // The file steps of a run, noted in one journal step: folders to make (in
+  // order, each missing now), files to write where nothing stands now, and
+  // files to move aside (each then by MoveAside). Makes the folders.
+  struct FileSteps {
+    std::vector<std::wstring> folders;
+    std::vector<std::wstring> placed;
+    std::vector<std::wstring> removed;
+  };
+  bool Plan(const FileSteps& steps, std::wstring* err);
+  // Moves a file that Plan listed as removed into its staging folder, where
+  // it stays until the commit. A failure is reported with lead (what could
+  // not be done) and the system's reason.
+  bool MoveAside(const std::wstring& target, std::wstring* err,
+                 std::wstring_view lead = text::kCannotReplace);
 
-  // Small files outside the install folders (shortcuts): the bytes of path
-  // as they are now, to write back (or the file to delete) when undone.
-  void KeepForUndo(const std::wstring& path);
-  bool DeleteSmallFile(const std::wstring& path);
+  // A shortcut (outside the install folders) about to be written: its bytes
+  // as they are now, to write back (or the file to delete) when undone. An
+  // existing file that cannot be read in full is refused.
+  bool KeepForUndo(const std::wstring& path, std::wstring* err);
+  bool DeleteSmallFile(const std::wstring& path, std::wstring* err);
 
-  // An uninstall entry as it was before it is written or deleted.
-  void NoteKey(const KeySnapshot& snapshot);
+  // An uninstall entry about to be written or deleted, as it is now.
+  bool NoteKey(Scope scope, const std::wstring& key, std::wstring* err);
 
-  void Rollback();
-  // The change stands: the backups and the staging folders go.
-  void Commit();
+  // Undoes every step, newest first. Returns what could not be put back
+  // (one sentence a line; the journal then stays for the next run), empty
+  // when everything is as it was.
+  std::wstring Rollback();
+  // Makes the change stand. False with *err when the commit could not be
+  // noted (nothing stands yet: roll back). Then the backups and staging
+  // folders go; *leftovers says what could not (the next run removes it).
+  bool Commit(std::wstring* err, std::wstring* leftovers);
 
  private:
-  struct Action {
-    enum Kind { kFolder, kStaging, kPlaced, kRemoved, kSmallFile, kKey };
-    Action(Kind k, std::wstring p, std::wstring b = {})
-        : kind(k), path(std::move(p)), backup(std::move(b)) {}
-    Kind kind;
-    std::wstring path;    // folder, file or staging folder
-    std::wstring backup;     // kRemoved
-    bool read_only = false;  // kRemoved: the file was read-only
-    bool existed = false;    // kSmallFile
-    std::string bytes;    // kSmallFile
-    KeySnapshot key;      // kKey
-  };
-  bool BackupFor(const std::wstring& target, std::wstring* backup, std::wstring* err);
-  bool StagingIn(const std::wstring& root, std::wstring* dir, std::wstring* err);
+  bool Start(std::wstring* err);
+  bool Note(const JournalRecord& record, std::wstring* err);
+  bool NoteAll(const std::vector<JournalRecord>& records, std::wstring* err);
+  // The root a path lies in; roots_.size() when none.
+  size_t RootOf(const std::wstring& path) const;
+  std::wstring StagingOf(size_t root) const;
+  // Removes the journal when nothing failed (and, undone, the folders made);
+  // *text gets what failed.
+  void Finish(const Problems& problems, bool undone, std::wstring* text);
 
   std::wstring folder_;
+  JournalPurpose purpose_;
   std::vector<std::wstring> roots_;
-  std::vector<std::wstring> staging_;  // per root, empty until made
+  JournalFile journal_;
+  bool started_ = false;
+  std::wstring stem_;                  // the journal's name without its suffix
+  std::vector<bool> staging_made_;     // per root
   std::vector<std::wstring> created_;
-  std::vector<Action> log_;
+  std::vector<JournalRecord> log_;     // everything noted, in order
+  std::map<std::wstring, size_t> planned_;  // a file to move aside (NoCaseKey): its record
   size_t backups_ = 0;
+  std::set<std::wstring> backup_groups_;  // the staging's folders of backups made (NoCaseKey)
   bool done_ = false;
 };
-
-// Removes a staging folder and the files in it.
-void RemoveStagingFolder(const std::wstring& dir);
 
 }  // namespace stub

@@ -2,7 +2,8 @@
 
 #include <windows.h>
 
-#include <set>
+#include <functional>
+#include <map>
 
 #include "platform/utf.h"
 #include "rel_path.h"
@@ -42,62 +43,81 @@ bool InstallFiles(PackageSource& pkg, const FilePlan& plan, InstallTransaction& 
                   std::wstring* err) {
   int64_t total = 0, done = 0;
   for (const FileRecord& f : pkg.files()) total += f.size;
-  if (!tx.MakeFolders(plan.folder, err)) return false;
-  std::wstring staging;
-  if (!tx.Staging(&staging, err)) return false;
-
-  // Folders known to stand, so each is looked at once.
-  std::set<std::wstring> folders{plan.folder};
-  auto make_parent = [&](const std::wstring& target) {
-    std::wstring parent = ParentOf(target);
-    if (folders.count(parent)) return true;
-    if (!tx.MakeFolders(parent, err)) return false;
-    folders.insert(parent);
-    return true;
-  };
   auto cancelled = [&]() {
     if (!cancel || !cancel->load()) return false;
     *err = text::kCancelled;
     return true;
   };
 
-  // Decode every record: a free place takes its file at once, a file that
-  // replaces another waits in the staging folder.
-  std::vector<size_t> staged;
+  // What each step will be, looked at once and noted in one journal step:
+  // the folders to make, the files that take a free place and the files
+  // that replace one (moved aside first) or are dropped.
+  InstallTransaction::FileSteps steps;
+  std::vector<bool> replaces(plan.targets.size(), false);
+  std::map<std::wstring, bool> stands{{NoCaseKey(plan.folder), FolderExists(plan.folder)}};
+  // Whether dir stands now; a missing one is noted to be made.
+  std::function<bool(const std::wstring&, bool*)> look = [&](const std::wstring& dir, bool* exists) {
+    auto it = stands.find(NoCaseKey(dir));
+    if (it != stands.end()) return *exists = it->second, true;
+    bool parent_stands = false;
+    if (!look(ParentOf(dir), &parent_stands)) return false;
+    DWORD a = parent_stands ? GetFileAttributesW(dir.c_str()) : INVALID_FILE_ATTRIBUTES;
+    if (a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY)) {
+      *err = SystemError(text::kCannotMakeFolder, dir, ERROR_FILE_EXISTS);
+      return false;
+    }
+    if (a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_REPARSE_POINT)) {
+      *err = text::kLinkInFolder + (L"“" + dir + L"”");
+      return false;
+    }
+    *exists = a != INVALID_FILE_ATTRIBUTES;
+    if (!*exists) steps.folders.push_back(dir);
+    stands[NoCaseKey(dir)] = *exists;
+    return true;
+  };
+  for (size_t i = 0; i < plan.targets.size(); ++i) {
+    const std::wstring& target = plan.targets[i];
+    bool parent_stands = false;
+    if (!look(ParentOf(target), &parent_stands)) return false;
+    DWORD a = parent_stands ? GetFileAttributesW(target.c_str()) : INVALID_FILE_ATTRIBUTES;
+    if (a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY)) {
+      *err = text::kFolderInTheWay + (L"“" + target + L"”");
+      return false;
+    }
+    replaces[i] = a != INVALID_FILE_ATTRIBUTES;
+    (replaces[i] ? steps.removed : steps.placed).push_back(target);
+  }
+  std::vector<std::wstring> dropped;
+  for (const std::wstring& d : plan.dropped)
+    if (FileExists(d)) dropped.push_back(d);
+  steps.removed.insert(steps.removed.end(), dropped.begin(), dropped.end());
+  if (cancelled() || !tx.Plan(steps, err)) return false;
+
+  // Decode every record straight to its place; a file it replaces is moved
+  // aside just before. The package's digest was checked before anything was
+  // written, and a record that fails to decode all the same is undone by the
+  // transaction with the rest.
   for (size_t i = 0; i < pkg.files().size(); ++i) {
     if (cancelled()) return false;
     const std::wstring& target = plan.targets[i];
-    if (!make_parent(target)) return false;
-    std::wstring dest = target;
-    DWORD a = GetFileAttributesW(target.c_str());
-    if (a != INVALID_FILE_ATTRIBUTES) {
-      if (a & FILE_ATTRIBUTE_DIRECTORY) {
-        *err = text::kFolderInTheWay + (L"“" + target + L"”");
-        return false;
-      }
-      dest = staging + L"\\" + std::to_wstring(i);
-      staged.push_back(i);
-    } else {
-      tx.NotePlaced(target);
-    }
+    if (replaces[i] && !tx.MoveAside(target, err)) return false;
     int64_t before = done;
     auto on_bytes = [&](int64_t n) {
       done += n;
       if (progress) progress(done, total);
     };
     std::string e;
-    if (!pkg.Extract(i, dest, on_bytes, &e)) {
+    if (!pkg.Extract(i, target, on_bytes, &e)) {
       *err = platform::Utf8ToWide(e);
       return false;
     }
     done = before + pkg.files()[i].size;
     if (progress) progress(done, total);
+    AfterRunStep();
   }
   if (cancelled()) return false;
-  for (size_t i : staged)
-    if (!tx.PlaceFile(staging + L"\\" + std::to_wstring(i), plan.targets[i], err)) return false;
-  for (const std::wstring& d : plan.dropped)
-    if (FileExists(d) && !tx.RemoveFile(d, err)) return false;
+  for (const std::wstring& d : dropped)
+    if (!tx.MoveAside(d, err)) return false;
   return true;
 }
 

@@ -2,11 +2,11 @@
 // Writes the files of a package into the install folder, inside an
 // InstallTransaction, so the install is all or nothing.
 //
-// A file whose place is free is decoded straight there; one that replaces a
-// file is decoded into the staging folder first. Only when every record has
-// decoded do the staged files take their places, the replaced ones being
-// kept as backups: a damaged package is found before any existing file is
-// touched, and any failure can be undone by the transaction.
+// Every file is decoded straight to its place; a file it replaces is first
+// moved aside into the staging folder, where it waits until the commit. The
+// steps are noted in the transaction's journal before any is taken, so any
+// failure, or the death of the run, can be undone. The package's digest is
+// checked before (InstallPackage), so a damaged package writes nothing.
 
 #include <atomic>
 #include <cstdint>

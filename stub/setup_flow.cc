@@ -15,6 +15,8 @@
 #include "rel_path.h"
 #include "setup_registration.h"
 #include "stub_text.h"
+#include "transaction_recovery.h"
+#include "uninstaller.h"
 #include "win_util.h"
 
 namespace stub {
@@ -108,16 +110,18 @@ bool WaitForFreeFiles(const FilePlan& plan, InstallOutcome* outcome) {
 
 // Why a step of the transaction stopped: the user's cancel only when it
 // stopped for the cancel; any other failure is the failure.
-bool StopInstall(const std::wstring& err, InstallGate* gate, const std::wstring& folder,
-                 uint64_t needed, InstallOutcome* outcome) {
+// not_undone is what the rollback could not put back (empty when it put
+// back everything); it ends the message.
+bool StopInstall(const std::wstring& err, const std::wstring& not_undone, InstallGate* gate,
+                 const std::wstring& folder, uint64_t needed, InstallOutcome* outcome) {
   if (gate && gate->cancelled() && err == text::kCancelled) {
     outcome->cancelled = true;
-    return Refuse(outcome, err);
+    return Refuse(outcome, err + not_undone);
   }
   uint64_t free_bytes = 0;
   if (err.rfind(text::kDiskFullPrefix, 0) == 0 && FreeBytesAt(folder, &free_bytes))
-    return Refuse(outcome, text::kFailedPrefix + DiskFullMessage(folder, needed, free_bytes));
-  return Refuse(outcome, text::kFailedPrefix + err);
+    return Refuse(outcome, text::kFailedPrefix + DiskFullMessage(folder, needed, free_bytes) + not_undone);
+  return Refuse(outcome, text::kFailedPrefix + err + not_undone);
 }
 
 // Step 5: what the earlier version leaves empty goes: the folders of
@@ -273,8 +277,12 @@ bool InstallPackage(PackageSource& pkg, const SetupDecision& decision, const std
     return Refuse(outcome, text::kCancelled);
   };
   FilePlan plan;
-  if (!VerifyPackage(pkg, on_checked, gate, outcome) || !go_on() ||
-      !PlanInstall(pkg, decision, folder, &plan, outcome) || !WaitForFreeFiles(plan, outcome) ||
+  if (!VerifyPackage(pkg, on_checked, gate, outcome) || !go_on()) return false;
+  // What a run that died left in these folders is finished first.
+  std::wstring why;
+  if (!FinishDeadRunsOfProduct(pkg.config(), folder, &why))
+    return Refuse(outcome, text::kFailedPrefix + why);
+  if (!PlanInstall(pkg, decision, folder, &plan, outcome) || !WaitForFreeFiles(plan, outcome) ||
       !go_on())
     return false;
 
@@ -284,20 +292,26 @@ bool InstallPackage(PackageSource& pkg, const SetupDecision& decision, const std
   if (earlier && !SameNoCase(earlier->plan.folder, folder)) tx.AddRoot(earlier->plan.folder);
   std::wstring err;
   uint64_t needed = static_cast<uint64_t>(file_total);
-  if (!InstallFiles(pkg, plan, tx, on_installed, gate ? gate->cancel_flag() : nullptr, &err))
-    return StopInstall(err, gate, folder, needed, outcome);
+  if (!InstallFiles(pkg, plan, tx, on_installed, gate ? gate->cancel_flag() : nullptr, &err)) {
+    std::wstring not_undone = tx.Rollback();
+    return StopInstall(err, not_undone, gate, folder, needed, outcome);
+  }
   Registration reg(pkg, folder, decision.scope, tx);
   if (!reg.Run(earlier, outcome, &err)) {
-    tx.Rollback();
+    std::wstring not_undone = tx.Rollback();
     outcome->run_target.clear();
-    return StopInstall(err, gate, folder, needed, outcome);
+    return StopInstall(err, not_undone, gate, folder, needed, outcome);
   }
   if (gate && !gate->BeginCommit()) {
-    tx.Rollback();
+    std::wstring not_undone = tx.Rollback();
     outcome->run_target.clear();
-    return StopInstall(text::kCancelled, gate, folder, needed, outcome);
+    return StopInstall(text::kCancelled, not_undone, gate, folder, needed, outcome);
   }
-  tx.Commit();
+  if (!tx.Commit(&err, &outcome->leftovers)) {
+    std::wstring not_undone = tx.Rollback();
+    outcome->run_target.clear();
+    return StopInstall(err, not_undone, gate, folder, needed, outcome);
+  }
 
   if (earlier) CleanUpAfterUpgrade(*earlier, plan, reg.entry());
   return true;

@@ -82,6 +82,9 @@ struct InstallOutcome {
   std::wstring busy_file;   // set when a file in use stopped the install
   std::wstring run_target;  // the file of option 1, when one was installed
   std::wstring run_name;    // its record name
+  // After success: the backups of replaced files that could not be deleted
+  // (the next run of setup deletes them).
+  std::wstring leftovers;
 };
 
 // The file of option 1 (RunApp) of pkg installed in folder, when the
@@ -91,8 +94,10 @@ bool RunTargetIn(const PackageSource& pkg, const std::wstring& folder, std::wstr
 
 // Runs the install (or upgrade of decision.installed) into folder
 // (normalized) with decision's scope. gate, when given, lets the window
-// pause and cancel it. Returns false with outcome->message set when
-// nothing was changed: refused, failed or cancelled.
+// pause and cancel it. What a run that died left there is finished first.
+// Returns false with outcome->message set when refused, failed or
+// cancelled: nothing was changed, unless the message ends saying what could
+// not be put back.
 bool InstallPackage(PackageSource& pkg, const SetupDecision& decision, const std::wstring& folder,
                     const InstallProgressFn& progress, InstallGate* gate, InstallOutcome* outcome);
 

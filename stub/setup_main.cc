@@ -12,6 +12,7 @@
 #include "setup_flow.h"
 #include "setup_window.h"
 #include "stub_text.h"
+#include "transaction_recovery.h"
 #include "win_util.h"
 
 namespace {
@@ -39,6 +40,12 @@ int Run(HINSTANCE instance) {
   std::wstring why;
   if (!CheckConfig(pkg->config(), &why)) return Fail(args.silent, why);
 
+  // What a run that died left is finished before the installed version is
+  // looked at; a failure here is reported by the install, which tries again.
+  std::wstring given, not_yet;
+  if (args.folder.empty() || NormalizeFolder(args.folder, &given))
+    FinishDeadRunsOfProduct(pkg->config(), given, &not_yet);
+
   // Decided once: the scope, the installed version setup trusts, the folder.
   SetupDecision decision;
   switch (DecideSetup(pkg->config(), CanInstallPerMachine(), args.elevated, args.folder,
@@ -64,6 +71,7 @@ int Run(HINSTANCE instance) {
   InstallOutcome outcome;
   if (!InstallPackage(*pkg, decision, folder, nullptr, nullptr, &outcome))
     return Fail(true, outcome.message);
+  if (!outcome.leftovers.empty()) WriteStdErr(outcome.leftovers);
   return 0;
 }
 

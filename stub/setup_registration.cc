@@ -72,13 +72,10 @@ bool Registration::Run(const InstalledProduct* earlier, InstallOutcome* outcome,
     }
     if (!ok) return false;
   }
-  if (earlier && !TakeOver(*earlier)) {
-    *err = text::kCannotRemoveShortcut;
-    return false;
-  }
+  if (earlier && !TakeOver(*earlier, err)) return false;
 
   std::wstring key = ProductKeyName(cfg.app_name, cfg.publisher);
-  tx_.NoteKey(SnapshotKey(scope_, key));
+  if (!tx_.NoteKey(scope_, key, err)) return false;
   std::string e;
   if (!WriteUninstallEntry(scope_, key, entry_, &e)) {
     *err = platform::Utf8ToWide(e);
@@ -87,7 +84,7 @@ bool Registration::Run(const InstalledProduct* earlier, InstallOutcome* outcome,
   // An earlier version's entry under another key (or scope) goes: the
   // product keeps one entry.
   if (earlier && (earlier->found.key != key || earlier->found.scope != scope_)) {
-    tx_.NoteKey(SnapshotKey(earlier->found.scope, earlier->found.key));
+    if (!tx_.NoteKey(earlier->found.scope, earlier->found.key, err)) return false;
     if (!DeleteUninstallEntry(earlier->found.scope, earlier->found.key)) {
       *err = text::kCannotWriteEntry + (L"“" + earlier->found.key + L"”");
       return false;
@@ -99,7 +96,7 @@ bool Registration::Run(const InstalledProduct* earlier, InstallOutcome* outcome,
 // The earlier version's shortcuts that this one did not make again go;
 // its shortcut folders and (in the same folder) the folders it made
 // above the install folder stay recorded, so the uninstaller removes them.
-bool Registration::TakeOver(const InstalledProduct& earlier) {
+bool Registration::TakeOver(const InstalledProduct& earlier, std::wstring* err) {
   const UninstallEntry& old = earlier.found.entry;
   std::set<std::wstring> made;
   for (const std::wstring& s : entry_.shortcuts) made.insert(NoCaseKey(s));
@@ -109,7 +106,7 @@ bool Registration::TakeOver(const InstalledProduct& earlier) {
     if (!ReadShortcutTarget(link, &target) ||
         !(IsWithin(earlier.plan.folder, target) || IsWithin(folder_, target)))
       continue;
-    if (!tx_.DeleteSmallFile(link)) return false;
+    if (!tx_.DeleteSmallFile(link, err)) return false;
   }
   AddExistingFolders(old.folders, &entry_.folders);
   if (SameNoCase(earlier.plan.folder, folder_)) AddExistingFolders(old.created_folders, &entry_.created_folders);
@@ -141,7 +138,7 @@ bool Registration::Link(Place place, const std::wstring& subfolder, const std::w
   for (size_t i = before; i < tx_.created_folders().size(); ++i)
     entry_.folders.push_back(tx_.created_folders()[i]);
   std::wstring link = dir + L"\\" + SafeFileName(title) + L".lnk";
-  tx_.KeepForUndo(link);
+  if (!tx_.KeepForUndo(link, err)) return false;
   std::string e;
   if (!CreateShortcut(link, target, pkg_.config().app_name, &e)) {
     *err = platform::Utf8ToWide(e);

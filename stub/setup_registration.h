@@ -34,7 +34,7 @@ class Registration {
   // The earlier version's shortcuts that this one did not make again go;
   // its shortcut folders and (in the same folder) the install folder and
   // the folders above it that it made stay recorded, so the uninstaller removes them.
-  bool TakeOver(const InstalledProduct& earlier);
+  bool TakeOver(const InstalledProduct& earlier, std::wstring* err);
 
   // The folders of from that still exist and are not in *into yet.
   static void AddExistingFolders(const std::vector<std::wstring>& from,

@@ -111,6 +111,21 @@ inline constexpr wchar_t kCannotRestrictDlls[] =
     L"无法限制系统库（DLL）的加载位置，为安全起见程序已停止，没有做任何更改";
 inline constexpr wchar_t kCannotStartCom[] = L"无法初始化系统组件（COM），程序已停止，没有做任何更改";
 
+// The journal of a run, and undoing or completing a run.
+inline constexpr wchar_t kCannotWriteJournal[] = L"无法写入安装日志：";
+inline constexpr wchar_t kCannotKeepForUndo[] = L"无法保存文件的原有内容以便出错时恢复：";
+inline constexpr wchar_t kCannotReadEntry[] = L"无法读取安装记录：";
+inline constexpr wchar_t kCannotRestoreEntry[] = L"无法恢复安装记录：";
+inline constexpr wchar_t kCannotRestoreFile[] = L"无法恢复文件：";
+// After kCannotRestoreFile, the file and the reason: where the old file is.
+inline constexpr wchar_t kBackupKeptAt[] = L"，原来的文件保存在：";
+inline constexpr wchar_t kCannotRemoveLeftover[] = L"无法删除上次安装留下的临时文件：";
+inline constexpr wchar_t kNotAllUndone[] = L"\r\n未能完全恢复原来的状态：\r\n";
+inline constexpr wchar_t kNotAllCleaned[] = L"安装已完成，但以下临时文件未能删除，下次运行安装程序时将再次删除：\r\n";
+inline constexpr wchar_t kUnfinishedRun[] = L"无法完成上次中断的安装或卸载：";
+inline constexpr wchar_t kDamagedJournal[] = L"上次中断的安装或卸载留下的日志已损坏，不能按它修改文件，请检查后删除它：";
+inline constexpr wchar_t kCannotDeleteShortcut[] = L"无法删除快捷方式：";
+
 // Uninstaller.
 inline constexpr wchar_t kUninstallTitleSuffix[] = L" 卸载程序";
 inline constexpr wchar_t kConfirmUninstallPrefix[] = L"确定要从计算机中移除 ";

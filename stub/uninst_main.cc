@@ -9,6 +9,7 @@
 #include "program_start.h"
 #include "self_delete.h"
 #include "stub_text.h"
+#include "transaction_recovery.h"
 #include "uninstaller.h"
 #include "win_util.h"
 
@@ -30,9 +31,20 @@ int Run() {
   UninstallPlan plan;
   std::wstring why;
   if (!LoadUninstallPlan(ModulePath(), &plan, &why)) return Fail(args.silent, why);
+  // What a run that died left in the folder is finished first.
+  RecoveryResult recovered;
+  if (!FinishDeadRuns(plan.folder, &recovered, &why))
+    return Fail(args.silent, text::kUninstallFailed + why);
   FoundEntry found;
-  if (!FindUninstallEntry(plan.folder, plan.uninstaller, &found))
-    return Fail(args.silent, text::kUninstallFailed + (text::kNoEntry + plan.folder));
+  if (!FindUninstallEntry(plan.folder, plan.uninstaller, &found)) {
+    if (!recovered.completed_uninstall)
+      return Fail(args.silent, text::kUninstallFailed + (text::kNoEntry + plan.folder));
+    // An uninstall that died after its commit: only the folders and this
+    // program were left to go.
+    RemoveLeftFolders(plan, {});
+    if (!StartSelfDelete(plan.uninstaller, {}, &why)) return Fail(args.silent, why);
+    return 0;
+  }
   // A per-machine install needs the rights it was made with: without them,
   // run again with them before anything is removed.
   switch (DecideRights(found.scope, CanDeleteUninstallEntry(found.scope, found.key), args.elevated)) {
@@ -64,7 +76,10 @@ int Run() {
   }
   RemoveOutcome outcome;
   if (!RemoveInstalled(plan, found, &outcome))
-    return Fail(args.silent, text::kUninstallFailed + outcome.message + text::kNothingRemovedLine);
+    return Fail(args.silent, text::kUninstallFailed + outcome.message +
+                                 (outcome.not_undone.empty() ? std::wstring(text::kNothingRemovedLine)
+                                                             : outcome.not_undone));
+  if (!outcome.leftovers.empty()) return Fail(args.silent, outcome.leftovers);
   // The files are gone; uninst.exe and its folder go once this process has
   // ended, or stay, and then the user is told so.
   std::wstring done = text::kUninstalled + plan.app_name + L"。", err;

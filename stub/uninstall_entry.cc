@@ -234,34 +234,35 @@ bool DeleteUninstallEntry(Scope scope, const std::wstring& key) {
   return RegDeleteKeyExW(RootOf(scope), PathOf(key).c_str(), KEY_WOW64_64KEY, 0) == ERROR_SUCCESS;
 }
 
-KeySnapshot SnapshotKey(Scope scope, const std::wstring& key) {
-  KeySnapshot snap;
-  snap.scope = scope;
-  snap.key = key;
+bool SnapshotKey(Scope scope, const std::wstring& key, KeySnapshot* snap) {
+  *snap = {};
+  snap->scope = scope;
+  snap->key = key;
   HKEY k;
-  if (RegOpenKeyExW(RootOf(scope), PathOf(key).c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &k) !=
-      ERROR_SUCCESS)
-    return snap;
-  snap.existed = true;
+  LONG rc = RegOpenKeyExW(RootOf(scope), PathOf(key).c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &k);
+  if (rc == ERROR_FILE_NOT_FOUND) return true;
+  if (rc != ERROR_SUCCESS) return false;
+  snap->existed = true;
   for (DWORD i = 0;; ++i) {
     wchar_t name[16384];
     DWORD name_len = 16384, type = 0, bytes = 0;
-    LONG rc = RegEnumValueW(k, i, name, &name_len, nullptr, &type, nullptr, &bytes);
+    rc = RegEnumValueW(k, i, name, &name_len, nullptr, &type, nullptr, &bytes);
     if (rc != ERROR_SUCCESS) break;
     KeySnapshot::Value v{std::wstring(name, name_len), type, std::string(bytes, '\0')};
     name_len = 16384;
-    if (RegEnumValueW(k, i, name, &name_len, nullptr, &type,
-                      reinterpret_cast<BYTE*>(v.data.data()), &bytes) != ERROR_SUCCESS)
-      break;
+    rc = RegEnumValueW(k, i, name, &name_len, nullptr, &type,
+                       reinterpret_cast<BYTE*>(v.data.data()), &bytes);
+    if (rc != ERROR_SUCCESS) break;
     v.data.resize(bytes);
-    snap.values.push_back(std::move(v));
+    snap->values.push_back(std::move(v));
   }
   RegCloseKey(k);
-  return snap;
+  return rc == ERROR_NO_MORE_ITEMS;
 }
 
 bool RestoreKey(const KeySnapshot& snap) {
-  DeleteUninstallEntry(snap.scope, snap.key);
+  LONG rc = RegDeleteKeyExW(RootOf(snap.scope), PathOf(snap.key).c_str(), KEY_WOW64_64KEY, 0);
+  if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) return false;
   if (!snap.existed) return true;
   HKEY k;
   if (RegCreateKeyExW(RootOf(snap.scope), PathOf(snap.key).c_str(), 0, nullptr, 0,

@@ -82,8 +82,10 @@ struct KeySnapshot {
   };
   std::vector<Value> values;
 };
-KeySnapshot SnapshotKey(Scope scope, const std::wstring& key);
-// Puts the key back as the snapshot saw it (deleting it when it did not exist).
+// False when the key exists but cannot be read in full.
+bool SnapshotKey(Scope scope, const std::wstring& key, KeySnapshot* snapshot);
+// Puts the key back as the snapshot saw it (deleting it when it did not
+// exist); false when it could not.
 bool RestoreKey(const KeySnapshot& snapshot);
 
 // InstallDate's text for a day: YYYYMMDD.

@@ -8,6 +8,7 @@
 #include "empty_folders.h"
 #include "file_in_use.h"
 #include "install_transaction.h"
+#include "transaction_steps.h"
 #include "package/layout.h"
 #include "package/name_index.h"
 #include "rel_path.h"
@@ -24,22 +25,16 @@ bool EndsWithNoCase(const std::wstring& s, const std::wstring& suffix) {
              CSTR_EQUAL;
 }
 
-// True when no folder between folder (exclusive) and path is a link or
-// junction, so removing path stays inside the install folder.
-bool NoLinkOnTheWay(const std::wstring& folder, const std::wstring& path) {
-  for (std::wstring p = ParentOf(path); p.size() > folder.size(); p = ParentOf(p))
-    if (IsReparsePoint(p)) return false;
-  return true;
-}
-
-void RemoveShortcuts(const UninstallPlan& plan, const UninstallEntry& entry) {
+// The shortcuts of the entry that still point into the install folder.
+std::vector<std::wstring> OurShortcuts(const UninstallPlan& plan, const UninstallEntry& entry) {
+  std::vector<std::wstring> out;
   for (const std::wstring& link : entry.shortcuts) {
     std::wstring target;
     if (EndsWithNoCase(link, L".lnk") && FileExists(link) && ReadShortcutTarget(link, &target) &&
         IsWithin(plan.folder, target))
-      DeleteFileW(link.c_str());
+      out.push_back(link);
   }
-  RemoveFoldersIfEmpty(entry.folders);
+  return out;
 }
 
 }  // namespace
@@ -93,26 +88,32 @@ bool RemoveInstalled(const UninstallPlan& plan, const FoundEntry& found, RemoveO
     outcome->message = InUseMessage(text::kCannotRemoveInUse, busy, {});
     return false;
   }
-  InstallTransaction tx(plan.folder);
+  InstallTransaction tx(plan.folder, JournalPurpose::kUninstall);
   std::wstring err;
-  for (const std::wstring& f : files) {
-    if (!tx.RemoveFile(f, &err, text::kCannotRemove)) {
-      tx.Rollback();
-      outcome->message = err;
-      return false;
-    }
-  }
-  tx.NoteKey(SnapshotKey(found.scope, found.key));
-  if (!DeleteUninstallEntry(found.scope, found.key)) {
-    tx.Rollback();
-    outcome->message = text::kEntryStuck + found.key;
+  auto fail = [&] {
+    outcome->message = err;
+    outcome->not_undone = tx.Rollback();
     return false;
+  };
+  if (!tx.Plan({{}, {}, files}, &err)) return fail();
+  for (const std::wstring& f : files)
+    if (!tx.MoveAside(f, &err, text::kCannotRemove)) return fail();
+  for (const std::wstring& link : OurShortcuts(plan, found.entry))
+    if (!tx.DeleteSmallFile(link, &err)) return fail();
+  if (!tx.NoteKey(found.scope, found.key, &err)) return fail();
+  if (!DeleteUninstallEntry(found.scope, found.key)) {
+    err = text::kEntryStuck + found.key;
+    return fail();
   }
-  tx.Commit();
+  if (!tx.Commit(&err, &outcome->leftovers)) return fail();
+  RemoveLeftFolders(plan, found.entry);
+  return true;
+}
+
+void RemoveLeftFolders(const UninstallPlan& plan, const UninstallEntry& entry) {
   // The folders the files lived in, below the install folder, when empty.
   RemoveEmptyFoldersOf(plan.targets, plan.folder, false);
-  RemoveShortcuts(plan, found.entry);
-  return true;
+  RemoveFoldersIfEmpty(entry.folders);
 }
 
 }  // namespace stub

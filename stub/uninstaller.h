@@ -6,10 +6,11 @@
 // when it still points into the install folder, and a folder goes only when
 // it is empty.
 //
-// The removal is all or nothing: every file is first moved into a staging
-// folder inside the install folder, and the entry deleted; only then do the
-// moved files, the shortcuts and the empty folders go. A file that cannot be
-// moved (in use) puts the others back and keeps the entry and shortcuts.
+// The removal is all or nothing, a transaction (install_transaction.h):
+// every file is first moved into a staging folder inside the install folder,
+// the shortcuts and the entry deleted; only then do the moved files and the
+// empty folders go. A file that cannot be moved (in use) puts everything
+// back.
 
 #include <string>
 #include <vector>
@@ -34,13 +35,22 @@ bool LoadUninstallPlan(const std::wstring& uninstaller, UninstallPlan* plan, std
 std::vector<std::wstring> FilesToRemove(const UninstallPlan& plan);
 
 struct RemoveOutcome {
-  std::wstring message;    // why nothing was removed
-  std::wstring busy_file;  // the file in use, when that was why
+  std::wstring message;     // why the removal failed
+  std::wstring busy_file;   // the file in use, when that was why
+  // After a failure: what could not be put back (empty: nothing was
+  // removed). After success: the backups that could not be deleted.
+  std::wstring not_undone;
+  std::wstring leftovers;
 };
 
 // Removes everything but uninst.exe itself for the entry found (see
-// FindUninstallEntry). False with outcome->message, and nothing removed,
-// when a file is in use or cannot be moved, or the entry cannot be deleted.
+// FindUninstallEntry). False with outcome->message when a file is in use or
+// cannot be moved, a shortcut cannot be deleted or the entry cannot be
+// deleted: everything is then put back, as far as outcome->not_undone says.
 bool RemoveInstalled(const UninstallPlan& plan, const FoundEntry& found, RemoveOutcome* outcome);
+
+// After the removal (or a dead run's, completed): the folders of the files
+// below the install folder and the entry's shortcut folders, when empty.
+void RemoveLeftFolders(const UninstallPlan& plan, const UninstallEntry& entry);
 
 }  // namespace stub

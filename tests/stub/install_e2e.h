@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -180,8 +181,50 @@ inline void Answer(HWND dlg, int id) {
   for (int i = 0; i < 300 && IsWindow(dlg); ++i) Sleep(100);
 }
 
+// Everything a user would notice of an install: files and their bytes,
+// the entry's version and folder, the shortcuts and where they point.
+struct InstallState {
+  std::map<std::wstring, std::string> files;
+  std::wstring version, location;
+  std::map<std::wstring, std::wstring> links;
+  bool operator==(const InstallState&) const = default;
+};
+
 class PackageInstallTest : public ::testing::Test {
  protected:
+  // The state of the sample's install in folder. Without an entry, the
+  // sample's shortcuts that exist in either scope.
+  InstallState State(const std::wstring& folder) {
+    InstallState s;
+    for (const std::wstring& rel : ListTree(folder)) s.files[rel] = ReadFile(folder + L"\\" + rel);
+    HKEY root = EntryRoot(key_);
+    if (root) {
+      s.version = RegString(root, key_, L"DisplayVersion");
+      s.location = RegString(root, key_, L"InstallLocation");
+    }
+    for (HKEY scope : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+      if (root && scope != root) continue;
+      for (const std::wstring& link : Links(scope))
+        if (root || Exists(link)) s.links[link] = Exists(link) ? LinkTarget(link) : L"";
+    }
+    return s;
+  }
+  // The shortcuts of the sample's app.exe (all options) in a scope.
+  std::vector<std::wstring> Links(HKEY root) {
+    ShortcutPlaces at = PlacesFor(root);
+    std::wstring group = at.programs + L"\\" + sample_.app_name;
+    return {at.desktop + L"\\app.lnk", at.startup + L"\\app.lnk", at.quick_launch + L"\\app.lnk",
+            group + L"\\app.lnk", group + L"\\卸载 " + sample_.app_name + L".lnk"};
+  }
+  // The sample with every file changed, a file more and another version.
+  SamplePackage Version2() {
+    SamplePackage v2 = sample_;
+    v2.version = L"2.0";
+    for (const SourceFile& f : SampleTree()) v2.files.push_back({f.rel, f.data + "v2"});
+    v2.files.push_back({L"data\\new.txt", "new in 2.0"});
+    return v2;
+  }
+
   void SetUp() override {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     // Unique per test, within the writer's 20 characters.

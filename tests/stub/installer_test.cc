@@ -74,8 +74,10 @@ bool Install(FakePackage& p, const std::wstring& folder, std::string* err,
     *err = stubtest::Narrow(e);
     return false;  // tx rolls back
   }
-  tx.Commit();
-  return true;
+  std::wstring leftovers;
+  bool committed = tx.Commit(&e, &leftovers);
+  EXPECT_EQ(leftovers, L"");
+  return committed;
 }
 
 TEST(InstallFiles, WritesEveryRecordAndLeavesNoStaging) {
@@ -91,7 +93,9 @@ TEST(InstallFiles, WritesEveryRecordAndLeavesNoStaging) {
   ASSERT_TRUE(InstallFiles(p, plan, tx, [&](int64_t d, int64_t t) { last_done = d, last_total = t; },
                            nullptr, &err))
       << stubtest::Narrow(err);
-  tx.Commit();
+  std::wstring leftovers;
+  ASSERT_TRUE(tx.Commit(&err, &leftovers));
+  EXPECT_EQ(leftovers, L"");
   EXPECT_EQ(ListTree(folder), (std::vector<std::wstring>{L"a.txt", L"sub\\deep\\b.bin", L"uninst.exe"}));
   EXPECT_EQ(ReadFile(folder + L"\\sub\\deep\\b.bin"), stubtest::MakeData(100000, 1));
   EXPECT_EQ(last_done, last_total);

@@ -85,13 +85,18 @@ std::wstring TestInstallDat() {
     GetTempPathW(MAX_PATH + 1, temp);
     path = std::wstring(temp) + L"qrstubtest_install_" + std::to_wstring(GetCurrentProcessId()) +
            L".dat";
-    std::string err;
-    EXPECT_TRUE(package::WriteStubContainer(
-        Narrow(HostPath(StubProgram("QR_TEST_SETUP_EXE", QR_SETUP_EXE))),
-        Narrow(HostPath(StubProgram("QR_TEST_UNINST_EXE", QR_UNINST_EXE))), Narrow(path), &err))
-        << err;
+    MakeInstallDat(StubProgram("QR_TEST_SETUP_EXE", QR_SETUP_EXE),
+                   StubProgram("QR_TEST_UNINST_EXE", QR_UNINST_EXE), path);
   }
   return path;
+}
+
+void MakeInstallDat(const std::string& setup_exe, const std::string& uninst_exe,
+                    const std::wstring& path) {
+  std::string err;
+  EXPECT_TRUE(package::WriteStubContainer(Narrow(HostPath(setup_exe)), Narrow(HostPath(uninst_exe)),
+                                          Narrow(path), &err))
+      << err;
 }
 
 std::wstring EntryKey(const SamplePackage& sample) {
@@ -116,7 +121,7 @@ void BuildSamplePackage(const std::wstring& src, const SamplePackage& sample, co
     int32_t flags = top != f.rel ? 64 : top == L"app.exe" ? sample.app_flags : 0;
     req.entries.push_back({Narrow(top), folder, flags});
   }
-  req.install_dat = Narrow(TestInstallDat());
+  req.install_dat = Narrow(sample.install_dat.empty() ? TestInstallDat() : sample.install_dat);
   QuietProgress progress;
   package::BuildResult r = package::MakePackage(req, progress);
   ASSERT_EQ(r.outcome, package::BuildOutcome::kWritten) << r.message;

@@ -27,6 +27,7 @@ struct SamplePackage {
   std::wstring version = L"1.2.3";
   std::vector<SourceFile> files;  // empty: SampleTree()
   int32_t app_flags = 1 | 2 | 4 | 8 | 16 | 32;  // the options of app.exe
+  std::wstring install_dat;  // empty: TestInstallDat()
 };
 
 // Writes the tree below src and builds the package at out. Entries: one per
@@ -40,6 +41,9 @@ std::wstring EntryKey(const SamplePackage& sample);
 
 // install.dat of this build's stub programs, made once per test run.
 std::wstring TestInstallDat();
+// install.dat of the given setup and uninstaller programs at path.
+void MakeInstallDat(const std::string& setup_exe, const std::string& uninst_exe,
+                    const std::wstring& path);
 
 // A path from the build (a POSIX path under wine) as a Windows path.
 std::wstring HostPath(const std::string& posix_or_windows);

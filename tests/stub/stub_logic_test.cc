@@ -149,16 +149,18 @@ TEST(InstallTransaction, SmallFilesFoldersAndKeysComeBackOnRollback) {
     InstallTransaction tx(dir / L"App");
     std::wstring e;
     ASSERT_TRUE(tx.MakeFolders(dir / L"new\\group", &e));
-    EXPECT_EQ(tx.created_folders(), (std::vector<std::wstring>{dir / L"new", dir / L"new\\group"}));
-    tx.KeepForUndo(kept);
+    // The install folder is made with the first step: the journal lives in it.
+    EXPECT_EQ(tx.created_folders(),
+              (std::vector<std::wstring>{dir / L"App", dir / L"new", dir / L"new\\group"}));
+    ASSERT_TRUE(tx.KeepForUndo(kept, &e)) << stubtest::Narrow(e);
     WriteFile(kept, "new link");
-    tx.KeepForUndo(made);
+    ASSERT_TRUE(tx.KeepForUndo(made, &e)) << stubtest::Narrow(e);
     WriteFile(made, "made");
-    tx.NoteKey(SnapshotKey(Scope::kUser, key));
+    ASSERT_TRUE(tx.NoteKey(Scope::kUser, key, &e)) << stubtest::Narrow(e);
     UninstallEntry after = before;
     after.display_version = L"2.0";
     ASSERT_TRUE(WriteUninstallEntry(Scope::kUser, key, after, &err));
-    tx.Rollback();
+    EXPECT_EQ(tx.Rollback(), L"");
   }
   EXPECT_EQ(ReadFile(kept), "old link");
   EXPECT_FALSE(Exists(made));

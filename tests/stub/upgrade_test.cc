@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
-
 #include "install_e2e.h"
 #include "uninstall_entry.h"
 #include "win_util.h"
@@ -14,42 +12,8 @@
 namespace stubtest {
 namespace {
 
-// Everything a user would notice of an install: files and their bytes,
-// the entry's version and folder, the shortcuts and where they point.
-struct InstallState {
-  std::map<std::wstring, std::string> files;
-  std::wstring version, location;
-  std::map<std::wstring, std::wstring> links;
-  bool operator==(const InstallState&) const = default;
-};
-
 class UpgradeTest : public PackageInstallTest {
  protected:
-  InstallState State(const std::wstring& folder) {
-    InstallState s;
-    for (const std::wstring& rel : ListTree(folder)) s.files[rel] = ReadFile(folder + L"\\" + rel);
-    if (HKEY root = EntryRoot(key_)) {
-      s.version = RegString(root, key_, L"DisplayVersion");
-      s.location = RegString(root, key_, L"InstallLocation");
-      for (const std::wstring& link : Links(root)) s.links[link] = Exists(link) ? LinkTarget(link) : L"";
-    }
-    return s;
-  }
-  // The shortcuts of the sample's app.exe (all options) in the entry's scope.
-  std::vector<std::wstring> Links(HKEY root) {
-    ShortcutPlaces at = PlacesFor(root);
-    std::wstring group = at.programs + L"\\" + sample_.app_name;
-    return {at.desktop + L"\\app.lnk", at.startup + L"\\app.lnk", at.quick_launch + L"\\app.lnk",
-            group + L"\\app.lnk", group + L"\\卸载 " + sample_.app_name + L".lnk"};
-  }
-  // The sample with every file changed, a file more and another version.
-  SamplePackage Version2() {
-    SamplePackage v2 = sample_;
-    v2.version = L"2.0";
-    for (const SourceFile& f : SampleTree()) v2.files.push_back({f.rel, f.data + "v2"});
-    v2.files.push_back({L"data\\new.txt", "new in 2.0"});
-    return v2;
-  }
   std::wstring DefaultFolder(HKEY root) {
     return root == HKEY_LOCAL_MACHINE ? Known(FOLDERID_ProgramFiles) + L"\\" + sample_.setup_dir
                                       : Known(FOLDERID_LocalAppData) + L"\\Programs\\" + sample_.setup_dir;
@@ -145,7 +109,8 @@ TEST_F(UpgradeTest, AnEntryKeyedByTheFolderNameIsTheSameProduct) {
   HKEY root = EntryRoot(key_);
   ASSERT_NE(root, nullptr);
   stub::Scope scope = root == HKEY_LOCAL_MACHINE ? stub::Scope::kMachine : stub::Scope::kUser;
-  stub::KeySnapshot old = stub::SnapshotKey(scope, key_);
+  stub::KeySnapshot old;
+  ASSERT_TRUE(stub::SnapshotKey(scope, key_, &old));
   old.key = sample_.setup_dir;
   ASSERT_TRUE(stub::RestoreKey(old));
   ASSERT_TRUE(stub::DeleteUninstallEntry(scope, key_));
@@ -264,6 +229,24 @@ TEST_F(UpgradeTest, TheUninstallWindowNamesAFileInUseAndRemovesNothing) {
   EXPECT_EQ(un.Wait(), 2);
   CloseHandle(h);
   EXPECT_TRUE(State(folder_) == before);
+}
+
+// A shortcut held open (the shell reading its icon for good) cannot be
+// deleted: the uninstall fails, says so and puts everything back.
+TEST_F(UpgradeTest, AShortcutTheUninstallerCannotDeleteFailsItAndRemovesNothing) {
+  ASSERT_EQ(RunSilent(pkg_, folder_), 0);
+  InstallState before = State(folder_);
+  HKEY root = EntryRoot(key_);
+  ASSERT_NE(root, nullptr);
+  std::wstring link = Links(root)[0];
+  HANDLE h = CreateFileW(link.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(RunProgram(Quote(folder_ + L"\\uninst.exe") + L" /S"), 2);
+  CloseHandle(h);
+  EXPECT_TRUE(State(folder_) == before);
+  ASSERT_EQ(RunProgram(Quote(folder_ + L"\\uninst.exe") + L" /S"), 0);
+  EXPECT_TRUE(WaitGone(folder_));
+  EXPECT_FALSE(Exists(link));
 }
 
 TEST_F(UpgradeTest, AnOlderVersionAsksInTheWindowAndSilentDoesAsTold) {
