@@ -266,13 +266,18 @@ TEST(Qrpack, VersionIsTheProjectVersion) {
 #ifdef _WIN32
 // qrpack.exe switches the console to UTF-8 and puts the code page back.
 TEST(Console, TheCodePageItChangedIsPutBack) {
+  const bool own_console = GetConsoleOutputCP() == 0 && AllocConsole();
   UINT original = GetConsoleOutputCP();
-  if (original == 0 || !SetConsoleOutputCP(936)) GTEST_SKIP() << "no console to change";
+  if (original == 0 || !SetConsoleOutputCP(936)) {
+    if (own_console) FreeConsole();
+    GTEST_SKIP() << "no console to change";
+  }
   cli::UseUtf8Console();
   EXPECT_EQ(GetConsoleOutputCP(), static_cast<UINT>(CP_UTF8));
   cli::RestoreConsole();
   EXPECT_EQ(GetConsoleOutputCP(), 936u);
   SetConsoleOutputCP(original);
+  if (own_console) FreeConsole();
 }
 #endif
 
