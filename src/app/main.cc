@@ -6,7 +6,7 @@
 #include "app/main_window.h"
 #include "app/project_commands.h"
 #include "app/startup.h"
-#include "shell/digest.h"
+#include "package/install_dat_check.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
   if (!app::ClaimSingleInstance()) {
@@ -14,7 +14,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
     return 0;
   }
   app::InitCommonControlsForApp();
-  if (!app::CheckInstallDatAtStart(shell::InstallDatPath())) return 1;
+  if (!app::CheckInstallDatAtStart(package::InstallDatPath())) return 1;
   // The folder chooser needs COM on this thread.
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
 

@@ -19,9 +19,9 @@
 #include "platform/utf.h"
 #include "platform/win32_util.h"
 #include "project/project.h"
-#include "shell/digest.h"
-#include "shell/main_form.h"
-#include "shell/messages.h"
+#include "package/install_dat_check.h"
+#include "form/main_form.h"
+#include "package/messages.h"
 
 namespace app {
 namespace {
@@ -197,8 +197,8 @@ void MainWindow::Form_Load() {
   // Exactly full-row selection: a mask of 0 turns every other extended style off.
   SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT);
 
-  shell::FillMainProperties(&prop_list_->model());
-  shell::SetDefaultSavePath(&prop_list_->model(), platform::ProgramFolder());
+  form::FillMainProperties(&prop_list_->model());
+  form::SetDefaultSavePath(&prop_list_->model(), platform::ProgramFolder());
   StartProjects();
 }
 
@@ -372,11 +372,11 @@ void MainWindow::DropFiles(HDROP drop) {
 package::PropertyValues MainWindow::ReadProperties() const {
   const proplist::PropertyList& model = prop_list_->model();
   package::PropertyValues p;
-  p.app_name = model.GetPropValue(shell::kPropAppName);
-  p.setup_dir = model.GetPropValue(shell::kPropSetupDir);
-  p.save_path = model.GetPropValue(shell::kPropSavePath);
-  p.publisher = model.GetPropValue(shell::kPropPublisher);
-  p.version = model.GetPropValue(shell::kPropVersion);
+  p.app_name = model.GetPropValue(form::kPropAppName);
+  p.setup_dir = model.GetPropValue(form::kPropSetupDir);
+  p.save_path = model.GetPropValue(form::kPropSavePath);
+  p.publisher = model.GetPropValue(form::kPropPublisher);
+  p.version = model.GetPropValue(form::kPropVersion);
   return p;
 }
 
@@ -390,7 +390,7 @@ void MainWindow::cmdMake_Click() {
   for (const entries::PackageEntry& row : entries_.rows()) {
     request.entries.push_back({row.Name, row.Folder, entries::ParseFlags(row.Flags)});
   }
-  request.install_dat = shell::InstallDatPath();
+  request.install_dat = package::InstallDatPath();
   // The build settings a project brought along.
   project::Project current = document_->Current();
   if (current.jobs) request.jobs = *current.jobs;
@@ -412,11 +412,18 @@ void MainWindow::BuildFinished() {
 }
 
 void MainWindow::ShowMessage(const std::string& text, Icon icon) {
-  CurrentUi().Message(hwnd_, platform::Utf8ToWide(text), platform::Utf8ToWide(shell::msg::kTitle),
+  CurrentUi().Message(hwnd_, platform::Utf8ToWide(text), platform::Utf8ToWide(package::msg::kTitle),
                       icon == Icon::kInformation ? MB_ICONINFORMATION : MB_ICONEXCLAMATION);
 }
 
-void MainWindow::SetItemFocus(const std::string& item) { prop_list_->SetItemFocus(item); }
+void MainWindow::SetItemFocus(package::BuildItem item) {
+  switch (item) {
+    case package::BuildItem::kAppName: prop_list_->SetItemFocus(form::kPropAppName); break;
+    case package::BuildItem::kSetupDir: prop_list_->SetItemFocus(form::kPropSetupDir); break;
+    case package::BuildItem::kSavePath: prop_list_->SetItemFocus(form::kPropSavePath); break;
+    case package::BuildItem::kNone: break;
+  }
+}
 
 void MainWindow::SetBuildEnabled(bool enabled) {
   if (!enabled) {

@@ -132,7 +132,7 @@ class MainWindow : private package::BuildView {
 
   // package::BuildView
   void ShowMessage(const std::string& text, Icon icon) override;
-  void SetItemFocus(const std::string& item) override;
+  void SetItemFocus(package::BuildItem item) override;
   void SetBuildEnabled(bool enabled) override;
   void SetPropertiesEnabled(bool enabled) override;
   void ResetProgress() override;

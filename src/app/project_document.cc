@@ -2,18 +2,18 @@
 
 #include "app/project_texts.h"
 #include "platform/files.h"
-#include "shell/main_form.h"
-#include "shell/paths.h"
+#include "form/main_form.h"
+#include "platform/paths.h"
 
 namespace app {
 
 project::Project ProjectDocument::Current() const {
   project::Project p;
-  p.properties.app_name = props_->GetPropValue(shell::kPropAppName);
-  p.properties.setup_dir = props_->GetPropValue(shell::kPropSetupDir);
-  p.properties.save_path = props_->GetPropValue(shell::kPropSavePath);
-  p.properties.publisher = props_->GetPropValue(shell::kPropPublisher);
-  p.properties.version = props_->GetPropValue(shell::kPropVersion);
+  p.properties.app_name = props_->GetPropValue(form::kPropAppName);
+  p.properties.setup_dir = props_->GetPropValue(form::kPropSetupDir);
+  p.properties.save_path = props_->GetPropValue(form::kPropSavePath);
+  p.properties.publisher = props_->GetPropValue(form::kPropPublisher);
+  p.properties.version = props_->GetPropValue(form::kPropVersion);
   for (const entries::PackageEntry& row : list_->rows())
     p.entries.push_back({row.Name, row.Folder, entries::ParseFlags(row.Flags)});
   p.jobs = jobs_;
@@ -23,11 +23,11 @@ project::Project ProjectDocument::Current() const {
 
 std::vector<std::string> ProjectDocument::Show(const project::Project& p) {
   showing_ = true;
-  props_->SetPropValue(shell::kPropAppName, p.properties.app_name);
-  props_->SetPropValue(shell::kPropSetupDir, p.properties.setup_dir);
-  props_->SetPropValue(shell::kPropSavePath, p.properties.save_path);
-  props_->SetPropValue(shell::kPropPublisher, p.properties.publisher);
-  props_->SetPropValue(shell::kPropVersion, p.properties.version);
+  props_->SetPropValue(form::kPropAppName, p.properties.app_name);
+  props_->SetPropValue(form::kPropSetupDir, p.properties.setup_dir);
+  props_->SetPropValue(form::kPropSavePath, p.properties.save_path);
+  props_->SetPropValue(form::kPropPublisher, p.properties.publisher);
+  props_->SetPropValue(form::kPropVersion, p.properties.version);
   list_->Select(0);
   while (list_->count() > 0) list_->Remove(list_->count());
   missing_.clear();
@@ -52,7 +52,7 @@ void ProjectDocument::MarkSaved(const std::string& path) {
 
 std::string ProjectDocument::Name() const {
   if (path_.empty()) return project_text::kUntitled;
-  std::string name = shell::GetFileName(path_);
+  std::string name = platform::GetFileName(path_);
   const size_t ext = std::string_view(project::kExtension).size();
   return project::IsProjectPath(name) ? name.substr(0, name.size() - ext) : name;
 }

@@ -4,7 +4,7 @@
 
 #include "app/project_texts.h"
 #include "platform/utf.h"
-#include "shell/messages.h"
+#include "package/messages.h"
 
 namespace app {
 namespace {
@@ -15,7 +15,7 @@ class TaskDialogQuestion : public SaveQuestion {
     const TASKDIALOG_BUTTON buttons[] = {{IDYES, project_text::kSave},
                                          {IDNO, project_text::kDiscard},
                                          {IDCANCEL, project_text::kCancel}};
-    std::wstring title = platform::Utf8ToWide(shell::msg::kTitle);
+    std::wstring title = platform::Utf8ToWide(package::msg::kTitle);
     TASKDIALOGCONFIG config = {};
     config.cbSize = sizeof(config);
     config.hwndParent = owner;

@@ -5,7 +5,7 @@
 #include "app/ui_seams.h"
 #include "install_dat_digest.h"
 #include "platform/utf.h"
-#include "shell/digest.h"
+#include "package/install_dat_check.h"
 
 namespace app {
 
@@ -39,7 +39,7 @@ void InitCommonControlsForApp() {
 }
 
 bool CheckInstallDatAtStart(const std::string& install_dat) {
-  shell::InstallDatCheck check = shell::CheckInstallDat(install_dat, kExpectedInstallDatDigest);
+  package::InstallDatCheck check = package::CheckInstallDat(install_dat, kExpectedInstallDatDigest);
   if (check.ok) return true;
   CurrentUi().Message(nullptr, platform::Utf8ToWide(check.message), platform::Utf8ToWide(check.title), MB_ICONEXCLAMATION);
   return false;

@@ -2,14 +2,14 @@
 
 #include "package/layout.h"
 #include "platform/text.h"
-#include "shell/unicode.h"
+#include "platform/unicode.h"
 
 namespace cli {
 
 std::string PropertyValueProblem(const PropertyOption& option, const std::string& value) {
   const std::string quoted = "\"" + value + "\"";
   const std::string opt = option.option;
-  size_t chars = shell::Utf16Length(value);
+  size_t chars = platform::Utf16Length(value);
   if (chars > package::kConfigValueChars)
     return opt + " takes at most " + std::to_string(package::kConfigValueChars) +
            " characters (the package stores no more), not " + std::to_string(chars) + ": " + quoted;

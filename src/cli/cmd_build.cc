@@ -21,9 +21,8 @@
 #include "platform/files.h"
 #include "platform/wildcards.h"
 #include "project/project_store.h"
-#include "shell/digest.h"
-#include "shell/main_form.h"
-#include "shell/unicode.h"
+#include "package/install_dat_check.h"
+#include "platform/unicode.h"
 
 namespace cli {
 namespace {
@@ -53,7 +52,7 @@ class ConsoleView : public package::BuildView {
     if (icon == Icon::kWarning) Fail(io_, text);
     else if (!quiet_) io_.out << text << "\n";
   }
-  void SetItemFocus(const std::string&) override {}
+  void SetItemFocus(package::BuildItem) override {}
   void SetBuildEnabled(bool) override {}
   void SetPropertiesEnabled(bool) override {}
   void ResetProgress() override {}
@@ -191,12 +190,12 @@ int RunBuild(const Args& args, Io& io) {
   // other given by path gets the whole check of its structure.
   if (p.Has("--install-dat")) {
     request.install_dat = AbsolutePath(p.values["--install-dat"]);
-    if (!shell::CheckFileMD5(request.install_dat, kExpectedInstallDatDigest) &&
+    if (!package::CheckFileMD5(request.install_dat, kExpectedInstallDatDigest) &&
         !package::CheckStubContainer(request.install_dat, &err))
       return Fail(io, err);
   } else {
-    request.install_dat = shell::InstallDatPath();
-    shell::InstallDatCheck check = shell::CheckInstallDat(request.install_dat, kExpectedInstallDatDigest);
+    request.install_dat = package::InstallDatPath();
+    package::InstallDatCheck check = package::CheckInstallDat(request.install_dat, kExpectedInstallDatDigest);
     if (!check.ok)
       return Fail(io, std::string(check.title) + "：" + check.message + kInstallDatLookedFor +
                           request.install_dat + "）");

@@ -7,7 +7,7 @@
 #include "package/payload.h"
 #include "package/windows_names.h"
 #include "platform/files.h"
-#include "shell/unicode.h"
+#include "platform/unicode.h"
 
 namespace cli {
 
@@ -18,7 +18,7 @@ bool FindOptionTarget(const entries::EntryList& list, const std::string& given, 
     const entries::PackageEntry& row = list.row(i);
     const std::string full = row.FullPath();
     const bool folder = entries::ParseFlags(row.Flags) & entries::Directory;
-    if (shell::EqualIgnoringCase(full, path)) {
+    if (platform::EqualIgnoringCase(full, path)) {
       if (folder) {
         *err = "names a folder: " + given;
         return false;
@@ -28,7 +28,7 @@ bool FindOptionTarget(const entries::EntryList& list, const std::string& given, 
     }
     const std::string prefix = full + platform::kPathSeparator;
     if (!folder || path.size() <= prefix.size() ||
-        !shell::EqualIgnoringCase(path.substr(0, prefix.size()), prefix))
+        !platform::EqualIgnoringCase(path.substr(0, prefix.size()), prefix))
       continue;
     if (platform::KindOfPath(path) != platform::PathKind::kFile) {
       *err = "names no file inside the folder ENTRY " + full + ": " + given;
@@ -58,7 +58,7 @@ bool FolderContents(const std::string& folder, const std::string& save_path,
   std::sort(order.begin(), order.end());
   for (const auto& [key, name] : order) {
     std::string path = folder + platform::kPathSeparator + name;
-    if (shell::EqualIgnoringCase(name, package::kThumbsDb) || shell::EqualIgnoringCase(path, save_path)) continue;
+    if (platform::EqualIgnoringCase(name, package::kThumbsDb) || platform::EqualIgnoringCase(path, save_path)) continue;
     paths->push_back(path);
   }
   return true;

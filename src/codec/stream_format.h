@@ -1,12 +1,6 @@
 #pragma once
-// Constants of the compressed stream: a 4-byte little-endian original size,
-// then LZSS groups masked in blocks of kBlockSize bytes.
-//
-// A group is a flag byte (bit 0 = first item; set = literal, clear =
-// reference) and up to eight items. A literal is one byte; a reference is two
-// bytes B0 B1 naming the absolute ring position B0 + 256 * (B1 >> 4) and the
-// length (B1 & 0x0F) + kMinMatch. Data byte n of a stream lives at ring
-// position n mod kRingSize.
+// Constants of the compressed stream, whose format docs/format.md ("The
+// compressed stream") writes down.
 
 #include <cstdint>
 

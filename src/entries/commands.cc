@@ -1,12 +1,12 @@
 #include "entries/commands.h"
 
-#include "shell/paths.h"
+#include "platform/paths.h"
 
 namespace entries {
 namespace {
 
 void AppendPath(EntryList* list, const std::string& path, int32_t flags) {
-  list->Append({shell::GetFileName(path), shell::GetFolderPath(path), FormatFlags(flags)});
+  list->Append({platform::GetFileName(path), platform::GetFolderPath(path), FormatFlags(flags)});
 }
 
 }  // namespace
@@ -21,7 +21,7 @@ AddResult AddFile(EntryList* list, const std::string& chosenPath) {
 AddResult AddDir(EntryList* list, const std::string& chosenPath) {
   if (chosenPath.empty()) return {};
   if (list->IsPathInList(chosenPath)) return {false, kDirAlreadyListed};
-  if (shell::GetFileName(chosenPath).empty()) return {false, kRootNotAllowed};
+  if (platform::GetFileName(chosenPath).empty()) return {false, kRootNotAllowed};
   AppendPath(list, chosenPath, Directory);
   return {true, ""};
 }

@@ -2,7 +2,7 @@
 // The commands that add, remove and locate rows and switch options, as model
 // operations. Choosers and message boxes stay with the caller: it passes in
 // the chosen path ("" when cancelled) and shows the returned message (title
-// shell::msg::kTitle, exclamation icon, OK button).
+// package::msg::kTitle, exclamation icon, OK button).
 
 #include <cstdint>
 #include <string>

@@ -1,6 +1,6 @@
 #include "entries/entry_list.h"
 
-#include "shell/unicode.h"
+#include "platform/unicode.h"
 
 namespace entries {
 
@@ -29,9 +29,9 @@ void EntryList::SetFlags(int32_t i, int32_t flags) {
 }
 
 bool EntryList::IsPathInList(std::string_view path) const {
-  std::string wanted = shell::FoldCase(path);
+  std::string wanted = platform::FoldCase(path);
   for (const PackageEntry& e : rows_)
-    if (shell::FoldCase(e.FullPath()) == wanted) return true;
+    if (platform::FoldCase(e.FullPath()) == wanted) return true;
   return false;
 }
 

@@ -3,16 +3,15 @@
 #include "package/messages.h"
 #include "package/package_writer.h"
 #include "platform/files.h"
-#include "shell/main_form.h"
 
 namespace package {
 
 CheckResult CheckBuildInput(const PropertyValues& p, size_t entry_count) {
-  if (p.app_name.empty()) return {false, msg::kNoAppName, shell::kPropAppName};
-  if (p.setup_dir.empty()) return {false, msg::kNoSetupDir, shell::kPropSetupDir};
-  if (p.save_path.empty()) return {false, msg::kNoSavePath, shell::kPropSavePath};
+  if (p.app_name.empty()) return {false, msg::kNoAppName, BuildItem::kAppName};
+  if (p.setup_dir.empty()) return {false, msg::kNoSetupDir, BuildItem::kSetupDir};
+  if (p.save_path.empty()) return {false, msg::kNoSavePath, BuildItem::kSavePath};
   if (entry_count == 0) return {false, msg::kNoEntries, ""};
-  if (!CanCreateFile(p.save_path)) return {false, msg::kCannotCreate, shell::kPropSavePath};
+  if (!CanCreateFile(p.save_path)) return {false, msg::kCannotCreate, BuildItem::kSavePath};
   return {};
 }
 
@@ -38,7 +37,7 @@ CheckResult BuildCommand::Check(const PropertyValues& p, size_t entry_count,
   CheckResult r = CheckBuildInput(p, entry_count);
   if (r.ok) return r;
   view.ShowMessage(r.message, BuildView::Icon::kWarning);
-  if (!r.focus_item.empty()) view.SetItemFocus(r.focus_item);
+  if (r.focus != BuildItem::kNone) view.SetItemFocus(r.focus);
   return r;
 }
 

@@ -17,10 +17,14 @@
 
 namespace package {
 
+// The property a failed check sends the user to: the window opens its
+// editor there (the window names the items; the build does not).
+enum class BuildItem { kNone, kAppName, kSetupDir, kSavePath };
+
 struct CheckResult {
   bool ok = true;
-  std::string message;     // the warning to show when !ok
-  std::string focus_item;  // the item (shell::kProp...) to open the editor on; empty: none
+  std::string message;  // the warning to show when !ok
+  BuildItem focus = BuildItem::kNone;
 };
 
 // The checks in order; the first failure is returned. Empty means length 0
@@ -50,9 +54,9 @@ class BuildView {
  public:
   enum class Icon { kWarning, kInformation };
   virtual ~BuildView() = default;
-  // A modal message box titled shell::msg::kTitle with an OK button.
+  // A modal message box titled package::msg::kTitle with an OK button.
   virtual void ShowMessage(const std::string& text, Icon icon) = 0;
-  virtual void SetItemFocus(const std::string& item) = 0;
+  virtual void SetItemFocus(BuildItem item) = 0;
   // cmdMake and QrPropertyList1.
   virtual void SetBuildEnabled(bool enabled) = 0;
   virtual void SetPropertiesEnabled(bool enabled) = 0;

@@ -7,7 +7,7 @@
 #include "package/messages.h"
 #include "package/pe_resources.h"
 #include "platform/files.h"
-#include "shell/unicode.h"
+#include "platform/unicode.h"
 
 namespace package {
 namespace {
@@ -33,7 +33,7 @@ IconProblem ExecutableIcon(platform::File& f, int64_t size, Icon* icon, std::str
 
 bool EndsWithNoCase(const std::string& s, const char* suffix) {
   std::string tail(suffix);
-  return s.size() >= tail.size() && shell::EqualIgnoringCase(s.substr(s.size() - tail.size()), tail);
+  return s.size() >= tail.size() && platform::EqualIgnoringCase(s.substr(s.size() - tail.size()), tail);
 }
 
 const char* ProblemText(IconProblem p) {

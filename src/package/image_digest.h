@@ -4,14 +4,8 @@
 // heads (the package behind the setup stub, the name index behind the
 // uninstaller).
 //
-// The field is the first kDigestFieldSize bytes of the image's section
-// ".qrdig", which the programs are built with (magic, then zeros) and which
-// the package writer fills in once the file is complete:
-//   0   16  "QrPackageDigest1"
-//   16   8  i64 L: the length of the data the digest covers (0: not filled in)
-//   24  32  SHA-256 of bytes [0, L) of the file, leaving out the optional
-//           header's CheckSum (4 bytes), the security directory entry (8
-//           bytes) and these 32 bytes
+// The field lies in the image's section ".qrdig"; docs/format.md ("The
+// integrity field of our programs") gives its bytes and what it covers.
 // Authenticode signing changes only the left-out header fields and appends
 // the certificate table past L (pe_image.h), so the digest stays valid when
 // the file is signed. The field lies outside the XorKey (bytes 4096..12287),

@@ -1,25 +1,9 @@
 #pragma once
 // The package layout, defined once: the constants, the little-endian fields,
 // XorBytes, coded strings and the trailer. The writer, the reader, the setup
-// stub and the uninstaller all build on these.
-//
-// A package is: the setup stub image (S bytes; its bytes 4096..12287 are the
-// XorKey), the configuration text as a coded string at C = S, an i16 option
-// union, the option records (u8 bit, coded Name), the file records (coded
-// RelPath, i32 compLen, codec stream of 4 + compLen bytes), the record of
-// "uninst.exe" last, and a 12-byte trailer: total ^ mask, C ^ mask,
-// record count ^ mask.
-//
-// The option record list (an extension). Classic option records name a
-// top-level entry, one record per bit of the union. A package whose options
-// name a file inside a folder entry, or set one option on several files,
-// sets kOptionListFlag in the union instead; then the union is followed by
-// an i32 record count ^ mask and that many records (u8 bit, coded RelPath
-// of a file record, "\" between its parts). Every bit of the union's low six
-// appears in at least one record and every record's bit is one of them.
-// A package that uses neither keeps the classic records byte for byte; a
-// reader that does not know the flag refuses the union's unknown bit
-// (setup then says the package is damaged and writes nothing).
+// stub and the uninstaller all build on these. The layout itself, the option
+// list extension included, is written down in docs/format.md ("The
+// package").
 
 #include <array>
 #include <cstddef>

@@ -1,13 +1,20 @@
 #pragma once
 // Every text the package build shows or reports, defined once (UTF-8).
 // Texts that name a file end with a colon; the caller appends the path.
-// They are shown under the title shell::msg::kTitle.
+// They are shown under the title kTitle.
 
 #include <string>
 
 #include "platform/files.h"
 
 namespace package::msg {
+
+// Title of every refusal, input error and completion message.
+inline constexpr char kTitle[] = "提示";
+
+// The start-up check of install.dat: message and title.
+inline constexpr char kInstallDatBroken[] = "install.dat文件丢失或被修改无法使用，请重新下载！";
+inline constexpr char kLoadFailedTitle[] = "加载失败";
 
 // A failure text: the lead text, the file it names and, when the failure
 // came from the system, the system's own text for it in brackets. failure is

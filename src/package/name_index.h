@@ -1,11 +1,7 @@
 #pragma once
-// The uninstaller's name index, appended to the decoded uninstaller image:
-//   U        title, coded string ("AppName：" + the software name)
-//   follows  i32 file count ^ mask (the uninstaller not counted)
-//   follows  each payload RelPath as a coded string, in package order
-//   V - 4    i32 U, plain
-// Coded with the uninstaller's own bytes 4096..12287, so the uninstaller
-// finds its index through its last 4 bytes.
+// The uninstaller's name index, appended to the decoded uninstaller image
+// and coded with its own XorKey; docs/format.md ("The uninstaller's name
+// index") gives its fields.
 
 #include <cstdint>
 #include <string>

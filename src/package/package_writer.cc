@@ -21,7 +21,7 @@
 #include "platform/files.h"
 #include "platform/temporaries.h"
 #include "platform/text.h"
-#include "shell/unicode.h"
+#include "platform/unicode.h"
 
 namespace package {
 namespace {
@@ -32,7 +32,7 @@ std::string StoredSetupDir(const std::string& setup_dir) {
   std::string stored;
   for (char c : setup_dir)
     if (c != '\\') stored += c;
-  return shell::TruncateUtf16(stored, kConfigValueChars);
+  return platform::TruncateUtf16(stored, kConfigValueChars);
 }
 
 // Recognises the save path under another name (a link, another letter
@@ -43,7 +43,7 @@ class SavePathMatcher {
     exists_ = platform::GetFileIdentity(save, &id_, nullptr);
   }
   bool Matches(const std::string& path) const {
-    if (shell::EqualIgnoringCase(path, save_)) return true;
+    if (platform::EqualIgnoringCase(path, save_)) return true;
     platform::FileIdentity id;
     return exists_ && platform::GetFileIdentity(path, &id, nullptr) && id == id_;
   }
@@ -100,7 +100,7 @@ class PackageWriter {
   std::string Codepage(const std::string& text) { return platform::ToCodePage936(text); }
   // The name index's texts: the title and every stored name.
   std::string Title() {
-    return Codepage(kLabelAppName + shell::TruncateUtf16(req_.properties.app_name, kConfigValueChars));
+    return Codepage(kLabelAppName + platform::TruncateUtf16(req_.properties.app_name, kConfigValueChars));
   }
   std::vector<std::string> Names() const {
     std::vector<std::string> names;
@@ -237,7 +237,7 @@ bool PackageWriter::PlanFileOptions(int32_t seen, std::string* err) {
     const PlannedFile* file = nullptr;
     size_t index = 0;
     for (size_t i = 0; i < planned_.size() && !file; ++i) {
-      if (shell::EqualIgnoringCase(planned_[i].file->RelPath, o.rel_path)) {
+      if (platform::EqualIgnoringCase(planned_[i].file->RelPath, o.rel_path)) {
         file = &planned_[i];
         index = i;
       }
@@ -280,9 +280,9 @@ bool PackageWriter::PlanFileOptions(int32_t seen, std::string* err) {
 // The product's identity for the programs, its icon read and checked.
 bool PackageWriter::PlanIdentity(std::string* err) {
   const PropertyValues& p = req_.properties;
-  identity_.app_name = shell::TruncateUtf16(p.app_name, kConfigValueChars);
-  identity_.publisher = shell::TruncateUtf16(p.publisher, kConfigValueChars);
-  identity_.version = shell::TruncateUtf16(p.version, kConfigValueChars);
+  identity_.app_name = platform::TruncateUtf16(p.app_name, kConfigValueChars);
+  identity_.publisher = platform::TruncateUtf16(p.publisher, kConfigValueChars);
+  identity_.version = platform::TruncateUtf16(p.version, kConfigValueChars);
   identity_.package_file_name = p.save_path.substr(p.save_path.find_last_of("/\\") + 1);
   return ResolveProductIcon(req_.icon_path, req_.entries, &identity_.icon, err);
 }
@@ -357,10 +357,10 @@ bool PackageWriter::WriteHead(std::string* err) {
   }
   config_offset_ = end_;
   const PropertyValues& p = req_.properties;
-  ConfigValues v{shell::TruncateUtf16(p.app_name, kConfigValueChars),
+  ConfigValues v{platform::TruncateUtf16(p.app_name, kConfigValueChars),
                  StoredSetupDir(p.setup_dir),
-                 shell::TruncateUtf16(p.publisher, kConfigValueChars),
-                 shell::TruncateUtf16(p.version, kConfigValueChars)};
+                 platform::TruncateUtf16(p.publisher, kConfigValueChars),
+                 platform::TruncateUtf16(p.version, kConfigValueChars)};
   std::string head;
   int16_t option_union = option_list_ ? kOptionListFlag : 0;
   for (const auto& o : options_) option_union = static_cast<int16_t>(option_union | o.first);

@@ -8,7 +8,7 @@
 #include "package/windows_names.h"
 #include "platform/files.h"
 #include "platform/utf.h"
-#include "shell/unicode.h"
+#include "platform/unicode.h"
 
 namespace package {
 namespace {
@@ -52,8 +52,8 @@ class DirectoryWalk {
         Walk(path, rel_prefix + entry.name + kPackageSeparator);
         continue;
       }
-      if (shell::EqualIgnoringCase(entry.name, kThumbsDb)) continue;
-      if (shell::EqualIgnoringCase(path, save_path_)) continue;
+      if (platform::EqualIgnoringCase(entry.name, kThumbsDb)) continue;
+      if (platform::EqualIgnoringCase(path, save_path_)) continue;
       files_->push_back(PackFile{path, rel_prefix + entry.name, entry.size});
     }
   }

@@ -1,11 +1,7 @@
 #pragma once
-// install.dat, the container of the two programs every package needs:
-//   0       i32 L1, the compressed length of member 1
-//   4       member 1: codec stream of the setup stub (4 + L1 bytes)
-//   L1 + 8  i32 compressed length of member 2
-//   L1 + 12 member 2: codec stream of the uninstaller
-// Both streams are masked with the format mask alone (no code array). Each
-// decoded image must hold at least kMinImageSize bytes (its XorKey).
+// install.dat, the container of the two programs every package needs: two
+// codec streams masked with the format mask alone, laid out as
+// docs/format.md ("install.dat, the stub container") says.
 
 #include <atomic>
 #include <cstdint>

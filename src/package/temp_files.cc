@@ -6,7 +6,7 @@
 
 #include "package/messages.h"
 #include "platform/temporaries.h"
-#include "shell/unicode.h"
+#include "platform/unicode.h"
 
 namespace package {
 namespace {
@@ -50,7 +50,7 @@ std::string TempPackagePath(const std::string& save_path, const std::string& tag
     path += tag;
   }
   path += ".tmp";
-  if (shell::EqualIgnoringCase(path, save_path)) return "";
+  if (platform::EqualIgnoringCase(path, save_path)) return "";
   return path;
 }
 

@@ -6,7 +6,7 @@
 #include "package/messages.h"
 #include "package/name_rules.h"
 #include "platform/utf.h"
-#include "shell/unicode.h"
+#include "platform/unicode.h"
 
 namespace package {
 namespace {
@@ -21,7 +21,7 @@ const std::u16string& UpperTable() {
     for (uint32_t c = 0xFFFF; c > 0; --c) {
       if (c >= 0xD800 && c < 0xE000) continue;
       std::u16string one(1, static_cast<char16_t>(c));
-      std::u16string folded = platform::Utf8ToUtf16(shell::FoldCase(platform::Utf16ToUtf8(one)));
+      std::u16string folded = platform::Utf8ToUtf16(platform::FoldCase(platform::Utf16ToUtf8(one)));
       if (folded.size() == 1 && folded[0] != c) t[folded[0]] = static_cast<char16_t>(c);
     }
     return t;

@@ -1,17 +1,17 @@
 #include "project/project.h"
 
-#include "shell/main_form.h"
-#include "shell/unicode.h"
+#include "form/main_form.h"
+#include "platform/unicode.h"
 
 namespace project {
 
 Project DefaultProject(const std::string& folder) {
   Project p;
-  p.properties.app_name = shell::kDefaultAppName;
-  p.properties.setup_dir = shell::kDefaultSetupDir;
-  p.properties.publisher = shell::kDefaultPublisher;
-  p.properties.version = shell::kDefaultVersion;
-  p.properties.save_path = shell::DefaultSavePath(folder);
+  p.properties.app_name = form::kDefaultAppName;
+  p.properties.setup_dir = form::kDefaultSetupDir;
+  p.properties.publisher = form::kDefaultPublisher;
+  p.properties.version = form::kDefaultVersion;
+  p.properties.save_path = form::DefaultSavePath(folder);
   return p;
 }
 
@@ -27,7 +27,7 @@ package::PackageRequest ToRequest(const Project& p) {
 bool IsProjectPath(const std::string& path) {
   const std::string_view ext = kExtension;
   return path.size() > ext.size() &&
-         shell::EqualIgnoringCase(std::string_view(path).substr(path.size() - ext.size()), ext);
+         platform::EqualIgnoringCase(std::string_view(path).substr(path.size() - ext.size()), ext);
 }
 
 }  // namespace project

@@ -10,8 +10,8 @@
 #include "project/messages.h"
 #include "project/text_format.h"
 #include "project/toml_guard.h"
-#include "shell/main_form.h"
-#include "shell/unicode.h"
+#include "form/main_form.h"
+#include "platform/unicode.h"
 
 namespace project {
 namespace {
@@ -61,7 +61,7 @@ class Reader {
     Project p = DefaultProject(folder_);
     // The default package beside the project, in this file's path style.
     std::string what;
-    ResolveStoredPath(shell::kDefaultPackageName, folder_, options_.style, &p.properties.save_path,
+    ResolveStoredPath(form::kDefaultPackageName, folder_, options_.style, &p.properties.save_path,
                       &what);
     if (const toml::table* pkg = TableAt(root, "package")) ReadPackage(*pkg, &p);
     if (const toml::table* build = TableAt(root, "build")) ReadBuild(*build, &p);
@@ -126,7 +126,7 @@ class Reader {
     std::string stored = Text(t, "path", "");
     if (stored.empty()) Fail(path_line, msg::kEmptyEntryPath);
     std::string path = Path(stored, path_line);
-    auto [seen, fresh] = entry_lines_.emplace(shell::FoldCase(path), path_line);
+    auto [seen, fresh] = entry_lines_.emplace(platform::FoldCase(path), path_line);
     if (!fresh) Fail(path_line, FormatText(msg::kEntryTwice, {stored, std::to_string(seen->second)}));
 
     package::EntryRow row;

@@ -6,7 +6,7 @@
 #include "platform/real_path.h"
 #include "project/messages.h"
 #include "project/text_format.h"
-#include "shell/unicode.h"
+#include "platform/unicode.h"
 
 namespace project {
 namespace {
@@ -14,7 +14,7 @@ namespace {
 bool IsSeparator(char c, PathStyle style) { return c == style.separator || (style.windows && c == '/'); }
 
 bool SameText(std::string_view a, std::string_view b, PathStyle style) {
-  return style.windows ? shell::EqualIgnoringCase(a, b) : a == b;
+  return style.windows ? platform::EqualIgnoringCase(a, b) : a == b;
 }
 
 // The part of path below folder, or "" when path does not lie below it.

@@ -13,7 +13,7 @@
 #include "app/main_window.h"
 #include "app/prop_list_view.h"
 #include "app/startup.h"
-#include "shell/main_form.h"
+#include "form/main_form.h"
 #include "drop_files.h"
 
 namespace {
@@ -44,8 +44,8 @@ int main(int argc, char** argv) {
                reinterpret_cast<WPARAM>(app_test::MakeDrop(paths)), 0);
 
   proplist::PropertyList& props = window->prop_list().model();
-  props.SetPropValue(shell::kPropAppName, "QrApp 演示版");
-  props.SetPropValue(shell::kPropSavePath, "C:\\QrDemo\\QrApp安装包.exe");
+  props.SetPropValue(form::kPropAppName, "QrApp 演示版");
+  props.SetPropValue(form::kPropSavePath, "C:\\QrDemo\\QrApp安装包.exe");
   ShowWindow(window->hwnd(), SW_SHOW);
   UpdateWindow(window->hwnd());
   // The editor open on the second item, as after a click on its row.

@@ -72,7 +72,7 @@ TEST_F(EntryOptions, AFolderWithADotPacksItsContentsAtTheTop) {
   EXPECT_NE(json.find("{\"path\": \"bin\\\\app.exe\""), std::string::npos) << json;
   EXPECT_NE(json.find("{\"path\": \"readme.txt\""), std::string::npos) << json;
   EXPECT_NE(json.find("{\"bit\": 4, \"name\": \"bin\\\\app.exe\"}"), std::string::npos) << json;
-  EXPECT_EQ(json.find("setup.exe"), std::string::npos) << json;
+  EXPECT_EQ(json.find("{\"path\": \"setup.exe\""), std::string::npos) << json;
   EXPECT_EQ(json.find("Thumbs"), std::string::npos) << json;
   EXPECT_EQ(json.find("\"App\\\\"), std::string::npos) << json;
 }

@@ -41,7 +41,10 @@ TEST_F(ProjectBuild, ASavedCommandLineBuildsTheSamePackage) {
   for (std::string& a : line)
     for (char& c : a)
       if (c == '/') c = platform::kPathSeparator;
-  ChildResult r = Run(cli_test::Build(With({"-o", "direct.exe"}, line)));
+  // The same file name: a package records its own name in its version resource.
+  std::string err;
+  ASSERT_TRUE(platform::CreateDirectories(At("direct"), &err));
+  ChildResult r = Run(cli_test::Build(With({"-o", "direct" + sep + "Setup.exe"}, line)));
   ASSERT_EQ(r.code, 0) << r.err;
 
   r = Run(cli_test::Build(With({"-o", "out" + sep + "Setup.exe", "--save-project", "my.qrproj"}, line)));
@@ -56,12 +59,11 @@ TEST_F(ProjectBuild, ASavedCommandLineBuildsTheSamePackage) {
     EXPECT_NE(text.find(expected), std::string::npos) << expected << "\n" << text;
 
   // Built from another folder: the project's paths are its folder's.
-  std::string err;
   ASSERT_TRUE(platform::CreateDirectories(At("out"), &err));
   ASSERT_TRUE(platform::CreateDirectories(At("elsewhere"), &err));
   r = cli_test::Qrpack(At("elsewhere"), cli_test::Build({At("my.qrproj")}));
   ASSERT_EQ(r.code, 0) << r.err;
-  EXPECT_TRUE(ReadWholeFile(At("out" + sep + "Setup.exe")) == ReadWholeFile(At("direct.exe")));
+  EXPECT_TRUE(ReadWholeFile(At("out" + sep + "Setup.exe")) == ReadWholeFile(At("direct" + sep + "Setup.exe")));
 }
 
 TEST_F(ProjectBuild, OptionsOnTheCommandLineOverrideTheFile) {

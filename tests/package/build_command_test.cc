@@ -5,7 +5,6 @@
 #include "package/layout.h"
 #include "package/messages.h"
 #include "package_test_util.h"
-#include "shell/main_form.h"
 
 namespace {
 
@@ -17,22 +16,22 @@ TEST(BuildChecks, FirstFailureWinsWithItsFocus) {
   PropertyValues p{"", "", "", "pub", "ver"};
   CheckResult r = CheckBuildInput(p, 0);
   EXPECT_EQ(r.message, msg::kNoAppName);
-  EXPECT_EQ(r.focus_item, shell::kPropAppName);
+  EXPECT_EQ(r.focus, BuildItem::kAppName);
   p.app_name = " ";  // blanks pass
   r = CheckBuildInput(p, 0);
   EXPECT_EQ(r.message, msg::kNoSetupDir);
-  EXPECT_EQ(r.focus_item, shell::kPropSetupDir);
+  EXPECT_EQ(r.focus, BuildItem::kSetupDir);
   p.setup_dir = "d";
   r = CheckBuildInput(p, 0);
   EXPECT_EQ(r.message, msg::kNoSavePath);
-  EXPECT_EQ(r.focus_item, shell::kPropSavePath);
+  EXPECT_EQ(r.focus, BuildItem::kSavePath);
   p.save_path = dir / "missing" + platform::kPathSeparator + "x.exe";
   r = CheckBuildInput(p, 0);
   EXPECT_EQ(r.message, msg::kNoEntries);
-  EXPECT_EQ(r.focus_item, "");
+  EXPECT_EQ(r.focus, BuildItem::kNone);
   r = CheckBuildInput(p, 1);
   EXPECT_EQ(r.message, msg::kCannotCreate);
-  EXPECT_EQ(r.focus_item, shell::kPropSavePath);
+  EXPECT_EQ(r.focus, BuildItem::kSavePath);
   EXPECT_FALSE(platform::PathExists(dir / "missing"));
   p.save_path = dir / "x.exe";
   EXPECT_TRUE(CheckBuildInput(p, 1).ok);
@@ -115,7 +114,7 @@ TEST_F(BuildCommandTest, ARefusalShowsItsMessageAndNoCompletion) {
   result = command_.RunBuild(r, view_, progress_);
   EXPECT_EQ(result.outcome, BuildOutcome::kInputRefused);
   EXPECT_EQ(view_.log, (std::vector<std::string>{std::string("warning:") + msg::kNoAppName,
-                                                 std::string("focus:") + shell::kPropAppName}));
+                                                 std::string("focus:1")}));
 }
 
 }  // namespace

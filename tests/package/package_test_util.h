@@ -55,7 +55,9 @@ class RecordingView : public package::BuildView {
   void ShowMessage(const std::string& text, Icon icon) override {
     log.push_back((icon == Icon::kWarning ? "warning:" : "info:") + text);
   }
-  void SetItemFocus(const std::string& item) override { log.push_back("focus:" + item); }
+  void SetItemFocus(BuildItem item) override {
+    log.push_back("focus:" + std::to_string(static_cast<int>(item)));
+  }
   void SetBuildEnabled(bool e) override { log.push_back(e ? "button on" : "button off"); }
   void SetPropertiesEnabled(bool e) override { log.push_back(e ? "props on" : "props off"); }
   void ResetProgress() override { log.push_back("progress 0"); }

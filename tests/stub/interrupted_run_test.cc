@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "install_e2e.h"
+#include "installed_product.h"
 #include "journal_file.h"
 #include "transaction_recovery.h"
 #include "uninstall_entry.h"

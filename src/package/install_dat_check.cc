@@ -1,11 +1,11 @@
-#include "shell/digest.h"
+#include "package/install_dat_check.h"
 
 #include "platform/files.h"
 #include "platform/md5.h"
-#include "shell/messages.h"
-#include "shell/paths.h"
+#include "package/messages.h"
+#include "platform/paths.h"
 
-namespace shell {
+namespace package {
 
 std::string BytesToHex(std::span<const uint8_t> bytes) {
   static constexpr char kDigits[] = "0123456789ABCDEF";
@@ -34,4 +34,4 @@ InstallDatCheck CheckInstallDat(const std::string& path, std::string_view expect
 
 std::string InstallDatPath() { return JoinPath(platform::ProgramFolder(), kInstallDatName); }
 
-}  // namespace shell
+}  // namespace package

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace shell {
+namespace platform {
 
 // The text after the last separator; the whole path when it has none; empty
 // when the path ends with one (a drive root such as "C:\").
@@ -20,4 +20,4 @@ std::string GetFolderPath(std::string_view path);
 // empty.
 std::string JoinPath(std::string_view folder, std::string_view name);
 
-}  // namespace shell
+}  // namespace platform

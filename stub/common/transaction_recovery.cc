@@ -4,12 +4,9 @@
 
 #include <memory>
 
-#include "forbidden_folders.h"
-#include "installed_product.h"
 #include "journal_file.h"
 #include "journal_record.h"
 #include "rel_path.h"
-#include "setup_flow.h"
 #include "shell_places.h"
 #include "stub_text.h"
 #include "transaction_steps.h"
@@ -261,20 +258,4 @@ bool FinishDeadRuns(const std::wstring& folder, RecoveryResult* result, std::wst
   if (!ok) *why = JoinProblems(problems);
   return ok;
 }
-
-bool FinishDeadRunsOfProduct(const SetupConfig& config, const std::wstring& folder,
-                             std::wstring* why) {
-  RecoveryResult result;
-  if (!folder.empty() && !FinishDeadRuns(folder, &result, why)) return false;
-  // Only the folder of an entry setup trusts (installed_product.h).
-  InstalledProduct product;
-  std::wstring ignored;
-  if (FindInstalledProduct(config, CanInstallPerMachine(), SystemForbiddenPlaces(), &product,
-                           &ignored) != InstalledLookup::kFound)
-    return true;
-  const std::wstring& installed = product.plan.folder;
-  if (installed.empty() || SameNoCase(installed, folder)) return true;
-  return FinishDeadRuns(installed, &result, why);
-}
-
 }  // namespace stub

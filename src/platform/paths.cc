@@ -1,8 +1,8 @@
-#include "shell/paths.h"
+#include "platform/paths.h"
 
 #include "platform/files.h"
 
-namespace shell {
+namespace platform {
 
 std::string GetFileName(std::string_view path) {
   size_t sep = path.rfind(platform::kPathSeparator);
@@ -21,4 +21,4 @@ std::string JoinPath(std::string_view folder, std::string_view name) {
   return path;
 }
 
-}  // namespace shell
+}  // namespace platform

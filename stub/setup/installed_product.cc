@@ -1,5 +1,7 @@
 #include "installed_product.h"
 
+#include "setup_flow.h"
+#include "transaction_recovery.h"
 #include "win_util.h"
 
 namespace stub {
@@ -46,6 +48,21 @@ InstalledLookup FindInstalledProduct(const SetupConfig& config, bool per_machine
   return PickInstalledProduct(
       ProductEntries(config.app_name, config.publisher, ScopesToRead(per_machine)), config, places,
       installed, why);
+}
+
+bool FinishDeadRunsOfProduct(const SetupConfig& config, const std::wstring& folder,
+                             std::wstring* why) {
+  RecoveryResult result;
+  if (!folder.empty() && !FinishDeadRuns(folder, &result, why)) return false;
+  // Only the folder of an entry setup trusts.
+  InstalledProduct product;
+  std::wstring ignored;
+  if (FindInstalledProduct(config, CanInstallPerMachine(), SystemForbiddenPlaces(), &product,
+                           &ignored) != InstalledLookup::kFound)
+    return true;
+  const std::wstring& installed = product.plan.folder;
+  if (installed.empty() || SameNoCase(installed, folder)) return true;
+  return FinishDeadRuns(installed, &result, why);
 }
 
 }  // namespace stub

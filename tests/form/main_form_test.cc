@@ -1,4 +1,4 @@
-#include "shell/main_form.h"
+#include "form/main_form.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@ namespace {
 
 TEST(MainFormTest, ThreeGroupsFiveItemsWithDefaults) {
   proplist::PropertyList list;
-  shell::FillMainProperties(&list);
+  form::FillMainProperties(&list);
   ASSERT_EQ(list.NodeCount(), 3);
   const auto& n = list.Nodes();
   EXPECT_EQ(n[0].Caption, "安装信息(必填)");
@@ -42,15 +42,15 @@ TEST(MainFormTest, ThreeGroupsFiveItemsWithDefaults) {
 TEST(MainFormTest, DefaultSavePath) {
   const char s = platform::kPathSeparator;
   std::string tools = std::string("C:") + s + "Tools";
-  EXPECT_EQ(shell::DefaultSavePath(tools), tools + s + "QrSetup.exe");
+  EXPECT_EQ(form::DefaultSavePath(tools), tools + s + "QrSetup.exe");
   std::string root = std::string("E:") + s;
-  EXPECT_EQ(shell::DefaultSavePath(root), root + "QrSetup.exe");
+  EXPECT_EQ(form::DefaultSavePath(root), root + "QrSetup.exe");
 
   proplist::PropertyList list;
-  shell::FillMainProperties(&list);
+  form::FillMainProperties(&list);
   int repaints = 0;
   list.OnRepaint = [&] { ++repaints; };
-  shell::SetDefaultSavePath(&list, tools);
+  form::SetDefaultSavePath(&list, tools);
   EXPECT_EQ(list.GetPropValue("安装包保存路径"), tools + s + "QrSetup.exe");
   EXPECT_EQ(repaints, 1);
 }

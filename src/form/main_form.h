@@ -9,7 +9,7 @@
 
 #include "proplist/property_list.h"
 
-namespace shell {
+namespace form {
 
 // Group captions, in order.
 inline constexpr char kGroupInstall[] = "安装信息(必填)";
@@ -44,4 +44,4 @@ std::string DefaultSavePath(std::string_view programFolder);
 // Stores DefaultSavePath(programFolder) as the value of "安装包保存路径".
 void SetDefaultSavePath(proplist::PropertyList* list, std::string_view programFolder);
 
-}  // namespace shell
+}  // namespace form

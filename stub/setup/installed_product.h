@@ -60,4 +60,9 @@ InstalledLookup FindInstalledProduct(const SetupConfig& config, bool per_machine
                                      const ForbiddenPlaces& places, InstalledProduct* installed,
                                      std::wstring* why);
 
+// For setup: the dead runs in folder (when not empty) and in the folder of
+// the installed product's entry that setup trusts.
+bool FinishDeadRunsOfProduct(const SetupConfig& config, const std::wstring& folder,
+                             std::wstring* why);
+
 }  // namespace stub

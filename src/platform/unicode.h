@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace shell {
+namespace platform {
 
 // Number of UTF-16 code units the text takes.
 size_t Utf16Length(std::string_view utf8);
@@ -26,4 +26,4 @@ std::string FoldCase(std::string_view utf8);
 // FoldCase(a) == FoldCase(b).
 bool EqualIgnoringCase(std::string_view a, std::string_view b);
 
-}  // namespace shell
+}  // namespace platform

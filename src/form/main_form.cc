@@ -1,8 +1,8 @@
-#include "shell/main_form.h"
+#include "form/main_form.h"
 
-#include "shell/paths.h"
+#include "platform/paths.h"
 
-namespace shell {
+namespace form {
 
 void FillMainProperties(proplist::PropertyList* list) {
   list->AddNode(kGroupInstall);
@@ -23,4 +23,4 @@ void SetDefaultSavePath(proplist::PropertyList* list, std::string_view programFo
   list->SetPropValue(kPropSavePath, DefaultSavePath(programFolder));
 }
 
-}  // namespace shell
+}  // namespace form

@@ -28,10 +28,4 @@ struct RecoveryResult {
 // when a run could not be finished or its journal is not trusted; what could
 // not be done stays for the next run.
 bool FinishDeadRuns(const std::wstring& folder, RecoveryResult* result, std::wstring* why);
-
-// For setup: the dead runs in folder (when not empty) and in the folder of
-// the installed product's entry.
-bool FinishDeadRunsOfProduct(const SetupConfig& config, const std::wstring& folder,
-                             std::wstring* why);
-
 }  // namespace stub

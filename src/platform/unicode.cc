@@ -1,8 +1,8 @@
-#include "shell/unicode.h"
+#include "platform/unicode.h"
 
 #include "platform/utf.h"
 
-namespace shell {
+namespace platform {
 namespace {
 
 using platform::AppendUtf8;
@@ -68,4 +68,4 @@ bool EqualIgnoringCase(std::string_view a, std::string_view b) {
   return FoldCase(a) == FoldCase(b);
 }
 
-}  // namespace shell
+}  // namespace platform

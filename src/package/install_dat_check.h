@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-namespace shell {
+namespace package {
 
 // Two uppercase hex digits per byte, in order ("0F" for 15).
 std::string BytesToHex(std::span<const uint8_t> bytes);
@@ -34,4 +34,4 @@ InstallDatCheck CheckInstallDat(const std::string& path, std::string_view expect
 // The install.dat beside the running program.
 std::string InstallDatPath();
 
-}  // namespace shell
+}  // namespace package
