@@ -16,7 +16,7 @@ void FillMainProperties(proplist::PropertyList* list) {
 }
 
 std::string DefaultSavePath(std::string_view programFolder) {
-  return JoinPath(programFolder, kDefaultPackageName);
+  return platform::JoinPath(programFolder, kDefaultPackageName);
 }
 
 void SetDefaultSavePath(proplist::PropertyList* list, std::string_view programFolder) {

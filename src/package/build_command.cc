@@ -10,7 +10,7 @@ CheckResult CheckBuildInput(const PropertyValues& p, size_t entry_count) {
   if (p.app_name.empty()) return {false, msg::kNoAppName, BuildItem::kAppName};
   if (p.setup_dir.empty()) return {false, msg::kNoSetupDir, BuildItem::kSetupDir};
   if (p.save_path.empty()) return {false, msg::kNoSavePath, BuildItem::kSavePath};
-  if (entry_count == 0) return {false, msg::kNoEntries, ""};
+  if (entry_count == 0) return {false, msg::kNoEntries, BuildItem::kNone};
   if (!CanCreateFile(p.save_path)) return {false, msg::kCannotCreate, BuildItem::kSavePath};
   return {};
 }

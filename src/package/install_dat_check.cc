@@ -32,6 +32,6 @@ InstallDatCheck CheckInstallDat(const std::string& path, std::string_view expect
   return {false, msg::kInstallDatBroken, msg::kLoadFailedTitle};
 }
 
-std::string InstallDatPath() { return JoinPath(platform::ProgramFolder(), kInstallDatName); }
+std::string InstallDatPath() { return platform::JoinPath(platform::ProgramFolder(), kInstallDatName); }
 
 }  // namespace package

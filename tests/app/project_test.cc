@@ -324,7 +324,9 @@ TEST_F(ProjectWindowTest, WindowAndBothQrpacksBuildTheSamePackage) {
 
   std::ostringstream out, err;
   cli::Io io{out, err};
-  const std::wstring windows_output = root + L"\\windows.exe";
+  // The same file name: a package records its own name in its version resource.
+  CreateDirectoryW((root + L"\\win").c_str(), nullptr);
+  const std::wstring windows_output = root + L"\\win\\linux.exe";
   int code = cli::RunQrpack({"build", "--quiet", "--install-dat", platform::WideToUtf8(install_dat),
                              platform::WideToUtf8(root + L"\\proj\\my.qrproj"), "-o",
                              platform::WideToUtf8(windows_output)},

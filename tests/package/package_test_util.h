@@ -55,7 +55,7 @@ class RecordingView : public package::BuildView {
   void ShowMessage(const std::string& text, Icon icon) override {
     log.push_back((icon == Icon::kWarning ? "warning:" : "info:") + text);
   }
-  void SetItemFocus(BuildItem item) override {
+  void SetItemFocus(package::BuildItem item) override {
     log.push_back("focus:" + std::to_string(static_cast<int>(item)));
   }
   void SetBuildEnabled(bool e) override { log.push_back(e ? "button on" : "button off"); }
