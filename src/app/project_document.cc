@@ -18,6 +18,7 @@ project::Project ProjectDocument::Current() const {
     p.entries.push_back({row.Name, row.Folder, entries::ParseFlags(row.Flags)});
   p.jobs = jobs_;
   p.sign_command = sign_command_;
+  p.icon = icon_;
   return p;
 }
 
@@ -41,6 +42,7 @@ std::vector<std::string> ProjectDocument::Show(const project::Project& p) {
   }
   jobs_ = p.jobs;
   sign_command_ = p.sign_command;
+  icon_ = p.icon;
   showing_ = false;
   return missing;
 }

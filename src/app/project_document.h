@@ -49,6 +49,7 @@ class ProjectDocument {
   project::Project saved_;
   std::optional<int> jobs_;
   std::string sign_command_;
+  std::string icon_;
   std::set<std::string> missing_;
   bool showing_ = false;
 };

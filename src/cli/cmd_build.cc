@@ -72,7 +72,8 @@ std::string ValueOr(const ParsedArgs& p, const std::string& option, const std::s
 // --save-project: the project of the command line, written instead of a build.
 int SaveProject(const std::string& path, const package::PackageRequest& request,
                 std::optional<int> jobs, Io& io) {
-  project::Project saved{request.properties, request.entries, jobs, request.sign_command};
+  project::Project saved{request.properties, request.entries, jobs, request.sign_command,
+                         request.icon_path};
   std::string message;
   if (!project::SaveProject(path, saved, &message)) return Fail(io, message);
   io.out << path << "\n";

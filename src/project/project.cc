@@ -21,6 +21,7 @@ package::PackageRequest ToRequest(const Project& p) {
   request.entries = p.entries;
   if (p.jobs) request.jobs = *p.jobs;
   request.sign_command = p.sign_command;
+  request.icon_path = p.icon;
   return request;
 }
 

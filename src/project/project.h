@@ -19,6 +19,7 @@ struct Project {
   std::vector<package::EntryRow> entries;  // in list order; Folder + Name absolute
   std::optional<int> jobs;                 // unset: one per core
   std::string sign_command;                // empty: the package is not signed
+  std::string icon;                        // empty: taken from the marked files
 
   bool operator==(const Project&) const = default;
 };

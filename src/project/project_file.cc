@@ -94,7 +94,7 @@ class Reader {
   }
 
   void ReadBuild(const toml::table& t, Project* p) {
-    OnlyKeys(t, {"jobs", "sign-command"});
+    OnlyKeys(t, {"jobs", "sign-command", "icon"});
     if (const toml::node* node = t.get("jobs")) {
       const toml::value<int64_t>* v = node->as_integer();
       if (!v) Fail(LineOf(*node), FormatText(msg::kWantInteger, {"jobs"}));
@@ -105,6 +105,7 @@ class Reader {
       p->sign_command = Text(t, "sign-command", "");
       if (!package::HasFilePlaceholder(p->sign_command)) Fail(LineOf(*node), msg::kSignNoPlaceholder);
     }
+    if (const toml::node* node = t.get("icon")) p->icon = Path(Text(t, "icon", ""), LineOf(*node));
   }
 
   void ReadEntries(const toml::node& node, Project* p) {
@@ -222,17 +223,18 @@ std::string FormatProject(const Project& p, const std::string& project_path, Pat
   auto path = [&](const std::string& absolute) { return Quote(StoredPath(absolute, folder, style)); };
   std::ostringstream out;
   out << "# QrMaker project\n"
-      << "format = " << kFormatVersion << "\n\n"
+      << "format = " << (p.icon.empty() ? kFormatWithoutIcon : kFormatVersion) << "\n\n"
       << "[package]\n"
       << "name = " << Quote(p.properties.app_name) << "\n"
       << "dir = " << Quote(p.properties.setup_dir) << "\n"
       << "output = " << path(p.properties.save_path) << "\n"
       << "publisher = " << Quote(p.properties.publisher) << "\n"
       << "version = " << Quote(p.properties.version) << "\n";
-  if (p.jobs || !p.sign_command.empty()) {
+  if (p.jobs || !p.sign_command.empty() || !p.icon.empty()) {
     out << "\n[build]\n";
     if (p.jobs) out << "jobs = " << *p.jobs << "\n";
     if (!p.sign_command.empty()) out << "sign-command = " << Quote(p.sign_command) << "\n";
+    if (!p.icon.empty()) out << "icon = " << path(p.icon) << "\n";
   }
   for (const package::EntryRow& row : p.entries) {
     out << "\n[[entry]]\npath = " << path(row.Folder + row.Name) << "\n";

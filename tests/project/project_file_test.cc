@@ -21,16 +21,17 @@ Project Sample(const std::string& root, char sep) {
                {"other.dll", sep == '/' ? "/elsewhere/" : "D:\\elsewhere\\", 0}};
   p.jobs = 3;
   p.sign_command = "signtool sign /a $f";
+  p.icon = root + sep + "art" + sep + "app.ico";
   return p;
 }
 
 TEST(ProjectFile, WritesReadableTextThatReadsBackTheSame) {
   Project p = Sample("/w/proj", '/');
   std::string text = FormatProject(p, "/w/proj/my.qrproj", kPosixPaths);
-  for (const char* line : {"format = 1\n", "[package]\n", "name = '我的 \"工具\"'\n",
+  for (const char* line : {"format = 2\n", "[package]\n", "name = '我的 \"工具\"'\n",
                            "dir = \"My'Tool\"\n", "output = 'out/Setup.exe'\n",
                            "publisher = '示例\\工作室'\n", "version = \"2.1.0\\n\"\n", "[build]\n",
-                           "jobs = 3\n", "sign-command = 'signtool sign /a $f'\n",
+                           "jobs = 3\n", "sign-command = 'signtool sign /a $f'\n", "icon = 'art/app.ico'\n",
                            "[[entry]]\npath = 'bin/app.exe'\noptions = ['run', 'desktop']\n",
                            "[[entry]]\npath = 'data'\nfolder = true\n",
                            "path = '文档/中文.txt'\noptions = ['quick-launch', 'autorun', "
@@ -42,6 +43,12 @@ TEST(ProjectFile, WritesReadableTextThatReadsBackTheSame) {
   Problem problem;
   ASSERT_TRUE(ParseProject(text, "/w/proj/my.qrproj", &back, &problem, kPosixRead)) << problem.what;
   EXPECT_EQ(back, p);
+
+  // Without an icon the file keeps the first format, which older programs read.
+  p.icon.clear();
+  text = FormatProject(p, "/w/proj/my.qrproj", kPosixPaths);
+  EXPECT_EQ(text.find("format = 1\n"), text.find("format = "));
+  EXPECT_EQ(text.find("icon"), std::string::npos);
 }
 
 TEST(ProjectFile, MovedWithItsFilesNamesTheFilesInTheirNewPlace) {
@@ -120,7 +127,7 @@ TEST(ProjectFile, RefusesBadFilesWithTheLineAndWhatIsWrong) {
       {"format = 1\n[[entry]]\npath = 'a'\nicon = 'x'\n", 4, "未知的键“icon”"},
       {"[package]\nname = 'x'\n", 1, "缺少“format”"},
       {"format = '1'\n", 1, "“format”应为整数"},
-      {"format = 2\n", 1, "格式版本 2 比本程序能读的版本 1 新"},
+      {"format = 3\n", 1, "格式版本 3 比本程序能读的版本 2 新"},
       {"format = 0\n", 1, "格式版本应为"},
       {"format = 1\npackage = 'x'\n", 2, "“package”应为表"},
       {"format = 1\n[package]\nname = 1\n", 3, "“name”应为文本"},
