@@ -48,7 +48,7 @@ TEST(ProjectFile, WritesReadableTextThatReadsBackTheSame) {
   p.icon.clear();
   text = FormatProject(p, "/w/proj/my.qrproj", kPosixPaths);
   EXPECT_EQ(text.find("format = 1\n"), text.find("format = "));
-  EXPECT_EQ(text.find("icon"), std::string::npos);
+  EXPECT_EQ(text.find("icon = "), std::string::npos);
 }
 
 TEST(ProjectFile, MovedWithItsFilesNamesTheFilesInTheirNewPlace) {
