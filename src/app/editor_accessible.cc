@@ -15,10 +15,6 @@ EditorAccessible* EditorAccessible::Create(HWND editor, std::function<Label()> l
 
 EditorAccessible::~EditorAccessible() { system_->Release(); }
 
-LRESULT EditorAccessible::Answer(WPARAM wp) {
-  return LresultFromObject(__uuidof(IAccessible), wp, static_cast<IAccessible*>(this));
-}
-
 HRESULT EditorAccessible::Own(const VARIANT& child, std::string Label::*text, BSTR* out) {
   if (!out) return E_POINTER;
   *out = nullptr;
@@ -28,40 +24,6 @@ HRESULT EditorAccessible::Own(const VARIANT& child, std::string Label::*text, BS
   if (wide.empty()) return S_FALSE;
   *out = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
   return *out ? S_OK : E_OUTOFMEMORY;
-}
-
-HRESULT EditorAccessible::QueryInterface(REFIID riid, void** out) {
-  if (!out) return E_POINTER;
-  if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) ||
-      IsEqualIID(riid, __uuidof(IAccessible))) {
-    *out = static_cast<IAccessible*>(this);
-    AddRef();
-    return S_OK;
-  }
-  *out = nullptr;
-  return E_NOINTERFACE;
-}
-
-ULONG EditorAccessible::AddRef() { return static_cast<ULONG>(InterlockedIncrement(&references_)); }
-
-ULONG EditorAccessible::Release() {
-  const LONG left = InterlockedDecrement(&references_);
-  if (left == 0) delete this;
-  return static_cast<ULONG>(left);
-}
-
-HRESULT EditorAccessible::GetTypeInfoCount(UINT* count) {
-  if (!count) return E_POINTER;
-  *count = 0;
-  return S_OK;
-}
-HRESULT EditorAccessible::GetTypeInfo(UINT, LCID, ITypeInfo**) { return E_NOTIMPL; }
-HRESULT EditorAccessible::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) {
-  return E_NOTIMPL;
-}
-HRESULT EditorAccessible::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
-                                 UINT*) {
-  return E_NOTIMPL;
 }
 
 HRESULT EditorAccessible::get_accName(VARIANT child, BSTR* name) {

@@ -7,12 +7,14 @@
 #include <windows.h>
 #include <oleacc.h>
 
+#include "app/accessible_object.h"
+
 #include <functional>
 #include <string>
 
 namespace app {
 
-class EditorAccessible : public IAccessible {
+class EditorAccessible : public AccessibleObject {
  public:
   // The name and description of the text box now (UTF-8).
   struct Label {
@@ -25,21 +27,9 @@ class EditorAccessible : public IAccessible {
   // system has no object for it. One reference for the caller.
   static EditorAccessible* Create(HWND editor, std::function<Label()> label);
 
-  // The answer to WM_GETOBJECT (wParam wp) for OBJID_CLIENT.
-  LRESULT Answer(WPARAM wp);
   // The editor is going: questions about the name fail from now on.
   void Disconnect() { label_ = nullptr; }
 
-  // IUnknown
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override;
-  ULONG STDMETHODCALLTYPE AddRef() override;
-  ULONG STDMETHODCALLTYPE Release() override;
-  // IDispatch
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override;
-  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override;
-  HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*,
-                                   EXCEPINFO*, UINT*) override;
   // IAccessible: the name and description of the text box itself are the
   // item's; everything else is the system's.
   HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* name) override;
@@ -68,14 +58,13 @@ class EditorAccessible : public IAccessible {
  private:
   EditorAccessible(IAccessible* system, std::function<Label()> label)
       : system_(system), label_(std::move(label)) {}
-  virtual ~EditorAccessible();
+  ~EditorAccessible() override;
   // One of the two texts of the text box itself, or the system's answer for
   // a child of it.
   HRESULT Own(const VARIANT& child, std::string Label::*text, BSTR* out);
 
   IAccessible* system_;
   std::function<Label()> label_;
-  LONG references_ = 1;
 };
 
 }  // namespace app

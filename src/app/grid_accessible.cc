@@ -35,10 +35,6 @@ HRESULT Nothing(VARIANT* v) {
 
 }  // namespace
 
-LRESULT GridAccessible::Answer(WPARAM wp) {
-  return LresultFromObject(__uuidof(IAccessible), wp, static_cast<IAccessible*>(this));
-}
-
 HWND GridAccessible::hwnd() const { return view_ ? view_->hwnd() : nullptr; }
 
 GridAccessible::Target GridAccessible::Resolve(const VARIANT& child,
@@ -49,42 +45,6 @@ GridAccessible::Target GridAccessible::Resolve(const VARIANT& child,
   if (child.lVal < 1 || child.lVal > static_cast<long>(items.size())) return Target::kInvalid;
   *item = items[static_cast<size_t>(child.lVal - 1)];
   return Target::kItem;
-}
-
-// ---- IUnknown ----
-
-HRESULT GridAccessible::QueryInterface(REFIID riid, void** out) {
-  if (!out) return E_POINTER;
-  if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) ||
-      IsEqualIID(riid, __uuidof(IAccessible))) {
-    *out = static_cast<IAccessible*>(this);
-    AddRef();
-    return S_OK;
-  }
-  *out = nullptr;
-  return E_NOINTERFACE;
-}
-
-ULONG GridAccessible::AddRef() { return static_cast<ULONG>(InterlockedIncrement(&references_)); }
-
-ULONG GridAccessible::Release() {
-  const LONG left = InterlockedDecrement(&references_);
-  if (left == 0) delete this;
-  return static_cast<ULONG>(left);
-}
-
-// ---- IDispatch ----
-
-HRESULT GridAccessible::GetTypeInfoCount(UINT* count) {
-  if (!count) return E_POINTER;
-  *count = 0;
-  return S_OK;
-}
-HRESULT GridAccessible::GetTypeInfo(UINT, LCID, ITypeInfo**) { return E_NOTIMPL; }
-HRESULT GridAccessible::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) { return E_NOTIMPL; }
-HRESULT GridAccessible::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
-                               UINT*) {
-  return E_NOTIMPL;
 }
 
 // ---- IAccessible ----

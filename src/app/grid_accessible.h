@@ -11,35 +11,21 @@
 #include <windows.h>
 #include <oleacc.h>
 
+#include "app/accessible_object.h"
+
 #include "proplist/navigation.h"
 
 namespace app {
 
 class PropListView;
 
-class GridAccessible : public IAccessible {
+class GridAccessible : public AccessibleObject {
  public:
   // Starts with one reference, the control's.
   explicit GridAccessible(PropListView* view) : view_(view) {}
-  GridAccessible(const GridAccessible&) = delete;
-  GridAccessible& operator=(const GridAccessible&) = delete;
 
-  // The answer to WM_GETOBJECT (wParam wp) for OBJID_CLIENT.
-  LRESULT Answer(WPARAM wp);
   // The control is going: every later call fails with CO_E_OBJNOTCONNECTED.
   void Disconnect() { view_ = nullptr; }
-
-  // IUnknown
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override;
-  ULONG STDMETHODCALLTYPE AddRef() override;
-  ULONG STDMETHODCALLTYPE Release() override;
-
-  // IDispatch: no type information; clients call IAccessible directly.
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override;
-  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override;
-  HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*,
-                                   EXCEPINFO*, UINT*) override;
 
   // IAccessible
   HRESULT STDMETHODCALLTYPE get_accParent(IDispatch** parent) override;
@@ -66,7 +52,7 @@ class GridAccessible : public IAccessible {
   HRESULT STDMETHODCALLTYPE put_accValue(VARIANT child, BSTR value) override;
 
  private:
-  virtual ~GridAccessible() = default;
+  ~GridAccessible() override = default;
 
   enum class Target { kSelf, kItem, kInvalid };
   // What a child VARIANT names; for kItem, *item is the item.
@@ -75,7 +61,6 @@ class GridAccessible : public IAccessible {
   HWND hwnd() const;
 
   PropListView* view_;
-  LONG references_ = 1;
 };
 
 }  // namespace app
