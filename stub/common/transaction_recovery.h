@@ -7,8 +7,6 @@
 
 #include <string>
 
-#include "package_source.h"
-
 namespace stub {
 
 struct RecoveryResult {
