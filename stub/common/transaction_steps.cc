@@ -3,10 +3,10 @@
 #include <windows.h>
 
 #include <set>
-#include <thread>
 
 #include "stub_text.h"
 #include "win_util.h"
+#include "worker_thread.h"
 
 namespace stub {
 namespace {
@@ -151,11 +151,11 @@ void CompleteSteps(const std::vector<JournalRecord>& records, Problems* problems
         out->push_back(SystemError(text::kCannotRemoveLeftover, *backups[i], e));
   };
   Problems second;
-  std::thread helper;
-  if (backups.size() >= kBackupsForTwoThreads) helper = std::thread(remove, 1, &second);
+  WorkerThread helper;
+  if (backups.size() >= kBackupsForTwoThreads) helper.Start([&] { remove(1, &second); });
   else remove(1, problems);
   remove(0, problems);
-  if (helper.joinable()) helper.join();
+  helper.Join();
   problems->insert(problems->end(), second.begin(), second.end());
   for (const JournalRecord& r : records)
     if (r.kind == Kind::kStaging && !RemoveStagingFolder(r.path))

@@ -1,9 +1,11 @@
 #include "install_gate.h"
 
+#include "worker_thread.h"
+
 namespace stub {
 
 bool InstallGate::Pause() {
-  std::lock_guard<std::mutex> lock(mutex_);
+  ExclusiveLock lock(&lock_);
   if (committing_) return false;
   paused_ = true;
   return true;
@@ -11,30 +13,34 @@ bool InstallGate::Pause() {
 
 void InstallGate::Resume() {
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    ExclusiveLock lock(&lock_);
     paused_ = false;
   }
-  resumed_.notify_all();
+  WakeAllConditionVariable(&resumed_);
 }
 
 void InstallGate::Cancel() {
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    ExclusiveLock lock(&lock_);
     cancel_ = true;
     paused_ = false;
   }
-  resumed_.notify_all();
+  WakeAllConditionVariable(&resumed_);
+}
+
+void InstallGate::WaitWhilePaused() {
+  while (paused_) SleepConditionVariableSRW(&resumed_, &lock_, INFINITE, 0);
 }
 
 bool InstallGate::Proceed() {
-  std::unique_lock<std::mutex> lock(mutex_);
-  resumed_.wait(lock, [this] { return !paused_; });
+  ExclusiveLock lock(&lock_);
+  WaitWhilePaused();
   return !cancel_;
 }
 
 bool InstallGate::BeginCommit() {
-  std::unique_lock<std::mutex> lock(mutex_);
-  resumed_.wait(lock, [this] { return !paused_; });
+  ExclusiveLock lock(&lock_);
+  WaitWhilePaused();
   if (cancel_) return false;
   committing_ = true;
   return true;

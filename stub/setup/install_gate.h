@@ -5,9 +5,9 @@
 // did), "否" lets it go on. Once the worker has begun to commit, the install
 // can no longer be paused or cancelled.
 
+#include <windows.h>
+
 #include <atomic>
-#include <condition_variable>
-#include <mutex>
 
 namespace stub {
 
@@ -30,8 +30,11 @@ class InstallGate {
   const std::atomic<bool>* cancel_flag() const { return &cancel_; }
 
  private:
-  std::mutex mutex_;
-  std::condition_variable resumed_;
+  // With lock_ held: waits (releasing it meanwhile) while paused.
+  void WaitWhilePaused();
+
+  SRWLOCK lock_ = SRWLOCK_INIT;
+  CONDITION_VARIABLE resumed_ = CONDITION_VARIABLE_INIT;
   bool paused_ = false;
   bool committing_ = false;
   std::atomic<bool> cancel_{false};

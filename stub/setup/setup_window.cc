@@ -7,7 +7,6 @@
 #include <shellapi.h>
 
 #include <memory>
-#include <thread>
 
 #include "file_in_use.h"
 #include "setup_elevation.h"
@@ -16,6 +15,7 @@
 #include "ui_font.h"
 #include "win_util.h"
 #include "window_icon.h"
+#include "worker_thread.h"
 
 namespace stub {
 namespace {
@@ -37,7 +37,7 @@ struct SetupState {
   WindowOptions options;
   std::wstring title;
   Stage stage = Stage::kReady;
-  std::thread worker;
+  WorkerThread worker;
   std::shared_ptr<InstallGate> gate;  // one per attempt
   InstallOutcome outcome;
   bool older_confirmed = false;
@@ -185,7 +185,7 @@ void StartInstall(HWND wnd, SetupState* s) {
   s->gate = std::make_shared<InstallGate>();
   s->outcome = {};
   s->last_permille = -1;
-  s->worker = std::thread([s, folder] {
+  s->worker.Start([s, folder] {
     // The shortcuts are COM objects.
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     auto progress = [s](int64_t done, int64_t total) {
@@ -202,7 +202,7 @@ void StartInstall(HWND wnd, SetupState* s) {
 }
 
 void OnDone(HWND wnd, SetupState* s, bool ok) {
-  if (s->worker.joinable()) s->worker.join();
+  s->worker.Join();
   if (ok) {
     SendMessageW(Item(wnd, kIdProgress), PBM_SETPOS, 1000, 0);
     s->failed = false;
@@ -347,7 +347,7 @@ int RunSetupWindow(HINSTANCE instance, PackageSource& pkg, const SetupDecision& 
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }
-  if (s.worker.joinable()) s.worker.join();
+  s.worker.Join();
   return s.exit_code;
 }
 
