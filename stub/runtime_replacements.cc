@@ -5,14 +5,47 @@
 // the program at once. Nothing in them catches an exception, so this is what
 // the runtime would end in as well; replacing its verbose handler and its
 // throwing helpers (those of <bits/functexcept.h>) keeps out the name
-// demangler, the exception classes and the strings they carry.
+// demangler, the exception classes and the strings they carry. For the
+// same reason the allocation functions end the program when memory runs out
+// instead of throwing std::bad_alloc: that throw alone links the whole
+// exception runtime (allocation, unwinding, personality) into each program.
 
 #include <bits/functexcept.h>
+#include <malloc.h>
 #include <stdarg.h>
 #include <stdio.h>
 #include <wchar.h>
 
 #include <cstdlib>
+#include <new>
+
+namespace {
+
+void* Allocate(std::size_t size) {
+  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
+  std::abort();
+}
+
+void* AllocateAligned(std::size_t size, std::align_val_t align) {
+  if (void* p = _aligned_malloc(size == 0 ? 1 : size, static_cast<std::size_t>(align))) return p;
+  std::abort();
+}
+
+}  // namespace
+
+void* operator new(std::size_t size) { return Allocate(size); }
+void* operator new[](std::size_t size) { return Allocate(size); }
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+
+void* operator new(std::size_t size, std::align_val_t align) { return AllocateAligned(size, align); }
+void* operator new[](std::size_t size, std::align_val_t align) { return AllocateAligned(size, align); }
+void operator delete(void* p, std::align_val_t) noexcept { _aligned_free(p); }
+void operator delete[](void* p, std::align_val_t) noexcept { _aligned_free(p); }
+void operator delete(void* p, std::size_t, std::align_val_t) noexcept { _aligned_free(p); }
+void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { _aligned_free(p); }
 
 namespace __gnu_cxx {
 
