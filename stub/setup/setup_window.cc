@@ -182,7 +182,8 @@ void StartInstall(HWND wnd, SetupState* s) {
   }
   SetStage(wnd, s, Stage::kInstalling);
   SendMessageW(Item(wnd, kIdProgress), PBM_SETPOS, 0, 0);
-  s->gate = std::make_shared<InstallGate>();
+  // Not make_shared: in a build without RTTI it links the exception runtime.
+  s->gate = std::shared_ptr<InstallGate>(new InstallGate());
   s->outcome = {};
   s->last_permille = -1;
   s->worker.Start([s, folder] {
