@@ -36,6 +36,10 @@ inline constexpr wchar_t kConfigIncomplete[] = L"配置信息不完整";
 // After the reason a package's digest check failed.
 inline constexpr wchar_t kNothingInstalled[] = L"。没有安装任何文件。";
 inline constexpr wchar_t kUnsafeName[] = L"安装包中含有不安全的文件名：";
+// Why a name cannot stand beside another (after kUnsafeName and the name).
+inline constexpr wchar_t kNameTwice[] = L"与另一个文件同名：";
+inline constexpr wchar_t kNameCaseClash[] = L"与另一个文件只有字母大小写不同，在Windows上是同一个文件：";
+inline constexpr wchar_t kNameFileAndFolder[] = L"同一个名称既是文件又是文件夹：";
 inline constexpr wchar_t kBadSetupDir[] = L"安装包中的安装目录名不能用作文件夹名：";
 inline constexpr wchar_t kNotice[] = L"提示";
 inline constexpr wchar_t kUninstallShortcut[] = L"卸载 ";
