@@ -125,6 +125,10 @@ inline constexpr wchar_t kCannotRestoreFile[] = L"无法恢复文件：";
 inline constexpr wchar_t kBackupKeptAt[] = L"，原来的文件保存在：";
 inline constexpr wchar_t kCannotRemoveLeftover[] = L"无法删除上次安装留下的临时文件：";
 inline constexpr wchar_t kNotAllUndone[] = L"\r\n未能完全恢复原来的状态：\r\n";
+// The setup window's last word when backups of replaced files stayed; the
+// folders holding them follow, one a line.
+inline constexpr wchar_t kLeftoverFolders[] =
+    L"安装已完成，但被替换的旧文件未能全部删除。它们在以下文件夹中，下次运行安装程序时将再次删除，也可以手动删除：";
 inline constexpr wchar_t kNotAllCleaned[] = L"安装已完成，但以下临时文件未能删除，下次运行安装程序时将再次删除：\r\n";
 inline constexpr wchar_t kUnfinishedRun[] = L"无法完成上次中断的安装或卸载：";
 inline constexpr wchar_t kDamagedJournal[] = L"上次中断的安装或卸载留下的日志已损坏，不能按它修改文件，请检查后删除它：";

@@ -208,6 +208,11 @@ void OnDone(HWND wnd, SetupState* s, bool ok) {
     s->failed = false;
     s->exit_code = 0;
     SetStage(wnd, s, Stage::kDone);
+    if (!s->outcome.leftover_folders.empty()) {
+      std::wstring said = text::kLeftoverFolders;
+      for (const std::wstring& f : s->outcome.leftover_folders) said += L"\r\n" + f;
+      MessageBoxW(wnd, said.c_str(), text::kNotice, MB_OK | MB_ICONINFORMATION);
+    }
     return;
   }
   SendMessageW(Item(wnd, kIdProgress), PBM_SETPOS, 0, 0);
