@@ -131,6 +131,10 @@ inline constexpr wchar_t kLeftoverFolders[] =
     L"安装已完成，但被替换的旧文件未能全部删除。它们在以下文件夹中，下次运行安装程序时将再次删除，也可以手动删除：";
 inline constexpr wchar_t kNotAllCleaned[] = L"安装已完成，但以下临时文件未能删除，下次运行安装程序时将再次删除：\r\n";
 inline constexpr wchar_t kUnfinishedRun[] = L"无法完成上次中断的安装或卸载：";
+inline constexpr wchar_t kJournalNotFromElevatedRun[] =
+    L"上次中断的安装或卸载留下的日志不是以管理员身份运行的程序写下的，不能按它修改文件，请检查后删除它：";
+inline constexpr wchar_t kJournalOfOtherUser[] =
+    L"上次中断的安装或卸载留下的日志属于其他用户，不能按它修改文件，请检查后删除它：";
 inline constexpr wchar_t kDamagedJournal[] = L"上次中断的安装或卸载留下的日志已损坏，不能按它修改文件，请检查后删除它：";
 inline constexpr wchar_t kCannotDeleteShortcut[] = L"无法删除快捷方式：";
 
