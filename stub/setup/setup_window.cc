@@ -244,8 +244,8 @@ void Finish(HWND wnd, SetupState* s) {
     if (s->options.run_by_parent) {
       s->exit_code = static_cast<int>(kExitInstalledRunProgram);
     } else {
-      std::wstring dir = ParentOf(s->outcome.run_target);
-      ShellExecuteW(wnd, nullptr, s->outcome.run_target.c_str(), nullptr, dir.c_str(), SW_SHOWNORMAL);
+      DirectStarter direct;
+      StartInstalledProgram(s->outcome.run_target, ProcessIsElevated(), *SystemDesktopShell(), direct);
     }
   }
   DestroyWindow(wnd);
