@@ -7,11 +7,14 @@
 namespace platform {
 namespace {
 
-// first, first+step, ..., last map to themselves plus delta.
+// first, first+step, ..., last map to themselves plus delta (modulo 2^16,
+// so that every delta fits in 16 bits: the setup program carries the table).
 struct CaseRun {
+  constexpr CaseRun(uint16_t f, uint16_t l, int d, uint8_t s)
+      : first(f), last(l), delta(static_cast<uint16_t>(d)), step(s) {}
   uint16_t first;
   uint16_t last;
-  int32_t delta;
+  uint16_t delta;
   uint8_t step;
 };
 
