@@ -164,7 +164,7 @@ bool PackageWriter::PlanFiles(std::string* err) {
     return false;
   }
   planned_.reserve(files_.size());
-  NameClashes clashes;
+  PayloadNames names;
   for (const PackFile& f : files_) {
     if (is_save.Matches(f.FullPath)) {
       *err = msg::kSavePathIsInput + save;
@@ -178,7 +178,7 @@ bool PackageWriter::PlanFiles(std::string* err) {
       *err = problem + f.FullPath;
       return false;
     }
-    if (!clashes.Add(f.RelPath, f.FullPath, err)) return false;
+    if (!names.Add(f.RelPath, f.FullPath, err)) return false;
     bool lossy = false;
     std::string gbk = platform::ToCodePage936(f.RelPath, &lossy);
     if (lossy) {

@@ -17,10 +17,9 @@ size_t Utf16Length(std::string_view utf8);
 // would be split is left out whole.
 std::string TruncateUtf16(std::string_view utf8, size_t max_units);
 
-// Lower-case form for comparing paths without regard to letter case: the
-// letters of ASCII, Latin-1, Latin Extended-A, Greek, Cyrillic and the
-// full-width Latin forms are folded; everything else stays as it is. The
-// same on every OS, so Linux and Windows builds agree.
+// The key for comparing paths without regard to letter case, as UTF-8: every
+// character upper-cased as Windows compares names (platform/upper_case.h).
+// The same on every OS, so Linux and Windows builds agree.
 std::string FoldCase(std::string_view utf8);
 
 // FoldCase(a) == FoldCase(b).

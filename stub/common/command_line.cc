@@ -4,6 +4,7 @@
 
 #include "elevation.h"
 #include "stub_text.h"
+#include "win_util.h"
 
 namespace stub {
 namespace {
@@ -16,14 +17,7 @@ constexpr std::wstring_view kSilent = L"/S";
 bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
 
 bool StartsWithNoCase(std::wstring_view s, std::wstring_view prefix) {
-  if (s.size() < prefix.size()) return false;
-  for (size_t i = 0; i < prefix.size(); ++i)
-    if (std::towupper(s[i]) != std::towupper(prefix[i])) return false;
-  return true;
-}
-
-bool SameNoCase(std::wstring_view a, std::wstring_view b) {
-  return a.size() == b.size() && StartsWithNoCase(a, b);
+  return s.size() >= prefix.size() && SameNoCase(s.substr(0, prefix.size()), prefix);
 }
 
 std::wstring_view TrimRight(std::wstring_view s) {

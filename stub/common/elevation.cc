@@ -29,6 +29,17 @@ class ShellRunAs : public Elevator {
 
 }  // namespace
 
+bool ProcessIsElevated() {
+  HANDLE token = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+  TOKEN_ELEVATION elevation = {};
+  DWORD size = 0;
+  bool elevated = GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size) &&
+                  elevation.TokenIsElevated != 0;
+  CloseHandle(token);
+  return elevated;
+}
+
 std::unique_ptr<Elevator> ShellElevator() { return std::make_unique<ShellRunAs>(); }
 
 RightsDecision DecideRights(Scope scope, bool can_delete, bool already_elevated) {

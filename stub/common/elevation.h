@@ -13,6 +13,9 @@
 
 namespace stub {
 
+// Whether this process runs elevated (with an administrator's full token).
+bool ProcessIsElevated();
+
 // The switch that marks the elevated run, which must not ask again.
 inline constexpr wchar_t kElevatedSwitch[] = L"/_ELEVATED";
 

@@ -271,4 +271,11 @@ bool InstallTransaction::Commit(std::wstring* err, std::wstring* leftovers) {
   return true;
 }
 
+std::vector<std::wstring> InstallTransaction::StagingLeft() const {
+  std::vector<std::wstring> left;
+  for (const JournalRecord& r : log_)
+    if (r.kind == Kind::kStaging && FolderExists(r.path)) left.push_back(r.path);
+  return left;
+}
+
 }  // namespace stub

@@ -77,6 +77,9 @@ class InstallTransaction {
   // noted (nothing stands yet: roll back). Then the backups and staging
   // folders go; *leftovers says what could not (the next run removes it).
   bool Commit(std::wstring* err, std::wstring* leftovers);
+  // After a commit that left something: the staging folders that still
+  // stand, holding what could not be deleted.
+  std::vector<std::wstring> StagingLeft() const;
 
  private:
   bool Start(std::wstring* err);

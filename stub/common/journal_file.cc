@@ -10,7 +10,7 @@ JournalFile::~JournalFile() {
 }
 
 DWORD JournalFile::Open(const std::wstring& path, std::wstring* err) {
-  HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+  HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, JournalSecurity(facts_), CREATE_NEW,
                          FILE_ATTRIBUTE_HIDDEN, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
     DWORD e = GetLastError();
@@ -18,6 +18,16 @@ DWORD JournalFile::Open(const std::wstring& path, std::wstring* err) {
     return e;
   }
   copies_.push_back({path, h});
+  // An elevated run's recovery takes only a journal an elevated run
+  // registered (journal_trust.h).
+  DWORD e = ERROR_SUCCESS;
+  if (facts_.Elevated() && !facts_.Register(path, h, &e)) {
+    *err = SystemError(text::kCannotWriteJournal, path, e);
+    CloseHandle(h);
+    copies_.pop_back();
+    DeleteFileW(path.c_str());
+    return e == ERROR_SUCCESS ? ERROR_ACCESS_DENIED : e;
+  }
   return ERROR_SUCCESS;
 }
 
@@ -36,6 +46,7 @@ bool JournalFile::Create(const std::wstring& folder, std::wstring* stem, std::ws
       CloseHandle(copies_.back().handle);
       copies_.pop_back();
       DeleteFileW(path.c_str());
+      facts_.Unregister(path);
       continue;
     }
     name_ = name + kJournalSuffix;
@@ -67,9 +78,11 @@ bool JournalFile::Remove(std::wstring* err) {
   bool ok = true;
   for (const Copy& c : copies_) {
     CloseHandle(c.handle);
-    if (DeleteFileW(c.path.c_str())) continue;
-    DWORD e = GetLastError();
-    if (e == ERROR_FILE_NOT_FOUND) continue;
+    DWORD e = DeleteFileW(c.path.c_str()) ? ERROR_SUCCESS : GetLastError();
+    if (e == ERROR_SUCCESS || e == ERROR_FILE_NOT_FOUND) {
+      facts_.Unregister(c.path);
+      continue;
+    }
     if (ok) *err = SystemError(text::kCannotRemove, c.path, e);
     ok = false;
   }

@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "journal_trust.h"
+
 namespace stub {
 
 // Journals and staging folders are named "~qrsetup<process>_<n>" + these.
@@ -21,7 +23,9 @@ inline constexpr wchar_t kStagingSuffix[] = L".tmp";
 
 class JournalFile {
  public:
-  JournalFile() = default;
+  // facts: whether this run is elevated, and where an elevated run
+  // registers its journals (journal_trust.h).
+  explicit JournalFile(JournalFacts& facts = SystemJournalFacts()) : facts_(facts) {}
   ~JournalFile();  // closes every copy and keeps it
   JournalFile(const JournalFile&) = delete;
   JournalFile& operator=(const JournalFile&) = delete;
@@ -45,6 +49,7 @@ class JournalFile {
   // Creates a copy at path; the system's error code, 0 when made.
   DWORD Open(const std::wstring& path, std::wstring* err);
 
+  JournalFacts& facts_;
   std::wstring name_;  // the file name of every copy
   std::vector<Copy> copies_;
 };

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "package/name_rules.h"
+#include "win_util.h"
 
 namespace stub {
 namespace {
@@ -52,9 +53,7 @@ bool IsWithin(const std::wstring& folder, const std::wstring& path) {
   std::wstring f = folder;
   while (f.size() > 3 && f.back() == L'\\') f.pop_back();
   if (path.size() < f.size()) return false;
-  if (CompareStringOrdinal(path.data(), static_cast<int>(f.size()), f.data(),
-                           static_cast<int>(f.size()), TRUE) != CSTR_EQUAL)
-    return false;
+  if (!SameNoCase(std::wstring_view(path).substr(0, f.size()), f)) return false;
   if (path.size() == f.size()) return true;
   return f.back() == L'\\' || path[f.size()] == L'\\';
 }

@@ -36,6 +36,10 @@ inline constexpr wchar_t kConfigIncomplete[] = L"配置信息不完整";
 // After the reason a package's digest check failed.
 inline constexpr wchar_t kNothingInstalled[] = L"。没有安装任何文件。";
 inline constexpr wchar_t kUnsafeName[] = L"安装包中含有不安全的文件名：";
+// Why a name cannot stand beside another (after kUnsafeName and the name).
+inline constexpr wchar_t kNameTwice[] = L"与另一个文件同名：";
+inline constexpr wchar_t kNameCaseClash[] = L"与另一个文件只有字母大小写不同，在Windows上是同一个文件：";
+inline constexpr wchar_t kNameFileAndFolder[] = L"同一个名称既是文件又是文件夹：";
 inline constexpr wchar_t kBadSetupDir[] = L"安装包中的安装目录名不能用作文件夹名：";
 inline constexpr wchar_t kNotice[] = L"提示";
 inline constexpr wchar_t kUninstallShortcut[] = L"卸载 ";
@@ -121,8 +125,16 @@ inline constexpr wchar_t kCannotRestoreFile[] = L"无法恢复文件：";
 inline constexpr wchar_t kBackupKeptAt[] = L"，原来的文件保存在：";
 inline constexpr wchar_t kCannotRemoveLeftover[] = L"无法删除上次安装留下的临时文件：";
 inline constexpr wchar_t kNotAllUndone[] = L"\r\n未能完全恢复原来的状态：\r\n";
+// The setup window's last word when backups of replaced files stayed; the
+// folders holding them follow, one a line.
+inline constexpr wchar_t kLeftoverFolders[] =
+    L"安装已完成，但被替换的旧文件未能全部删除。它们在以下文件夹中，下次运行安装程序时将再次删除，也可以手动删除：";
 inline constexpr wchar_t kNotAllCleaned[] = L"安装已完成，但以下临时文件未能删除，下次运行安装程序时将再次删除：\r\n";
 inline constexpr wchar_t kUnfinishedRun[] = L"无法完成上次中断的安装或卸载：";
+inline constexpr wchar_t kJournalNotFromElevatedRun[] =
+    L"上次中断的安装或卸载留下的日志不是以管理员身份运行的程序写下的，不能按它修改文件，请检查后删除它：";
+inline constexpr wchar_t kJournalOfOtherUser[] =
+    L"上次中断的安装或卸载留下的日志属于其他用户，不能按它修改文件，请检查后删除它：";
 inline constexpr wchar_t kDamagedJournal[] = L"上次中断的安装或卸载留下的日志已损坏，不能按它修改文件，请检查后删除它：";
 inline constexpr wchar_t kCannotDeleteShortcut[] = L"无法删除快捷方式：";
 

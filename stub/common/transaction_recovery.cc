@@ -22,13 +22,14 @@ using Kind = JournalRecord::Kind;
 // meanwhile.
 class HeldJournal {
  public:
+  explicit HeldJournal(JournalFacts& facts) : facts_(facts) {}
   ~HeldJournal() {
     if (h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
   }
   // False when it is missing or a live run (or another recovery) holds it.
   bool Open(const std::wstring& path) {
     path_ = path;
-    h_ = CreateFileW(path.c_str(), GENERIC_READ | DELETE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    h_ = CreateFileW(path.c_str(), GENERIC_READ | READ_CONTROL | DELETE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     return h_ != INVALID_HANDLE_VALUE;
   }
   // Reads and parses it; false when it is no journal, too big or breaks a rule.
@@ -46,11 +47,25 @@ class HeldJournal {
   bool Remove() {
     CloseHandle(h_);
     h_ = INVALID_HANDLE_VALUE;
-    return DeleteAnyFile(path_) == 0;
+    if (DeleteAnyFile(path_) != 0) return false;
+    facts_.Unregister(path_);
+    return true;
+  }
+  // Whether this run may take the journal's word; else the message lead.
+  const wchar_t* Distrust() {
+    bool elevated = facts_.Elevated();
+    switch (DecideJournalTrust(elevated, elevated && facts_.Registered(path_, h_),
+                               elevated ? FileOwner::kOther : facts_.OwnerOf(h_))) {
+      case JournalTrust::kTrusted: return nullptr;
+      case JournalTrust::kNotFromElevatedRun: return text::kJournalNotFromElevatedRun;
+      case JournalTrust::kOtherUsers: return text::kJournalOfOtherUser;
+    }
+    return text::kJournalOfOtherUser;
   }
   const std::wstring& path() const { return path_; }
 
  private:
+  JournalFacts& facts_;
   std::wstring path_;
   HANDLE h_ = INVALID_HANDLE_VALUE;
 };
@@ -174,9 +189,13 @@ bool InUntrustedRoot(const std::wstring& path, const std::vector<std::wstring>& 
 // Finishes the run whose journal is at path (in folder). False with a
 // problem in *problems when it could not.
 bool FinishRun(const std::wstring& folder, const std::wstring& name, RecoveryResult* result,
-               Problems* problems) {
-  HeldJournal journal;
+               Problems* problems, JournalFacts& facts) {
+  HeldJournal journal(facts);
   if (!journal.Open(folder + L"\\" + name)) return true;  // its run is still going
+  if (const wchar_t* lead = journal.Distrust()) {
+    problems->push_back(lead + (L"“" + journal.path() + L"”"));
+    return false;
+  }
   std::vector<JournalRecord> records;
   auto damaged = [&] {
     problems->push_back(text::kDamagedJournal + (L"“" + journal.path() + L"”"));
@@ -203,7 +222,7 @@ bool FinishRun(const std::wstring& folder, const std::wstring& name, RecoveryRes
       trusted.push_back(root);
       continue;
     }
-    auto copy = std::make_unique<HeldJournal>();
+    auto copy = std::make_unique<HeldJournal>(facts);
     if (copy->Open(root + L"\\" + name)) {
       trusted.push_back(root);
       copies.push_back(std::move(copy));
@@ -242,7 +261,8 @@ bool FinishRun(const std::wstring& folder, const std::wstring& name, RecoveryRes
 
 }  // namespace
 
-bool FinishDeadRuns(const std::wstring& folder, RecoveryResult* result, std::wstring* why) {
+bool FinishDeadRuns(const std::wstring& folder, RecoveryResult* result, std::wstring* why,
+                    JournalFacts& facts) {
   std::vector<std::wstring> names;
   WIN32_FIND_DATAW fd;
   std::wstring pattern = folder + L"\\" + kRunNamePrefix + L"*" + kJournalSuffix;
@@ -254,7 +274,7 @@ bool FinishDeadRuns(const std::wstring& folder, RecoveryResult* result, std::wst
   FindClose(h);
   Problems problems;
   bool ok = true;
-  for (const std::wstring& name : names) ok &= FinishRun(folder, name, result, &problems);
+  for (const std::wstring& name : names) ok &= FinishRun(folder, name, result, &problems, facts);
   if (!ok) *why = JoinProblems(problems);
   return ok;
 }

@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "journal_trust.h"
+
 namespace stub {
 
 struct RecoveryResult {
@@ -24,6 +26,10 @@ struct RecoveryResult {
 // empty one is removed). A journal
 // that breaks a rule is not acted on. False with *why (a complete message)
 // when a run could not be finished or its journal is not trusted; what could
-// not be done stays for the next run.
-bool FinishDeadRuns(const std::wstring& folder, RecoveryResult* result, std::wstring* why);
+// not be done stays for the next run. Nor is a journal acted on whose writer
+// this run may not trust (journal_trust.h, asked through facts): an elevated
+// run takes only a journal an elevated run registered, another run only its
+// own user's or an administrator's; any other is named in *why.
+bool FinishDeadRuns(const std::wstring& folder, RecoveryResult* result, std::wstring* why,
+                    JournalFacts& facts = SystemJournalFacts());
 }  // namespace stub

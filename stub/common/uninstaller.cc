@@ -20,9 +20,7 @@ namespace stub {
 namespace {
 
 bool EndsWithNoCase(const std::wstring& s, const std::wstring& suffix) {
-  return s.size() >= suffix.size() &&
-         CompareStringOrdinal(s.c_str() + s.size() - suffix.size(), -1, suffix.c_str(), -1, TRUE) ==
-             CSTR_EQUAL;
+  return s.size() >= suffix.size() && SameNoCase(std::wstring_view(s).substr(s.size() - suffix.size()), suffix);
 }
 
 // The shortcuts of the entry that still point into the install folder.

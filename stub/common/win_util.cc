@@ -1,5 +1,6 @@
 #include "win_util.h"
 
+#include "platform/upper_case.h"
 #include "stub_text.h"
 
 namespace stub {
@@ -54,14 +55,15 @@ std::wstring LastSegment(const std::wstring& path) {
   return slash == std::wstring::npos ? path : path.substr(slash + 1);
 }
 
-bool SameNoCase(const std::wstring& a, const std::wstring& b) {
-  return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
-                              static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+bool SameNoCase(std::wstring_view a, std::wstring_view b) {
+  static_assert(sizeof(wchar_t) == sizeof(char16_t));
+  return platform::SameUpperCaseKey(std::u16string_view(reinterpret_cast<const char16_t*>(a.data()), a.size()),
+                                    std::u16string_view(reinterpret_cast<const char16_t*>(b.data()), b.size()));
 }
 
 std::wstring NoCaseKey(const std::wstring& path) {
   std::wstring k = path;
-  if (!k.empty()) CharUpperBuffW(k.data(), static_cast<DWORD>(k.size()));
+  for (wchar_t& c : k) c = static_cast<wchar_t>(platform::UpperCaseUnit(static_cast<char16_t>(c)));
   return k;
 }
 

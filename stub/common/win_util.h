@@ -34,9 +34,9 @@ std::wstring ParentOf(const std::wstring& path);
 std::wstring LastSegment(const std::wstring& path);
 
 // Whether a and b are the same text with letter case ignored, as Windows
-// compares names.
-bool SameNoCase(const std::wstring& a, const std::wstring& b);
-// path upper-cased: the key of sets of paths compared that way.
+// compares names: by the one case key of platform/upper_case.h.
+bool SameNoCase(std::wstring_view a, std::wstring_view b);
+// path upper-cased by that key: the key of sets of paths compared that way.
 std::wstring NoCaseKey(const std::wstring& path);
 
 }  // namespace stub

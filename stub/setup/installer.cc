@@ -5,20 +5,41 @@
 #include <functional>
 #include <map>
 
+#include "package/name_clashes.h"
 #include "platform/utf.h"
 #include "rel_path.h"
 #include "stub_text.h"
 #include "win_util.h"
 
 namespace stub {
+namespace {
+
+// Whether rel_path (the next record's) can stand beside the records before
+// it; else *why names the other one.
+bool NoClash(package::NameClashes& clashes, const std::vector<FileRecord>& records,
+             const std::wstring& rel_path, std::wstring* why) {
+  size_t other = 0;
+  package::NameClash clash = clashes.Add(
+      std::u16string_view(reinterpret_cast<const char16_t*>(rel_path.data()), rel_path.size()), &other);
+  if (clash == package::NameClash::kNone) return true;
+  const wchar_t* lead = clash == package::NameClash::kSamePath  ? text::kNameTwice
+                        : clash == package::NameClash::kCaseOnly ? text::kNameCaseClash
+                                                                 : text::kNameFileAndFolder;
+  *why = lead + (L"“" + records[other].rel_path + L"”");
+  return false;
+}
+
+}  // namespace
 
 bool PlanTargets(const std::wstring& folder, const PackageSource& pkg,
                  std::vector<std::wstring>* targets, std::wstring* why) {
   targets->clear();
   std::wstring reason;
+  package::NameClashes clashes;
   for (const FileRecord& f : pkg.files()) {
     std::wstring full;
-    if (!CheckRelPath(f.rel_path, &reason) || !JoinBelow(folder, f.rel_path, &full, &reason)) {
+    if (!CheckRelPath(f.rel_path, &reason) || !JoinBelow(folder, f.rel_path, &full, &reason) ||
+        !NoClash(clashes, pkg.files(), f.rel_path, &reason)) {
       *why = text::kUnsafeName + text::WithReason(L"“" + f.rel_path + L"”", reason);
       return false;
     }

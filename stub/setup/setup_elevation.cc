@@ -1,9 +1,24 @@
 #include "setup_elevation.h"
 
+#include <windows.h>
+#include <shellapi.h>
+
 #include "setup_flow.h"
 #include "win_util.h"
 
 namespace stub {
+
+void DirectStarter::Start(const std::wstring& program) {
+  std::wstring dir = ParentOf(program);
+  ShellExecuteW(nullptr, nullptr, program.c_str(), nullptr, dir.c_str(), SW_SHOWNORMAL);
+}
+
+ProgramStartedBy StartInstalledProgram(const std::wstring& program, bool elevated, DesktopShell& shell,
+                                       ProgramStarter& direct) {
+  if (elevated && shell.StartAsDesktopUser(program)) return ProgramStartedBy::kDesktopShell;
+  direct.Start(program);
+  return ProgramStartedBy::kThisProcess;
+}
 
 bool RunSetupElevated(Elevator& elevator, const std::wstring& own_args, const PackageSource& pkg,
                       ProgramStarter& starter, int* exit_code) {

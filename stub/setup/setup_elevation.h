@@ -10,9 +10,14 @@
 // the program. It takes the program's path from what an unprivileged
 // process cannot change: the per-machine uninstall entry (trusted as setup
 // trusts any entry) and its own package's option record.
+//
+// A setup the user starts as administrator directly has no such run to
+// leave the program to: its window asks the desktop shell to start it
+// (desktop_shell.h), which runs it with the rights of the user logged on.
 
 #include <string>
 
+#include "desktop_shell.h"
 #include "elevation.h"
 #include "package_source.h"
 
@@ -28,6 +33,20 @@ class ProgramStarter {
   virtual ~ProgramStarter() = default;
   virtual void Start(const std::wstring& program) = 0;
 };
+
+// Starts a program with this process's rights (the shell's default verb).
+class DirectStarter : public ProgramStarter {
+ public:
+  void Start(const std::wstring& program) override;
+};
+
+enum class ProgramStartedBy { kDesktopShell, kThisProcess };
+// The window's start of the program of option 1 when no unprivileged run
+// waits for it: an elevated run asks the desktop shell, so that the
+// program's first run has the user's rights; when there is no shell to ask
+// (or this run is not elevated) it starts the program itself.
+ProgramStartedBy StartInstalledProgram(const std::wstring& program, bool elevated, DesktopShell& shell,
+                                       ProgramStarter& direct);
 
 // Runs setup elevated with own_args and the marker, waits, and sets
 // *exit_code to its result: 0 installed (after starting the program when

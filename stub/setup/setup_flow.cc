@@ -312,6 +312,7 @@ bool InstallPackage(PackageSource& pkg, const SetupDecision& decision, const std
     outcome->run_target.clear();
     return StopInstall(err, not_undone, gate, folder, needed, outcome);
   }
+  if (!outcome->leftovers.empty()) outcome->leftover_folders = tx.StagingLeft();
 
   if (earlier) CleanUpAfterUpgrade(*earlier, plan, reg.entry());
   return true;

@@ -8,6 +8,7 @@
 // as it was), and clean up after an upgrade.
 
 #include <string>
+#include <vector>
 
 #include "forbidden_folders.h"
 #include "install_gate.h"
@@ -83,8 +84,9 @@ struct InstallOutcome {
   std::wstring run_target;  // the file of option 1, when one was installed
   std::wstring run_name;    // its record name
   // After success: the backups of replaced files that could not be deleted
-  // (the next run of setup deletes them).
+  // (the next run of setup deletes them), and the folders they are in.
   std::wstring leftovers;
+  std::vector<std::wstring> leftover_folders;
 };
 
 // The file of option 1 (RunApp) of pkg installed in folder, when the

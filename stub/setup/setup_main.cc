@@ -20,15 +20,6 @@ namespace {
 using stub::Fail;
 using stub::kExitFailed;
 
-// Starts the program of option 1 with this process's rights (the user's).
-class ShellStarter : public stub::ProgramStarter {
- public:
-  void Start(const std::wstring& program) override {
-    std::wstring dir = stub::ParentOf(program);
-    ShellExecuteW(nullptr, nullptr, program.c_str(), nullptr, dir.c_str(), SW_SHOWNORMAL);
-  }
-};
-
 int Run(HINSTANCE instance) {
   using namespace stub;
   std::wstring own_args(SkipProgramName(GetCommandLineW()));
@@ -53,7 +44,7 @@ int Run(HINSTANCE instance) {
     case DecisionResult::kInstall: break;
     case DecisionResult::kRefuse: return Fail(args.silent, why);
     case DecisionResult::kElevate: {
-      ShellStarter starter;
+      DirectStarter starter;  // this run is the user's
       int code = kExitFailed;
       if (!RunSetupElevated(*ShellElevator(), own_args, *pkg, starter, &code))
         return Fail(args.silent, text::kNeedAdminToUpdate);

@@ -209,6 +209,11 @@ void OnDone(HWND wnd, SetupState* s, bool ok) {
     s->failed = false;
     s->exit_code = 0;
     SetStage(wnd, s, Stage::kDone);
+    if (!s->outcome.leftover_folders.empty()) {
+      std::wstring said = text::kLeftoverFolders;
+      for (const std::wstring& f : s->outcome.leftover_folders) said += L"\r\n" + f;
+      MessageBoxW(wnd, said.c_str(), text::kNotice, MB_OK | MB_ICONINFORMATION);
+    }
     return;
   }
   SendMessageW(Item(wnd, kIdProgress), PBM_SETPOS, 0, 0);
@@ -240,8 +245,8 @@ void Finish(HWND wnd, SetupState* s) {
     if (s->options.run_by_parent) {
       s->exit_code = static_cast<int>(kExitInstalledRunProgram);
     } else {
-      std::wstring dir = ParentOf(s->outcome.run_target);
-      ShellExecuteW(wnd, nullptr, s->outcome.run_target.c_str(), nullptr, dir.c_str(), SW_SHOWNORMAL);
+      DirectStarter direct;
+      StartInstalledProgram(s->outcome.run_target, ProcessIsElevated(), *SystemDesktopShell(), direct);
     }
   }
   DestroyWindow(wnd);

@@ -60,6 +60,11 @@ TEST_F(Extract, NamesThatCollideAreRefusedBeforeAnythingIsWritten) {
   Package({"aaaaaaa", "bbbbbbb"});
   RenameRecord(pkg_, "bbbbbbb", "AaAaAaA");
   ExpectRefused("什么也没有写：AaAaAaA");
+  // ... also in letters beyond Latin: the Roman numerals ⅷ and Ⅷ (the
+  // names as the package stores them, in code page 936).
+  Package({"ⅷ.txt", "bb.txt"});
+  RenameRecord(pkg_, "bb.txt", "\xA2\xF8.txt");
+  ExpectRefused("什么也没有写：Ⅷ.txt");
   Package({"aaaaaa", "bbbbbbb"});
   RenameRecord(pkg_, "bbbbbbb", "aaaaaa.");
   ExpectRefused("什么也没有写：aaaaaa.");

@@ -308,6 +308,12 @@ TEST_F(WriterTest, PackagesThatCouldNeverInstallAreRefusedNamingTheFile) {
           msg::kNameTwice + (two + sep + "a.txt") + "（" + (one + sep + "a.txt") + "）");
   refused({RowFor(one, entries::Directory), RowFor(three, entries::Directory)},
           msg::kNameCaseClash + (three + sep + "Ω.TXT") + "（" + (one + sep + "ω.txt") + "）");
+  // Every letter pairs up as Windows pairs it: of the letters a package can
+  // store (code page 936), also the Roman numerals ⅰ..ⅹ and Ⅰ..Ⅹ.
+  std::string small_eight = dir_ / "seven" + sep + "ⅷ.txt", big_eight = dir_ / "eight" + sep + "Ⅷ.txt";
+  PutFile(small_eight, "1");
+  PutFile(big_eight, "2");
+  refused({RowFor(small_eight), RowFor(big_eight)}, msg::kNameCaseClash + big_eight + "（" + small_eight + "）");
   // A file where another file needs a folder of that name.
   std::string file_app = dir_ / "four" + sep + "App";
   PutFile(file_app, "a file named App");

@@ -17,14 +17,10 @@ TEST(UnicodeTest, TruncateCountsUtf16Units) {
 }
 
 TEST(UnicodeTest, FoldCaseForPaths) {
-  EXPECT_EQ(platform::FoldCase("C:\\Data\\A.TXT"), "c:\\data\\a.txt");
-  EXPECT_EQ(platform::FoldCase("Thumbs.DB"), "thumbs.db");
-  EXPECT_EQ(platform::FoldCase("ÀÉÖØÞ×"), "àéöøþ×");
-  EXPECT_EQ(platform::FoldCase("ĀĹŸŽ"), "āĺÿž");
-  EXPECT_EQ(platform::FoldCase("ΑΩΆ"), "αωά");
-  EXPECT_EQ(platform::FoldCase("ДЁ"), "дё");
-  EXPECT_EQ(platform::FoldCase("ＡＢＣ"), "ａｂｃ");
-  EXPECT_EQ(platform::FoldCase("测试"), "测试");
+  EXPECT_EQ(platform::FoldCase("C:\\Data\\a.txt"), "C:\\DATA\\A.TXT");
+  EXPECT_EQ(platform::FoldCase("àéöøþ×ÿß"), "ÀÉÖØÞ×Ÿß");
+  EXPECT_EQ(platform::FoldCase("ωάдёաａ"), "ΩΆДЁԱＡ");
+  EXPECT_EQ(platform::FoldCase("测试\xF0\x9F\x98\x80"), "测试\xF0\x9F\x98\x80");
   EXPECT_TRUE(platform::EqualIgnoringCase("c:\\a\\B.TXT", "C:\\A\\b.txt"));
   EXPECT_FALSE(platform::EqualIgnoringCase("C:\\A\\b.txt\\", "C:\\A\\b.txt"));
   EXPECT_FALSE(platform::EqualIgnoringCase("C:/A/b.txt", "C:\\A\\b.txt"));

@@ -243,6 +243,36 @@ TEST(PlanTargets, OneBadNameRefusesThePackageBeforeAnyWrite) {
   }
 }
 
+// Two records Windows takes for one file (or a file and a folder) refuse the
+// package: the second would overwrite the first, and the uninstaller would
+// count one file twice. Letter case is compared by the one case key; a
+// hostile package is not bound to the names the builder can store.
+TEST(PlanTargets, NamesThatAreOneFileToWindowsRefuseThePackage) {
+  struct Case {
+    const wchar_t* first;
+    const wchar_t* second;
+  };
+  for (Case c : {Case{L"ⅷ.txt", L"Ⅷ.txt"}, Case{L"Ա.txt", L"ա.TXT"}, Case{L"sub\\ⴀ.txt", L"SUB\\Ⴀ.txt"}, Case{L"ꭰ.dat", L"Ꭰ.dat"},
+                 Case{L"ÿ", L"Ÿ"}, Case{L"ǆ.txt", L"Ǆ.txt"}, Case{L"dup.txt", L"dup.txt"},
+                 Case{L"ꙁ", L"Ꙁ\\inside.txt"}, Case{L"Ǎ\\x", L"ǎ"}, Case{L"UNINST.EXE", L"uninst.exe"}}) {
+    FakePackage p;
+    p.Add(c.first, "1");
+    p.Add(c.second, "2");
+    if (std::wstring(c.second) != L"uninst.exe") p.Add(L"uninst.exe", "MZ-uninstaller");
+    std::vector<std::wstring> targets;
+    std::wstring why;
+    EXPECT_FALSE(PlanTargets(L"C:\\App", p, &targets, &why)) << stubtest::Narrow(c.second);
+    EXPECT_NE(why.find(L"“" + std::wstring(c.second) + L"”"), std::wstring::npos) << stubtest::Narrow(why);
+    EXPECT_NE(why.find(L"“" + std::wstring(c.first) + L"”"), std::wstring::npos) << stubtest::Narrow(why);
+  }
+  // ß and SS, ı and I, İ and i are different names to Windows.
+  FakePackage p;
+  for (const wchar_t* name : {L"ß", L"SS", L"ı", L"I", L"İ", L"i.txt", L"uninst.exe"}) p.Add(name, "x");
+  std::vector<std::wstring> targets;
+  std::wstring why;
+  EXPECT_TRUE(PlanTargets(L"C:\\App", p, &targets, &why)) << stubtest::Narrow(why);
+}
+
 TEST(PlanTargets, OptionNamesMustBeTopLevelFiles) {
   FakePackage p = ThreeFiles();
   p.AddOption(4, L"..\\..\\Windows\\evil.exe");

@@ -14,6 +14,7 @@
 #include "install_transaction.h"
 #include "product.h"
 #include "self_delete.h"
+#include "setup_elevation.h"
 #include "stub_test_util.h"
 #include "uninstall_entry.h"
 #include "win_util.h"
@@ -199,6 +200,44 @@ TEST(SystemError, TheLeadIsOursAndTheReasonTheSystems) {
   EXPECT_EQ(m.substr(0, 15), L"无法创建文件夹：“C:\\x”（");
   EXPECT_EQ(m.back(), L'）');
   EXPECT_EQ(SystemErrorText(0x7FFFFFF0), L"错误代码 2147483632");
+}
+
+// The program of option 1, started from a window that no unprivileged run
+// waits for: elevated, through the desktop shell (the user's rights); the
+// shell missing, or not elevated, by this process. Wine shows no elevation:
+// the decision is tested with fakes.
+TEST(RunAfterInstall, AnElevatedWindowStartsTheProgramThroughTheDesktopShell) {
+  struct FakeShell : DesktopShell {
+    bool present = true;
+    std::vector<std::wstring> asked;
+    bool StartAsDesktopUser(const std::wstring& program) override {
+      asked.push_back(program);
+      return present;
+    }
+  };
+  struct FakeStarter : ProgramStarter {
+    std::vector<std::wstring> started;
+    void Start(const std::wstring& program) override { started.push_back(program); }
+  };
+  const std::wstring app = L"C:\\Program Files\\App\\app.exe";
+  struct Case {
+    bool elevated, shell_present;
+    ProgramStartedBy by;
+    size_t asked, started;
+  };
+  for (Case c : {Case{true, true, ProgramStartedBy::kDesktopShell, 1, 0},
+                 Case{true, false, ProgramStartedBy::kThisProcess, 1, 1},
+                 Case{false, true, ProgramStartedBy::kThisProcess, 0, 1},
+                 Case{false, false, ProgramStartedBy::kThisProcess, 0, 1}}) {
+    FakeShell shell;
+    shell.present = c.shell_present;
+    FakeStarter direct;
+    EXPECT_EQ(StartInstalledProgram(app, c.elevated, shell, direct), c.by);
+    EXPECT_EQ(shell.asked.size(), c.asked) << c.elevated << c.shell_present;
+    EXPECT_EQ(direct.started.size(), c.started) << c.elevated << c.shell_present;
+    for (const std::wstring& p : shell.asked) EXPECT_EQ(p, app);
+    for (const std::wstring& p : direct.started) EXPECT_EQ(p, app);
+  }
 }
 
 }  // namespace

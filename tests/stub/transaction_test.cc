@@ -179,9 +179,18 @@ class DeadRun : public ::testing::Test {
     for (const JournalRecord& r : rs) text += EncodeRecord(r);
     WriteFile(folder + L"\\" + kStem + L".jnl", text);
   }
+  // The journals here are written by the test, not by a run: their writer
+  // is trusted (journal_trust_test.cc covers whose journal is taken).
   bool Finish(std::wstring* why) {
+    struct TrustingFacts : JournalFacts {
+      bool Elevated() override { return false; }
+      bool Registered(const std::wstring&, HANDLE) override { return false; }
+      FileOwner OwnerOf(HANDLE) override { return FileOwner::kSelf; }
+      bool Register(const std::wstring&, HANDLE, DWORD*) override { return true; }
+      void Unregister(const std::wstring&) override {}
+    } facts;
     RecoveryResult result;
-    return FinishDeadRuns(folder_, &result, why);
+    return FinishDeadRuns(folder_, &result, why, facts);
   }
 
   static constexpr const wchar_t* kStem = L"~qrsetup4242_0";

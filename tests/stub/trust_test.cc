@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "install_e2e.h"
+#include "install_transaction.h"
 #include "installed_product.h"
 #include "package_source.h"
 #include "setup_elevation.h"
@@ -261,6 +262,47 @@ TEST_F(TrustTest, WhileTheCancelQuestionIsOpenNothingChangesAndYesUndoesTheInsta
   EXPECT_EQ(setup.Wait(), 1);
   EXPECT_FALSE(Exists(dir_ / L"inst"));
   EXPECT_EQ(EntryRoot(key_), nullptr);
+}
+
+// A journal an elevated run did not write (here: a copy put in the place of
+// the real one, as a user can plant a file in a folder users may write) is
+// named and not acted on by the elevated setup: no file is moved and no
+// machine-wide entry restored on its word. Wine runs every program elevated.
+TEST_F(TrustTest, AnElevatedSetupActsOnNoJournalAnElevatedRunDidNotWrite) {
+  ASSERT_EQ(RunSilent(pkg_, folder_), 0);
+  std::wstring readme = folder_ + L"\\readme.txt", err;
+  std::string installed = ReadFile(readme);
+  HANDLE held = INVALID_HANDLE_VALUE;
+  {
+    // A run that replaced readme.txt and died with its journal left.
+    stub::InstallTransaction tx(folder_);
+    stub::InstallTransaction::FileSteps steps;
+    steps.removed.push_back(readme);
+    ASSERT_TRUE(tx.Plan(steps, &err)) << Narrow(err);
+    ASSERT_TRUE(tx.MoveAside(readme, &err)) << Narrow(err);
+    WriteFile(readme, "planted");
+    held = CreateFileW(readme.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_NE(tx.Rollback(), L"");
+  }
+  CloseHandle(held);
+  WIN32_FIND_DATAW fd;
+  HANDLE find = FindFirstFileW((folder_ + L"\\~qrsetup*.jnl").c_str(), &fd);
+  ASSERT_NE(find, INVALID_HANDLE_VALUE);
+  FindClose(find);
+  std::wstring journal = folder_ + L"\\" + fd.cFileName;
+  // The same bytes in a file of the planter's, put in its place.
+  std::string bytes = ReadFile(journal);
+  WriteFile(journal + L".new", bytes);
+  SetFileAttributesW(journal.c_str(), FILE_ATTRIBUTE_NORMAL);
+  ASSERT_TRUE(MoveFileExW((journal + L".new").c_str(), journal.c_str(), MOVEFILE_REPLACE_EXISTING));
+
+  std::string said;
+  EXPECT_EQ(RunProgramCapturing(Quote(pkg_) + L" /S /D=" + folder_, &said), 2);
+  EXPECT_NE(said.find("不是以管理员身份运行的程序写下的"), std::string::npos) << said;
+  EXPECT_NE(said.find(Narrow(journal)), std::string::npos) << said;
+  EXPECT_EQ(ReadFile(readme), "planted");  // its backup was not moved back
+  EXPECT_EQ(ReadFile(journal), bytes);
 }
 
 TEST_F(TrustTest, AMessageNeverRepeatsItsLead) {

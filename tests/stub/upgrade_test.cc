@@ -206,6 +206,53 @@ TEST_F(UpgradeTest, TheWindowNamesAFileInUseOffersRetryAndExitsTwoWhenClosed) {
   EXPECT_EQ(ListTree(folder_), ExpectedFiles());
 }
 
+// Backups the commit could not delete (another program holds their folder)
+// are named in the window's last message; the next run removes them.
+TEST_F(UpgradeTest, TheWindowNamesTheFolderOfBackupsItCouldNotDelete) {
+  ASSERT_EQ(RunSilent(pkg_, folder_), 0);
+  // Large enough that the reinstall is still running when its staging
+  // folder appears (its last record is the large one).
+  SamplePackage big = sample_;
+  big.files = SampleTree();
+  big.files.push_back({L"data\\large.bin", MakeData(24 << 20, 9)});
+  std::wstring pkg = Build(big, L"big");
+  Started setup(Quote(pkg) + L" /D=" + folder_);
+  HWND wnd = WaitForWindow(setup.pid(), L"QrSetupWindow");
+  ASSERT_NE(wnd, nullptr);
+  SendMessageW(WaitForChild(wnd, L"Button", L"安装", 5), BM_CLICK, 0, 0);
+  // The replaced files wait in the staging folder: hold it open, as a
+  // virus scanner or an Explorer window may.
+  std::wstring staging;
+  for (ULONGLONG end = GetTickCount64() + 60000; staging.empty() && GetTickCount64() < end;) {
+    WIN32_FIND_DATAW fd;
+    HANDLE find = FindFirstFileW((folder_ + L"\\~qrsetup*.tmp").c_str(), &fd);
+    if (find == INVALID_HANDLE_VALUE) continue;
+    FindClose(find);
+    staging = folder_ + L"\\" + fd.cFileName;
+  }
+  ASSERT_FALSE(staging.empty());
+  HANDLE held = CreateFileW(staging.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  HWND box = WaitForDialog(setup.pid());
+  ASSERT_NE(box, nullptr);
+  std::wstring said = DialogText(box);
+  EXPECT_NE(said.find(L"安装已完成"), std::wstring::npos) << Narrow(said);
+  EXPECT_NE(said.find(staging), std::wstring::npos) << Narrow(said);
+  Answer(box, IDOK);
+  HWND finish = WaitForChild(wnd, L"Button", L"完成");
+  ASSERT_NE(finish, nullptr);
+  SendMessageW(WaitForChild(wnd, L"Button", L"运行 app.exe", 1), BM_SETCHECK, BST_UNCHECKED, 0);
+  SendMessageW(finish, BM_CLICK, 0, 0);
+  EXPECT_EQ(setup.Wait(), 0);
+  CloseHandle(held);
+  EXPECT_TRUE(Exists(staging));
+  // The next run finishes the cleanup.
+  ASSERT_EQ(RunSilent(pkg, folder_), 0);
+  EXPECT_FALSE(Exists(staging));
+  EXPECT_EQ(ReadFile(folder_ + L"\\data\\large.bin"), MakeData(24 << 20, 9));
+}
+
 TEST_F(UpgradeTest, TheUninstallWindowNamesAFileInUseAndRemovesNothing) {
   ASSERT_EQ(RunSilent(pkg_, folder_), 0);
   InstallState before = State(folder_);
