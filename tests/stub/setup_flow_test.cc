@@ -243,5 +243,56 @@ TEST(InstallGate, ThePausedWorkerWaitsAndNothingCommitsWhileTheQuestionIsOpen) {
   EXPECT_FALSE(done.Pause());  // committing: nothing left to ask about
 }
 
+// A product no entry names: what decides the scope is the switch and the
+// rights alone.
+TEST(DecideSetup, TheScopeFollowsTheSwitchElseTheRightsAndOnlyThenIsThereAChoice) {
+  SetupConfig cfg{L"没有安装的产品" + std::to_wstring(GetTickCount64()), L"QrNone", L"无", L"1.0"};
+  struct Case {
+    bool per_machine, elevated;
+    std::optional<Scope> requested;
+    DecisionResult result;
+    Scope scope;
+    ScopeWhy why;
+    bool choice;
+  };
+  for (const Case& c : {
+           // No switch: today's rule; the window may offer the other scope
+           // only to a process that may write both.
+           Case{true, false, std::nullopt, DecisionResult::kInstall, Scope::kMachine, ScopeWhy::kRights, true},
+           Case{false, false, std::nullopt, DecisionResult::kInstall, Scope::kUser, ScopeWhy::kRights, false},
+           // /CURRENTUSER: per user whatever the rights, never elevating.
+           Case{true, false, Scope::kUser, DecisionResult::kInstall, Scope::kUser, ScopeWhy::kSwitch, false},
+           Case{false, false, Scope::kUser, DecisionResult::kInstall, Scope::kUser, ScopeWhy::kSwitch, false},
+           // /ALLUSERS: elevates without the rights, once.
+           Case{true, false, Scope::kMachine, DecisionResult::kInstall, Scope::kMachine, ScopeWhy::kSwitch, false},
+           Case{false, false, Scope::kMachine, DecisionResult::kElevate, Scope::kUser, ScopeWhy::kRights, false},
+           Case{false, true, Scope::kMachine, DecisionResult::kRefuse, Scope::kUser, ScopeWhy::kRights, false},
+       }) {
+    SCOPED_TRACE(std::to_string(c.per_machine) + std::to_string(c.elevated) +
+                 std::to_string(c.requested ? static_cast<int>(*c.requested) : -1));
+    SetupDecision d;
+    std::wstring why;
+    ASSERT_EQ(DecideSetup(cfg, c.per_machine, c.elevated, c.requested, L"", SamplePlaces(), &d, &why),
+              c.result);
+    if (c.result == DecisionResult::kRefuse) {
+      EXPECT_NE(why.find(L"管理员"), std::wstring::npos);
+    }
+    if (c.result != DecisionResult::kInstall) continue;
+    EXPECT_FALSE(d.upgrade);
+    EXPECT_EQ(d.scope, c.scope);
+    EXPECT_EQ(d.scope_why, c.why);
+    EXPECT_EQ(d.scope_choice, c.choice);
+    EXPECT_EQ(d.folder, DefaultFolder(c.scope, cfg.setup_dir));
+    EXPECT_EQ(d.folder_why, FolderWhy::kDefault);
+  }
+  // /D= names the folder whatever the scope.
+  SetupDecision d;
+  std::wstring why;
+  ASSERT_EQ(DecideSetup(cfg, true, false, Scope::kUser, L"D:\\Apps\\X", SamplePlaces(), &d, &why),
+            DecisionResult::kInstall);
+  EXPECT_EQ(d.folder, L"D:\\Apps\\X");
+  EXPECT_EQ(d.folder_why, FolderWhy::kSwitch);
+}
+
 }  // namespace
 }  // namespace stub
