@@ -251,6 +251,16 @@ bool IsOlderThanInstalled(const SetupConfig& config, const InstalledProduct& ins
   return CompareVersions(config.version, installed.found.entry.display_version) < 0;
 }
 
+std::wstring OlderVersionQuestion(const SetupConfig& config, const InstalledProduct& installed) {
+  return text::kOlderPrefix + installed.found.entry.display_version + text::kOlderMiddle +
+         config.version + text::kOlderSuffix;
+}
+
+std::wstring FolderHasFilesQuestion(const std::wstring& folder, const FolderContents& contents) {
+  return text::kFolderHasFilesPrefix + folder + text::kFolderHasFilesMiddle +
+         std::to_wstring(contents.replaced) + text::kFolderHasFilesSuffix;
+}
+
 bool CheckInstallFolder(const std::wstring& folder, const ForbiddenPlaces& places,
                         std::wstring* why) {
   return !IsForbiddenFolder(folder, places, why);

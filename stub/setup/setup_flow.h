@@ -84,6 +84,8 @@ void LogDecision(const SetupDecision& decision);
 
 // True when the package's version is older than the installed one.
 bool IsOlderThanInstalled(const SetupConfig& config, const InstalledProduct& installed);
+// The question the window asks before an older version replaces a newer one.
+std::wstring OlderVersionQuestion(const SetupConfig& config, const InstalledProduct& installed);
 
 // A folder may be installed into: it is not forbidden (*why names it).
 bool CheckInstallFolder(const std::wstring& folder, const ForbiddenPlaces& places,
@@ -98,6 +100,8 @@ struct FolderContents {
 };
 FolderContents LookIntoFolder(const std::wstring& folder, const PackageSource& pkg,
                               const SetupDecision& decision);
+// The question the window asks before it installs into such a folder.
+std::wstring FolderHasFilesQuestion(const std::wstring& folder, const FolderContents& contents);
 
 struct InstallOutcome {
   std::wstring message;     // what went wrong (empty on success)

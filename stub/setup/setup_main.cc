@@ -92,6 +92,11 @@ int Run(HINSTANCE instance) {
   LogDecision(decision);
   std::wstring folder;
   if (!NormalizeFolder(decision.folder, &folder)) return Fail(true, text::kNeedFolder);
+  // What the window would have asked: /S goes on, and the log says so.
+  FolderContents there = LookIntoFolder(folder, *pkg, decision);
+  if (there.holds_other_files) Log().Write(text::kLogMessage, FolderHasFilesQuestion(folder, there));
+  if (decision.upgrade && IsOlderThanInstalled(pkg->config(), decision.installed))
+    Log().Write(text::kLogMessage, OlderVersionQuestion(pkg->config(), decision.installed));
   InstallOutcome outcome;
   if (!InstallPackage(*pkg, decision, folder, nullptr, nullptr, &outcome))
     return Fail(true, outcome.message, outcome.busy_file.empty() ? kExitFailed : kExitFileInUse);

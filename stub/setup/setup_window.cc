@@ -205,16 +205,14 @@ void StartInstall(HWND wnd, SetupState* s) {
   }
   FolderContents there = LookIntoFolder(folder, *s->pkg, *s->decision);
   if (there.holds_other_files) {
-    std::wstring ask = text::kFolderHasFilesPrefix + folder + text::kFolderHasFilesMiddle +
-                       std::to_wstring(there.replaced) + text::kFolderHasFilesSuffix;
-    if (ShowMessage(wnd, ask, text::kNotice, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
+    if (ShowMessage(wnd, FolderHasFilesQuestion(folder, there), text::kNotice,
+                    MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
       return;
   }
   const SetupDecision& d = *s->decision;
   if (d.upgrade && !s->older_confirmed && IsOlderThanInstalled(s->pkg->config(), d.installed)) {
-    std::wstring ask = text::kOlderPrefix + d.installed.found.entry.display_version +
-                       text::kOlderMiddle + s->pkg->config().version + text::kOlderSuffix;
-    if (ShowMessage(wnd, ask, text::kNotice, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
+    if (ShowMessage(wnd, OlderVersionQuestion(s->pkg->config(), d.installed), text::kNotice,
+                    MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
       return;
     s->older_confirmed = true;
   }

@@ -46,6 +46,7 @@ class DeployTest : public PackageInstallTest {
 };
 
 TEST_F(DeployTest, TheLogOfASilentInstallAndUninstallNamesEveryFileAndTheExitCode) {
+  WriteFile(folder_ + L"\\other.txt", "not the package's");  // the window would ask
   ASSERT_EQ(RunProgram(Quote(pkg_) + L" /S /LOG=" + Quote(log_) + L" /D=" + folder_), 0);
   std::string log = LogText(log_);
   EXPECT_TRUE(Has(log, L"安装包：" + sample_.app_name + L" 1.2.3")) << log;
@@ -61,11 +62,15 @@ TEST_F(DeployTest, TheLogOfASilentInstallAndUninstallNamesEveryFileAndTheExitCod
       << log;
   EXPECT_TRUE(Has(log, L"事务已提交")) << log;
   EXPECT_TRUE(EndsWithExitCode(log, 0)) << log;
+  EXPECT_TRUE(Has(log, L"消息：安装位置“" + folder_ + L"”中已有不属于此软件的文件，安装将替换其中 0 个文件。"))
+      << log;
+  DeleteFileW((folder_ + L"\\other.txt").c_str());
 
   // The uninstaller's log, which its cleanup copy goes on writing.
   std::wstring removal = logs_ / L"uninstall.log";
   ASSERT_EQ(RunProgram(Quote(folder_ + L"\\uninst.exe") + L" /S " + Quote(L"/LOG=" + removal)), 0);
-  ASSERT_TRUE(WaitGone(folder_));
+  // (The folder was there before setup: it stays.)
+  ASSERT_TRUE(WaitGone(folder_ + L"\\uninst.exe"));
   for (int i = 0; i < 50 && !Has(ReadFile(removal), L"删除文件：" + folder_ + L"\\uninst.exe"); ++i)
     Sleep(100);
   log = LogText(removal);
