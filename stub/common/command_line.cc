@@ -129,7 +129,8 @@ StubArgs ParseArgs(std::wstring_view args, Program program) {
       out.log = !out.log_path.empty();
       out.log_continues = continued;
       if (!out.log) refuse(arg);
-    } else if (program == Program::kSetup && (SameNoCase(arg, kAllUsers) || SameNoCase(arg, kCurrentUser))) {
+    } else if (program == Program::kSetup &&
+               (SameNoCase(arg, kAllUsers) || SameNoCase(arg, kCurrentUser))) {
       Scope scope = SameNoCase(arg, kAllUsers) ? Scope::kMachine : Scope::kUser;
       if (out.scope && *out.scope != scope) refuse(arg);
       out.scope = scope;

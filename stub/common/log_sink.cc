@@ -18,7 +18,8 @@ constexpr size_t kRandomBytes = 8;
 
 void AppendNumber(std::wstring* s, unsigned value, int digits) {
   wchar_t buf[8];
-  for (int i = digits - 1; i >= 0; --i, value /= 10) buf[i] = static_cast<wchar_t>(L'0' + value % 10);
+  for (int i = digits - 1; i >= 0; --i, value /= 10)
+    buf[i] = static_cast<wchar_t>(L'0' + value % 10);
   s->append(buf, digits);
 }
 
@@ -83,7 +84,9 @@ unsigned long LogSink::CreateNew(const std::wstring& folder, const std::wstring&
               CREATE_NEW, false);
 }
 
-unsigned long LogSink::Continue(const std::wstring& path) { return Open(path, OPEN_EXISTING, true); }
+unsigned long LogSink::Continue(const std::wstring& path) {
+  return Open(path, OPEN_EXISTING, true);
+}
 
 bool LogSink::Put(const std::string& bytes) {
   // At the end: a run this one started may have written meanwhile.

@@ -41,7 +41,10 @@ int ShowMessage(void* owner, const std::wstring& message, const wchar_t* caption
   Log().Write(text::kLogMessage, message);
   int answer = MessageBoxW(static_cast<HWND>(owner), message.c_str(), caption, flags);
   if ((flags & MB_TYPEMASK) != MB_OK) {
-    const wchar_t* said = answer == IDYES ? L"是" : answer == IDNO ? L"否" : answer == IDRETRY ? L"重试" : L"取消";
+    const wchar_t* said = answer == IDYES     ? L"是"
+                          : answer == IDNO    ? L"否"
+                          : answer == IDRETRY ? L"重试"
+                                              : L"取消";
     Log().Write(text::kLogAnswer, said);
   }
   return answer;

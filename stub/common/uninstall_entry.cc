@@ -157,8 +157,12 @@ bool WriteUninstallEntry(Scope scope, const std::wstring& key, const UninstallEn
     if (ok) Log().Write(text::kLogValue, where + name + L" = " + value);
     return ok;
   };
-  auto str = [&](const wchar_t* name, const std::wstring& v) { return logged(SetString(k, name, v), name, v); };
-  auto num = [&](const wchar_t* name, DWORD v) { return logged(SetDword(k, name, v), name, std::to_wstring(v)); };
+  auto str = [&](const wchar_t* name, const std::wstring& v) {
+    return logged(SetString(k, name, v), name, v);
+  };
+  auto num = [&](const wchar_t* name, DWORD v) {
+    return logged(SetDword(k, name, v), name, std::to_wstring(v));
+  };
   auto multi = [&](const wchar_t* name, const std::vector<std::wstring>& list) {
     std::wstring shown;
     for (const std::wstring& item : list) shown += (shown.empty() ? L"" : L"; ") + item;

@@ -79,7 +79,8 @@ int Run(HINSTANCE instance) {
       std::wstring child = ChildArgs(args, Log().path());
       Log().Write(text::kLogElevating, child);
       if (!RunSetupElevated(*ShellElevator(), child, *pkg, starter, &code))
-        return Fail(args.silent, decision.upgrade ? text::kNeedAdminToUpdate : text::kNeedAdminForAllUsers);
+        return Fail(args.silent,
+                    decision.upgrade ? text::kNeedAdminToUpdate : text::kNeedAdminForAllUsers);
       return code;
     }
   }
@@ -94,7 +95,8 @@ int Run(HINSTANCE instance) {
   if (!NormalizeFolder(decision.folder, &folder)) return Fail(true, text::kNeedFolder);
   // What the window would have asked: /S goes on, and the log says so.
   FolderContents there = LookIntoFolder(folder, *pkg, decision);
-  if (there.holds_other_files) Log().Write(text::kLogMessage, FolderHasFilesQuestion(folder, there));
+  if (there.holds_other_files)
+    Log().Write(text::kLogMessage, FolderHasFilesQuestion(folder, there));
   if (decision.upgrade && IsOlderThanInstalled(pkg->config(), decision.installed))
     Log().Write(text::kLogMessage, OlderVersionQuestion(pkg->config(), decision.installed));
   InstallOutcome outcome;

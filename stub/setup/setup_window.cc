@@ -86,9 +86,9 @@ void CreateScopeControls(HWND wnd, SetupState* s) {
     CheckRadioButton(wnd, kIdAllUsers, kIdCurrentUser,
                      d.scope == Scope::kMachine ? kIdAllUsers : kIdCurrentUser);
   } else if (d.upgrade) {
-    AddControl(wnd, L"STATIC",
-               d.scope == Scope::kMachine ? text::kKeepsScopeAllUsers : text::kKeepsScopeCurrentUser,
-               SS_LEFT | SS_NOPREFIX, kIdKeptScope, 20, 232, 460, 24);
+    const wchar_t* kept =
+        d.scope == Scope::kMachine ? text::kKeepsScopeAllUsers : text::kKeepsScopeCurrentUser;
+    AddControl(wnd, L"STATIC", kept, SS_LEFT | SS_NOPREFIX, kIdKeptScope, 20, 232, 460, 24);
   }
 }
 
@@ -297,7 +297,8 @@ void RequestClose(HWND wnd, SetupState* s) {
       // This attempt's gate, even if the attempt ends while the question is open.
       std::shared_ptr<InstallGate> gate = s->gate;
       if (!gate->Pause()) break;  // committing: it ends in a moment
-      if (ShowMessage(wnd, text::kConfirmCancel, text::kNotice, MB_YESNO | MB_ICONQUESTION) == IDYES)
+      if (ShowMessage(wnd, text::kConfirmCancel, text::kNotice, MB_YESNO | MB_ICONQUESTION) ==
+          IDYES)
         gate->Cancel();
       else
         gate->Resume();

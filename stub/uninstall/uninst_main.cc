@@ -86,15 +86,17 @@ int Run() {
                                                             MB_RETRYCANCEL | MB_ICONWARNING) == IDRETRY;
                                        });
     if (!still.empty())
-      return Fail(false, text::kUninstallFailed +
-                             InUseMessage(text::kCannotRemoveInUse, still, {}) + text::kNothingRemovedLine,
+      return Fail(false,
+                  text::kUninstallFailed + InUseMessage(text::kCannotRemoveInUse, still, {}) +
+                      text::kNothingRemovedLine,
                   kExitFileInUse);
   }
   RemoveOutcome outcome;
   if (!RemoveInstalled(plan, found, &outcome))
     return Fail(args.silent,
                 text::kUninstallFailed + outcome.message +
-                    (outcome.not_undone.empty() ? std::wstring(text::kNothingRemovedLine) : outcome.not_undone),
+                    (outcome.not_undone.empty() ? std::wstring(text::kNothingRemovedLine)
+                                                : outcome.not_undone),
                 outcome.busy_file.empty() ? kExitFailed : kExitFileInUse);
   if (!outcome.leftovers.empty()) return Fail(args.silent, outcome.leftovers);
   // The files are gone; uninst.exe and its folder go once this process has
