@@ -223,7 +223,9 @@ DecisionResult DecideSetup(const SetupConfig& config, bool per_machine, bool alr
   } else {
     decision->scope = per_machine ? Scope::kMachine : Scope::kUser;
     decision->scope_why = ScopeWhy::kRights;
-    decision->scope_choice = per_machine;
+    // The elevated run was asked for one scope: it offers no other.
+    decision->scope_choice = per_machine || !already_elevated;
+    decision->machine_needs_elevation = !per_machine;
   }
   decision->folder_why = !folder_arg.empty()  ? FolderWhy::kSwitch
                          : decision->upgrade ? FolderWhy::kInstalled

@@ -50,10 +50,11 @@ enum class FolderWhy { kSwitch, kInstalled, kDefault, kWindow };
 struct SetupDecision {
   Scope scope = Scope::kUser;
   ScopeWhy scope_why = ScopeWhy::kRights;
-  // Both scopes are open to this process without asking for rights, and
-  // neither a switch nor an installed version fixed one: the window offers
-  // the choice.
+  // Neither a switch nor an installed version fixed the scope: the window
+  // offers the choice. A per-machine install then needs setup to run again
+  // elevated when this process may not write the machine's places.
   bool scope_choice = false;
+  bool machine_needs_elevation = false;
   bool upgrade = false;        // installed holds the trusted installed version
   InstalledProduct installed;
   std::wstring folder;         // /D=, else the installed folder, else the default

@@ -87,6 +87,15 @@ int Run(HINSTANCE instance) {
   if (!args.silent) {
     WindowOptions options;
     options.run_by_parent = args.elevated;
+    options.run_elevated_for_machine = [&](const std::wstring& folder, int* code) {
+      StubArgs machine = args;
+      machine.scope = Scope::kMachine;
+      machine.folder = folder;
+      std::wstring child = ChildArgs(machine, Log().path());
+      Log().Write(text::kLogElevating, child);
+      ShellStarter starter;
+      return RunSetupElevated(*ShellElevator(), child, *pkg, starter, code);
+    };
     return RunSetupWindow(instance, *pkg, decision, options);
   }
 

@@ -203,6 +203,26 @@ void StartInstall(HWND wnd, SetupState* s) {
     SetFocus(Item(wnd, kIdFolder));
     return;
   }
+  if (!SameNoCase(folder, s->chosen.folder)) {
+    s->chosen.folder = folder;
+    s->chosen.folder_why = FolderWhy::kWindow;
+  }
+  if (s->chosen.scope == Scope::kMachine && s->chosen.machine_needs_elevation &&
+      s->options.run_elevated_for_machine) {
+    // The elevated run shows its own window, for all users, at this folder,
+    // and asks what this one would.
+    LogDecision(s->chosen);
+    ShowWindow(wnd, SW_HIDE);
+    int code = kExitFailed;
+    if (s->options.run_elevated_for_machine(folder, &code)) {
+      s->exit_code = code;
+      DestroyWindow(wnd);
+      return;
+    }
+    ShowWindow(wnd, SW_SHOW);
+    ShowMessage(wnd, text::kNeedAdminForAllUsers, text::kNotice, MB_OK | MB_ICONWARNING);
+    return;
+  }
   FolderContents there = LookIntoFolder(folder, *s->pkg, *s->decision);
   if (there.holds_other_files) {
     if (ShowMessage(wnd, FolderHasFilesQuestion(folder, there), text::kNotice,
@@ -215,10 +235,6 @@ void StartInstall(HWND wnd, SetupState* s) {
                     MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
       return;
     s->older_confirmed = true;
-  }
-  if (!SameNoCase(folder, s->chosen.folder)) {
-    s->chosen.folder = folder;
-    s->chosen.folder_why = FolderWhy::kWindow;
   }
   LogDecision(s->chosen);
   SetStage(wnd, s, Stage::kInstalling);

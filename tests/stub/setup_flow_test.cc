@@ -253,20 +253,22 @@ TEST(DecideSetup, TheScopeFollowsTheSwitchElseTheRightsAndOnlyThenIsThereAChoice
     DecisionResult result;
     Scope scope;
     ScopeWhy why;
-    bool choice;
+    bool choice, elevation;
   };
   for (const Case& c : {
-           // No switch: today's rule; the window may offer the other scope
-           // only to a process that may write both.
-           Case{true, false, std::nullopt, DecisionResult::kInstall, Scope::kMachine, ScopeWhy::kRights, true},
-           Case{false, false, std::nullopt, DecisionResult::kInstall, Scope::kUser, ScopeWhy::kRights, false},
+           // No switch: today's rule, and the window offers the other scope;
+           // all users, without the rights, by running again elevated.
+           Case{true, false, std::nullopt, DecisionResult::kInstall, Scope::kMachine, ScopeWhy::kRights, true, false},
+           Case{false, false, std::nullopt, DecisionResult::kInstall, Scope::kUser, ScopeWhy::kRights, true, true},
+           // (An elevated run that still may not write there offers nothing.)
+           Case{false, true, std::nullopt, DecisionResult::kInstall, Scope::kUser, ScopeWhy::kRights, false, true},
            // /CURRENTUSER: per user whatever the rights, never elevating.
-           Case{true, false, Scope::kUser, DecisionResult::kInstall, Scope::kUser, ScopeWhy::kSwitch, false},
-           Case{false, false, Scope::kUser, DecisionResult::kInstall, Scope::kUser, ScopeWhy::kSwitch, false},
+           Case{true, false, Scope::kUser, DecisionResult::kInstall, Scope::kUser, ScopeWhy::kSwitch, false, false},
+           Case{false, false, Scope::kUser, DecisionResult::kInstall, Scope::kUser, ScopeWhy::kSwitch, false, false},
            // /ALLUSERS: elevates without the rights, once.
-           Case{true, false, Scope::kMachine, DecisionResult::kInstall, Scope::kMachine, ScopeWhy::kSwitch, false},
-           Case{false, false, Scope::kMachine, DecisionResult::kElevate, Scope::kUser, ScopeWhy::kRights, false},
-           Case{false, true, Scope::kMachine, DecisionResult::kRefuse, Scope::kUser, ScopeWhy::kRights, false},
+           Case{true, false, Scope::kMachine, DecisionResult::kInstall, Scope::kMachine, ScopeWhy::kSwitch, false, false},
+           Case{false, false, Scope::kMachine, DecisionResult::kElevate, Scope::kUser, ScopeWhy::kRights, false, false},
+           Case{false, true, Scope::kMachine, DecisionResult::kRefuse, Scope::kUser, ScopeWhy::kRights, false, false},
        }) {
     SCOPED_TRACE(std::to_string(c.per_machine) + std::to_string(c.elevated) +
                  std::to_string(c.requested ? static_cast<int>(*c.requested) : -1));
@@ -282,6 +284,7 @@ TEST(DecideSetup, TheScopeFollowsTheSwitchElseTheRightsAndOnlyThenIsThereAChoice
     EXPECT_EQ(d.scope, c.scope);
     EXPECT_EQ(d.scope_why, c.why);
     EXPECT_EQ(d.scope_choice, c.choice);
+    EXPECT_EQ(d.machine_needs_elevation && d.scope_choice, c.choice && c.elevation);
     EXPECT_EQ(d.folder, DefaultFolder(c.scope, cfg.setup_dir));
     EXPECT_EQ(d.folder_why, FolderWhy::kDefault);
   }
