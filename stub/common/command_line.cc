@@ -13,6 +13,11 @@ constexpr std::wstring_view kCleanup = L"/_CLEANUP=";  // /_CLEANUP=<handle>:<pa
 constexpr std::wstring_view kElevated = kElevatedSwitch;
 constexpr std::wstring_view kFolder = L"/D=";
 constexpr std::wstring_view kSilent = L"/S";
+constexpr std::wstring_view kLog = L"/LOG";
+constexpr std::wstring_view kLogFile = L"/LOG=";
+constexpr std::wstring_view kLogContinued = L"/_LOG=";
+constexpr std::wstring_view kAllUsers = L"/ALLUSERS";
+constexpr std::wstring_view kCurrentUser = L"/CURRENTUSER";
 
 bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
 
@@ -111,10 +116,36 @@ StubArgs ParseArgs(std::wstring_view args, Program program) {
     i += used;
     if (SameNoCase(arg, kSilent)) out.silent = true;
     else if (SameNoCase(arg, kElevated)) out.elevated = true;
+    else if (SameNoCase(arg, kLog)) out.log = true;
+    else if (StartsWithNoCase(arg, kLogFile) || StartsWithNoCase(arg, kLogContinued)) {
+      bool continued = StartsWithNoCase(arg, kLogContinued);
+      out.log_path = arg.substr((continued ? kLogContinued : kLogFile).size());
+      out.log = !out.log_path.empty();
+      out.log_continues = continued;
+      if (!out.log) refuse(arg);
+    } else if (program == Program::kSetup &&
+               (SameNoCase(arg, kAllUsers) || SameNoCase(arg, kCurrentUser))) {
+      Scope scope = SameNoCase(arg, kAllUsers) ? Scope::kMachine : Scope::kUser;
+      if (out.scope && *out.scope != scope) refuse(arg);
+      out.scope = scope;
+    }
     else if (StartsWithNoCase(arg, kFolder) && rest.front() == L'"') {
       if (!TakeFolder(std::wstring_view(arg).substr(kFolder.size()), program, &out)) refuse(arg);
     } else refuse(arg);
   }
+  return out;
+}
+
+std::wstring ChildArgs(const StubArgs& args, const std::wstring& log) {
+  std::wstring out;
+  auto add = [&](std::wstring_view part) {
+    if (!out.empty()) out += L' ';
+    out += part;
+  };
+  if (args.silent) add(kSilent);
+  if (args.scope) add(*args.scope == Scope::kMachine ? kAllUsers : kCurrentUser);
+  if (!log.empty()) add(L"\"" + std::wstring(kLogContinued) + log + L"\"");
+  if (!args.folder.empty()) add(L"\"" + std::wstring(kFolder) + args.folder + L"\"");
   return out;
 }
 

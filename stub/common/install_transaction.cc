@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "log_sink.h"
 #include "rel_path.h"
 #include "stub_text.h"
 #include "transaction_steps.h"
@@ -251,6 +252,8 @@ std::wstring InstallTransaction::Rollback() {
   UndoSteps(log_, &problems);
   std::wstring out;
   Finish(problems, true, &out);
+  if (out.empty()) Log().Write(text::kLogRolledBack);
+  else Log().Write(text::kLogNotAllUndone, out);
   return out.empty() ? out : text::kNotAllUndone + out;
 }
 
@@ -263,11 +266,13 @@ bool InstallTransaction::Commit(std::wstring* err, std::wstring* leftovers) {
   JournalRecord commit;
   commit.kind = Kind::kCommit;
   if (!Note(commit, err)) return false;
+  Log().Write(text::kLogCommitted);
   Problems problems;
   CompleteSteps(log_, &problems);
   std::wstring out;
   Finish(problems, false, &out);
   if (!out.empty()) *leftovers = text::kNotAllCleaned + out;
+  if (!out.empty()) Log().Write(*leftovers);
   return true;
 }
 

@@ -85,6 +85,15 @@ class OwnPackage : public PackageSource {
     const package::ImageData& image = reader_.image();
     return image.digest == package::DigestState::kFilled ? image.covered : 0;
   }
+  std::wstring digest_text() const override {
+    std::wstring hex;
+    if (digest_bytes() == 0) return hex;
+    for (uint8_t b : reader_.image().stored) {
+      hex += L"0123456789abcdef"[b >> 4];
+      hex += L"0123456789abcdef"[b & 15];
+    }
+    return hex;
+  }
 
  private:
   package::PackageReader reader_;

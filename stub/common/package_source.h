@@ -68,6 +68,9 @@ class PackageSource {
     return true;
   }
   virtual int64_t digest_bytes() const { return 0; }
+  // The SHA-256 the package carries of itself, in hexadecimal; empty when
+  // it carries none.
+  virtual std::wstring digest_text() const { return L""; }
 };
 
 // Reads the package appended to the program at exe_path (below its

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <objbase.h>
 
+#include "log_sink.h"
 #include "stub_text.h"
 #include "win_util.h"
 
@@ -26,10 +27,27 @@ bool RestrictDllSearchToSystem32() {
 
 }  // namespace
 
-int Fail(bool silent, const std::wstring& message) {
-  if (silent) WriteStdErr(message);
-  else MessageBoxW(nullptr, message.c_str(), text::kNotice, MB_OK | MB_ICONWARNING);
-  return kExitFailed;
+int Fail(bool silent, const std::wstring& message, int code) {
+  if (silent) {
+    Log().Write(text::kLogMessage, message);
+    WriteStdErr(message);
+  } else {
+    ShowMessage(nullptr, message, text::kNotice, MB_OK | MB_ICONWARNING);
+  }
+  return code;
+}
+
+int ShowMessage(void* owner, const std::wstring& message, const wchar_t* caption, unsigned flags) {
+  Log().Write(text::kLogMessage, message);
+  int answer = MessageBoxW(static_cast<HWND>(owner), message.c_str(), caption, flags);
+  if ((flags & MB_TYPEMASK) != MB_OK) {
+    const wchar_t* said = answer == IDYES     ? L"是"
+                          : answer == IDNO    ? L"否"
+                          : answer == IDRETRY ? L"重试"
+                                              : L"取消";
+    Log().Write(text::kLogAnswer, said);
+  }
+  return answer;
 }
 
 bool ProgramStart::Begin(std::wstring* why) {

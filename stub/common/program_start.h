@@ -7,15 +7,23 @@
 
 namespace stub {
 
-// Exit codes of both programs.
+// Exit codes of both programs (the README's table lists them).
 inline constexpr int kExitDone = 0;       // installed, or removed
 inline constexpr int kExitCancelled = 1;  // the user said no or cancelled
 inline constexpr int kExitFailed = 2;     // failed or refused
+inline constexpr int kExitFileInUse = 3;  // a file is in use: nothing changed, try again later
+// Internal: the elevated run of setup tells the unprivileged run that
+// started it "installed, and the user asked to run the program"
+// (setup_elevation.h). Only ever seen by that run.
+inline constexpr int kExitInstalledRunProgram = 10;
 
 // Shows message (a message box titled text::kNotice; with silent, the
-// standard error stream the caller handed down, if any) and returns
-// kExitFailed.
-int Fail(bool silent, const std::wstring& message);
+// standard error stream the caller handed down, if any), writes it to the
+// log and returns code.
+int Fail(bool silent, const std::wstring& message, int code = kExitFailed);
+
+// A message box whose text and answer go to the log too.
+int ShowMessage(void* owner, const std::wstring& message, const wchar_t* caption, unsigned flags);
 
 // The first thing either program does, before any other code can load a DLL:
 // DLLs that are not the system's known DLLs are then found in System32 only,

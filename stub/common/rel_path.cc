@@ -74,4 +74,14 @@ bool JoinBelow(const std::wstring& folder, std::wstring_view rel, std::wstring* 
   return true;
 }
 
+std::wstring SafeFileName(const std::wstring& text) {
+  std::wstring s;
+  for (wchar_t c : text)
+    s += (c < 0x20 || wcschr(L"\\/:*?\"<>|", c)) ? L'_' : c;
+  while (!s.empty() && (s.back() == L'.' || s.back() == L' ')) s.pop_back();
+  std::wstring why;
+  if (!CheckTopLevelName(s, &why)) s = L"_" + s;
+  return s;
+}
+
 }  // namespace stub

@@ -20,6 +20,11 @@ bool CheckRelPath(std::wstring_view rel, std::wstring* why);
 // A single file name (an option record's entry): CheckRelPath and no "\".
 bool CheckTopLevelName(std::wstring_view name, std::wstring* why);
 
+// A file name made from text that may hold characters a name cannot (a
+// product's name): those become "_", and a name Windows refuses gets a "_"
+// in front.
+std::wstring SafeFileName(const std::wstring& text);
+
 // folder + "\" + rel, made absolute, after checking that the result lies
 // strictly below the (absolute) folder. rel must have passed CheckRelPath.
 bool JoinBelow(const std::wstring& folder, std::wstring_view rel, std::wstring* full,

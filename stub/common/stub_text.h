@@ -54,6 +54,15 @@ inline constexpr wchar_t kOlderMiddle[] = L"。确定要用较旧的版本 ";
 inline constexpr wchar_t kOlderSuffix[] = L" 替换它吗？";
 inline constexpr wchar_t kNeedAdminToUpdate[] =
     L"此软件已为这台计算机的所有用户安装，请以管理员身份运行安装程序来更新它。";
+inline constexpr wchar_t kNeedAdminForAllUsers[] =
+    L"为所有用户安装需要管理员权限，请以管理员身份运行安装程序，或选择仅为当前用户安装。";
+inline constexpr wchar_t kInstalledForAllUsers[] =
+    L"此软件已为这台计算机的所有用户安装，不能再仅为当前用户安装；请为所有用户更新它。";
+// The scope: the window's choice, and what an upgrade keeps.
+inline constexpr wchar_t kForAllUsers[] = L"为所有用户安装";
+inline constexpr wchar_t kForCurrentUser[] = L"仅为我安装";
+inline constexpr wchar_t kKeepsScopeAllUsers[] = L"已为所有用户安装，更新后保持不变";
+inline constexpr wchar_t kKeepsScopeCurrentUser[] = L"已仅为当前用户安装，更新后保持不变";
 inline constexpr wchar_t kOtherProductInFolder[] = L"此文件夹中已安装了另一个软件，请选择其他安装位置：";
 inline constexpr wchar_t kPathTooLong[] =
     L"安装位置太长：安装后的文件路径将超过259个字符，快捷方式和资源管理器无法打开它，请选择较短的安装位置：";
@@ -103,12 +112,15 @@ inline constexpr wchar_t kUninstallerLeft[] = L"卸载程序（uninst.exe）和�
 inline constexpr wchar_t kBadArgument[] = L"无法识别的命令行参数：";
 inline constexpr wchar_t kSetupUsage[] =
     L"安装程序的命令行参数：\r\n"
-    L"/S　静默安装，不显示窗口，结果由退出码给出（0 已安装，1 已取消，2 失败）\r\n"
+    L"/S　静默安装，不显示窗口，结果由退出码给出（0 已安装，1 已取消，2 失败，3 文件正在使用）\r\n"
+    L"/ALLUSERS　为所有用户安装（需要管理员权限）；/CURRENTUSER　仅为当前用户安装\r\n"
+    L"/LOG=日志文件　把安装过程写入此文件；只写 /LOG 时写入临时文件夹\r\n"
     L"/D=安装位置　安装到此文件夹，须为完整路径（如 C:\\Program Files\\软件名），"
     L"且须放在最后；含空格时可把整个参数放在引号中：\"/D=C:\\My Apps\\软件名\"";
 inline constexpr wchar_t kUninstallUsage[] =
     L"卸载程序的命令行参数：\r\n"
-    L"/S　静默卸载，不询问，结果由退出码给出（0 已卸载，1 已取消，2 失败）";
+    L"/S　静默卸载，不询问，结果由退出码给出（0 已卸载，1 已取消，2 失败，3 文件正在使用）\r\n"
+    L"/LOG=日志文件　把卸载过程写入此文件；只写 /LOG 时写入临时文件夹";
 
 // The start of either program (program_start.h); the system's reason follows.
 inline constexpr wchar_t kCannotRestrictDlls[] =
@@ -137,6 +149,42 @@ inline constexpr wchar_t kJournalOfOtherUser[] =
     L"上次中断的安装或卸载留下的日志属于其他用户，不能按它修改文件，请检查后删除它：";
 inline constexpr wchar_t kDamagedJournal[] = L"上次中断的安装或卸载留下的日志已损坏，不能按它修改文件，请检查后删除它：";
 inline constexpr wchar_t kCannotDeleteShortcut[] = L"无法删除快捷方式：";
+
+// The log (log_sink.h): what could not be written, then each step's lead
+// with its detail after it.
+inline constexpr wchar_t kCannotWriteLog[] = L"无法写入日志文件";
+inline constexpr wchar_t kGoingOnWithoutLog[] = L"。将继续运行，不记录日志。";
+inline constexpr wchar_t kLogExitCode[] = L"退出码：";
+inline constexpr wchar_t kLogMessage[] = L"消息：";
+inline constexpr wchar_t kLogAnswer[] = L"回答：";
+inline constexpr wchar_t kLogSetup[] = L"安装程序：";
+inline constexpr wchar_t kLogUninstaller[] = L"卸载程序：";
+inline constexpr wchar_t kLogPackage[] = L"安装包：";
+inline constexpr wchar_t kLogFileCount[] = L"，文件数 ";
+inline constexpr wchar_t kLogDigest[] = L"，SHA-256 ";
+inline constexpr wchar_t kLogNoDigest[] = L"，不带校验值";
+inline constexpr wchar_t kLogInstalled[] = L"已安装的版本：";
+inline constexpr wchar_t kLogScope[] = L"安装范围：";
+inline constexpr wchar_t kLogFolder[] = L"安装位置：";
+inline constexpr wchar_t kLogBecauseSwitch[] = L"（命令行参数）";
+inline constexpr wchar_t kLogBecauseInstalled[] = L"（已安装的版本）";
+inline constexpr wchar_t kLogBecauseRights[] = L"（按安装程序的权限）";
+inline constexpr wchar_t kLogBecauseDefault[] = L"（默认位置）";
+inline constexpr wchar_t kLogBecauseWindow[] = L"（在窗口中选择）";
+inline constexpr wchar_t kLogElevating[] = L"以管理员身份再次运行：";
+inline constexpr wchar_t kLogPlaced[] = L"放置文件：";
+inline constexpr wchar_t kLogReplaced[] = L"替换文件：";
+inline constexpr wchar_t kLogRemoved[] = L"删除文件：";
+inline constexpr wchar_t kLogFolderMade[] = L"创建文件夹：";
+inline constexpr wchar_t kLogShortcut[] = L"创建快捷方式：";
+inline constexpr wchar_t kLogShortcutRemoved[] = L"删除快捷方式：";
+inline constexpr wchar_t kLogShortcutTarget[] = L" → ";
+inline constexpr wchar_t kLogValue[] = L"写入注册表值：";
+inline constexpr wchar_t kLogKeyRemoved[] = L"删除注册表项：";
+inline constexpr wchar_t kLogCommitted[] = L"事务已提交：所有更改已生效。";
+inline constexpr wchar_t kLogRolledBack[] = L"事务已撤销：已恢复原来的状态。";
+inline constexpr wchar_t kLogNotAllUndone[] = L"事务已撤销，但未能完全恢复：";
+inline constexpr wchar_t kLogFileInUse[] = L"文件正在使用：";
 
 // Uninstaller.
 inline constexpr wchar_t kUninstallTitleSuffix[] = L" 卸载程序";

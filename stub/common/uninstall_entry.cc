@@ -5,6 +5,7 @@
 
 #include <cwchar>
 
+#include "log_sink.h"
 #include "product.h"
 #include "stub_text.h"
 #include "win_util.h"
@@ -136,6 +137,10 @@ bool HoldsIcon(const std::wstring& path) {
 std::wstring UninstallCommand(const std::wstring& path) { return L"\"" + path + L"\""; }
 std::wstring QuietUninstallCommand(const std::wstring& path) { return UninstallCommand(path) + L" /S"; }
 
+std::wstring EntryKeyPath(Scope scope, const std::wstring& key) {
+  return (scope == Scope::kMachine ? L"HKLM\\" : L"HKCU\\") + PathOf(key);
+}
+
 bool WriteUninstallEntry(Scope scope, const std::wstring& key, const UninstallEntry& e,
                          std::string* err) {
   std::wstring path = PathOf(key);
@@ -146,18 +151,31 @@ bool WriteUninstallEntry(Scope scope, const std::wstring& key, const UninstallEn
     *err = platform::WideToUtf8(SystemError(text::kCannotWriteEntry, path, static_cast<DWORD>(rc)));
     return false;
   }
-  bool ok = SetString(k, L"DisplayName", e.display_name) &&
-            SetString(k, L"DisplayVersion", e.display_version) &&
-            SetString(k, L"Publisher", e.publisher) &&
-            SetString(k, L"InstallLocation", e.install_location) &&
-            SetString(k, L"UninstallString", UninstallCommand(e.uninstaller)) &&
-            SetString(k, L"QuietUninstallString", QuietUninstallCommand(e.uninstaller)) &&
-            SetString(k, L"DisplayIcon", e.display_icon) &&
-            SetDword(k, L"EstimatedSize", e.estimated_size_kib) && SetDword(k, L"NoModify", 1) &&
-            SetDword(k, L"NoRepair", 1) && SetMulti(k, kShortcutsValue, e.shortcuts) &&
-            SetMulti(k, kFoldersValue, e.folders) &&
-            SetMulti(k, kCreatedFoldersValue, e.created_folders) &&
-            (e.install_date.empty() || SetString(k, L"InstallDate", e.install_date));
+  // Each value written goes to the log.
+  std::wstring where = EntryKeyPath(scope, key) + L"\\";
+  auto logged = [&](bool ok, const wchar_t* name, const std::wstring& value) {
+    if (ok) Log().Write(text::kLogValue, where + name + L" = " + value);
+    return ok;
+  };
+  auto str = [&](const wchar_t* name, const std::wstring& v) {
+    return logged(SetString(k, name, v), name, v);
+  };
+  auto num = [&](const wchar_t* name, DWORD v) {
+    return logged(SetDword(k, name, v), name, std::to_wstring(v));
+  };
+  auto multi = [&](const wchar_t* name, const std::vector<std::wstring>& list) {
+    std::wstring shown;
+    for (const std::wstring& item : list) shown += (shown.empty() ? L"" : L"; ") + item;
+    return logged(SetMulti(k, name, list), name, shown);
+  };
+  bool ok = str(L"DisplayName", e.display_name) && str(L"DisplayVersion", e.display_version) &&
+            str(L"Publisher", e.publisher) && str(L"InstallLocation", e.install_location) &&
+            str(L"UninstallString", UninstallCommand(e.uninstaller)) &&
+            str(L"QuietUninstallString", QuietUninstallCommand(e.uninstaller)) &&
+            str(L"DisplayIcon", e.display_icon) && num(L"EstimatedSize", e.estimated_size_kib) &&
+            num(L"NoModify", 1) && num(L"NoRepair", 1) && multi(kShortcutsValue, e.shortcuts) &&
+            multi(kFoldersValue, e.folders) && multi(kCreatedFoldersValue, e.created_folders) &&
+            (e.install_date.empty() || str(L"InstallDate", e.install_date));
   RegCloseKey(k);
   if (!ok) *err = platform::WideToUtf8(text::kCannotWriteEntry + (L"“" + path + L"”"));
   return ok;

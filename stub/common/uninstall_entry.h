@@ -44,8 +44,11 @@ struct FoundEntry {
   UninstallEntry entry;
 };
 
+// Writes the entry's values, each one noted in the log.
 bool WriteUninstallEntry(Scope scope, const std::wstring& key, const UninstallEntry& entry,
                          std::string* err);
+// The entry's key as the log names it: HKLM\Software\...\Uninstall\<key> (or HKCU).
+std::wstring EntryKeyPath(Scope scope, const std::wstring& key);
 
 // Finds the entry whose InstallLocation is folder and whose UninstallString
 // names uninstaller, in HKCU first, then HKLM.

@@ -8,6 +8,7 @@
 #include "empty_folders.h"
 #include "file_in_use.h"
 #include "install_transaction.h"
+#include "log_sink.h"
 #include "transaction_steps.h"
 #include "package/layout.h"
 #include "package/name_index.h"
@@ -94,15 +95,20 @@ bool RemoveInstalled(const UninstallPlan& plan, const FoundEntry& found, RemoveO
     return false;
   };
   if (!tx.Plan({{}, {}, files}, &err)) return fail();
-  for (const std::wstring& f : files)
+  for (const std::wstring& f : files) {
     if (!tx.MoveAside(f, &err, text::kCannotRemove)) return fail();
-  for (const std::wstring& link : OurShortcuts(plan, found.entry))
+    Log().Write(text::kLogRemoved, f);
+  }
+  for (const std::wstring& link : OurShortcuts(plan, found.entry)) {
     if (!tx.DeleteSmallFile(link, &err)) return fail();
+    Log().Write(text::kLogShortcutRemoved, link);
+  }
   if (!tx.NoteKey(found.scope, found.key, &err)) return fail();
   if (!DeleteUninstallEntry(found.scope, found.key)) {
     err = text::kEntryStuck + found.key;
     return fail();
   }
+  Log().Write(text::kLogKeyRemoved, EntryKeyPath(found.scope, found.key));
   if (!tx.Commit(&err, &outcome->leftovers)) return fail();
   RemoveLeftFolders(plan, found.entry);
   return true;

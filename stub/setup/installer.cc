@@ -5,6 +5,7 @@
 #include <functional>
 #include <map>
 
+#include "log_sink.h"
 #include "package/name_clashes.h"
 #include "platform/utf.h"
 #include "rel_path.h"
@@ -113,6 +114,7 @@ bool InstallFiles(PackageSource& pkg, const FilePlan& plan, InstallTransaction& 
     if (FileExists(d)) dropped.push_back(d);
   steps.removed.insert(steps.removed.end(), dropped.begin(), dropped.end());
   if (cancelled() || !tx.Plan(steps, err)) return false;
+  for (const std::wstring& dir : steps.folders) Log().Write(text::kLogFolderMade, dir);
 
   // Decode every record straight to its place; a file it replaces is moved
   // aside just before. The package's digest was checked before anything was
@@ -133,12 +135,15 @@ bool InstallFiles(PackageSource& pkg, const FilePlan& plan, InstallTransaction& 
       return false;
     }
     done = before + pkg.files()[i].size;
+    Log().Write(replaces[i] ? text::kLogReplaced : text::kLogPlaced, target);
     if (progress) progress(done, total);
     AfterRunStep();
   }
   if (cancelled()) return false;
-  for (const std::wstring& d : dropped)
+  for (const std::wstring& d : dropped) {
     if (!tx.MoveAside(d, err)) return false;
+    Log().Write(text::kLogRemoved, d);
+  }
   return true;
 }
 

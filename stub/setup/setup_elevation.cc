@@ -24,8 +24,9 @@ bool RunSetupElevated(Elevator& elevator, const std::wstring& own_args, const Pa
                       ProgramStarter& starter, int* exit_code) {
   unsigned long code = 0;
   if (!elevator.RunElevated(ModulePath(), ElevatedArgs(own_args), &code)) return false;
-  *exit_code = code == kExitInstalledRunProgram ? 0 : static_cast<int>(code);
-  if (code != kExitInstalledRunProgram) return true;
+  const bool run_program = code == static_cast<unsigned long>(kExitInstalledRunProgram);
+  *exit_code = run_program ? 0 : static_cast<int>(code);
+  if (!run_program) return true;
   // Where the elevated run installed: the per-machine entry only.
   InstalledProduct installed;
   std::wstring why, target, name;

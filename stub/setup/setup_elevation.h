@@ -20,12 +20,9 @@
 #include "desktop_shell.h"
 #include "elevation.h"
 #include "package_source.h"
+#include "program_start.h"
 
 namespace stub {
-
-// The elevated run's exit code for "installed, and the user asked to run
-// the program". Only ever seen by the run that started it.
-inline constexpr unsigned long kExitInstalledRunProgram = 3;
 
 // Starts a program with this process's rights.
 class ProgramStarter {

@@ -11,6 +11,7 @@
 #include "elevation.h"
 #include "empty_folders.h"
 #include "file_in_use.h"
+#include "log_sink.h"
 #include "product.h"
 #include "rel_path.h"
 #include "setup_registration.h"
@@ -187,33 +188,79 @@ bool NormalizeFolder(const std::wstring& text, std::wstring* folder) {
 }
 
 DecisionResult DecideSetup(const SetupConfig& config, bool per_machine, bool already_elevated,
-                           const std::wstring& folder_arg, ForbiddenPlaces places,
-                           SetupDecision* decision, std::wstring* why) {
+                           std::optional<Scope> requested, const std::wstring& folder_arg,
+                           ForbiddenPlaces places, SetupDecision* decision, std::wstring* why) {
   decision->places = std::move(places);
-  InstalledLookup found =
-      FindInstalledProduct(config, per_machine, decision->places, &decision->installed, why);
+  if (requested == Scope::kMachine && !per_machine) {
+    if (!already_elevated) return DecisionResult::kElevate;
+    *why = text::kNeedAdminForAllUsers;
+    return DecisionResult::kRefuse;
+  }
+  // A request reads the entries a setup of that scope reads.
+  bool reads_as_machine = requested ? *requested == Scope::kMachine : per_machine;
+  InstalledLookup found = PickInstalledProduct(
+      ProductEntries(config.app_name, config.publisher, ScopesToRead(reads_as_machine)), config,
+      decision->places, &decision->installed, why);
   if (found == InstalledLookup::kForbidden) return DecisionResult::kRefuse;
   decision->upgrade = found == InstalledLookup::kFound;
   if (decision->upgrade) {
     // An installed version keeps its scope, and needs the rights it was made with.
     decision->scope = decision->installed.found.scope;
+    decision->scope_why = ScopeWhy::kInstalled;
+    if (requested && *requested != decision->scope) {
+      *why = text::kInstalledForAllUsers;
+      return DecisionResult::kRefuse;
+    }
     bool may_write = decision->scope == Scope::kUser || per_machine;
     switch (DecideRights(decision->scope, may_write, already_elevated)) {
       case RightsDecision::kProceed: break;
       case RightsDecision::kElevate: return DecisionResult::kElevate;
       case RightsDecision::kRefuse: *why = text::kNeedAdminToUpdate; return DecisionResult::kRefuse;
     }
+  } else if (requested) {
+    decision->scope = *requested;
+    decision->scope_why = ScopeWhy::kSwitch;
   } else {
     decision->scope = per_machine ? Scope::kMachine : Scope::kUser;
+    decision->scope_why = ScopeWhy::kRights;
+    // The elevated run was asked for one scope: it offers no other.
+    decision->scope_choice = per_machine || !already_elevated;
+    decision->machine_needs_elevation = !per_machine;
   }
+  decision->folder_why = !folder_arg.empty()  ? FolderWhy::kSwitch
+                         : decision->upgrade ? FolderWhy::kInstalled
+                                             : FolderWhy::kDefault;
   decision->folder = !folder_arg.empty()     ? folder_arg
                      : decision->upgrade     ? decision->installed.plan.folder
                                              : DefaultFolder(decision->scope, config.setup_dir);
   return DecisionResult::kInstall;
 }
 
+void LogDecision(const SetupDecision& d) {
+  if (d.upgrade)
+    Log().Write(text::kLogInstalled, d.installed.found.entry.display_version + L" " +
+                                         d.installed.plan.folder + L" " + d.installed.found.key);
+  const wchar_t* scope = d.scope == Scope::kMachine ? text::kForAllUsers : text::kForCurrentUser;
+  const wchar_t* scope_why[] = {text::kLogBecauseRights, text::kLogBecauseSwitch,
+                                text::kLogBecauseInstalled, text::kLogBecauseWindow};
+  Log().Write(text::kLogScope, scope + std::wstring(scope_why[static_cast<int>(d.scope_why)]));
+  const wchar_t* folder_why[] = {text::kLogBecauseSwitch, text::kLogBecauseInstalled,
+                                 text::kLogBecauseDefault, text::kLogBecauseWindow};
+  Log().Write(text::kLogFolder, d.folder + folder_why[static_cast<int>(d.folder_why)]);
+}
+
 bool IsOlderThanInstalled(const SetupConfig& config, const InstalledProduct& installed) {
   return CompareVersions(config.version, installed.found.entry.display_version) < 0;
+}
+
+std::wstring OlderVersionQuestion(const SetupConfig& config, const InstalledProduct& installed) {
+  return text::kOlderPrefix + installed.found.entry.display_version + text::kOlderMiddle +
+         config.version + text::kOlderSuffix;
+}
+
+std::wstring FolderHasFilesQuestion(const std::wstring& folder, const FolderContents& contents) {
+  return text::kFolderHasFilesPrefix + folder + text::kFolderHasFilesMiddle +
+         std::to_wstring(contents.replaced) + text::kFolderHasFilesSuffix;
 }
 
 bool CheckInstallFolder(const std::wstring& folder, const ForbiddenPlaces& places,

@@ -7,6 +7,7 @@
 // (files, shortcuts, uninstall entry: a failure anywhere leaves the machine
 // as it was), and clean up after an upgrade.
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,12 +38,28 @@ bool CheckConfig(const SetupConfig& config, std::wstring* why);
 // absolute local or UNC path (\\?\ and \\.\ paths are refused).
 bool NormalizeFolder(const std::wstring& text, std::wstring* folder);
 
+// Why the scope and the folder are what they are (the log says so).
+enum class ScopeWhy {
+  kRights,     // no switch: per machine when this process may write there
+  kSwitch,     // /ALLUSERS or /CURRENTUSER
+  kInstalled,  // an upgrade keeps the installed version's scope
+  kWindow,     // the user's choice in the window
+};
+enum class FolderWhy { kSwitch, kInstalled, kDefault, kWindow };
+
 // What setup decides once, before the window or the silent install.
 struct SetupDecision {
   Scope scope = Scope::kUser;
+  ScopeWhy scope_why = ScopeWhy::kRights;
+  // Neither a switch nor an installed version fixed the scope: the window
+  // offers the choice. A per-machine install then needs setup to run again
+  // elevated when this process may not write the machine's places.
+  bool scope_choice = false;
+  bool machine_needs_elevation = false;
   bool upgrade = false;        // installed holds the trusted installed version
   InstalledProduct installed;
   std::wstring folder;         // /D=, else the installed folder, else the default
+  FolderWhy folder_why = FolderWhy::kDefault;
   ForbiddenPlaces places;
 };
 
@@ -55,13 +72,22 @@ enum class DecisionResult {
 // Decides the scope and the installed version (FindInstalledProduct) for a
 // process that may (per_machine) or may not make a per-machine install;
 // already_elevated: this is the elevated run, which must not ask again.
-// folder_arg is /D= (empty when not given).
+// requested is /ALLUSERS or /CURRENTUSER: a per-machine request elevates
+// when needed, a per-user one never does, and one that an installed version
+// of the other scope contradicts is refused. folder_arg is /D= (empty when
+// not given).
 DecisionResult DecideSetup(const SetupConfig& config, bool per_machine, bool already_elevated,
-                           const std::wstring& folder_arg, ForbiddenPlaces places,
-                           SetupDecision* decision, std::wstring* why);
+                           std::optional<Scope> requested, const std::wstring& folder_arg,
+                           ForbiddenPlaces places, SetupDecision* decision, std::wstring* why);
+
+// The log's lines for a decision: the installed version, the scope and the
+// folder, each with why.
+void LogDecision(const SetupDecision& decision);
 
 // True when the package's version is older than the installed one.
 bool IsOlderThanInstalled(const SetupConfig& config, const InstalledProduct& installed);
+// The question the window asks before an older version replaces a newer one.
+std::wstring OlderVersionQuestion(const SetupConfig& config, const InstalledProduct& installed);
 
 // A folder may be installed into: it is not forbidden (*why names it).
 bool CheckInstallFolder(const std::wstring& folder, const ForbiddenPlaces& places,
@@ -76,6 +102,8 @@ struct FolderContents {
 };
 FolderContents LookIntoFolder(const std::wstring& folder, const PackageSource& pkg,
                               const SetupDecision& decision);
+// The question the window asks before it installs into such a folder.
+std::wstring FolderHasFilesQuestion(const std::wstring& folder, const FolderContents& contents);
 
 struct InstallOutcome {
   std::wstring message;     // what went wrong (empty on success)

@@ -2,27 +2,13 @@
 
 #include <set>
 
+#include "log_sink.h"
 #include "product.h"
 #include "rel_path.h"
 #include "stub_text.h"
 #include "win_util.h"
 
 namespace stub {
-namespace {
-
-// A file name made from text that may hold characters a name cannot.
-std::wstring SafeFileName(const std::wstring& text) {
-  std::wstring s;
-  for (wchar_t c : text)
-    s += (c < 0x20 || wcschr(L"\\/:*?\"<>|", c)) ? L'_' : c;
-  while (!s.empty() && (s.back() == L'.' || s.back() == L' ')) s.pop_back();
-  std::wstring why;
-  if (!CheckTopLevelName(s, &why)) s = L"_" + s;
-  return s;
-}
-
-}  // namespace
-
 bool Registration::Run(const InstalledProduct* earlier, InstallOutcome* outcome, std::wstring* err) {
   const SetupConfig& cfg = pkg_.config();
   entry_.display_name = cfg.app_name;
@@ -89,6 +75,7 @@ bool Registration::Run(const InstalledProduct* earlier, InstallOutcome* outcome,
       *err = text::kCannotWriteEntry + (L"“" + earlier->found.key + L"”");
       return false;
     }
+    Log().Write(text::kLogKeyRemoved, EntryKeyPath(earlier->found.scope, earlier->found.key));
   }
   return true;
 }
@@ -107,6 +94,7 @@ bool Registration::TakeOver(const InstalledProduct& earlier, std::wstring* err) 
         !(IsWithin(earlier.plan.folder, target) || IsWithin(folder_, target)))
       continue;
     if (!tx_.DeleteSmallFile(link, err)) return false;
+    Log().Write(text::kLogShortcutRemoved, link);
   }
   AddExistingFolders(old.folders, &entry_.folders);
   if (SameNoCase(earlier.plan.folder, folder_)) AddExistingFolders(old.created_folders, &entry_.created_folders);
@@ -144,6 +132,7 @@ bool Registration::Link(Place place, const std::wstring& subfolder, const std::w
     *err = platform::Utf8ToWide(e);
     return false;
   }
+  Log().Write(text::kLogShortcut, link + text::kLogShortcutTarget + target);
   for (auto& s : entry_.shortcuts)
     if (SameNoCase(s, link)) return true;
   entry_.shortcuts.push_back(link);

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "file_in_use.h"
+#include "program_start.h"
 #include "setup_elevation.h"
 #include "setup_flow.h"
 #include "stub_text.h"
@@ -27,13 +28,15 @@ constexpr UINT kMsgDone = WM_APP + 2;      // wParam: 1 installed, 0 failed
 enum ControlId {
   kIdTitle = 100, kIdPublisher, kIdVersion, kIdFolderLabel, kIdFolder, kIdBrowse,
   kIdStatus, kIdProgress, kIdRunAfter, kIdInstall, kIdCancel,
+  kIdAllUsers, kIdCurrentUser, kIdKeptScope,
 };
 
 enum class Stage { kReady, kInstalling, kDone };
 
 struct SetupState {
   PackageSource* pkg = nullptr;
-  const SetupDecision* decision = nullptr;
+  const SetupDecision* decision = nullptr;  // &chosen
+  SetupDecision chosen;  // the decision, with the scope the user chose
   WindowOptions options;
   std::wstring title;
   Stage stage = Stage::kReady;
@@ -55,12 +58,50 @@ void AddControl(HWND parent, const wchar_t* cls, const std::wstring& text, DWORD
                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
 }
 
+std::wstring WindowText(HWND h) {
+  int n = GetWindowTextLengthW(h);
+  std::wstring s(n + 1, L'\0');
+  s.resize(GetWindowTextW(h, s.data(), n + 1));
+  return s;
+}
+
 // The status before the install: an installed version is named.
 std::wstring ReadyText(const SetupState* s) {
   if (!s->decision->upgrade) return text::kReady;
   const std::wstring& version = s->decision->installed.found.entry.display_version;
   if (version.empty()) return text::kReadyUpgradeNoVersion;
   return text::kReadyUpgradePrefix + version + text::kReadyUpgradeSuffix;
+}
+
+// The scope, in the row the box to run the program takes at the end: a
+// choice when both are open, and for an upgrade the scope it keeps. The
+// designed controls stay where they are.
+void CreateScopeControls(HWND wnd, SetupState* s) {
+  const SetupDecision& d = *s->decision;
+  if (d.scope_choice) {
+    AddControl(wnd, L"BUTTON", text::kForAllUsers, WS_TABSTOP | WS_GROUP | BS_AUTORADIOBUTTON,
+               kIdAllUsers, 20, 232, 220, 24);
+    AddControl(wnd, L"BUTTON", text::kForCurrentUser, BS_AUTORADIOBUTTON, kIdCurrentUser, 250, 232,
+               230, 24);
+    CheckRadioButton(wnd, kIdAllUsers, kIdCurrentUser,
+                     d.scope == Scope::kMachine ? kIdAllUsers : kIdCurrentUser);
+  } else if (d.upgrade) {
+    const wchar_t* kept =
+        d.scope == Scope::kMachine ? text::kKeepsScopeAllUsers : text::kKeepsScopeCurrentUser;
+    AddControl(wnd, L"STATIC", kept, SS_LEFT | SS_NOPREFIX, kIdKeptScope, 20, 232, 460, 24);
+  }
+}
+
+// The user picked a scope: a folder still at the default follows it.
+void ChooseScope(HWND wnd, SetupState* s, Scope scope) {
+  SetupDecision& d = s->chosen;
+  if (scope == d.scope) return;
+  const std::wstring& dir = s->pkg->config().setup_dir;
+  HWND edit = Item(wnd, kIdFolder);
+  if (SameNoCase(WindowText(edit), DefaultFolder(d.scope, dir)))
+    SetWindowTextW(edit, DefaultFolder(scope, dir).c_str());
+  d.scope = scope;
+  d.scope_why = ScopeWhy::kWindow;
 }
 
 void CreateControls(HWND wnd, SetupState* s, const std::wstring& folder) {
@@ -84,15 +125,9 @@ void CreateControls(HWND wnd, SetupState* s, const std::wstring& folder) {
              88, 30);
   AddControl(wnd, L"BUTTON", text::kCancel, WS_TABSTOP | BS_PUSHBUTTON, kIdCancel, 392, 268, 88,
              30);
+  CreateScopeControls(wnd, s);
   ApplyFont(wnd, UiFont());
   SendMessageW(Item(wnd, kIdTitle), WM_SETFONT, reinterpret_cast<WPARAM>(UiFont(140, true)), TRUE);
-}
-
-std::wstring WindowText(HWND h) {
-  int n = GetWindowTextLengthW(h);
-  std::wstring s(n + 1, L'\0');
-  s.resize(GetWindowTextW(h, s.data(), n + 1));
-  return s;
 }
 
 int CALLBACK OnBrowseInit(HWND dlg, UINT msg, LPARAM, LPARAM start) {
@@ -131,6 +166,11 @@ void SetStage(HWND wnd, SetupState* s, Stage stage) {
   EnableWindow(Item(wnd, kIdFolder), ready);
   EnableWindow(Item(wnd, kIdBrowse), ready);
   EnableWindow(Item(wnd, kIdInstall), stage != Stage::kInstalling);
+  for (int id : {kIdAllUsers, kIdCurrentUser}) {
+    EnableWindow(Item(wnd, id), ready);
+    if (stage == Stage::kDone) ShowWindow(Item(wnd, id), SW_HIDE);
+  }
+  if (stage == Stage::kDone) ShowWindow(Item(wnd, kIdKeptScope), SW_HIDE);
   std::wstring status = ready ? ReadyText(s)
                         : stage == Stage::kInstalling ? text::kInstalling
                                                       : text::kDone;
@@ -150,7 +190,7 @@ void SetStage(HWND wnd, SetupState* s, Stage stage) {
 void StartInstall(HWND wnd, SetupState* s) {
   std::wstring folder;
   if (!NormalizeFolder(WindowText(Item(wnd, kIdFolder)), &folder)) {
-    MessageBoxW(wnd, text::kNeedFolder, text::kNotice, MB_OK | MB_ICONWARNING);
+    ShowMessage(wnd, text::kNeedFolder, text::kNotice, MB_OK | MB_ICONWARNING);
     SetFocus(Item(wnd, kIdFolder));
     return;
   }
@@ -158,28 +198,45 @@ void StartInstall(HWND wnd, SetupState* s) {
   std::wstring why;
   if (!CheckInstallFolder(folder, s->decision->places, &why)) {
     s->failed = true;
-    s->exit_code = 2;
-    MessageBoxW(wnd, why.c_str(), text::kNotice, MB_OK | MB_ICONWARNING);
+    s->exit_code = kExitFailed;
+    ShowMessage(wnd, why, text::kNotice, MB_OK | MB_ICONWARNING);
     SetFocus(Item(wnd, kIdFolder));
+    return;
+  }
+  if (!SameNoCase(folder, s->chosen.folder)) {
+    s->chosen.folder = folder;
+    s->chosen.folder_why = FolderWhy::kWindow;
+  }
+  if (s->chosen.scope == Scope::kMachine && s->chosen.machine_needs_elevation &&
+      s->options.run_elevated_for_machine) {
+    // The elevated run shows its own window, for all users, at this folder,
+    // and asks what this one would.
+    LogDecision(s->chosen);
+    ShowWindow(wnd, SW_HIDE);
+    int code = kExitFailed;
+    if (s->options.run_elevated_for_machine(folder, &code)) {
+      s->exit_code = code;
+      DestroyWindow(wnd);
+      return;
+    }
+    ShowWindow(wnd, SW_SHOW);
+    ShowMessage(wnd, text::kNeedAdminForAllUsers, text::kNotice, MB_OK | MB_ICONWARNING);
     return;
   }
   FolderContents there = LookIntoFolder(folder, *s->pkg, *s->decision);
   if (there.holds_other_files) {
-    std::wstring ask = text::kFolderHasFilesPrefix + folder + text::kFolderHasFilesMiddle +
-                       std::to_wstring(there.replaced) + text::kFolderHasFilesSuffix;
-    if (MessageBoxW(wnd, ask.c_str(), text::kNotice, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) !=
-        IDYES)
+    if (ShowMessage(wnd, FolderHasFilesQuestion(folder, there), text::kNotice,
+                    MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
       return;
   }
   const SetupDecision& d = *s->decision;
   if (d.upgrade && !s->older_confirmed && IsOlderThanInstalled(s->pkg->config(), d.installed)) {
-    std::wstring ask = text::kOlderPrefix + d.installed.found.entry.display_version +
-                       text::kOlderMiddle + s->pkg->config().version + text::kOlderSuffix;
-    if (MessageBoxW(wnd, ask.c_str(), text::kNotice, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) !=
-        IDYES)
+    if (ShowMessage(wnd, OlderVersionQuestion(s->pkg->config(), d.installed), text::kNotice,
+                    MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
       return;
     s->older_confirmed = true;
   }
+  LogDecision(s->chosen);
   SetStage(wnd, s, Stage::kInstalling);
   SendMessageW(Item(wnd, kIdProgress), PBM_SETPOS, 0, 0);
   // Not make_shared: in a build without RTTI it links the exception runtime.
@@ -224,7 +281,7 @@ void OnDone(HWND wnd, SetupState* s, bool ok) {
     return;
   }
   s->failed = true;
-  s->exit_code = 2;
+  s->exit_code = s->outcome.busy_file.empty() ? kExitFailed : kExitFileInUse;
   if (!s->outcome.busy_file.empty()) {
     // A program holds a file: name it where the system can tell, and let
     // the user close it and retry.
@@ -232,18 +289,18 @@ void OnDone(HWND wnd, SetupState* s, bool ok) {
                                         SystemFileUsers()->ProgramsUsing(s->outcome.busy_file));
     message += L"\r\n";
     message += text::kCloseAndRetry;
-    if (MessageBoxW(wnd, message.c_str(), text::kNotice, MB_RETRYCANCEL | MB_ICONWARNING) == IDRETRY)
+    if (ShowMessage(wnd, message, text::kNotice, MB_RETRYCANCEL | MB_ICONWARNING) == IDRETRY)
       StartInstall(wnd, s);
     return;
   }
-  MessageBoxW(wnd, s->outcome.message.c_str(), text::kNotice, MB_OK | MB_ICONWARNING);
+  ShowMessage(wnd, s->outcome.message, text::kNotice, MB_OK | MB_ICONWARNING);
 }
 
 void Finish(HWND wnd, SetupState* s) {
   if (!s->outcome.run_target.empty() &&
       SendMessageW(Item(wnd, kIdRunAfter), BM_GETCHECK, 0, 0) == BST_CHECKED) {
     if (s->options.run_by_parent) {
-      s->exit_code = static_cast<int>(kExitInstalledRunProgram);
+      s->exit_code = kExitInstalledRunProgram;
     } else {
       DirectStarter direct;
       StartInstalledProgram(s->outcome.run_target, ProcessIsElevated(), *SystemDesktopShell(), direct);
@@ -262,7 +319,8 @@ void RequestClose(HWND wnd, SetupState* s) {
       // This attempt's gate, even if the attempt ends while the question is open.
       std::shared_ptr<InstallGate> gate = s->gate;
       if (!gate->Pause()) break;  // committing: it ends in a moment
-      if (MessageBoxW(wnd, text::kConfirmCancel, text::kNotice, MB_YESNO | MB_ICONQUESTION) == IDYES)
+      if (ShowMessage(wnd, text::kConfirmCancel, text::kNotice, MB_YESNO | MB_ICONQUESTION) ==
+          IDYES)
         gate->Cancel();
       else
         gate->Resume();
@@ -290,6 +348,11 @@ LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
           return 0;
         case kIdCancel:
         case IDCANCEL: RequestClose(wnd, s); return 0;
+        case kIdAllUsers:
+        case kIdCurrentUser:
+          if (HIWORD(wp) == BN_CLICKED)
+            ChooseScope(wnd, s, LOWORD(wp) == kIdAllUsers ? Scope::kMachine : Scope::kUser);
+          return 0;
       }
       break;
     case kMsgProgress:
@@ -319,7 +382,8 @@ int RunSetupWindow(HINSTANCE instance, PackageSource& pkg, const SetupDecision& 
 
   SetupState s;
   s.pkg = &pkg;
-  s.decision = &decision;
+  s.chosen = decision;
+  s.decision = &s.chosen;
   s.options = options;
   s.title = pkg.config().app_name + text::kSetupTitleSuffix;
 

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 #include "package_source.h"
@@ -18,6 +19,10 @@ struct WindowOptions {
   // option 1 is left to that run (setup_elevation.h), which starts it with
   // the user's rights.
   bool run_by_parent = false;
+  // Runs setup again elevated, per machine, into folder, and waits: false
+  // when it could not start (the user declined), else *exit_code is its
+  // result. For a decision whose machine_needs_elevation.
+  std::function<bool(const std::wstring& folder, int* exit_code)> run_elevated_for_machine;
 };
 
 // Shows the window until the user finishes or cancels, starting at

@@ -1,11 +1,10 @@
 #include "cleanup_folder.h"
 
 #include <windows.h>
-#include <bcrypt.h>
 #include <sddl.h>
 
+#include "random_name.h"
 #include "stub_text.h"
-#include "system_dll.h"
 #include "win_util.h"
 
 namespace stub {
@@ -51,19 +50,7 @@ class RealCleanupSystem : public CleanupSystem {
     return folder;
   }
 
-  bool RandomName(std::wstring* name) override {
-    auto random = SystemFunction<decltype(BCryptGenRandom)>(L"bcrypt.dll", "BCryptGenRandom");
-    unsigned char bytes[kRandomBytes];
-    if (!random || random(nullptr, bytes, sizeof bytes, BCRYPT_USE_SYSTEM_PREFERRED_RNG) != 0)
-      return false;
-    static constexpr wchar_t kHex[] = L"0123456789abcdef";
-    name->clear();
-    for (unsigned char b : bytes) {
-      *name += kHex[b >> 4];
-      *name += kHex[b & 15];
-    }
-    return true;
-  }
+  bool RandomName(std::wstring* name) override { return RandomHex(kRandomBytes, name); }
 
   unsigned long MakeFolder(const std::wstring& folder, bool admins_only) override {
     PSECURITY_DESCRIPTOR sd = nullptr;

@@ -4,6 +4,8 @@
 
 
 #include "cleanup_folder.h"
+#include "command_line.h"
+#include "log_sink.h"
 #include "empty_folders.h"
 #include "package_source.h"
 #include "rel_path.h"
@@ -73,7 +75,7 @@ bool StartDeleteWhenFree(const std::wstring& file, const std::wstring& folder, v
 }
 
 bool StartSelfDelete(const std::wstring& uninstaller, const std::vector<std::wstring>& folders,
-                     std::wstring* err) {
+                     const std::wstring& log, std::wstring* err) {
   CleanupCopy copy;
   if (!MakeCleanupCopy(*SystemCleanup(), uninstaller, &copy, err)) return false;
   auto remove_copy = [&] {
@@ -87,7 +89,9 @@ bool StartSelfDelete(const std::wstring& uninstaller, const std::vector<std::wst
     remove_copy();
     return false;
   }
-  std::wstring cmd = L"\"" + copy.program + L"\" /_CLEANUP=" +
+  std::wstring cmd = L"\"" + copy.program + L"\" ";
+  if (!log.empty()) cmd += ChildArgs(StubArgs{}, log) + L" ";
+  cmd += L"/_CLEANUP=" +
                      std::to_wstring(reinterpret_cast<uintptr_t>(self)) + L":" + uninstaller;
   for (const std::wstring& f : folders) cmd += L"|" + f;
   DWORD code = 0;
@@ -111,6 +115,7 @@ void RunCleanupPass(unsigned long long wait_handle, const std::wstring& target,
   if (SameNoCase(LastSegment(target), kUninstallerName)) {
     // The ended process may hold its file for a moment longer.
     for (int i = 0; i < 50 && FileExists(target) && !DeleteFileW(target.c_str()); ++i) Sleep(100);
+    if (!FileExists(target)) Log().Write(text::kLogRemoved, target);
     // Only the install folder and the folders above it that setup made,
     // deepest first, and only empty ones: a folder that was there before
     // setup stays.

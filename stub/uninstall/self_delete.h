@@ -13,10 +13,11 @@ namespace stub {
 
 // Starts the cleanup copy for uninstaller (the running program's own path);
 // folders are the folders setup made: the install folder and those above
-// it. The copy waits for this process through an inherited handle. False with *err when
+// it. The copy waits for this process through an inherited handle, and
+// goes on writing the log at log (when not empty). False with *err when
 // the copy could not be made or started (nothing of it is left then).
 bool StartSelfDelete(const std::wstring& uninstaller, const std::vector<std::wstring>& folders,
-                     std::wstring* err);
+                     const std::wstring& log, std::wstring* err);
 
 // The copy's work: waits for the process behind wait_handle, then removes
 // target (only a file named uninst.exe) and those of folders that hold it

@@ -69,5 +69,47 @@ TEST(CommandLine, TheUsageNamesTheArgumentAndTheProgramsSwitches) {
   EXPECT_EQ(uninst.find(L"/D="), std::wstring::npos) << "the uninstaller takes no folder";
 }
 
+TEST(CommandLine, TheLogAndTheScopeSwitches) {
+  StubArgs a = ParseArgs(L"/S /log");
+  EXPECT_TRUE(a.log);
+  EXPECT_EQ(a.log_path, L"") << "a new log in %TEMP%";
+  a = ParseArgs(L"\"/LOG=C:\\My Logs\\x.log\" /allusers /D=C:\\A B");
+  EXPECT_EQ(a.refused, L"");
+  EXPECT_EQ(a.log_path, L"C:\\My Logs\\x.log");
+  EXPECT_FALSE(a.log_continues);
+  EXPECT_EQ(a.scope, Scope::kMachine);
+  EXPECT_EQ(a.folder, L"C:\\A B");
+  EXPECT_EQ(ParseArgs(L"/LOG=\"rel dir\\x.log\"").log_path, L"rel dir\\x.log");
+  EXPECT_EQ(ParseArgs(L"/CURRENTUSER /CURRENTUSER").scope, Scope::kUser) << "said twice is said once";
+  EXPECT_FALSE(ParseArgs(L"/S").scope.has_value());
+  // Refused: a log without a file, both scopes, a scope for the uninstaller.
+  EXPECT_EQ(ParseArgs(L"/LOG=").refused, L"/LOG=");
+  EXPECT_EQ(ParseArgs(L"/ALLUSERS /CURRENTUSER").refused, L"/CURRENTUSER");
+  EXPECT_EQ(ParseArgs(L"/CURRENTUSER /S /ALLUSERS").refused, L"/ALLUSERS");
+  EXPECT_EQ(ParseArgs(L"/ALLUSERS", Program::kUninstaller).refused, L"/ALLUSERS");
+  EXPECT_EQ(ParseArgs(L"/LOG=x.log", Program::kUninstaller).refused, L"");
+}
+
+TEST(CommandLine, ARunStartedByThisOneGetsItsSwitchesAndContinuesItsLog) {
+  StubArgs a = ParseArgs(L"/S /CURRENTUSER /LOG=rel.log /D=C:\\My Apps\\X");
+  std::wstring child = ChildArgs(a, L"C:\\Temp dir\\rel.log");
+  StubArgs c = ParseArgs(ElevatedArgs(child));
+  EXPECT_EQ(c.refused, L"");
+  EXPECT_TRUE(c.elevated);
+  EXPECT_TRUE(c.silent);
+  EXPECT_EQ(c.scope, Scope::kUser);
+  EXPECT_TRUE(c.log);
+  EXPECT_TRUE(c.log_continues);
+  EXPECT_EQ(c.log_path, L"C:\\Temp dir\\rel.log");
+  EXPECT_EQ(c.folder, L"C:\\My Apps\\X");
+  // Without a log or a folder, nothing of them.
+  c = ParseArgs(ChildArgs(ParseArgs(L""), L""));
+  EXPECT_FALSE(c.silent || c.log || c.scope.has_value() || !c.folder.empty());
+  // The uninstaller's cleanup copy: the log, then its own switch last.
+  c = ParseArgs(ChildArgs(StubArgs{}, L"C:\\l.log") + L" /_CLEANUP=7:C:\\a b\\uninst.exe", Program::kUninstaller);
+  EXPECT_EQ(c.log_path, L"C:\\l.log");
+  EXPECT_EQ(c.cleanup_target, L"C:\\a b\\uninst.exe");
+}
+
 }  // namespace
 }  // namespace stub

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "install_e2e.h"
+#include "program_start.h"
 #include "win_util.h"
 
 namespace stubtest {
@@ -170,7 +171,7 @@ TEST_F(PackageInstallTest, AFileInUseFailsTheUninstallWithNothingRemoved) {
   HANDLE h = CreateFileW(busy.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(h, INVALID_HANDLE_VALUE);
   std::wstring uninst = folder_ + L"\\uninst.exe";
-  EXPECT_EQ(RunProgram(Quote(uninst) + L" /S"), 2);
+  EXPECT_EQ(RunProgram(Quote(uninst) + L" /S"), stub::kExitFileInUse);
   // Every file, the entry and the shortcuts stay for a second attempt.
   EXPECT_EQ(ListTree(folder_), installed);
   EXPECT_EQ(ReadFile(folder_ + L"\\readme.txt"), SampleTree()[1].data);

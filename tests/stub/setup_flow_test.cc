@@ -243,5 +243,59 @@ TEST(InstallGate, ThePausedWorkerWaitsAndNothingCommitsWhileTheQuestionIsOpen) {
   EXPECT_FALSE(done.Pause());  // committing: nothing left to ask about
 }
 
+// A product no entry names: what decides the scope is the switch and the
+// rights alone.
+TEST(DecideSetup, TheScopeFollowsTheSwitchElseTheRightsAndOnlyThenIsThereAChoice) {
+  SetupConfig cfg{L"没有安装的产品" + std::to_wstring(GetTickCount64()), L"QrNone", L"无", L"1.0"};
+  struct Case {
+    bool per_machine, elevated;
+    std::optional<Scope> requested;
+    DecisionResult result;
+    Scope scope;
+    ScopeWhy why;
+    bool choice, elevation;
+  };
+  for (const Case& c : {
+           // No switch: today's rule, and the window offers the other scope;
+           // all users, without the rights, by running again elevated.
+           Case{true, false, std::nullopt, DecisionResult::kInstall, Scope::kMachine, ScopeWhy::kRights, true, false},
+           Case{false, false, std::nullopt, DecisionResult::kInstall, Scope::kUser, ScopeWhy::kRights, true, true},
+           // (An elevated run that still may not write there offers nothing.)
+           Case{false, true, std::nullopt, DecisionResult::kInstall, Scope::kUser, ScopeWhy::kRights, false, true},
+           // /CURRENTUSER: per user whatever the rights, never elevating.
+           Case{true, false, Scope::kUser, DecisionResult::kInstall, Scope::kUser, ScopeWhy::kSwitch, false, false},
+           Case{false, false, Scope::kUser, DecisionResult::kInstall, Scope::kUser, ScopeWhy::kSwitch, false, false},
+           // /ALLUSERS: elevates without the rights, once.
+           Case{true, false, Scope::kMachine, DecisionResult::kInstall, Scope::kMachine, ScopeWhy::kSwitch, false, false},
+           Case{false, false, Scope::kMachine, DecisionResult::kElevate, Scope::kUser, ScopeWhy::kRights, false, false},
+           Case{false, true, Scope::kMachine, DecisionResult::kRefuse, Scope::kUser, ScopeWhy::kRights, false, false},
+       }) {
+    SCOPED_TRACE(std::to_string(c.per_machine) + std::to_string(c.elevated) +
+                 std::to_string(c.requested ? static_cast<int>(*c.requested) : -1));
+    SetupDecision d;
+    std::wstring why;
+    ASSERT_EQ(DecideSetup(cfg, c.per_machine, c.elevated, c.requested, L"", SamplePlaces(), &d, &why),
+              c.result);
+    if (c.result == DecisionResult::kRefuse) {
+      EXPECT_NE(why.find(L"管理员"), std::wstring::npos);
+    }
+    if (c.result != DecisionResult::kInstall) continue;
+    EXPECT_FALSE(d.upgrade);
+    EXPECT_EQ(d.scope, c.scope);
+    EXPECT_EQ(d.scope_why, c.why);
+    EXPECT_EQ(d.scope_choice, c.choice);
+    EXPECT_EQ(d.machine_needs_elevation && d.scope_choice, c.choice && c.elevation);
+    EXPECT_EQ(d.folder, DefaultFolder(c.scope, cfg.setup_dir));
+    EXPECT_EQ(d.folder_why, FolderWhy::kDefault);
+  }
+  // /D= names the folder whatever the scope.
+  SetupDecision d;
+  std::wstring why;
+  ASSERT_EQ(DecideSetup(cfg, true, false, Scope::kUser, L"D:\\Apps\\X", SamplePlaces(), &d, &why),
+            DecisionResult::kInstall);
+  EXPECT_EQ(d.folder, L"D:\\Apps\\X");
+  EXPECT_EQ(d.folder_why, FolderWhy::kSwitch);
+}
+
 }  // namespace
 }  // namespace stub

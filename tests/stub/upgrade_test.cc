@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "install_e2e.h"
+#include "program_start.h"
 #include "uninstall_entry.h"
 #include "win_util.h"
 
@@ -31,7 +32,7 @@ TEST_F(UpgradeTest, AFailedUpgradeLeavesThePreviousInstallExactlyAsItWas) {
   std::wstring held = folder_ + L"\\data\\子目录\\deeper\\big.bin";
   HANDLE h = CreateFileW(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(h, INVALID_HANDLE_VALUE);
-  EXPECT_EQ(RunSilent(v2, folder_), 2);
+  EXPECT_EQ(RunSilent(v2, folder_), stub::kExitFileInUse);
   CloseHandle(h);
   EXPECT_TRUE(State(folder_) == before);
   EXPECT_EQ(ReadFile(folder_ + L"\\app.exe"), SampleTree()[0].data);
@@ -167,7 +168,7 @@ TEST_F(UpgradeTest, AFolderTooLongForTheShellIsRefusedBeforeAnythingIsWritten) {
   EXPECT_EQ(EntryRoot(key_), nullptr);
 }
 
-TEST_F(UpgradeTest, TheWindowNamesAFileInUseOffersRetryAndExitsTwoWhenClosed) {
+TEST_F(UpgradeTest, TheWindowNamesAFileInUseOffersRetryAndSaysSoInItsExitCode) {
   ASSERT_EQ(RunSilent(pkg_, folder_), 0);
   std::wstring held = folder_ + L"\\readme.txt";
   HANDLE h = CreateFileW(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -185,7 +186,7 @@ TEST_F(UpgradeTest, TheWindowNamesAFileInUseOffersRetryAndExitsTwoWhenClosed) {
     EXPECT_EQ(said.find(L"Cannot"), std::wstring::npos) << Narrow(said);
     Answer(box, IDCANCEL);
     PostMessageW(wnd, WM_CLOSE, 0, 0);
-    EXPECT_EQ(setup.Wait(), 2);
+    EXPECT_EQ(setup.Wait(), stub::kExitFileInUse);
   }
   Started setup(Quote(pkg_) + L" /D=" + folder_);
   HWND wnd = WaitForWindow(setup.pid(), L"QrSetupWindow");
@@ -273,7 +274,7 @@ TEST_F(UpgradeTest, TheUninstallWindowNamesAFileInUseAndRemovesNothing) {
   ASSERT_NE(failed, nullptr);
   EXPECT_NE(DialogText(failed).find(L"没有删除任何文件"), std::wstring::npos);
   Answer(failed, IDOK);
-  EXPECT_EQ(un.Wait(), 2);
+  EXPECT_EQ(un.Wait(), stub::kExitFileInUse);
   CloseHandle(h);
   EXPECT_TRUE(State(folder_) == before);
 }
