@@ -84,7 +84,7 @@ int Run(HINSTANCE instance) {
       machine.folder = folder;
       std::wstring child = ChildArgs(machine, Log().path());
       Log().Write(text::kLogElevating, child);
-      ShellStarter starter;
+      DirectStarter starter;  // this run is the user's
       return RunSetupElevated(*ShellElevator(), child, *pkg, starter, code);
     };
     return RunSetupWindow(instance, *pkg, decision, options);
