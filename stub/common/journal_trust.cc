@@ -97,12 +97,15 @@ class SystemFacts : public JournalFacts {
   }
 };
 
+// At namespace scope, as every object of the two programs: a function-local
+// static would need a thread-safe guard, which brings the exception runtime
+// and winpthread into the programs.
+SystemFacts system_facts;
+SECURITY_ATTRIBUTES journal_attributes = {sizeof journal_attributes, nullptr, FALSE};
+
 }  // namespace
 
-JournalFacts& SystemJournalFacts() {
-  static SystemFacts facts;
-  return facts;
-}
+JournalFacts& SystemJournalFacts() { return system_facts; }
 
 JournalTrust DecideJournalTrust(bool elevated, bool registered, FileOwner owner) {
   if (elevated) return registered ? JournalTrust::kTrusted : JournalTrust::kNotFromElevatedRun;
@@ -110,7 +113,7 @@ JournalTrust DecideJournalTrust(bool elevated, bool registered, FileOwner owner)
 }
 
 SECURITY_ATTRIBUTES* JournalSecurity(JournalFacts& facts) {
-  static SECURITY_ATTRIBUTES attributes = {sizeof attributes, nullptr, FALSE};
+  SECURITY_ATTRIBUTES& attributes = journal_attributes;
   if (!facts.Elevated()) return nullptr;
   if (!attributes.lpSecurityDescriptor &&
       !ConvertStringSecurityDescriptorToSecurityDescriptorW(L"O:BAD:P(A;;FA;;;SY)(A;;FA;;;BA)", SDDL_REVISION_1,

@@ -131,10 +131,13 @@ void LogSink::Close() {
   ReleaseSRWLockExclusive(&lock_);
 }
 
-LogSink& Log() {
-  static LogSink log;
-  return log;
-}
+// At namespace scope: a function-local static would need a thread-safe
+// guard, which brings the exception runtime and winpthread into the programs.
+namespace {
+LogSink process_log;
+}  // namespace
+
+LogSink& Log() { return process_log; }
 
 bool OpenRequestedLog(const StubArgs& args, const std::wstring& product, std::wstring* why) {
   if (!args.log) return true;
