@@ -7,14 +7,17 @@
 #include <vector>
 
 #include "app/dpi_scale.h"
+#include "app/folder_files_dialog.h"
 #include "app/layout.h"
 #include "app/popup_menu.h"
 #include "app/prop_list_view.h"
 #include "app/resources/resource_ids.h"
 #include "app/ui_seams.h"
 #include "entries/commands.h"
+#include "entries/folder_files.h"
 #include "package/messages.h"
 #include "package/package_writer.h"
+#include "package/payload.h"
 #include "platform/files.h"
 #include "platform/utf.h"
 #include "platform/win32_util.h"
@@ -228,6 +231,8 @@ void MainWindow::MirrorChange(entries::EntryList::Change change, int32_t row) {
     case Change::kFlags:
       SetCell(list_, index, 2, entries_.row(row).Flags);
       break;
+    case Change::kFileOptions:
+      break;  // the list shows no file options; only the title follows them
     case Change::kSelection: {
       LVITEMW item = {};
       item.stateMask = LVIS_SELECTED;
@@ -280,6 +285,24 @@ void MainWindow::DelFile() { entries::DelFile(&entries_); }
 void MainWindow::OpenDir() {
   std::string target = entries::OpenDirTarget(entries_);
   if (!target.empty()) CurrentUi().ShowInExplorer(platform::Utf8ToWide(target));
+}
+
+void MainWindow::OpenFolderFiles() {
+  const int32_t row = entries_.selected();
+  if (row == 0 || !(entries_.Flags(row) & entries::Directory)) return;
+  const entries::PackageEntry entry = entries_.row(row);
+  // The files as the build packs them.
+  std::vector<package::PackFile> files;
+  std::string err;
+  if (!package::CollectPackFiles({{entry.Name, entry.Folder, entries::ParseFlags(entry.Flags)}},
+                                 ReadProperties().save_path, &files, &err)) {
+    ShowMessage(err, Icon::kWarning);
+    return;
+  }
+  std::vector<std::string> rel_paths;
+  for (const package::PackFile& f : files) rel_paths.push_back(f.RelPath);
+  entries::FolderFiles choice(entries_, row, rel_paths);
+  if (ShowFolderFilesDialog(hwnd_, entry.Name, dpi_, &choice)) choice.Apply(&entries_);
 }
 
 void MainWindow::ListView1_KeyUp(WPARAM key) {
@@ -343,6 +366,7 @@ void MainWindow::RunMenuCommand(UINT command) {
     case Id::AddDir: AddDir(); break;
     case Id::DelFile: DelFile(); break;
     case Id::OpenDir: OpenDir(); break;
+    case Id::FolderFiles: OpenFolderFiles(); break;
     default: menu_.SwitchOption(&entries_, id); break;
   }
 }
@@ -385,17 +409,9 @@ void MainWindow::cmdMake_Click() {
   // An open edit was committed when the button took the focus.
   if (!build_.Check(ReadProperties(), static_cast<size_t>(entries_.count()), *this).ok) return;
   build_.Begin(*this);
-  package::PackageRequest request;
-  request.properties = ReadProperties();
-  for (const entries::PackageEntry& row : entries_.rows()) {
-    request.entries.push_back({row.Name, row.Folder, entries::ParseFlags(row.Flags)});
-  }
+  // The values, rows and options, with the build settings a project brought along.
+  package::PackageRequest request = project::ToRequest(document_->Current());
   request.install_dat = package::InstallDatPath();
-  // The build settings a project brought along.
-  project::Project current = document_->Current();
-  if (current.jobs) request.jobs = *current.jobs;
-  request.sign_command = current.sign_command;
-  request.icon_path = current.icon;
   progress_ = package::ProgressBar();
   runner_ = std::make_unique<BuildRunner>(hwnd_, maker_);
   runner_->Start(std::move(request));

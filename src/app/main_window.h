@@ -96,6 +96,8 @@ class MainWindow : private package::BuildView {
   void AddChosen(const std::wstring& path, bool folder);
   void DelFile();
   void OpenDir();
+  // The dialog of the options of the files inside the selected folder row.
+  void OpenFolderFiles();
   void ListView1_KeyUp(WPARAM key);
   void ListView1_MouseUp(int16_t button);
   // Shift+F10 or the menu key: MyMenu as the right button opens it, at the

@@ -3,6 +3,7 @@
 #include "app/project_texts.h"
 #include "platform/files.h"
 #include "form/main_form.h"
+#include "package/option_form.h"
 #include "platform/paths.h"
 
 namespace app {
@@ -16,6 +17,8 @@ project::Project ProjectDocument::Current() const {
   p.properties.version = props_->GetPropValue(form::kPropVersion);
   for (const entries::PackageEntry& row : list_->rows())
     p.entries.push_back({row.Name, row.Folder, entries::ParseFlags(row.Flags)});
+  p.file_options = list_->file_options();
+  package::CanonicalOptions(&p.entries, &p.file_options);
   p.jobs = jobs_;
   p.sign_command = sign_command_;
   p.icon = icon_;
@@ -40,6 +43,7 @@ std::vector<std::string> ProjectDocument::Show(const project::Project& p) {
       missing_.insert(missing.back());
     }
   }
+  list_->SetFileOptions(p.file_options);
   jobs_ = p.jobs;
   sign_command_ = p.sign_command;
   icon_ = p.icon;

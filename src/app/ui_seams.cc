@@ -84,6 +84,10 @@ class Win32Ui : public Ui {
     std::wstring params = L"/select," + path;
     ShellExecuteW(nullptr, L"open", L"explorer.exe", params.c_str(), nullptr, SW_SHOWNORMAL);
   }
+
+  INT_PTR RunDialog(HWND owner, const DLGTEMPLATE* dialog, DLGPROC proc, LPARAM param) override {
+    return DialogBoxIndirectParamW(GetModuleHandleW(nullptr), dialog, owner, proc, param);
+  }
 };
 
 Ui* g_ui = nullptr;

@@ -1,8 +1,8 @@
 #pragma once
 // The modal parts of the window and its calls into the shell, behind one
 // interface so that the tests can answer them: message boxes, the three
-// choosers, the popup menu and the file manager. The application uses
-// RealUi(); a test installs its own with SetUi().
+// choosers, the popup menu, the file manager and the window's own dialogs.
+// The application uses RealUi(); a test installs its own with SetUi().
 
 #include <windows.h>
 
@@ -37,6 +37,10 @@ class Ui {
 
   // Opens the file manager on the folder of path with path selected.
   virtual void ShowInExplorer(const std::wstring& path) = 0;
+
+  // Runs a modal dialog of the template over owner (DialogBoxIndirectParam)
+  // and returns what ended it.
+  virtual INT_PTR RunDialog(HWND owner, const DLGTEMPLATE* dialog, DLGPROC proc, LPARAM param) = 0;
 };
 
 // The Ui in use: RealUi() unless a test installed another one.

@@ -15,6 +15,7 @@
 #include "install_dat_digest.h"
 #include "package/build_command.h"
 #include "package/messages.h"
+#include "package/option_form.h"
 #include "package/product_key.h"
 #include "package/sign_command.h"
 #include "package/stub_container.h"
@@ -72,8 +73,8 @@ std::string ValueOr(const ParsedArgs& p, const std::string& option, const std::s
 // --save-project: the project of the command line, written instead of a build.
 int SaveProject(const std::string& path, const package::PackageRequest& request,
                 std::optional<int> jobs, Io& io) {
-  project::Project saved{request.properties, request.entries, jobs, request.sign_command,
-                         request.icon_path};
+  project::Project saved{request.properties, request.entries, request.file_options, jobs,
+                         request.sign_command, request.icon_path};
   std::string message;
   if (!project::SaveProject(path, saved, &message)) return Fail(io, message);
   io.out << path << "\n";
@@ -182,6 +183,8 @@ int RunBuild(const Args& args, Io& io) {
   request.entries.clear();
   for (const entries::PackageEntry& e : list.rows())
     request.entries.push_back({e.Name, e.Folder, entries::ParseFlags(e.Flags)});
+  // The form the window and a project file give the same options.
+  package::CanonicalOptions(&request.entries, &request.file_options);
   if (p.Has("--save-project")) {
     return SaveProject(AbsolutePath(p.values["--save-project"]), request,
                        p.Has("--jobs") ? std::optional<int>(request.jobs) : base.jobs, io);

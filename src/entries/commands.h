@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "entries/entry_list.h"
 
@@ -50,8 +51,16 @@ bool ListKeyUp(EntryList* list, uint16_t KeyCode, bool IsMaking);
 std::string OpenDirTarget(const EntryList& list);
 
 // Sets (on) or clears option `bit` on row `row`, clearing it on every other
-// row so that at most one row carries it. A folder row takes no options:
-// then nothing changes at all and the result is false.
+// row so that at most one row carries it (and, for an option of one file,
+// on every file inside a folder row). A folder row takes no options: then
+// nothing changes at all and the result is false.
 bool SetOption(EntryList* list, int32_t row, int32_t bit, bool on);
+
+// Replaces the options of the files inside folder row `row` with `options`
+// (each naming a file below the row's Name). An option of one file that
+// one of them sets is cleared on every other row and file. False, with
+// nothing changed, when row is no folder row or an option names a path
+// outside it.
+bool SetFolderFileOptions(EntryList* list, int32_t row, const std::vector<FileOption>& options);
 
 }  // namespace entries

@@ -20,6 +20,10 @@ enum Option : int32_t {
   Directory = 64,
 };
 
+// Running a program after the install and the icon of the uninstall entry
+// name one file each; the shortcut and start-up options may name several.
+inline constexpr bool IsOneFileOption(int32_t bit) { return bit == RunApp || bit == SetCtrlPanelIcon; }
+
 // The options in the order their records are written.
 inline constexpr std::array<int32_t, 6> kOptionBits = {RunApp,       AddQuickLaunch, AddDesktopcut,
                                                        AddToAutoRun, AddToPrograms,  SetCtrlPanelIcon};

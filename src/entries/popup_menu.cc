@@ -22,6 +22,7 @@ const char* PopupMenu::CaptionOf(MenuItemId id) {
     case MenuItemId::AddDir: return "添加目录到列表";
     case MenuItemId::DelFile: return "从列表中删除";
     case MenuItemId::OpenDir: return "打开所在文件夹";
+    case MenuItemId::FolderFiles: return "目录中文件的安装选项...";
     default: return OptionCaption(BitOf(id));
   }
 }
@@ -36,8 +37,10 @@ bool PopupMenu::Open(const EntryList& list, int16_t Button, bool IsMaking) {
   if (Button != kRightButton || IsMaking) return false;
   bool row_selected = list.selected() != 0;
   for (size_t i = Index(MenuItemId::Line1); i < kMenuItemCount; ++i) visible_[i] = row_selected;
+  visible_[Index(MenuItemId::FolderFiles)] =
+      row_selected && (list.Flags(list.selected()) & Directory) != 0;
   if (row_selected) {
-    int32_t flags = list.Flags(list.selected());
+    int32_t flags = list.RowOptions(list.selected());
     for (size_t i = 0; i < kMenuItemCount; ++i) {
       int32_t bit = BitOf(static_cast<MenuItemId>(i));
       if (bit) checked_[i] = (flags & bit) != 0;

@@ -13,10 +13,10 @@ namespace entries {
 
 // The items, top to bottom.
 enum class MenuItemId {
-  AddFile, AddDir, Line1, DelFile, Line2, OpenDir, Line3,
+  AddFile, AddDir, Line1, DelFile, Line2, OpenDir, FolderFiles, Line3,
   AddQuickLaunch, AddDesktopcut, RunApp, AddToAutoRun, AddToPrograms, SetCtrlPanelIcon,
 };
-inline constexpr size_t kMenuItemCount = 13;
+inline constexpr size_t kMenuItemCount = 14;
 
 struct MenuItem {
   MenuItemId id;
@@ -35,9 +35,10 @@ class PopupMenu {
 
   // The list's mouse-release handler: false when no menu is to open (not the
   // right button, or a build runs). Otherwise shows the eleven items below
-  // AddDir only when a row is selected, sets the check marks from the
-  // selected row's Flags, and returns true: the caller then pops up
-  // VisibleItems().
+  // AddDir only when a row is selected, and FolderFiles (the options of the
+  // files inside) only when that row is a folder row; sets the check marks
+  // from the options the selected row carries (EntryList::RowOptions), and
+  // returns true: the caller then pops up VisibleItems().
   bool Open(const EntryList& list, int16_t Button, bool IsMaking);
 
   // Visible items in order, separators included, with their check marks.

@@ -10,6 +10,8 @@
 #include <thread>
 #include <vector>
 
+#include "entries/file_option.h"
+
 namespace package {
 
 // One row of the entry list. The source path is Folder + Name; Folder ends
@@ -22,13 +24,8 @@ struct EntryRow {
   bool operator==(const EntryRow&) const = default;
 };
 
-// An install option set on a payload file by its path in the package
-// (RelPath, "\" between its parts): a file inside a folder row, or one more
-// file of an option that several files share (a shortcut on each).
-struct FileOption {
-  int32_t bit = 0;       // one of entries::kOptionBits
-  std::string rel_path;  // UTF-8
-};
+// An install option set on a payload file by its path in the package.
+using FileOption = entries::FileOption;
 
 // The property values as the user typed them (UTF-8, not yet cut).
 struct PropertyValues {

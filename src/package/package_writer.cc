@@ -260,7 +260,7 @@ bool PackageWriter::PlanFileOptions(int32_t seen, std::string* err) {
       *err = msg::kOptionFileTwice + path;
       return false;
     }
-    const bool single = bit == entries::RunApp || bit == entries::SetCtrlPanelIcon;
+    const bool single = entries::IsOneFileOption(bit);
     if ((seen & bit) && single) {
       *err = msg::kOptionTwice + path;
       return false;

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "entries/file_option.h"
 #include "package/build_request.h"
 
 namespace package {
@@ -37,6 +38,6 @@ bool CollectPackFiles(const std::vector<EntryRow>& rows, const std::string& save
 inline constexpr char kThumbsDb[] = "thumbs.db";
 
 // The path separator inside packages, on every system.
-inline constexpr char kPackageSeparator = '\\';
+inline constexpr char kPackageSeparator = entries::kRelPathSeparator;
 
 }  // namespace package

@@ -19,6 +19,7 @@ package::PackageRequest ToRequest(const Project& p) {
   package::PackageRequest request;
   request.properties = p.properties;
   request.entries = p.entries;
+  request.file_options = p.file_options;
   if (p.jobs) request.jobs = *p.jobs;
   request.sign_command = p.sign_command;
   request.icon_path = p.icon;

@@ -17,6 +17,9 @@ inline constexpr char kExtension[] = ".qrproj";
 struct Project {
   package::PropertyValues properties;      // save_path absolute, or empty
   std::vector<package::EntryRow> entries;  // in list order; Folder + Name absolute
+  // Options on files inside folder entries and on more than one file, in
+  // the form of package::CanonicalOptions.
+  std::vector<package::FileOption> file_options;
   std::optional<int> jobs;                 // unset: one per core
   std::string sign_command;                // empty: the package is not signed
   std::string icon;                        // empty: taken from the marked files

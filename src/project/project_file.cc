@@ -6,6 +6,8 @@
 
 #include <toml++/toml.h>
 
+#include "entries/option_bits.h"
+#include "package/option_form.h"
 #include "package/sign_command.h"
 #include "project/messages.h"
 #include "project/text_format.h"
@@ -66,6 +68,7 @@ class Reader {
     if (const toml::table* pkg = TableAt(root, "package")) ReadPackage(*pkg, &p);
     if (const toml::table* build = TableAt(root, "build")) ReadBuild(*build, &p);
     if (const toml::node* entries = root.get("entry")) ReadEntries(*entries, &p);
+    package::CanonicalOptions(&p.entries, &p.file_options);
     return p;
   }
 
@@ -115,11 +118,12 @@ class Reader {
       const toml::table* t = item.as_table();
       if (!t) Fail(LineOf(item), FormatText(msg::kWantTable, {"entry"}));
       p->entries.push_back(ReadEntry(*t));
+      if (const toml::node* files = t->get("file")) ReadFiles(*files, p->entries.back(), p);
     }
   }
 
   package::EntryRow ReadEntry(const toml::table& t) {
-    OnlyKeys(t, {"path", "folder", "options"});
+    OnlyKeys(t, {"path", "folder", "options", "file"});
     const int line = LineOf(t);
     const toml::node* path_node = t.get("path");
     if (!path_node) Fail(line, FormatText(msg::kMissingKey, {"path"}));
@@ -145,6 +149,32 @@ class Reader {
     return row;
   }
 
+  // The files inside a folder entry that have options of their own.
+  void ReadFiles(const toml::node& node, const package::EntryRow& row, Project* p) {
+    const toml::array* list = node.as_array();
+    if (!list) Fail(LineOf(node), FormatText(msg::kWantTable, {"file"}));
+    if (!(row.Flags & kFolderBit)) Fail(LineOf(node), msg::kFileOfAFile);
+    std::map<std::string, int> file_lines;  // case-folded path -> its line
+    for (const toml::node& item : *list) {
+      const toml::table* t = item.as_table();
+      if (!t) Fail(LineOf(item), FormatText(msg::kWantTable, {"file"}));
+      OnlyKeys(*t, {"path", "options"});
+      const toml::node* path_node = t->get("path");
+      if (!path_node) Fail(LineOf(*t), FormatText(msg::kMissingKey, {"path"}));
+      const int line = LineOf(*path_node);
+      std::string stored = Text(*t, "path", "");
+      std::string inside, what;
+      if (!PathInsideFolder(stored, &inside, &what)) Fail(line, what);
+      auto [seen, fresh] = file_lines.emplace(platform::FoldCase(inside), line);
+      if (!fresh) Fail(line, FormatText(msg::kEntryTwice, {stored, std::to_string(seen->second)}));
+      const toml::node* options = t->get("options");
+      if (!options) Fail(LineOf(*t), FormatText(msg::kMissingKey, {"options"}));
+      const int32_t bits = Options(*options, 0);
+      for (int32_t bit : entries::kOptionBits)
+        if (bits & bit) p->file_options.push_back({bit, row.Name + entries::kRelPathSeparator + inside});
+    }
+  }
+
   int32_t Options(const toml::node& node, int32_t flags) {
     const toml::array* list = node.as_array();
     if (!list) Fail(LineOf(node), FormatText(msg::kWantList, {"options"}));
@@ -157,9 +187,12 @@ class Reader {
         if (name->get() == o.name) bit = o.bit;
       if (bit == 0) Fail(LineOf(item), FormatText(msg::kUnknownOption, {name->get()}));
       if (flags & kFolderBit) Fail(LineOf(item), msg::kFolderOptions);
-      auto [seen, fresh] = option_lines_.emplace(bit, LineOf(item));
-      if (!fresh)
-        Fail(LineOf(item), FormatText(msg::kOptionTwice, {name->get(), std::to_string(seen->second)}));
+      // A shortcut may be made for several files; the others name one.
+      if (entries::IsOneFileOption(bit)) {
+        auto [seen, fresh] = option_lines_.emplace(bit, LineOf(item));
+        if (!fresh)
+          Fail(LineOf(item), FormatText(msg::kOptionTwice, {name->get(), std::to_string(seen->second)}));
+      }
       bits |= bit;
     }
     return bits;
@@ -178,7 +211,7 @@ class Reader {
   std::string folder_;
   ReadOptions options_;
   std::map<std::string, int> entry_lines_;  // case-folded path -> its line
-  std::map<int32_t, int> option_lines_;     // option bit -> the line that set it
+  std::map<int32_t, int> option_lines_;     // option of one file -> the line that set it
 };
 
 // A TOML string on one line: a literal string where one can hold the text
@@ -192,6 +225,33 @@ std::string Quote(const std::string& text) {
   toml::value<std::string> v(text);
   os << toml::toml_formatter(v, flags);
   return os.str();
+}
+
+// The names of the options in bits, quoted, in the order of kOptionNames.
+std::string OptionList(int32_t bits) {
+  std::string list;
+  for (const OptionName& o : kOptionNames)
+    if (bits & o.bit) list += (list.empty() ? "" : ", ") + Quote(o.name);
+  return list;
+}
+
+// One [[entry.file]] table per file below the folder row `name` that has
+// options (file_options is sorted, so a file's options stand together).
+void WriteFolderFiles(const std::vector<package::FileOption>& file_options, const std::string& name,
+                      std::ostringstream& out) {
+  for (size_t i = 0; i < file_options.size();) {
+    const std::string& rel = file_options[i].rel_path;
+    int32_t bits = 0;
+    size_t next = i;
+    for (; next < file_options.size() && file_options[next].rel_path == rel; ++next) bits |= file_options[next].bit;
+    if (entries::IsBelow(rel, name)) {
+      std::string inside = rel.substr(name.size() + 1);
+      for (char& c : inside)
+        if (c == entries::kRelPathSeparator) c = '/';
+      out << "\n[[entry.file]]\npath = " << Quote(inside) << "\noptions = [" << OptionList(bits) << "]\n";
+    }
+    i = next;
+  }
 }
 
 }  // namespace
@@ -223,7 +283,7 @@ std::string FormatProject(const Project& p, const std::string& project_path, Pat
   auto path = [&](const std::string& absolute) { return Quote(StoredPath(absolute, folder, style)); };
   std::ostringstream out;
   out << "# QrMaker project\n"
-      << "format = " << (p.icon.empty() ? kFormatWithoutIcon : kFormatVersion) << "\n\n"
+      << "format = " << FormatVersionFor(p) << "\n\n"
       << "[package]\n"
       << "name = " << Quote(p.properties.app_name) << "\n"
       << "dir = " << Quote(p.properties.setup_dir) << "\n"
@@ -239,12 +299,21 @@ std::string FormatProject(const Project& p, const std::string& project_path, Pat
   for (const package::EntryRow& row : p.entries) {
     out << "\n[[entry]]\npath = " << path(row.Folder + row.Name) << "\n";
     if (row.Flags & kFolderBit) out << "folder = true\n";
-    std::string options;
-    for (const OptionName& o : kOptionNames)
-      if (row.Flags & o.bit) options += (options.empty() ? "" : ", ") + Quote(o.name);
-    if (!options.empty()) out << "options = [" << options << "]\n";
+    if (row.Flags & kFolderBit) {
+      WriteFolderFiles(p.file_options, row.Name, out);
+      continue;
+    }
+    int32_t bits = row.Flags;
+    for (const package::FileOption& o : p.file_options)
+      if (o.rel_path == row.Name) bits |= o.bit;
+    if (bits != 0) out << "options = [" << OptionList(bits) << "]\n";
   }
   return out.str();
+}
+
+int FormatVersionFor(const Project& p) {
+  if (!p.file_options.empty()) return kFormatVersion;
+  return p.icon.empty() ? kFormatWithoutIcon : kFormatWithoutFileOptions;
 }
 
 std::string ProblemMessage(const std::string& file, const Problem& problem) {

@@ -13,10 +13,16 @@
 namespace project {
 
 // The format version this program writes and the newest it reads.
-inline constexpr int kFormatVersion = 2;
-// The oldest version that holds every key but build.icon (added in 2); the
-// writer writes it when no icon is set, so older programs read such files.
+inline constexpr int kFormatVersion = 3;
+// The versions before build.icon (added in 2) and before options on files
+// inside folder entries and shortcuts on several files (added in 3). The
+// writer writes the lowest that holds the project, so older programs read
+// files that need nothing newer.
 inline constexpr int kFormatWithoutIcon = 1;
+inline constexpr int kFormatWithoutFileOptions = 2;
+
+// The lowest format version that holds p.
+int FormatVersionFor(const Project& p);
 
 // What is wrong with a project file, and where: line counts from 1, 0 when
 // the fault belongs to no line.

@@ -102,6 +102,18 @@ bool ResolveStoredPath(const std::string& stored, const std::string& project_fol
   return true;
 }
 
+bool PathInsideFolder(const std::string& stored, std::string* inside, std::string* what) {
+  inside->clear();
+  for (const std::string& part : SplitParts(stored)) {
+    if (!IsSafePart(part)) {
+      *what = FormatText(msg::kBadInnerPath, {stored});
+      return false;
+    }
+    *inside += (inside->empty() ? "" : "\\") + part;
+  }
+  return true;
+}
+
 bool StaysInsideThroughLinks(const std::string& absolute, const std::string& project_folder) {
   const PathStyle style = NativePaths();
   std::string real_folder, err;

@@ -36,6 +36,12 @@ std::string StoredPath(const std::string& absolute, const std::string& project_f
 bool ResolveStoredPath(const std::string& stored, const std::string& project_folder,
                        PathStyle style, std::string* absolute, std::string* what);
 
+// The path of a file inside a folder entry as the package names it below
+// the folder: the stored parts (separated by "/" or "\") joined by "\". A
+// part that is empty, "." or "..", or holds a ":", is refused with *what
+// saying so (so is an absolute path): the file must lie inside the folder.
+bool PathInsideFolder(const std::string& stored, std::string* inside, std::string* what);
+
 // Whether the relative path (resolved to absolute) stays inside
 // project_folder once every link on its way is followed; a part that does
 // not exist yet is taken as it is. Native paths only.

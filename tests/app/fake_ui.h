@@ -78,6 +78,15 @@ class FakeUi : public app::Ui {
   }
   void ShowInExplorer(const std::wstring& path) override { explorer_paths.push_back(path); }
 
+  // Runs the real dialog. Once it shows, on_dialog acts in it; a dialog
+  // still open after that (or without on_dialog) is cancelled.
+  INT_PTR RunDialog(HWND owner, const DLGTEMPLATE* dialog, DLGPROC proc, LPARAM param) override {
+    active_ = this;
+    ++dialogs_run;
+    SetTimer(nullptr, 0, 0, &FakeUi::DialogShown);
+    return DialogBoxIndirectParamW(GetModuleHandleW(nullptr), dialog, owner, proc, param);
+  }
+
   // What a modal dialog does to its owner's window: disables it, takes the
   // activation and the keyboard focus, and gives the window back when it
   // closes (where the focus then goes is up to the window).
@@ -93,6 +102,9 @@ class FakeUi : public app::Ui {
     DestroyWindow(dialog);
   }
 
+  // Acts in a dialog of RunDialog while it shows.
+  std::function<void(HWND dialog)> on_dialog;
+  int dialogs_run = 0;
   // Runs when a message box would show, before it is recorded.
   std::function<void()> on_message;
   std::vector<ShownMessage> messages;
@@ -108,6 +120,26 @@ class FakeUi : public app::Ui {
   std::deque<UINT> popup_answers;
 
  private:
+  // The thread's one dialog window.
+  static BOOL CALLBACK FindDialog(HWND hwnd, LPARAM found) {
+    wchar_t cls[16] = {};
+    GetClassNameW(hwnd, cls, 16);
+    if (std::wstring(cls) != L"#32770") return TRUE;
+    *reinterpret_cast<HWND*>(found) = hwnd;
+    return FALSE;
+  }
+  static void CALLBACK DialogShown(HWND, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(nullptr, timer);
+    HWND dialog = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), FindDialog, reinterpret_cast<LPARAM>(&dialog));
+    if (!dialog) return;
+    FakeUi* self = active_;
+    if (self->on_dialog) self->on_dialog(dialog);
+    // The owner is disabled while the dialog runs.
+    if (IsWindow(dialog) && !IsWindowEnabled(GetWindow(dialog, GW_OWNER))) EndDialog(dialog, IDCANCEL);
+  }
+  static inline FakeUi* active_ = nullptr;
+
   static std::wstring Next(std::deque<std::wstring>* answers) {
     if (answers->empty()) return std::wstring();
     std::wstring answer = answers->front();

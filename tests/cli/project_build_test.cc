@@ -122,3 +122,44 @@ TEST_F(ProjectBuild, ABadProjectBuildsNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ProjectBuild, OptionsOnFilesInsideAFolderAreSavedAndBuildTheSamePackage) {
+  std::string sep(1, platform::kPathSeparator);
+  std::string err;
+  ASSERT_TRUE(platform::CreateDirectories(At("direct"), &err));
+  const std::vector<std::string> line = {
+      "--name", "工具", "--publisher", "工作室", "--desktop", "MyApp" + sep + "app.exe", "--desktop",
+      "MyApp" + sep + "data" + sep + "config.ini", "--run", "MyApp" + sep + "说明.txt", "MyApp"};
+  ChildResult r = Run(cli_test::Build(With({"-o", "direct" + sep + "Setup.exe"}, line)));
+  ASSERT_EQ(r.code, 0) << r.err;
+  r = Run(cli_test::Build(With({"-o", "out" + sep + "Setup.exe", "--save-project", "f.qrproj"}, line)));
+  ASSERT_EQ(r.code, 0) << r.err;
+  std::string text = ReadWholeFile(At("f.qrproj"));
+  for (const char* expected :
+       {"format = 3\n",
+        "path = 'MyApp'\nfolder = true\n\n[[entry.file]]\npath = 'app.exe'\noptions = ['desktop']\n\n"
+        "[[entry.file]]\npath = 'data/config.ini'\noptions = ['desktop']\n\n"
+        "[[entry.file]]\npath = '说明.txt'\noptions = ['run']\n"})
+    EXPECT_NE(text.find(expected), std::string::npos) << expected << "\n" << text;
+  ASSERT_TRUE(platform::CreateDirectories(At("out"), &err));
+  r = Run(cli_test::Build({"f.qrproj"}));
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_TRUE(ReadWholeFile(At("out" + sep + "Setup.exe")) == ReadWholeFile(At("direct" + sep + "Setup.exe")));
+}
+
+TEST_F(ProjectBuild, AFileOptionOutsideItsFolderOrOfAFileThatIsNotThereBuildsNothing) {
+  const std::string head = "format = 3\n[package]\noutput = 'p.exe'\n[[entry]]\npath = 'MyApp'\nfolder = true\n";
+  Put(At("out.qrproj"), head + "[[entry.file]]\npath = '../MyApp/app.exe'\noptions = ['desktop']\n");
+  ChildResult r = Run(cli_test::Build({"out.qrproj"}));
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("第 8 行：路径“../MyApp/app.exe”不是文件夹之中的路径"), std::string::npos) << r.err;
+  Put(At("gone.qrproj"), head + "[[entry.file]]\npath = 'bin/gone.exe'\noptions = ['desktop']\n");
+  r = Run(cli_test::Build({"gone.qrproj"}));
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("MyApp\\bin\\gone.exe"), std::string::npos) << r.err;
+  EXPECT_FALSE(platform::PathExists(At("p.exe")));
+}
+
+}  // namespace

@@ -6,6 +6,7 @@
 #include "gtest/gtest.h"
 #include "package/layout.h"
 #include "package/messages.h"
+#include "package/option_form.h"
 #include "package/package_reader.h"
 #include "package/package_writer.h"
 #include "package_test_util.h"
@@ -146,6 +147,39 @@ TEST_F(OptionListTest, ADamagedRecordListIsRefused) {
     EXPECT_FALSE(damaged.Open(save_, &err)) << c.told;
     EXPECT_NE(err.find(c.told), std::string::npos) << err;
   }
+}
+
+}  // namespace
+
+namespace {
+
+using package::CanonicalOptions;
+using package::EntryRow;
+using package::FileOption;
+
+TEST(CanonicalOptionsTest, TheFirstFileRowInListOrderCarriesAnOptionInItsFlags) {
+  std::vector<EntryRow> rows = {{"a.exe", "/p/", 0},
+                                {"App", "/p/", entries::Directory},
+                                {"b.exe", "/p/", entries::AddDesktopcut | entries::RunApp},
+                                {"c.exe", "/p/", entries::AddToPrograms}};
+  // As qrpack gets them from "--desktop b.exe --desktop a.exe --desktop App/x.exe".
+  std::vector<FileOption> files = {{entries::AddDesktopcut, "a.exe"},
+                                   {entries::AddDesktopcut, "App\\x.exe"},
+                                   {entries::AddToPrograms, "c.exe"},
+                                   {entries::AddDesktopcut, "App\\x.exe"}};
+  CanonicalOptions(&rows, &files);
+  EXPECT_EQ(rows[0].Flags, entries::AddDesktopcut);
+  EXPECT_EQ(rows[1].Flags, entries::Directory);
+  EXPECT_EQ(rows[2].Flags, entries::RunApp);
+  EXPECT_EQ(rows[3].Flags, entries::AddToPrograms) << "a row named twice carries it once";
+  EXPECT_EQ(files, (std::vector<FileOption>{{entries::AddDesktopcut, "App\\x.exe"},
+                                            {entries::AddDesktopcut, "b.exe"}}));
+  // The form is its own: a second pass changes nothing.
+  std::vector<EntryRow> again_rows = rows;
+  std::vector<FileOption> again_files = files;
+  CanonicalOptions(&again_rows, &again_files);
+  EXPECT_EQ(again_rows, rows);
+  EXPECT_EQ(again_files, files);
 }
 
 }  // namespace

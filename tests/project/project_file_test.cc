@@ -51,6 +51,40 @@ TEST(ProjectFile, WritesReadableTextThatReadsBackTheSame) {
   EXPECT_EQ(text.find("icon = "), std::string::npos);
 }
 
+TEST(ProjectFile, OptionsOnFilesInsideFoldersAndOnSeveralFilesReadBackTheSame) {
+  Project p = Sample("/w/proj", '/');
+  const std::string without = FormatProject(p, "/w/proj/my.qrproj", kPosixPaths);
+  EXPECT_EQ(without.find("file"), std::string::npos) << "no file options, no new key";
+  EXPECT_NE(without.find("format = 2\n"), std::string::npos);
+
+  // Two desktop shortcuts inside data, one on other.dll beside app.exe's.
+  p.file_options = {{4, "data\\bin\\app.exe"}, {16, "data\\bin\\app.exe"},
+                    {4, "data\\tool's.exe"},   {4, "other.dll"}};
+  std::string text = FormatProject(p, "/w/proj/my.qrproj", kPosixPaths);
+  for (const char* part :
+       {"format = 3\n", "[[entry]]\npath = '/elsewhere/other.dll'\noptions = ['desktop']\n",
+        "[[entry]]\npath = 'data'\nfolder = true\n\n[[entry.file]]\npath = 'bin/app.exe'\n"
+        "options = ['desktop', 'program-group']\n\n[[entry.file]]\npath = \"tool's.exe\"\n"
+        "options = ['desktop']\n\n[[entry]]\npath = '文档/中文.txt'"})
+    EXPECT_NE(text.find(part), std::string::npos) << part << "\n---\n" << text;
+  Project back;
+  Problem problem;
+  ASSERT_TRUE(ParseProject(text, "/w/proj/my.qrproj", &back, &problem, kPosixRead)) << problem.what;
+  EXPECT_EQ(back, p);
+  EXPECT_EQ(FormatProject(back, "/w/proj/my.qrproj", kPosixPaths), text);
+
+  // A file written by hand: "\" between parts, the second shortcut row first in the file.
+  ASSERT_TRUE(ParseProject("format = 3\n[[entry]]\npath = 'a.exe'\noptions = ['desktop']\n"
+                           "[[entry]]\npath = 'b.exe'\noptions = ['desktop', 'run']\n"
+                           "[[entry]]\npath = 'd'\nfolder = true\n"
+                           "[[entry.file]]\npath = 'x\\y.exe'\noptions = ['desktop']\n",
+                           "/w/p.qrproj", &back, &problem, kPosixRead))
+      << problem.what;
+  EXPECT_EQ(back.entries[0].Flags, 4);
+  EXPECT_EQ(back.entries[1].Flags, 1);
+  EXPECT_EQ(back.file_options, (std::vector<package::FileOption>{{4, "b.exe"}, {4, "d\\x\\y.exe"}}));
+}
+
 TEST(ProjectFile, MovedWithItsFilesNamesTheFilesInTheirNewPlace) {
   Project p = Sample("/old/place", '/');
   std::string text = FormatProject(p, "/old/place/p.qrproj", kPosixPaths);
@@ -127,7 +161,7 @@ TEST(ProjectFile, RefusesBadFilesWithTheLineAndWhatIsWrong) {
       {"format = 1\n[[entry]]\npath = 'a'\nicon = 'x'\n", 4, "未知的键“icon”"},
       {"[package]\nname = 'x'\n", 1, "缺少“format”"},
       {"format = '1'\n", 1, "“format”应为整数"},
-      {"format = 3\n", 1, "格式版本 3 比本程序能读的版本 2 新"},
+      {"format = 4\n", 1, "格式版本 4 比本程序能读的版本 3 新"},
       {"format = 0\n", 1, "格式版本应为"},
       {"format = 1\npackage = 'x'\n", 2, "“package”应为表"},
       {"format = 1\n[package]\nname = 1\n", 3, "“name”应为文本"},
@@ -153,6 +187,30 @@ TEST(ProjectFile, RefusesBadFilesWithTheLineAndWhatIsWrong) {
       {"format = 1\n[[entry]]\npath = 'a'\noptions = ['run', 'run']\n", 4, "第 4 行已设"},
       {"format = 1\n[[entry]]\npath = 'Bin/A.exe'\n[[entry]]\npath = 'bin\\a.EXE'\n", 5,
        "已经在第 3 行列出"},
+      // Files inside folder entries: a path inside the folder, options, once each.
+      {"format = 3\n[[entry]]\npath = 'a.exe'\n[[entry.file]]\npath = 'x'\noptions = []\n", 4,
+       "只有文件夹才能列出其中的文件"},
+      {"format = 3\n[[entry]]\npath = 'd'\nfolder = true\n[[entry.file]]\npath = '../x.exe'\n"
+       "options = ['desktop']\n", 6, "路径“../x.exe”不是文件夹之中的路径"},
+      {"format = 3\n[[entry]]\npath = 'd'\nfolder = true\n[[entry.file]]\npath = '/etc/x'\n"
+       "options = ['desktop']\n", 6, "不是文件夹之中的路径"},
+      {"format = 3\n[[entry]]\npath = 'd'\nfolder = true\n[[entry.file]]\npath = 'C:/x'\n"
+       "options = ['desktop']\n", 6, "不是文件夹之中的路径"},
+      {"format = 3\n[[entry]]\npath = 'd'\nfolder = true\n[[entry.file]]\npath = 'a/./b'\n"
+       "options = ['desktop']\n", 6, "不是文件夹之中的路径"},
+      {"format = 3\n[[entry]]\npath = 'd'\nfolder = true\n[[entry.file]]\npath = 'x'\n", 5,
+       "缺少“options”"},
+      {"format = 3\n[[entry]]\npath = 'd'\nfolder = true\n[[entry.file]]\noptions = ['desktop']\n", 5,
+       "缺少“path”"},
+      {"format = 3\n[[entry]]\npath = 'd'\nfolder = true\n[[entry.file]]\npath = 'x'\n"
+       "options = ['desktop']\nfolder = true\n", 8, "未知的键“folder”"},
+      {"format = 3\n[[entry]]\npath = 'd'\nfolder = true\nfile = 'x'\n", 5, "“file”应为表"},
+      {"format = 3\n[[entry]]\npath = 'd'\nfolder = true\n[[entry.file]]\npath = 'Bin/x'\n"
+       "options = ['desktop']\n[[entry.file]]\npath = 'bin\\X'\noptions = ['autorun']\n", 9,
+       "已经在第 6 行列出"},
+      {"format = 3\n[[entry]]\npath = 'a'\noptions = ['control-panel-icon']\n[[entry]]\npath = 'd'\n"
+       "folder = true\n[[entry.file]]\npath = 'x'\noptions = ['control-panel-icon']\n", 10,
+       "第 4 行已设"},
       {"format = 1\n[[entry]]\npath = '../up.exe'\n", 3, "路径“../up.exe”不是项目文件夹之下的路径"},
       {"format = 1\n[package]\noutput = 'a/../../x.exe'\n", 3, "不是项目文件夹之下"},
   };
