@@ -40,10 +40,22 @@ struct OptionRecord {
 struct FileRecord {
   std::string rel_path;      // UTF-8, "\" between its parts
   std::string rel_path_gbk;  // as stored
-  int64_t compLenOffset = 0;  // R, the i32 compLen field
-  int32_t compLen = 0;
-  int32_t original_size = 0;    // the stream header (0 when compLen is 0)
+  int64_t compLenOffset = 0;  // R, the i32 compLen field (0 in the solid data)
+  int32_t compLen = 0;        // 0 in the solid data
+  // The stream header (0 when compLen is 0); in the solid data the record's size.
+  int32_t original_size = 0;
+  bool solid = false;  // its bytes lie in the solid data of a compact package
   int64_t StreamOffset() const { return compLenOffset + kCompLenSize; }
+  int32_t size() const { return compLen == 0 && !solid ? 0 : original_size; }
+};
+
+// One zstd frame of a compact package's solid data.
+struct SolidFrame {
+  size_t first_file = 0;     // index of its first file record
+  int32_t files = 0;         // how many records it holds, in order
+  int64_t offset = 0;        // where its compLen bytes start
+  int32_t compLen = 0;
+  int64_t content_size = 0;  // the sum of its files' sizes
 };
 
 struct PackageContents {
@@ -62,6 +74,10 @@ struct PackageContents {
   bool option_list = false;  // kOptionListFlag: the records follow a count (layout.h)
   std::vector<OptionRecord> options;
   std::vector<FileRecord> files;  // the uninstaller's record last
+  // A compact package (kSolidFlag): files[0..solid_files) lie in frames.
+  bool solid = false;
+  size_t solid_files = 0;
+  std::vector<SolidFrame> frames;
 };
 
 // Whether the file at path carries data behind a Windows program (below a
@@ -89,6 +105,8 @@ class PackageReader {
 
   // Decodes record i's stream (exactly 4 + compLen bytes) into write, in
   // pieces of at most 40960 bytes. A record with compLen 0 writes nothing.
+  // A record in the solid data is decoded by decoding its frame from the
+  // start (solid_reader.h decodes them all in one pass).
   // A damaged stream fails as damage of the package; a failure of write (a
   // full disk) fails with write's own message, as it is.
   bool DecodeRecord(size_t i, const codec::WriteFn& write, const codec::ProgressFn& progress,
