@@ -23,6 +23,10 @@ struct HandFrame {
   std::string bytes;
 };
 
+// The program image with the RT_RCDATA resource "QRSOLID" holding version
+// added, as a setup program that reads compact packages carries it.
+std::string WithSolidMark(std::string image, const std::string& version = "1");
+
 // One zstd frame of content at level 3; content_size_flag off leaves the
 // size out of the header, so only decoding can tell it.
 std::string ZstdFrame(const std::string& content, bool content_size_flag = true);

@@ -12,9 +12,6 @@
 #include "package/messages.h"
 #include "package/package_reader.h"
 #include "package/package_writer.h"
-#include "package/pe_image.h"
-#include "package/pe_resources.h"
-#include "package/resource_tree.h"
 #include "package/solid_capability.h"
 #include "package/solid_reader.h"
 #include "package_test_util.h"
@@ -23,21 +20,7 @@ namespace {
 
 using namespace package;
 using namespace package_test;
-
-// The image with the resource that declares it reads compact packages.
-std::string WithSolidMark(std::string image, const std::string& version = kSolidLayoutVersion) {
-  std::span<const uint8_t> bytes(reinterpret_cast<const uint8_t*>(image.data()), image.size());
-  std::vector<Resource> resources;
-  std::string err;
-  EXPECT_TRUE(ReadResources(bytes, ParsePeHeaders(bytes), &resources, &err)) << err;
-  Resource mark;
-  mark.type.id = kRtRcData;
-  mark.name.name = u"QRSOLID";
-  mark.data = version;
-  resources.push_back(mark);
-  EXPECT_TRUE(ReplaceResources(&image, resources, &err)) << err;
-  return image;
-}
+using compact_test::WithSolidMark;
 
 // Text-like bytes that compress, but not to nothing.
 std::string Compressible(size_t n, uint32_t seed) {
@@ -79,16 +62,17 @@ class SolidPackageTest : public ::testing::Test {
     progress_ = RecordingProgress();
     return MakePackage(r, progress_);
   }
-  // Every record's bytes, through the reader's DecodeRecord in order.
+  // Every record's bytes, through PackageRecords in order.
   std::vector<std::string> Decoded(PackageReader& reader) {
     std::vector<std::string> out;
+    PackageRecords records(reader);
     for (size_t i = 0; i < reader.contents().files.size(); ++i) {
       std::string data, err;
       auto sink = [&](const uint8_t* p, size_t n, std::string*) {
         data.append(reinterpret_cast<const char*>(p), n);
         return true;
       };
-      EXPECT_TRUE(reader.DecodeRecord(i, sink, nullptr, &err)) << i << ": " << err;
+      EXPECT_TRUE(records.Decode(i, sink, nullptr, &err)) << i << ": " << err;
       out.push_back(data);
     }
     return out;
