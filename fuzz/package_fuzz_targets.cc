@@ -133,7 +133,6 @@ bool CompactReaderTarget(const uint8_t* data, size_t size) {
   if (!reader.Open(input.path(), &err)) return !err.empty();
   const package::PackageContents& c = reader.contents();
   if (!c.solid || c.solid_files + 1 != c.files.size() || !FramesSound(c)) return false;
-  if (!package::CheckSolidFrames(reader, &err) && err.empty()) return false;
   return DecodeSolidFiles(input.path(), c);
 }
 
@@ -159,7 +158,6 @@ bool PackageReaderTarget(const uint8_t* data, size_t size) {
   }
   if (!FramesSound(c)) return false;
   std::vector<uint8_t> last;
-  package::PackageRecords records(reader);
   for (size_t i = 0; i < c.files.size(); ++i) {
     const bool is_last = i + 1 == c.files.size();
     int64_t produced = 0;
@@ -173,7 +171,7 @@ bool PackageReaderTarget(const uint8_t* data, size_t size) {
       return true;
     };
     std::string e;
-    const bool ok = records.Decode(i, write, nullptr, &e);
+    const bool ok = reader.DecodeRecord(i, write, nullptr, &e);
     if (!sane || produced > c.files[i].original_size) return false;
     if (ok ? produced != c.files[i].original_size : e.empty()) return false;
     if (is_last && ok) return CheckNameIndex(last.data(), last.size());

@@ -5,7 +5,6 @@
 #include "cli/package_commands.h"
 #include "package/layout.h"
 #include "package/messages.h"
-#include "package/solid_reader.h"
 
 namespace cli {
 namespace {
@@ -20,10 +19,9 @@ bool Verify(package::PackageReader& reader, std::string* err) {
   const package::PackageContents& c = reader.contents();
   if (!c.config_parsed) return (*err = kBadConfig), false;
   int64_t sum = 0;
-  package::PackageRecords records(reader);
   for (size_t i = 0; i < c.files.size(); ++i) {
     auto discard = [](const uint8_t*, size_t, std::string*) { return true; };
-    if (!records.Decode(i, discard, nullptr, err)) return false;
+    if (!reader.DecodeRecord(i, discard, nullptr, err)) return false;
     sum += c.files[i].original_size;
   }
   if (sum != c.trailer.total) return (*err = package::msg::kTotalMismatch), false;

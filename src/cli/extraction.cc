@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "package/messages.h"
-#include "package/solid_reader.h"
 #include "package/temp_files.h"
 #include "package/windows_names.h"
 #include "platform/folder.h"
@@ -102,8 +101,7 @@ class FolderChain {
 
 class Extraction {
  public:
-  Extraction(package::PackageReader& reader, const std::string& dir)
-      : reader_(reader), records_(reader), dir_(dir) {}
+  Extraction(package::PackageReader& reader, const std::string& dir) : reader_(reader), dir_(dir) {}
   ~Extraction() { Undo(); }
 
   bool Run(std::string* err);
@@ -119,7 +117,6 @@ class Extraction {
   void Undo();
 
   package::PackageReader& reader_;
-  package::PackageRecords records_;  // the files in order, of either kind of package
   std::string dir_;
   std::vector<Target> targets_;
   platform::FileIdentity package_id_;
@@ -292,7 +289,7 @@ bool Extraction::Stage(size_t i, std::string* err) {
     return !write_failed;
   };
   std::string e;
-  if (!records_.Decode(i, write, nullptr, &e) || !file->Close(&write_err)) {
+  if (!reader_.DecodeRecord(i, write, nullptr, &e) || !file->Close(&write_err)) {
     *err = write_failed || e.empty()
                ? package::msg::WithReason(kWriteFailed, at->PathOf(t.parts.back()), write_err)
                : e;
@@ -367,8 +364,7 @@ bool Extraction::Run(std::string* err) {
     default: return (*err = kDirNotAFolder + dir_), false;
   }
   // Last of the checks: a package changed since it was written writes nothing.
-  if (!reader_.VerifyDigest(nullptr, nullptr, err) || !package::CheckSolidFrames(reader_, err))
-    return false;
+  if (!reader_.VerifyDigest(nullptr, nullptr, err)) return false;
   if (!root_ && !MakeRoot(err)) return false;
   std::string e;
   for (size_t i = 0; i < targets_.size(); ++i) {

@@ -149,8 +149,6 @@ inline constexpr char kFrameLonger[] = "解出的数据多于文件记录的大�
 inline constexpr char kFrameShorter[] = "解出的数据少于文件记录的大小之和";
 inline constexpr char kFrameBytesAfter[] = "数据帧之后有多余的数据";
 inline constexpr char kFrameUndecodable[] = "无法解压";
-// A reader of today's packages only, given a compact package's file.
-inline constexpr char kSolidRecord[] = "文件在紧凑安装包的压缩数据中，此程序不能读取";
 inline constexpr char kTotalMismatch[] = "尾部记录的总大小与各文件大小之和不符";
 inline constexpr char kNameIndexTooShort[] = "文件太短，没有文件列表";
 inline constexpr char kBadNameIndexOffset[] = "文件列表的位置超出范围";

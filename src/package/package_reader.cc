@@ -6,6 +6,8 @@
 #include "codec/file_codec.h"
 #include "package/bounded_reader.h"
 #include "package/messages.h"
+#include "package/solid_frame.h"
+#include "package/solid_reader.h"
 #include "platform/text.h"
 
 namespace package {
@@ -56,8 +58,26 @@ bool HoldsAppendedData(const std::string& path) {
   return data_end > program_end;
 }
 
+PackageReader::PackageReader() = default;
+PackageReader::~PackageReader() = default;
+
+PackageReader::PackageReader(PackageReader&& other) noexcept { *this = std::move(other); }
+
+// The solid data's reader refers to the contents it was made for: it starts
+// anew after a move.
+PackageReader& PackageReader::operator=(PackageReader&& other) noexcept {
+  path_ = std::move(other.path_);
+  file_ = std::move(other.file_);
+  image_ = std::move(other.image_);
+  c_ = std::move(other.c_);
+  solid_.reset();
+  other.solid_.reset();
+  return *this;
+}
+
 bool PackageReader::Open(const std::string& path, std::string* err) {
   path_ = path;
+  solid_.reset();
   c_ = PackageContents();
   file_ = platform::File::Open(path, platform::File::Mode::kRead, err);
   if (!file_ || !ReadImageData(*file_, &image_, err)) return false;
@@ -162,8 +182,8 @@ bool PackageReader::ReadRecords(std::string* err) {
   return true;
 }
 
-// The records of the solid data (all but the uninstaller's) and its frames'
-// counts and places (their zstd headers: CheckSolidFrames, solid_reader.h).
+// The records of the solid data (all but the uninstaller's) and its frames,
+// each frame's header checked.
 bool PackageReader::ReadSolidData(BoundedReader& in, std::string* err) {
   std::string e;
   const int32_t n = c_.trailer.record_count - 1;
@@ -201,7 +221,13 @@ bool PackageReader::ReadSolidData(BoundedReader& in, std::string* err) {
       f.content_size += c_.files[i].original_size;
     first += static_cast<size_t>(f.files);
     f.offset = in.pos();
-    if (!in.Skip(f.compLen, &e)) return Damaged(where + e, err);
+    std::string head;
+    size_t head_size = std::min(kSolidFrameHeaderMax, static_cast<size_t>(f.compLen));
+    if (!in.ReadBytes(head_size, &head, &e) || !in.Skip(f.compLen - static_cast<int64_t>(head_size), &e))
+      return Damaged(where + e, err);
+    if (!CheckSolidFrameHeader(reinterpret_cast<const uint8_t*>(head.data()), head.size(),
+                               f.content_size, &e))
+      return Damaged(where + e, err);
     c_.frames.push_back(f);
   }
   if (frame_count > 0 && first != static_cast<size_t>(n)) return Damaged(msg::kBadFrameCount, err);
@@ -211,7 +237,14 @@ bool PackageReader::ReadSolidData(BoundedReader& in, std::string* err) {
 bool PackageReader::DecodeRecord(size_t i, const codec::WriteFn& write,
                                  const codec::ProgressFn& progress, std::string* err) {
   const FileRecord& r = c_.files.at(i);
-  if (r.solid) return Damaged(r.rel_path + "：" + msg::kSolidRecord, err);
+  if (r.solid) {
+    // A failed pass (a full disk) or going back starts anew.
+    if (!solid_ || solid_->failed() || solid_->next() > i)
+      solid_ = std::make_unique<SolidReader>(*file_, c_);
+    while (solid_->next() < i)
+      if (!solid_->SkipNext(nullptr, err)) return false;
+    return solid_->DecodeNext(write, progress, nullptr, err);
+  }
   if (r.compLen == 0) return true;
   codec::CodecParams params;
   params.code = std::span<const uint8_t>(c_.key);

@@ -18,6 +18,7 @@
 namespace package {
 
 class BoundedReader;
+class SolidReader;
 
 // The four values of the configuration text (UTF-8).
 struct ConfigValues {
@@ -93,6 +94,10 @@ class PackageReader {
  public:
   // Opens the package and reads everything but the streams. A signed
   // package is read below its certificate table.
+  PackageReader();
+  ~PackageReader();
+  PackageReader(PackageReader&& other) noexcept;
+  PackageReader& operator=(PackageReader&& other) noexcept;
   bool Open(const std::string& path, std::string* err);
   const PackageContents& contents() const { return c_; }
   // The stub image's headers, signature and digest field.
@@ -107,9 +112,9 @@ class PackageReader {
 
   // Decodes record i's stream (exactly 4 + compLen bytes) into write, in
   // pieces of at most 40960 bytes. A record with compLen 0 writes nothing.
-  // A record in the solid data is refused here (msg::kSolidRecord): a
-  // SolidReader or PackageRecords (solid_reader.h) decodes it, so programs
-  // that read only today's packages carry no zstd decoder.
+  // A record in the solid data is decoded by a SolidReader (solid_reader.h)
+  // the reader keeps: records decoded in order cost one pass over the solid
+  // data; going back starts it anew.
   // A damaged stream fails as damage of the package; a failure of write (a
   // full disk) fails with write's own message, as it is.
   bool DecodeRecord(size_t i, const codec::WriteFn& write, const codec::ProgressFn& progress,
@@ -127,6 +132,7 @@ class PackageReader {
   std::unique_ptr<platform::File> file_;
   ImageData image_;
   PackageContents c_;
+  std::unique_ptr<SolidReader> solid_;
 };
 
 }  // namespace package

@@ -14,25 +14,6 @@ constexpr size_t kPieceSize = 128 << 10;
 
 }  // namespace
 
-bool CheckSolidFrames(const PackageReader& reader, std::string* err) {
-  const PackageContents& c = reader.contents();
-  if (c.frames.empty()) return true;
-  auto file = platform::File::Open(reader.path(), platform::File::Mode::kRead, err);
-  if (!file) return false;
-  for (size_t k = 0; k < c.frames.size(); ++k) {
-    const SolidFrame& f = c.frames[k];
-    uint8_t head[kSolidFrameHeaderMax];
-    const size_t n = std::min(sizeof head, static_cast<size_t>(f.compLen));
-    if (!file->Seek(f.offset, err) || !file->ReadExact(head, n, err)) return false;
-    std::string e;
-    if (!CheckSolidFrameHeader(head, n, f.content_size, &e)) {
-      *err = msg::kPackageDamaged + (msg::kInFrame + std::to_string(k + 1)) + msg::kFrameSuffix + e;
-      return false;
-    }
-  }
-  return true;
-}
-
 SolidReader::SolidReader(platform::File& file, const PackageContents& c)
     : file_(file), c_(c), files_(c.solid_files), decoder_(std::make_unique<SolidFrameDecoder>()) {}
 
@@ -109,23 +90,6 @@ bool SolidReader::DecodeNext(const codec::WriteFn& write, const codec::ProgressF
 bool SolidReader::SkipNext(const std::atomic<bool>* cancel, std::string* err) {
   auto drop = [](const uint8_t*, size_t, std::string*) { return true; };
   return DecodeNext(drop, nullptr, cancel, err);
-}
-
-PackageRecords::PackageRecords(PackageReader& reader) : reader_(reader) {}
-PackageRecords::~PackageRecords() = default;
-
-bool PackageRecords::Decode(size_t i, const codec::WriteFn& write, const codec::ProgressFn& progress,
-                            std::string* err) {
-  const PackageContents& c = reader_.contents();
-  if (!c.files.at(i).solid) return reader_.DecodeRecord(i, write, progress, err);
-  if (!file_) {
-    file_ = platform::File::Open(reader_.path(), platform::File::Mode::kRead, err);
-    if (!file_) return false;
-  }
-  if (!solid_ || solid_->next() > i) solid_ = std::make_unique<SolidReader>(*file_, c);
-  while (solid_->next() < i)
-    if (!solid_->SkipNext(nullptr, err)) return false;
-  return solid_->DecodeNext(write, progress, nullptr, err);
 }
 
 }  // namespace package

@@ -10,11 +10,10 @@
 // a larger window, names a dictionary, declares another content size, or is
 // followed by bytes inside its compLen is refused as damage of the package
 // (msg::kPackageDamaged ...), at the latest when its last file ends: a caller
-// that must write nothing of a damaged package calls CheckSolidFrames first
-// and keeps each file aside until DecodeNext has returned true for the last
-// file of the package (PackageContents::solid_files). PackageReader::Open has
-// already checked every frame's count and place; it links no zstd code, so
-// programs that read only today's packages stay small.
+// that must write nothing of a damaged package keeps each file aside until
+// DecodeNext has returned true for the last file of the package
+// (PackageContents::solid_files). PackageReader::Open has already checked
+// every frame's count, place and header.
 
 #include <atomic>
 #include <cstddef>
@@ -30,11 +29,6 @@ namespace package {
 
 class SolidFrameDecoder;
 
-// Checks the header of every frame of reader's compact package (a zstd
-// frame, its window, no dictionary, its declared content size) without
-// decoding; damage is msg::kPackageDamaged with the frame's number.
-bool CheckSolidFrames(const PackageReader& reader, std::string* err);
-
 class SolidReader {
  public:
   // file and c (read by PackageReader::Open, c.solid set) must outlive the
@@ -48,6 +42,8 @@ class SolidReader {
   // file of the solid data has been decoded.
   size_t next() const { return next_; }
   bool done() const { return next_ == files_; }
+  // Whether a call failed: every later call fails the same way.
+  bool failed() const { return failed_; }
 
   // Decodes record next() into write, in pieces of at most 128 KiB, and
   // moves on to the following record. progress, when set, receives each
@@ -73,25 +69,6 @@ class SolidReader {
   std::unique_ptr<SolidFrameDecoder> decoder_;
   bool failed_ = false;
   std::string failure_;
-};
-
-// A package's records of either kind, for readers that take them one by one
-// (qrpack verify and extract): today's records through the PackageReader,
-// those of the solid data through a SolidReader kept between calls, so that
-// records decoded in order cost one pass over the solid data; going back
-// starts it anew.
-class PackageRecords {
- public:
-  explicit PackageRecords(PackageReader& reader);
-  ~PackageRecords();
-  // As PackageReader::DecodeRecord, for any record.
-  bool Decode(size_t i, const codec::WriteFn& write, const codec::ProgressFn& progress,
-              std::string* err);
-
- private:
-  PackageReader& reader_;
-  std::unique_ptr<platform::File> file_;
-  std::unique_ptr<SolidReader> solid_;
 };
 
 }  // namespace package

@@ -62,17 +62,16 @@ class SolidPackageTest : public ::testing::Test {
     progress_ = RecordingProgress();
     return MakePackage(r, progress_);
   }
-  // Every record's bytes, through PackageRecords in order.
+  // Every record's bytes, through the reader's DecodeRecord in order.
   std::vector<std::string> Decoded(PackageReader& reader) {
     std::vector<std::string> out;
-    PackageRecords records(reader);
     for (size_t i = 0; i < reader.contents().files.size(); ++i) {
       std::string data, err;
       auto sink = [&](const uint8_t* p, size_t n, std::string*) {
         data.append(reinterpret_cast<const char*>(p), n);
         return true;
       };
-      EXPECT_TRUE(records.Decode(i, sink, nullptr, &err)) << i << ": " << err;
+      EXPECT_TRUE(reader.DecodeRecord(i, sink, nullptr, &err)) << i << ": " << err;
       out.push_back(data);
     }
     return out;
