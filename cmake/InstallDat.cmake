@@ -25,6 +25,7 @@ else()
     BINARY_DIR ${CMAKE_BINARY_DIR}/stub-win
     CMAKE_ARGS -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/mingw-w64-x86_64.cmake
                -DQR_STUBS_ONLY=ON -DCMAKE_BUILD_TYPE=Release
+               -DQR_ZSTD_MINGW_DIR=${QR_ZSTD_MINGW_DIR}
     BUILD_ALWAYS ON
     INSTALL_COMMAND ""
     BUILD_BYPRODUCTS ${QR_STUB_BIN}/setup.exe ${QR_STUB_BIN}/uninst.exe)

@@ -9,6 +9,7 @@ packages=(
   wine wine64 xvfb xauth fonts-wqy-zenhei imagemagick python3 zip
   openssl osslsigncode python3-pefile
   libtomlplusplus-dev
+  libzstd-dev dpkg-dev zstd xz-utils time
 )
 missing=()
 for p in "${packages[@]}"; do
@@ -20,3 +21,5 @@ if ((${#missing[@]})); then
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
+# zstd for the Windows programs, built once from Debian's source package.
+bash "$(dirname "${BASH_SOURCE[0]}")/zstd-mingw.sh"

@@ -52,6 +52,19 @@ inline constexpr char kConfigSeparator[] = "\r\n";
 // The option union's bits: the six options, and the flag of the record list.
 inline constexpr int16_t kOptionUnionBits = 0x3F;
 inline constexpr int16_t kOptionListFlag = 0x100;
+// The compact package (docs/format.md "The compact package"): its flag in the
+// option union; after the file records (RelPath and i32 size each) the solid
+// data: i32 frameCount (masked), then per frame i32 files, i32 compLen (plain)
+// and compLen bytes of exactly one zstd frame holding those files' bytes.
+inline constexpr int16_t kSolidFlag = 0x200;
+// A frame's window is at most 2^kSolidWindowLogMax bytes (128 MiB): readers
+// decode with this ZSTD_d_windowLogMax, within kSolidDecodeMemory bytes.
+inline constexpr int kSolidWindowLogMax = 27;
+inline constexpr int64_t kSolidDecodeMemory = int64_t{256} << 20;
+// A setup program that reads compact packages carries an RT_RCDATA resource
+// of this name whose data is kSolidLayoutVersion (ASCII, no terminator).
+inline constexpr char kSolidResourceName[] = "QRSOLID";
+inline constexpr char kSolidLayoutVersion[] = "1";
 // Each property value is cut to this many UTF-16 characters.
 inline constexpr size_t kConfigValueChars = 20;
 

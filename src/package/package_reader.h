@@ -17,6 +17,9 @@
 
 namespace package {
 
+class BoundedReader;
+class SolidReader;
+
 // The four values of the configuration text (UTF-8).
 struct ConfigValues {
   std::string app_name;
@@ -40,10 +43,22 @@ struct OptionRecord {
 struct FileRecord {
   std::string rel_path;      // UTF-8, "\" between its parts
   std::string rel_path_gbk;  // as stored
-  int64_t compLenOffset = 0;  // R, the i32 compLen field
-  int32_t compLen = 0;
-  int32_t original_size = 0;    // the stream header (0 when compLen is 0)
+  int64_t compLenOffset = 0;  // R, the i32 compLen field (0 in the solid data)
+  int32_t compLen = 0;        // 0 in the solid data
+  // The stream header (0 when compLen is 0); in the solid data the record's size.
+  int32_t original_size = 0;
+  bool solid = false;  // its bytes lie in the solid data of a compact package
   int64_t StreamOffset() const { return compLenOffset + kCompLenSize; }
+  int32_t size() const { return compLen == 0 && !solid ? 0 : original_size; }
+};
+
+// One zstd frame of a compact package's solid data.
+struct SolidFrame {
+  size_t first_file = 0;     // index of its first file record
+  int32_t files = 0;         // how many records it holds, in order
+  int64_t offset = 0;        // where its compLen bytes start
+  int32_t compLen = 0;
+  int64_t content_size = 0;  // the sum of its files' sizes
 };
 
 struct PackageContents {
@@ -62,6 +77,10 @@ struct PackageContents {
   bool option_list = false;  // kOptionListFlag: the records follow a count (layout.h)
   std::vector<OptionRecord> options;
   std::vector<FileRecord> files;  // the uninstaller's record last
+  // A compact package (kSolidFlag): files[0..solid_files) lie in frames.
+  bool solid = false;
+  size_t solid_files = 0;
+  std::vector<SolidFrame> frames;
 };
 
 // Whether the file at path carries data behind a Windows program (below a
@@ -75,6 +94,10 @@ class PackageReader {
  public:
   // Opens the package and reads everything but the streams. A signed
   // package is read below its certificate table.
+  PackageReader();
+  ~PackageReader();
+  PackageReader(PackageReader&& other) noexcept;
+  PackageReader& operator=(PackageReader&& other) noexcept;
   bool Open(const std::string& path, std::string* err);
   const PackageContents& contents() const { return c_; }
   // The stub image's headers, signature and digest field.
@@ -89,6 +112,9 @@ class PackageReader {
 
   // Decodes record i's stream (exactly 4 + compLen bytes) into write, in
   // pieces of at most 40960 bytes. A record with compLen 0 writes nothing.
+  // A record in the solid data is decoded by a SolidReader (solid_reader.h)
+  // the reader keeps: records decoded in order cost one pass over the solid
+  // data; going back starts it anew.
   // A damaged stream fails as damage of the package; a failure of write (a
   // full disk) fails with write's own message, as it is.
   bool DecodeRecord(size_t i, const codec::WriteFn& write, const codec::ProgressFn& progress,
@@ -101,10 +127,12 @@ class PackageReader {
  private:
   bool ReadLayout(std::string* err);
   bool ReadRecords(std::string* err);
+  bool ReadSolidData(BoundedReader& in, std::string* err);
   std::string path_;
   std::unique_ptr<platform::File> file_;
   ImageData image_;
   PackageContents c_;
+  std::unique_ptr<SolidReader> solid_;
 };
 
 }  // namespace package

@@ -97,7 +97,7 @@ class Reader {
   }
 
   void ReadBuild(const toml::table& t, Project* p) {
-    OnlyKeys(t, {"jobs", "sign-command", "icon"});
+    OnlyKeys(t, {"jobs", "sign-command", "icon", "compression"});
     if (const toml::node* node = t.get("jobs")) {
       const toml::value<int64_t>* v = node->as_integer();
       if (!v) Fail(LineOf(*node), FormatText(msg::kWantInteger, {"jobs"}));
@@ -109,6 +109,11 @@ class Reader {
       if (!package::HasFilePlaceholder(p->sign_command)) Fail(LineOf(*node), msg::kSignNoPlaceholder);
     }
     if (const toml::node* node = t.get("icon")) p->icon = Path(Text(t, "icon", ""), LineOf(*node));
+    if (const toml::node* node = t.get("compression")) {
+      std::string kind = Text(t, "compression", "");
+      if (kind == kCompressionSolid) p->compression = package::Compression::kSolid;
+      else if (kind != kCompressionLzss) Fail(LineOf(*node), msg::kBadCompression);
+    }
   }
 
   void ReadEntries(const toml::node& node, Project* p) {
@@ -290,11 +295,13 @@ std::string FormatProject(const Project& p, const std::string& project_path, Pat
       << "output = " << path(p.properties.save_path) << "\n"
       << "publisher = " << Quote(p.properties.publisher) << "\n"
       << "version = " << Quote(p.properties.version) << "\n";
-  if (p.jobs || !p.sign_command.empty() || !p.icon.empty()) {
+  const bool solid = p.compression == package::Compression::kSolid;
+  if (p.jobs || !p.sign_command.empty() || !p.icon.empty() || solid) {
     out << "\n[build]\n";
     if (p.jobs) out << "jobs = " << *p.jobs << "\n";
     if (!p.sign_command.empty()) out << "sign-command = " << Quote(p.sign_command) << "\n";
     if (!p.icon.empty()) out << "icon = " << path(p.icon) << "\n";
+    if (solid) out << "compression = " << Quote(kCompressionSolid) << "\n";
   }
   for (const package::EntryRow& row : p.entries) {
     out << "\n[[entry]]\npath = " << path(row.Folder + row.Name) << "\n";
@@ -312,8 +319,9 @@ std::string FormatProject(const Project& p, const std::string& project_path, Pat
 }
 
 int FormatVersionFor(const Project& p) {
-  if (!p.file_options.empty()) return kFormatVersion;
-  return p.icon.empty() ? kFormatWithoutIcon : kFormatWithoutFileOptions;
+  if (p.compression != package::Compression::kLzss) return kFormatWithCompression;
+  if (!p.file_options.empty()) return kFormatWithFileOptions;
+  return p.icon.empty() ? kFormatWithoutIcon : kFormatWithIcon;
 }
 
 std::string ProblemMessage(const std::string& file, const Problem& problem) {

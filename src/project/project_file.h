@@ -13,13 +13,18 @@
 namespace project {
 
 // The format version this program writes and the newest it reads.
-inline constexpr int kFormatVersion = 3;
-// The versions before build.icon (added in 2) and before options on files
-// inside folder entries and shortcuts on several files (added in 3). The
-// writer writes the lowest that holds the project, so older programs read
-// files that need nothing newer.
+inline constexpr int kFormatVersion = 4;
+// The first versions with build.icon (2), with options on files inside
+// folder entries and shortcuts on several files (3), and with
+// build.compression (4). The writer writes the lowest that holds the
+// project, so older programs read files that need nothing newer.
 inline constexpr int kFormatWithoutIcon = 1;
-inline constexpr int kFormatWithoutFileOptions = 2;
+inline constexpr int kFormatWithIcon = 2;
+inline constexpr int kFormatWithFileOptions = 3;
+inline constexpr int kFormatWithCompression = 4;
+// The values of build.compression.
+inline constexpr char kCompressionLzss[] = "lzss";
+inline constexpr char kCompressionSolid[] = "solid";
 
 // The lowest format version that holds p.
 int FormatVersionFor(const Project& p);
