@@ -63,6 +63,7 @@ TEST(ProjectFile, WritesReadableTextThatReadsBackTheSame) {
 
 TEST(ProjectFile, OptionsOnFilesInsideFoldersAndOnSeveralFilesReadBackTheSame) {
   Project p = Sample("/w/proj", '/');
+  p.compression = package::Compression::kLzss;
   const std::string without = FormatProject(p, "/w/proj/my.qrproj", kPosixPaths);
   EXPECT_EQ(without.find("file"), std::string::npos) << "no file options, no new key";
   EXPECT_NE(without.find("format = 2\n"), std::string::npos);
