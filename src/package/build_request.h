@@ -47,6 +47,11 @@ inline int DefaultJobs() {
   return cores == 0 ? 1 : static_cast<int>(cores);
 }
 
+// How the payload files are compressed (docs/format.md): each file its own
+// LZSS stream (today's packages, the default), or all of them in one solid
+// zstd stream (a compact package, read only by our own setup program).
+enum class Compression { kLzss, kSolid };
+
 struct PackageRequest {
   PropertyValues properties;
   std::vector<EntryRow> entries;
@@ -57,6 +62,7 @@ struct PackageRequest {
   std::vector<FileOption> file_options;
   // Threads that encode the files; the package is the same whatever the number.
   int jobs = DefaultJobs();
+  Compression compression = Compression::kLzss;
   // When set, the command that signs a file in place (sign_command.h): it
   // runs on the uninstaller with its name index and on the finished package.
   std::string sign_command;

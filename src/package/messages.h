@@ -84,6 +84,10 @@ inline constexpr char kIconTooBig[] = "图标大于256×256像素，不能用作
 inline constexpr char kIdentityNotWritable[] = "install.dat中的程序无法写入软件的图标和版本信息，安装包没有生成：";
 inline constexpr char kCodedStringTooLong[] = "文字超过32767字节，不能写入安装包";
 
+// A compact package asked for with an install.dat whose setup program cannot read one.
+inline constexpr char kSetupCannotReadSolid[] =
+    "install.dat中的安装程序不能读取紧凑安装包（它是其他或较早版本的安装程序），"
+    "请改用标准压缩，或使用与本工具一同发布的install.dat";
 // Signing with the command of qrpack build --sign-command; the command line
 // follows, then the command's output on the next lines.
 inline constexpr char kSignCannotRun[] = "无法运行签名命令，安装包没有生成：";
@@ -130,6 +134,21 @@ inline constexpr char kRecordSuffix[] = "个文件记录：";
 inline constexpr char kBadEmptyRecord[] = "压缩长度为0的记录的原始大小不是0";
 inline constexpr char kBytesBeforeTrailer[] = "最后一个文件记录与尾部之间有多余的数据";
 inline constexpr char kNoUninstallerRecord[] = "最后一个文件记录不是uninst.exe";
+// The solid data of a compact package.
+inline constexpr char kBadSolidRecord[] = "文件记录的大小为负数";
+inline constexpr char kBadFrameCount[] = "压缩数据的块数或各块的文件数与文件记录不符";
+inline constexpr char kSolidWithoutFrames[] = "压缩数据没有数据块，但文件记录的大小不是0";
+inline constexpr char kBadFrameLength[] = "压缩数据块的长度不正确";
+inline constexpr char kInFrame[] = "第";  // then the frame's number and kFrameSuffix
+inline constexpr char kFrameSuffix[] = "个压缩数据块：";
+inline constexpr char kFrameNotZstd[] = "不是完整的zstd数据帧";
+inline constexpr char kFrameWindowTooLarge[] = "要求的解压窗口大于128 MB";
+inline constexpr char kFrameNeedsDictionary[] = "需要字典才能解压";
+inline constexpr char kFrameContentSize[] = "声明的解压大小与文件记录的大小之和不符";
+inline constexpr char kFrameLonger[] = "解出的数据多于文件记录的大小之和";
+inline constexpr char kFrameShorter[] = "解出的数据少于文件记录的大小之和";
+inline constexpr char kFrameBytesAfter[] = "数据帧之后有多余的数据";
+inline constexpr char kFrameUndecodable[] = "无法解压";
 inline constexpr char kTotalMismatch[] = "尾部记录的总大小与各文件大小之和不符";
 inline constexpr char kNameIndexTooShort[] = "文件太短，没有文件列表";
 inline constexpr char kBadNameIndexOffset[] = "文件列表的位置超出范围";

@@ -6,6 +6,8 @@
 #include "codec/file_codec.h"
 #include "package/bounded_reader.h"
 #include "package/messages.h"
+#include "package/solid_frame.h"
+#include "package/solid_reader.h"
 #include "platform/text.h"
 
 namespace package {
@@ -56,8 +58,26 @@ bool HoldsAppendedData(const std::string& path) {
   return data_end > program_end;
 }
 
+PackageReader::PackageReader() = default;
+PackageReader::~PackageReader() = default;
+
+PackageReader::PackageReader(PackageReader&& other) noexcept { *this = std::move(other); }
+
+// The solid data's reader refers to the contents it was made for: it starts
+// anew after a move.
+PackageReader& PackageReader::operator=(PackageReader&& other) noexcept {
+  path_ = std::move(other.path_);
+  file_ = std::move(other.file_);
+  image_ = std::move(other.image_);
+  c_ = std::move(other.c_);
+  solid_.reset();
+  other.solid_.reset();
+  return *this;
+}
+
 bool PackageReader::Open(const std::string& path, std::string* err) {
   path_ = path;
+  solid_.reset();
   c_ = PackageContents();
   file_ = platform::File::Open(path, platform::File::Mode::kRead, err);
   if (!file_ || !ReadImageData(*file_, &image_, err)) return false;
@@ -109,8 +129,9 @@ bool PackageReader::ReadRecords(std::string* err) {
   if (!in.ReadI16(&c_.option_union, &e)) return Damaged(msg::kInOptions + e, err);
   uint16_t union_bits = static_cast<uint16_t>(c_.option_union);
   c_.option_list = (union_bits & kOptionListFlag) != 0;
+  c_.solid = (union_bits & kSolidFlag) != 0;
   uint16_t option_bits = union_bits & kOptionUnionBits;
-  if (union_bits & ~static_cast<uint16_t>(kOptionUnionBits | kOptionListFlag))
+  if (union_bits & ~static_cast<uint16_t>(kOptionUnionBits | kOptionListFlag | kSolidFlag))
     return Damaged(msg::kBadOptionUnion, err);
   // Classic records: one per bit of the union. A record list: its count.
   int64_t count = std::popcount(option_bits);
@@ -136,11 +157,13 @@ bool PackageReader::ReadRecords(std::string* err) {
   }
   if (seen != option_bits) return Damaged(msg::kBadOptionRecord, err);
 
-  // Records are at least 10 bytes; a count that cannot fit is refused before
-  // anything is reserved for it.
-  if (c_.trailer.record_count > in.left() / 10) return Damaged(msg::kBadRecordCount, err);
+  // Records are at least 10 bytes (6 in the solid data); a count that cannot
+  // fit is refused before anything is reserved for it.
+  if (c_.trailer.record_count > in.left() / (c_.solid ? 6 : 10))
+    return Damaged(msg::kBadRecordCount, err);
   c_.files.reserve(static_cast<size_t>(c_.trailer.record_count));
-  for (int32_t i = 0; i < c_.trailer.record_count; ++i) {
+  if (c_.solid && !ReadSolidData(in, err)) return false;
+  for (int32_t i = static_cast<int32_t>(c_.files.size()); i < c_.trailer.record_count; ++i) {
     FileRecord r;
     std::string where = msg::kInRecord + std::to_string(i + 1) + msg::kRecordSuffix;
     if (!in.ReadCodedString(c_.key, &r.rel_path_gbk, &e)) return Damaged(where + e, err);
@@ -159,9 +182,67 @@ bool PackageReader::ReadRecords(std::string* err) {
   return true;
 }
 
+// The records of the solid data (all but the uninstaller's) and its frames,
+// each frame's header checked.
+bool PackageReader::ReadSolidData(BoundedReader& in, std::string* err) {
+  std::string e;
+  const int32_t n = c_.trailer.record_count - 1;
+  int64_t sum = 0;
+  for (int32_t i = 0; i < n; ++i) {
+    FileRecord r;
+    std::string where = msg::kInRecord + std::to_string(i + 1) + msg::kRecordSuffix;
+    if (!in.ReadCodedString(c_.key, &r.rel_path_gbk, &e) || !in.ReadI32(&r.original_size, &e))
+      return Damaged(where + e, err);
+    if (r.original_size < 0) return Damaged(where + msg::kBadSolidRecord, err);
+    r.solid = true;
+    sum += r.original_size;
+    r.rel_path = platform::FromCodePage936(r.rel_path_gbk);
+    c_.files.push_back(std::move(r));
+  }
+  c_.solid_files = static_cast<size_t>(n);
+  int32_t stored = 0;
+  if (!in.ReadI32(&stored, &e)) return Damaged(e, err);
+  const int32_t frame_count = stored ^ codec::kFormatMask;
+  // A frame takes at least 9 bytes and holds at least one file.
+  if (frame_count < 0 || frame_count > n || frame_count > in.left() / 9)
+    return Damaged(msg::kBadFrameCount, err);
+  if (frame_count == 0 && sum != 0) return Damaged(msg::kSolidWithoutFrames, err);
+  c_.frames.reserve(static_cast<size_t>(frame_count));
+  size_t first = 0;
+  for (int32_t k = 0; k < frame_count; ++k) {
+    std::string where = msg::kInFrame + std::to_string(k + 1) + msg::kFrameSuffix;
+    SolidFrame f;
+    f.first_file = first;
+    if (!in.ReadI32(&f.files, &e) || !in.ReadI32(&f.compLen, &e)) return Damaged(where + e, err);
+    if (f.files < 1 || f.files > n - static_cast<int32_t>(first))
+      return Damaged(where + msg::kBadFrameCount, err);
+    if (f.compLen < 1 || f.compLen > in.left()) return Damaged(where + msg::kBadFrameLength, err);
+    for (size_t i = first; i < first + static_cast<size_t>(f.files); ++i)
+      f.content_size += c_.files[i].original_size;
+    first += static_cast<size_t>(f.files);
+    f.offset = in.pos();
+    std::string head;
+    size_t head_size = std::min(kSolidFrameHeaderMax, static_cast<size_t>(f.compLen));
+    if (!in.ReadBytes(head_size, &head, &e) || !in.Skip(f.compLen - static_cast<int64_t>(head_size), &e))
+      return Damaged(where + e, err);
+    if (!CheckSolidFrameHeader(reinterpret_cast<const uint8_t*>(head.data()), head.size(),
+                               f.content_size, &e))
+      return Damaged(where + e, err);
+    c_.frames.push_back(f);
+  }
+  if (frame_count > 0 && first != static_cast<size_t>(n)) return Damaged(msg::kBadFrameCount, err);
+  return true;
+}
+
 bool PackageReader::DecodeRecord(size_t i, const codec::WriteFn& write,
                                  const codec::ProgressFn& progress, std::string* err) {
   const FileRecord& r = c_.files.at(i);
+  if (r.solid) {
+    if (!solid_ || solid_->next() > i) solid_ = std::make_unique<SolidReader>(*file_, c_);
+    while (solid_->next() < i)
+      if (!solid_->SkipNext(nullptr, err)) return false;
+    return solid_->DecodeNext(write, progress, nullptr, err);
+  }
   if (r.compLen == 0) return true;
   codec::CodecParams params;
   params.code = std::span<const uint8_t>(c_.key);

@@ -17,6 +17,9 @@
 
 namespace package {
 
+class BoundedReader;
+class SolidReader;
+
 // The four values of the configuration text (UTF-8).
 struct ConfigValues {
   std::string app_name;
@@ -91,6 +94,10 @@ class PackageReader {
  public:
   // Opens the package and reads everything but the streams. A signed
   // package is read below its certificate table.
+  PackageReader();
+  ~PackageReader();
+  PackageReader(PackageReader&& other) noexcept;
+  PackageReader& operator=(PackageReader&& other) noexcept;
   bool Open(const std::string& path, std::string* err);
   const PackageContents& contents() const { return c_; }
   // The stub image's headers, signature and digest field.
@@ -105,8 +112,9 @@ class PackageReader {
 
   // Decodes record i's stream (exactly 4 + compLen bytes) into write, in
   // pieces of at most 40960 bytes. A record with compLen 0 writes nothing.
-  // A record in the solid data is decoded by decoding its frame from the
-  // start (solid_reader.h decodes them all in one pass).
+  // A record in the solid data is decoded by a SolidReader (solid_reader.h)
+  // the reader keeps: records decoded in order cost one pass over the solid
+  // data; going back starts it anew.
   // A damaged stream fails as damage of the package; a failure of write (a
   // full disk) fails with write's own message, as it is.
   bool DecodeRecord(size_t i, const codec::WriteFn& write, const codec::ProgressFn& progress,
@@ -119,10 +127,12 @@ class PackageReader {
  private:
   bool ReadLayout(std::string* err);
   bool ReadRecords(std::string* err);
+  bool ReadSolidData(BoundedReader& in, std::string* err);
   std::string path_;
   std::unique_ptr<platform::File> file_;
   ImageData image_;
   PackageContents c_;
+  std::unique_ptr<SolidReader> solid_;
 };
 
 }  // namespace package

@@ -15,6 +15,8 @@
 #include "package/product_identity.h"
 #include "package/record_pipeline.h"
 #include "package/sign_command.h"
+#include "package/solid_capability.h"
+#include "package/solid_writer.h"
 #include "package/stub_container.h"
 #include "package/temp_files.h"
 #include "package/windows_names.h"
@@ -118,8 +120,11 @@ class PackageWriter {
   bool WriteUninstaller(std::string* err);
   bool SignUninstaller(std::string* err);
   bool WriteHead(std::string* err);
+  bool CheckSetupReadsSolid(std::string* err);
   bool FinishPackage(std::string* err);
   bool WriteRecords(const std::vector<RecordJob>& jobs, int threads, std::string* err);
+  // The payload files' records (and in a compact package their solid data).
+  bool WritePayload(const std::vector<RecordJob>& jobs, std::string* err);
   bool Write(const std::string& bytes, std::string* err);
 
   const PackageRequest& req_;
@@ -348,6 +353,7 @@ bool PackageWriter::WriteHead(std::string* err) {
     *err = write_failed ? msg::WithReason(msg::kWriteFailed, req_.properties.save_path, e) : e;
     return false;
   }
+  if (req_.compression == Compression::kSolid && !CheckSetupReadsSolid(err)) return false;
   bool stamped = false;
   if (!StampIdentityFile(*package_.file, identity_, IdentityProgram::kSetup, &stamped, &e) ||
       !package_.file->Size(&end_, &e) || !package_.file->Seek(kXorKeyOffset, &e) ||
@@ -363,6 +369,8 @@ bool PackageWriter::WriteHead(std::string* err) {
                  platform::TruncateUtf16(p.version, kConfigValueChars)};
   std::string head;
   int16_t option_union = option_list_ ? kOptionListFlag : 0;
+  if (req_.compression == Compression::kSolid)
+    option_union = static_cast<int16_t>(option_union | kSolidFlag);
   for (const auto& o : options_) option_union = static_cast<int16_t>(option_union | o.first);
   if (!AppendCodedString(&head, Codepage(FormatConfigText(v)), key_, err)) return false;
   PutI16(&head, option_union);
@@ -372,6 +380,19 @@ bool PackageWriter::WriteHead(std::string* err) {
     if (!AppendCodedString(&head, name, key_, err)) return false;
   }
   return Write(head, err);
+}
+
+// A compact package needs a setup program that declares it reads one.
+bool PackageWriter::CheckSetupReadsSolid(std::string* err) {
+  std::string e;
+  int64_t size = 0;
+  bool reads = false;
+  if (!package_.file->Size(&size, &e) || !SetupReadsSolid(*package_.file, size, &reads, &e)) {
+    *err = msg::WithReason(msg::kWriteFailed, package_.path, e);
+    return false;
+  }
+  if (!reads) *err = msg::kSetupCannotReadSolid;
+  return reads;
 }
 
 // Fills in the package's digest, closes it and signs it; a signed package
@@ -399,6 +420,13 @@ bool PackageWriter::WriteRecords(const std::vector<RecordJob>& jobs, int threads
   RecordTarget target{package_.file.get(), &end_, &key_, req_.properties.save_path, &progress_};
   target.stop = req_.stop;
   return package::WriteRecords(jobs, threads, target, err);
+}
+
+bool PackageWriter::WritePayload(const std::vector<RecordJob>& jobs, std::string* err) {
+  if (req_.compression == Compression::kLzss) return WriteRecords(jobs, req_.jobs, err);
+  RecordTarget target{package_.file.get(), &end_, &key_, req_.properties.save_path, &progress_};
+  target.stop = req_.stop;
+  return WriteSolidData(jobs, req_.jobs, target, err);
 }
 
 BuildResult PackageWriter::Run() {
@@ -433,7 +461,10 @@ BuildResult PackageWriter::Run() {
   std::vector<RecordJob> jobs;
   jobs.reserve(planned_.size());
   for (const PlannedFile& p : planned_) jobs.push_back({p.rel_path_gbk, p.file->FullPath, p.file->FileSize});
-  if (!WriteRecords(jobs, req_.jobs, &err)) return Fail(err);
+  if (!WritePayload(jobs, &err)) {
+    if (err == msg::kTooLarge) return SizeRefused();
+    return Fail(err);
+  }
   jobs.clear();
   jobs.shrink_to_fit();
   int64_t v = 0;

@@ -62,7 +62,7 @@ class SolidReader {
   const PackageContents& c_;
   size_t files_ = 0;       // records in the solid data
   size_t next_ = 0;        // the next record
-  size_t frame_ = 0;       // the frame record next_ lies in
+  size_t frames_started_ = 0;
   size_t frame_end_ = 0;   // the record after the current frame's last
   std::unique_ptr<SolidFrameDecoder> decoder_;
   bool failed_ = false;

@@ -138,7 +138,7 @@ TEST_F(OptionListTest, ADamagedRecordListIsRefused) {
       {with(at + 2, LeI32(100000 ^ 0x71)), msg::kBadOptionRecord},  // more than fit
       {with(at, LeI16(0x100 | 4 | 2)), msg::kBadOptionRecord},      // a bit without a record
       {with(at + 6, "\x02"), msg::kBadOptionRecord},                // a record's bit outside the union
-      {with(at, LeI16(0x200 | 4)), msg::kBadOptionUnion},           // an unknown flag
+      {with(at, LeI16(0x400 | 4)), msg::kBadOptionUnion},           // an unknown flag
   };
   for (const Case& c : cases) {
     ASSERT_TRUE(WriteWholeFile(save_, c.bytes));
