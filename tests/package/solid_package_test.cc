@@ -25,19 +25,25 @@ using namespace package;
 using namespace package_test;
 
 // The image with the resource that declares it reads compact packages.
+// The image with its QRSOLID marks replaced by one holding version, or
+// removed (a setup program of an earlier version) when version is empty.
 std::string WithSolidMark(std::string image, const std::string& version = kSolidLayoutVersion) {
   std::span<const uint8_t> bytes(reinterpret_cast<const uint8_t*>(image.data()), image.size());
   std::vector<Resource> resources;
   std::string err;
   EXPECT_TRUE(ReadResources(bytes, ParsePeHeaders(bytes), &resources, &err)) << err;
+  std::erase_if(resources, [](const Resource& r) {
+    return r.type.id == kRtRcData && r.name.name == u"QRSOLID";
+  });
   Resource mark;
   mark.type.id = kRtRcData;
   mark.name.name = u"QRSOLID";
   mark.data = version;
-  resources.push_back(mark);
+  if (!version.empty()) resources.push_back(mark);
   EXPECT_TRUE(ReplaceResources(&image, resources, &err)) << err;
   return image;
 }
+std::string WithoutSolidMark(std::string image) { return WithSolidMark(std::move(image), ""); }
 
 // Text-like bytes that compress, but not to nothing.
 std::string Compressible(size_t n, uint32_t seed) {
@@ -168,7 +174,7 @@ TEST_F(SolidPackageTest, ASetupProgramWithoutTheMarkIsRefusedAndNothingWritten) 
     std::string setup;
   } cases[] = {
       {"a foreign program", MakeImage(20000, 1)},
-      {"our program of an earlier version", identity_test::StubImage("setup")},
+      {"our program of an earlier version", WithoutSolidMark(identity_test::StubImage("setup"))},
       {"a mark of another layout version", WithSolidMark(identity_test::StubImage("setup"), "2")},
   };
   for (const Case& c : cases) {
@@ -191,7 +197,8 @@ TEST_F(SolidPackageTest, ASetupProgramWithoutTheMarkIsRefusedAndNothingWritten) 
 TEST_F(SolidPackageTest, TheMarkIsReadFromTheProgramsResources) {
   for (const auto& [image, reads] : std::vector<std::pair<std::string, bool>>{
            {WithSolidMark(identity_test::StubImage("setup")), true},
-           {identity_test::StubImage("setup"), false},
+           {identity_test::StubImage("setup"), true},
+           {WithoutSolidMark(identity_test::StubImage("setup")), false},
            {MakeImage(20000, 1), false},
            {WithSolidMark(identity_test::StubImage("setup"), std::string("1\0", 2)), true}}) {
     PutFile(dir_ / "image.exe", image);
