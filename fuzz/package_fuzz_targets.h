@@ -17,6 +17,12 @@ namespace fuzz {
 // read as the uninstaller's name index, as list and verify read it.
 bool PackageReaderTarget(const uint8_t* data, size_t size);
 
+// Reads arbitrary bytes as the solid data of a compact package (the
+// package is assembled around them, see package_fuzz_targets.cc): an
+// accepted package's frames hold every file in order, and decoding gives
+// each file exactly its size or fails with a message, in bounded pieces.
+bool CompactReaderTarget(const uint8_t* data, size_t size);
+
 // Reads arbitrary bytes as an uninstaller with its name index.
 bool NameIndexTarget(const uint8_t* data, size_t size);
 

@@ -18,7 +18,8 @@ if ! cmake --build "$root/build-fuzz" -j "$(nproc)" --target qr_fuzzers >"$scrat
 fi
 mkdir -p "$root/build-fuzz/artifacts"
 status=0
-for target in decompress round_trip package_reader name_index stub_container resources project_file; do
+for target in decompress round_trip package_reader name_index stub_container resources project_file \
+    compact_reader; do
   mkdir "$scratch/$target"
   log="$scratch/$target.log"
   if "$root/build-fuzz/bin/${target}_fuzzer" "$scratch/$target" "$root/fuzz/corpus/$target" \

@@ -20,6 +20,7 @@
 #include "package/stub_container.h"
 #include "platform/files.h"
 #include "platform/wildcards.h"
+#include "project/project_file.h"
 #include "project/project_store.h"
 #include "package/install_dat_check.h"
 #include "platform/unicode.h"
@@ -73,7 +74,7 @@ std::string ValueOr(const ParsedArgs& p, const std::string& option, const std::s
 int SaveProject(const std::string& path, const package::PackageRequest& request,
                 std::optional<int> jobs, Io& io) {
   project::Project saved{request.properties, request.entries, jobs, request.sign_command,
-                         request.icon_path};
+                         request.icon_path, request.compression};
   std::string message;
   if (!project::SaveProject(path, saved, &message)) return Fail(io, message);
   io.out << path << "\n";
@@ -85,7 +86,7 @@ int SaveProject(const std::string& path, const package::PackageRequest& request,
 int RunBuild(const Args& args, Io& io) {
   const Command& self = FindCommand("build");
   ArgSyntax syntax{{"--name", "--dir", "--publisher", "--version", "-o", "--install-dat", "--jobs",
-                    "--sign-command", "--save-project", "--icon"},
+                    "--sign-command", "--save-project", "--icon", "--compression"},
                {"--quiet"},
                0};
   std::vector<std::string> repeatable;
@@ -116,6 +117,12 @@ int RunBuild(const Args& args, Io& io) {
   if (p.Has("--jobs") && !ParseInteger(p.values["--jobs"], 1, 1024, &jobs))
     return UsageError(io, self, "--jobs needs a number from 1 to 1024");
   request.jobs = static_cast<int>(jobs);
+  if (p.Has("--compression")) {
+    const std::string& kind = p.values["--compression"];
+    if (kind == project::kCompressionSolid) request.compression = package::Compression::kSolid;
+    else if (kind == project::kCompressionLzss) request.compression = package::Compression::kLzss;
+    else return UsageError(io, self, "--compression needs lzss or solid");
+  }
   if (p.Has("--sign-command")) {
     request.sign_command = p.values["--sign-command"];
     if (!package::HasFilePlaceholder(request.sign_command))

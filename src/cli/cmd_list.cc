@@ -117,11 +117,19 @@ void PrintJson(const package::PackageContents& c, const package::ImageData& imag
   os << "},\n  \"uninstall_key\": " << Json(UninstallKey(c.config)) << ",\n  \"option_union\": " << c.option_union << ",\n  \"options\": [";
   for (size_t i = 0; i < c.options.size(); ++i)
     os << (i ? ", " : "") << "{\"bit\": " << c.options[i].bit << ", \"name\": " << Json(c.options[i].name) << "}";
-  os << "],\n  \"files\": [";
+  os << "],";
+  // A compact package's frames; its files have no size of their own compressed.
+  if (c.solid) {
+    os << "\n  \"compression\": \"solid\",\n  \"solid_frames\": [";
+    for (size_t i = 0; i < c.frames.size(); ++i)
+      os << (i ? ", " : "") << "{\"files\": " << c.frames[i].files << ", \"compressed\": " << c.frames[i].compLen << "}";
+    os << "],";
+  }
+  os << "\n  \"files\": [";
   for (size_t i = 0; i < c.files.size(); ++i) {
     const package::FileRecord& f = c.files[i];
     os << (i ? "," : "") << "\n    {\"path\": " << Json(f.rel_path) << ", \"size\": " << f.original_size
-       << ", \"compressed\": " << f.compLen << "}";
+       << ", \"compressed\": " << (f.solid ? "null" : std::to_string(f.compLen)) << "}";
   }
   os << "\n  ],\n  \"name_index\": {\"title\": " << Json(index.title) << ", \"paths\": [";
   for (size_t i = 0; i < index.rel_paths.size(); ++i) os << (i ? ", " : "") << Json(index.rel_paths[i]);
@@ -145,9 +153,16 @@ void PrintText(const package::PackageContents& c, const package::ImageData& imag
   for (const package::OptionRecord& o : c.options)
     os << "  " << o.bit << " " << entries::OptionCaption(o.bit) << ": " << o.name << "\n";
   os << "Files (" << c.files.size() << " records, total " << c.trailer.total << " bytes):\n";
+  if (c.solid) {
+    int64_t compressed = 0;
+    for (const package::SolidFrame& f : c.frames) compressed += f.compLen;
+    os << "  Compact package: the first " << c.solid_files << " files in " << c.frames.size()
+       << " zstd frame(s) of " << compressed << " bytes\n";
+  }
   for (const package::FileRecord& f : c.files) {
     char buf[64];
-    std::snprintf(buf, sizeof buf, "  %12d %12d  ", f.original_size, f.compLen);
+    if (f.solid) std::snprintf(buf, sizeof buf, "  %12d %12s  ", f.original_size, "-");
+    else std::snprintf(buf, sizeof buf, "  %12d %12d  ", f.original_size, f.compLen);
     os << buf << f.rel_path << "\n";
   }
   os << "Uninstaller name index: " << index.title << ", " << index.rel_paths.size() << " names\n";

@@ -7,7 +7,7 @@ namespace cli {
 
 inline constexpr char kBuildSynopsis[] =
     "build [--name T] [--dir T] [--publisher T] [--version T] [-o PATH] [--install-dat PATH] "
-    "[--jobs N] [--quiet] [--sign-command CMD] [--icon FILE] [--run F] [--quick-launch F] [--desktop F] [--autorun F] "
+    "[--jobs N] [--compression lzss|solid] [--quiet] [--sign-command CMD] [--icon FILE] [--run F] [--quick-launch F] [--desktop F] [--autorun F] "
     "[--program-group F] [--control-panel-icon F] [--save-project FILE] [PROJECT.qrproj] ENTRY...";
 inline constexpr char kBuildHelp[] =
     "Builds an installer package from files and folders, like the main window's\n"
@@ -29,6 +29,10 @@ inline constexpr char kBuildHelp[] =
     "                        it, install.dat beside qrpack must pass its digest check\n"
     "  --jobs N              threads that encode (default: one per core, at most 8); a\n"
     "                        large file is shared among them; same package for any N\n"
+    "  --compression KIND    lzss (default): every file its own stream, read by any\n"
+    "                        setup program; solid: all files in one zstd stream, a\n"
+    "                        compact package about half the size that takes longer\n"
+    "                        to build and needs the setup program of this install.dat\n"
     "  --quiet               print nothing but errors: no progress line, warning,\n"
     "                        completion text, path or uninstall key\n"
     "  --sign-command CMD    sign the uninstaller and the package in place with CMD,\n"

@@ -22,6 +22,7 @@ inline constexpr char kNewerFormat[] =
     "格式版本 %1 比本程序能读的版本 %2 新，请用新版的 QrMaker 打开";
 inline constexpr char kBadFormat[] = "格式版本应为 1 到 %1 之间的整数";
 inline constexpr char kJobsRange[] = "“jobs”应为 1 到 1024 之间的整数";
+inline constexpr char kBadCompression[] = "“compression”应为 \"lzss\" 或 \"solid\"";
 inline constexpr char kSignNoPlaceholder[] = "“sign-command”中缺少代表文件路径的 $f";
 inline constexpr char kUnknownOption[] = "未知的安装选项“%1”";
 inline constexpr char kOptionTwice[] = "安装选项“%1”只能设在一个文件上（第 %2 行已设）";

@@ -22,6 +22,7 @@ package::PackageRequest ToRequest(const Project& p) {
   if (p.jobs) request.jobs = *p.jobs;
   request.sign_command = p.sign_command;
   request.icon_path = p.icon;
+  request.compression = p.compression;
   return request;
 }
 

@@ -20,6 +20,7 @@ struct Project {
   std::optional<int> jobs;                 // unset: one per core
   std::string sign_command;                // empty: the package is not signed
   std::string icon;                        // empty: taken from the marked files
+  package::Compression compression = package::Compression::kLzss;
 
   bool operator==(const Project&) const = default;
 };

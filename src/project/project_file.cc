@@ -94,7 +94,7 @@ class Reader {
   }
 
   void ReadBuild(const toml::table& t, Project* p) {
-    OnlyKeys(t, {"jobs", "sign-command", "icon"});
+    OnlyKeys(t, {"jobs", "sign-command", "icon", "compression"});
     if (const toml::node* node = t.get("jobs")) {
       const toml::value<int64_t>* v = node->as_integer();
       if (!v) Fail(LineOf(*node), FormatText(msg::kWantInteger, {"jobs"}));
@@ -106,6 +106,11 @@ class Reader {
       if (!package::HasFilePlaceholder(p->sign_command)) Fail(LineOf(*node), msg::kSignNoPlaceholder);
     }
     if (const toml::node* node = t.get("icon")) p->icon = Path(Text(t, "icon", ""), LineOf(*node));
+    if (const toml::node* node = t.get("compression")) {
+      std::string kind = Text(t, "compression", "");
+      if (kind == kCompressionSolid) p->compression = package::Compression::kSolid;
+      else if (kind != kCompressionLzss) Fail(LineOf(*node), msg::kBadCompression);
+    }
   }
 
   void ReadEntries(const toml::node& node, Project* p) {
@@ -218,23 +223,35 @@ bool ParseProject(std::string_view text, const std::string& project_path, Projec
   return false;
 }
 
+namespace {
+
+// The lowest format version that holds every key p needs.
+int LowestFormat(const Project& p) {
+  if (p.compression != package::Compression::kLzss) return kFormatVersion;
+  return p.icon.empty() ? kFormatWithoutIcon : kFormatWithIcon;
+}
+
+}  // namespace
+
 std::string FormatProject(const Project& p, const std::string& project_path, PathStyle style) {
   const std::string folder = FolderOf(project_path, style);
   auto path = [&](const std::string& absolute) { return Quote(StoredPath(absolute, folder, style)); };
   std::ostringstream out;
   out << "# QrMaker project\n"
-      << "format = " << (p.icon.empty() ? kFormatWithoutIcon : kFormatVersion) << "\n\n"
+      << "format = " << LowestFormat(p) << "\n\n"
       << "[package]\n"
       << "name = " << Quote(p.properties.app_name) << "\n"
       << "dir = " << Quote(p.properties.setup_dir) << "\n"
       << "output = " << path(p.properties.save_path) << "\n"
       << "publisher = " << Quote(p.properties.publisher) << "\n"
       << "version = " << Quote(p.properties.version) << "\n";
-  if (p.jobs || !p.sign_command.empty() || !p.icon.empty()) {
+  const bool solid = p.compression == package::Compression::kSolid;
+  if (p.jobs || !p.sign_command.empty() || !p.icon.empty() || solid) {
     out << "\n[build]\n";
     if (p.jobs) out << "jobs = " << *p.jobs << "\n";
     if (!p.sign_command.empty()) out << "sign-command = " << Quote(p.sign_command) << "\n";
     if (!p.icon.empty()) out << "icon = " << path(p.icon) << "\n";
+    if (solid) out << "compression = " << Quote(kCompressionSolid) << "\n";
   }
   for (const package::EntryRow& row : p.entries) {
     out << "\n[[entry]]\npath = " << path(row.Folder + row.Name) << "\n";

@@ -13,10 +13,15 @@
 namespace project {
 
 // The format version this program writes and the newest it reads.
-inline constexpr int kFormatVersion = 2;
-// The oldest version that holds every key but build.icon (added in 2); the
-// writer writes it when no icon is set, so older programs read such files.
+inline constexpr int kFormatVersion = 3;
+// The oldest version that holds every key but build.icon (added in 2) and
+// build.compression (added in 3); the writer writes the lowest version that
+// holds what it writes, so older programs read such files.
 inline constexpr int kFormatWithoutIcon = 1;
+inline constexpr int kFormatWithIcon = 2;
+// The values of build.compression.
+inline constexpr char kCompressionLzss[] = "lzss";
+inline constexpr char kCompressionSolid[] = "solid";
 
 // What is wrong with a project file, and where: line counts from 1, 0 when
 // the fault belongs to no line.

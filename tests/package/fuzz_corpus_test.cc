@@ -18,7 +18,8 @@ TEST(FuzzCorpus, PackageTargets) {
   } targets[] = {{"package_reader", fuzz::PackageReaderTarget},
                  {"name_index", fuzz::NameIndexTarget},
                  {"stub_container", fuzz::StubContainerTarget},
-                 {"resources", fuzz::ResourcesTarget}};
+                 {"resources", fuzz::ResourcesTarget},
+                 {"compact_reader", fuzz::CompactReaderTarget}};
   for (const Target& corpus : targets) {
     auto seeds = ReadSeedCorpus(corpus.corpus);
     EXPECT_FALSE(seeds.empty()) << corpus.corpus;

@@ -22,17 +22,18 @@ Project Sample(const std::string& root, char sep) {
   p.jobs = 3;
   p.sign_command = "signtool sign /a $f";
   p.icon = root + sep + "art" + sep + "app.ico";
+  p.compression = package::Compression::kSolid;
   return p;
 }
 
 TEST(ProjectFile, WritesReadableTextThatReadsBackTheSame) {
   Project p = Sample("/w/proj", '/');
   std::string text = FormatProject(p, "/w/proj/my.qrproj", kPosixPaths);
-  for (const char* line : {"format = 2\n", "[package]\n", "name = '我的 \"工具\"'\n",
+  for (const char* line : {"format = 3\n", "[package]\n", "name = '我的 \"工具\"'\n",
                            "dir = \"My'Tool\"\n", "output = 'out/Setup.exe'\n",
                            "publisher = '示例\\工作室'\n", "version = \"2.1.0\\n\"\n", "[build]\n",
                            "jobs = 3\n", "sign-command = 'signtool sign /a $f'\n", "icon = 'art/app.ico'\n",
-                           "[[entry]]\npath = 'bin/app.exe'\noptions = ['run', 'desktop']\n",
+                           "compression = 'solid'\n", "[[entry]]\npath = 'bin/app.exe'\noptions = ['run', 'desktop']\n",
                            "[[entry]]\npath = 'data'\nfolder = true\n",
                            "path = '文档/中文.txt'\noptions = ['quick-launch', 'autorun', "
                            "'program-group', 'control-panel-icon']\n",
@@ -44,11 +45,20 @@ TEST(ProjectFile, WritesReadableTextThatReadsBackTheSame) {
   ASSERT_TRUE(ParseProject(text, "/w/proj/my.qrproj", &back, &problem, kPosixRead)) << problem.what;
   EXPECT_EQ(back, p);
 
-  // Without an icon the file keeps the first format, which older programs read.
+  // The lowest format that holds what is written, which older programs read:
+  // without the compact kind, 2 (the icon's); without the icon as well, 1.
+  p.compression = package::Compression::kLzss;
+  text = FormatProject(p, "/w/proj/my.qrproj", kPosixPaths);
+  EXPECT_EQ(text.find("format = 2\n"), text.find("format = "));
+  EXPECT_EQ(text.find("compression = "), std::string::npos);
   p.icon.clear();
   text = FormatProject(p, "/w/proj/my.qrproj", kPosixPaths);
   EXPECT_EQ(text.find("format = 1\n"), text.find("format = "));
   EXPECT_EQ(text.find("icon = "), std::string::npos);
+  // "lzss" written by hand reads as the default.
+  ASSERT_TRUE(ParseProject("format = 1\n[build]\ncompression = 'lzss'\n", "/w/p.qrproj", &back, &problem,
+                           kPosixRead));
+  EXPECT_EQ(back.compression, package::Compression::kLzss);
 }
 
 TEST(ProjectFile, MovedWithItsFilesNamesTheFilesInTheirNewPlace) {
@@ -123,11 +133,13 @@ TEST(ProjectFile, RefusesBadFilesWithTheLineAndWhatIsWrong) {
       {"format = 1\n[package]\nname = \"\"\"a\\\n  ﹏\"\"\"\n", 4, "字符 U+FE4F"},
       {"format = 1\n[package]\nname = true\xef\xb9\x8f\n", 3, "字符 U+FE4F"},
       {"format = 1\n[package]\ntitle = 'x'\n", 3, "未知的键“title”"},
-      {"format = 1\n[build]\ncompression = 'lzss'\n", 3, "未知的键“compression”"},
+      {"format = 1\n[build]\nlevel = 9\n", 3, "未知的键“level”"},
+      {"format = 3\n[build]\ncompression = 'zstd'\n", 3, "“compression”应为"},
+      {"format = 3\n[build]\ncompression = 1\n", 3, "“compression”应为文本"},
       {"format = 1\n[[entry]]\npath = 'a'\nicon = 'x'\n", 4, "未知的键“icon”"},
       {"[package]\nname = 'x'\n", 1, "缺少“format”"},
       {"format = '1'\n", 1, "“format”应为整数"},
-      {"format = 3\n", 1, "格式版本 3 比本程序能读的版本 2 新"},
+      {"format = 4\n", 1, "格式版本 4 比本程序能读的版本 3 新"},
       {"format = 0\n", 1, "格式版本应为"},
       {"format = 1\npackage = 'x'\n", 2, "“package”应为表"},
       {"format = 1\n[package]\nname = 1\n", 3, "“name”应为文本"},
