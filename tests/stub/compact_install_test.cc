@@ -3,6 +3,7 @@
 // as a standard package's, so installs, upgrades, rollbacks and uninstalls
 // behave alike. Hostile solid data is refused as damage and leaves nothing.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <gtest/gtest.h>
 
@@ -133,6 +134,26 @@ TEST_F(CompactInstallTest, AnUpgradeWhoseLastFrameIsDamagedLeavesTheEarlierInsta
   ASSERT_EQ(RunSilent(v2, folder_), 0);
   EXPECT_EQ(State(folder_).version, L"2.0");
   ExpectSampleFiles(folder_, Version2().files);
+}
+
+TEST_F(CompactInstallTest, TheWindowInstallsItWithItsBarFilled) {
+  Started setup(Quote(pkg_) + L" /D=" + folder_);
+  HWND wnd = WaitForWindow(setup.pid(), L"QrSetupWindow");
+  ASSERT_NE(wnd, nullptr);
+  SendMessageW(WaitForChild(wnd, L"Button", L"安装", 5), BM_CLICK, 0, 0);
+  HWND finish = WaitForChild(wnd, L"Button", L"完成");
+  ASSERT_NE(finish, nullptr);
+  HWND bar = FindWindowExW(wnd, nullptr, L"msctls_progress32", nullptr);
+  ASSERT_NE(bar, nullptr);
+  EXPECT_EQ(SendMessageW(bar, PBM_GETPOS, 0, 0), SendMessageW(bar, PBM_GETRANGE, FALSE, 0));
+  HWND run = WaitForChild(wnd, L"Button", L"运行 app.exe", 1);
+  if (run) SendMessageW(run, BM_SETCHECK, BST_UNCHECKED, 0);  // app.exe here is no program
+  SendMessageW(finish, BM_CLICK, 0, 0);
+  EXPECT_EQ(setup.Wait(), 0);
+  EXPECT_EQ(ListTree(folder_), ExpectedFiles());
+  ExpectSampleFiles(folder_, SampleTree());
+  ASSERT_EQ(RunProgram(Quote(folder_ + L"\\uninst.exe") + L" /S"), 0);
+  EXPECT_TRUE(WaitGone(dir_ / L"inst"));
 }
 
 // Solid data that no sound builder writes: each is refused as damage of
