@@ -6,9 +6,19 @@
 // (getrusage of the child) and the machine's load average when the runs
 // started, and checks the packages of 1 and of all jobs are the same bytes.
 //
+// With --compression, the tree is built instead as today's package (LZSS)
+// and as a compact package (zstd, --compression solid) side by side with the
+// same jobs, alternating: size, time and peak memory of each, the compact
+// build's memory at 8 jobs, and `qrpack extract` of each. Beside them, on a
+// tar of the tree, the zstd command line at several levels with the same
+// long window (the writer's settings are chosen from these), and with --xz
+// the xz command line: -9e on every file and over the tar (solid LZMA).
+// The install.dat must hold a setup program that reads compact packages.
+//
 // usage: build_bench [--tree-mb N] [--big-mb N (0: skip)] [--runs N]
 //                    [--jobs N (default: one per core)]
 //                    [--qrpack PATH] [--install-dat PATH]
+//                    [--compression 1] [--xz 1]
 // qrpack and install.dat default to the ones beside this program.
 
 #include <sys/resource.h>
@@ -45,6 +55,8 @@ struct Options {
   int jobs = 0;  // 0: one per core
   std::string qrpack;
   std::string install_dat;
+  bool compression = false;
+  bool xz = false;
 };
 
 // Names in the tree so far, by their letters in lower case: the builder
@@ -132,15 +144,15 @@ struct RunResult {
   double cpu_seconds = 0;  // user and system time of the child
 };
 
-RunResult RunBuild(const Options& opt, const fs::path& entry, const fs::path& out, int jobs) {
-  std::vector<std::string> args = {opt.qrpack, "build", "--quiet", "--install-dat", opt.install_dat,
-                                   "-o", out.string(), "--jobs", std::to_string(jobs),
-                                   entry.string()};
+// Runs args (a program's path first) in a child process, its output to
+// stdout_path; the peak resident memory is the child's ru_maxrss, the figure
+// /usr/bin/time -v reports as its maximum resident set size.
+RunResult RunCommand(std::vector<std::string> args, const std::string& stdout_path = "/dev/null") {
   std::fflush(stdout);  // the child must not repeat what is buffered
   auto start = std::chrono::steady_clock::now();
   pid_t pid = fork();
   if (pid == 0) {
-    if (!freopen("/dev/null", "w", stdout)) _exit(126);
+    if (!freopen(stdout_path.c_str(), "w", stdout)) _exit(126);
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
@@ -157,6 +169,15 @@ RunResult RunBuild(const Options& opt, const fs::path& entry, const fs::path& ou
   r.cpu_seconds = static_cast<double>(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) +
                   static_cast<double>(ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
   return r;
+}
+
+RunResult RunBuild(const Options& opt, const fs::path& entry, const fs::path& out, int jobs,
+                   const char* compression = nullptr) {
+  std::vector<std::string> args = {opt.qrpack, "build", "--quiet", "--install-dat", opt.install_dat,
+                                   "-o", out.string(), "--jobs", std::to_string(jobs)};
+  if (compression) args.insert(args.end(), {"--compression", compression});
+  args.push_back(entry.string());
+  return RunCommand(args);
 }
 
 bool SameFiles(const fs::path& a, const fs::path& b) {
@@ -244,6 +265,115 @@ void PrintSpeedUp(int all, const Rows& r) {
               r.same ? "identical" : "DIFFER");
 }
 
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+int64_t FileSize(const fs::path& p) {
+  std::error_code ec;
+  auto n = fs::file_size(p, ec);
+  return ec ? -1 : static_cast<int64_t>(n);
+}
+
+void PrintCompressionRow(const char* what, int jobs, double seconds, double peak, int64_t size,
+                         int64_t payload) {
+  std::printf("| %s | %d | %.2f s | %.1f MiB | %.1f MiB | %.1f%% |\n", what, jobs, seconds, peak,
+              static_cast<double>(size) / kMiB, 100.0 * static_cast<double>(size) / static_cast<double>(payload));
+  std::fflush(stdout);
+}
+
+// Today's package beside the compact one, built in turn with the same jobs;
+// then their extraction, and the compact build's memory at 8 jobs.
+bool CompareCompression(const Options& opt, const fs::path& tree, const fs::path& root, int jobs,
+                        int64_t payload) {
+  const char* kinds[2] = {"lzss", "solid"};
+  const fs::path out[2] = {root / "lzss.exe", root / "solid.exe"};
+  std::vector<double> secs[2], extract[2];
+  double peak[2] = {0, 0};
+  for (int i = 0; i < opt.runs; ++i) {
+    for (int k = 0; k < 2; ++k) {
+      fs::remove(out[k]);
+      RunResult r = RunBuild(opt, tree, out[k], jobs, kinds[k]);
+      if (!r.ok) {
+        std::fprintf(stderr, "qrpack build --compression %s failed\n", kinds[k]);
+        return false;
+      }
+      secs[k].push_back(r.seconds);
+      peak[k] = std::max(peak[k], r.peak_mib);
+    }
+    for (int k = 0; k < 2; ++k) {
+      fs::path dir = root / "extracted";
+      fs::remove_all(dir);
+      RunResult r = RunCommand({opt.qrpack, "extract", out[k].string(), dir.string()});
+      if (!r.ok) {
+        std::fprintf(stderr, "qrpack extract of the %s package failed\n", kinds[k]);
+        return false;
+      }
+      extract[k].push_back(r.seconds);
+      fs::remove_all(dir);
+    }
+  }
+  std::printf("\n| package | jobs | build time | peak RSS | size | of the input |\n|---|---|---|---|---|---|\n");
+  for (int k = 0; k < 2; ++k)
+    PrintCompressionRow(k ? "compact (qrpack, zstd)" : "today's (qrpack, LZSS)", jobs, Median(secs[k]),
+                        peak[k], FileSize(out[k]), payload);
+  // The same file name (the package carries it in its version resource).
+  fs::create_directories(root / "eight");
+  fs::path eight = root / "eight" / "solid.exe";
+  RunResult r8 = RunBuild(opt, tree, eight, 8, "solid");
+  if (!r8.ok) return false;
+  PrintCompressionRow("compact (qrpack, zstd)", 8, r8.seconds, r8.peak_mib, FileSize(eight), payload);
+  std::printf("\ncompact build time / LZSS build time (%d jobs): %.2f; packages of %d and 8 jobs %s\n", jobs,
+              Median(secs[1]) / Median(secs[0]), jobs, SameFiles(out[1], eight) ? "identical" : "DIFFER");
+  std::printf("qrpack extract: LZSS %.2f s, compact %.2f s (median of %d)\n", Median(extract[0]),
+              Median(extract[1]), opt.runs);
+  for (const fs::path& p : {out[0], out[1], eight}) fs::remove(p);
+  return true;
+}
+
+// The command-line compressors on the same tree: zstd at several levels
+// with the writer's long window over a tar, and with --xz, xz -9e per file
+// and over the tar.
+bool CompareCommandLines(const Options& opt, const fs::path& tree, const fs::path& root, int jobs,
+                         int64_t payload) {
+  const fs::path tar = root / "tree.tar";
+  if (!RunCommand({"/usr/bin/tar", "cf", tar.string(), "-C", root.string(), tree.filename().string()}).ok)
+    return false;
+  std::printf("\n| command line (over a tar of the tree unless said) | threads | time | peak RSS | size | of the input |\n"
+              "|---|---|---|---|---|---|\n");
+  const fs::path packed = root / "tree.out";
+  for (int level : {3, 6, 9, 12}) {
+    const std::string level_text = std::to_string(level);
+    RunResult r = RunCommand({"/usr/bin/zstd", "-q", "-f", std::string("-").append(level_text), "--long=27",
+                              std::string("-T").append(std::to_string(jobs)), tar.string(), "-o",
+                              packed.string()});
+    if (!r.ok) return false;
+    std::string what = std::string("zstd -").append(level_text).append(" --long=27");
+    PrintCompressionRow(what.c_str(), jobs, r.seconds, r.peak_mib, FileSize(packed), payload);
+  }
+  if (opt.xz) {
+    RunResult r = RunCommand({"/usr/bin/xz", "-9e", "-T1", "-c", tar.string()}, packed.string());
+    if (!r.ok) return false;
+    PrintCompressionRow("xz -9e (solid LZMA)", 1, r.seconds, r.peak_mib, FileSize(packed), payload);
+    // Every file on its own, as many at a time as there are jobs.
+    const std::string script =
+        "find \"$1\" -type f -print0 | xargs -0 -P \"$2\" -n 32 xz -9e -T1 -k && "
+        "find \"$1\" -name '*.xz' -printf '%s\\n' | awk '{s+=$1} END {print s}' && "
+        "find \"$1\" -name '*.xz' -delete";
+    const fs::path sum = root / "xz_sum.txt";
+    r = RunCommand({"/bin/sh", "-c", script, "sh", tree.string(), std::to_string(jobs)}, sum.string());
+    if (!r.ok) return false;
+    std::ifstream in(sum);
+    int64_t size = -1;
+    in >> size;
+    PrintCompressionRow("xz -9e every file", jobs, r.seconds, r.peak_mib, size, payload);
+  }
+  fs::remove(tar);
+  fs::remove(packed);
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -259,6 +389,8 @@ int main(int argc, char** argv) {
     else if (a == "--jobs") opt.jobs = std::max(1, std::atoi(v.c_str()));
     else if (a == "--qrpack") opt.qrpack = v;
     else if (a == "--install-dat") opt.install_dat = v;
+    else if (a == "--compression") opt.compression = v != "0";
+    else if (a == "--xz") opt.xz = v != "0";
   }
   int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
   const int all = opt.jobs > 0 ? opt.jobs : cores;
@@ -273,6 +405,14 @@ int main(int argc, char** argv) {
               static_cast<double>(payload) / kMiB);
   for (const char* s : kSources) std::printf(" %s", s);
   std::printf("; load average at the start %.2f\n", LoadAverage());
+
+  if (opt.compression) {
+    bool ok = CompareCompression(opt, tree, root, all, payload) &&
+              CompareCommandLines(opt, tree, root, all, payload);
+    std::error_code ec;
+    fs::remove_all(root, ec);
+    return ok ? 0 : 1;
+  }
 
   bool ok = true;
   Rows tree_rows;

@@ -9,7 +9,7 @@ packages=(
   wine wine64 xvfb xauth fonts-wqy-zenhei imagemagick python3 zip
   openssl osslsigncode python3-pefile
   libtomlplusplus-dev
-  libzstd-dev dpkg-dev
+  libzstd-dev dpkg-dev zstd xz-utils time
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -396,6 +396,7 @@ void MainWindow::cmdMake_Click() {
   if (current.jobs) request.jobs = *current.jobs;
   request.sign_command = current.sign_command;
   request.icon_path = current.icon;
+  request.compression = current.compression;
   progress_ = package::ProgressBar();
   runner_ = std::make_unique<BuildRunner>(hwnd_, maker_);
   runner_->Start(std::move(request));

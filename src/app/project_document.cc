@@ -19,6 +19,7 @@ project::Project ProjectDocument::Current() const {
   p.jobs = jobs_;
   p.sign_command = sign_command_;
   p.icon = icon_;
+  p.compression = compression_;
   return p;
 }
 
@@ -43,6 +44,7 @@ std::vector<std::string> ProjectDocument::Show(const project::Project& p) {
   jobs_ = p.jobs;
   sign_command_ = p.sign_command;
   icon_ = p.icon;
+  compression_ = p.compression;
   showing_ = false;
   return missing;
 }

@@ -50,6 +50,7 @@ class ProjectDocument {
   std::optional<int> jobs_;
   std::string sign_command_;
   std::string icon_;
+  package::Compression compression_ = package::Compression::kLzss;
   std::set<std::string> missing_;
   bool showing_ = false;
 };

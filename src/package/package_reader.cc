@@ -238,7 +238,7 @@ bool PackageReader::DecodeRecord(size_t i, const codec::WriteFn& write,
                                  const codec::ProgressFn& progress, std::string* err) {
   const FileRecord& r = c_.files.at(i);
   if (r.solid) {
-    // Going back, or trying again after a failure (a full disk), starts anew.
+    // A failed pass (a full disk) or going back starts anew.
     if (!solid_ || solid_->failed() || solid_->next() > i)
       solid_ = std::make_unique<SolidReader>(*file_, c_);
     while (solid_->next() < i)

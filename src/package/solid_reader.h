@@ -42,7 +42,7 @@ class SolidReader {
   // file of the solid data has been decoded.
   size_t next() const { return next_; }
   bool done() const { return next_ == files_; }
-  // Whether a call has failed (every later one fails the same way).
+  // Whether a call failed: every later call fails the same way.
   bool failed() const { return failed_; }
 
   // Decodes record next() into write, in pieces of at most 128 KiB, and

@@ -16,7 +16,7 @@ namespace package {
 // The compressor's settings, chosen by measurement (docs/performance.md):
 // level and window (2^kSolidWindowLog bytes, at most what readers allow),
 // the input each worker compresses at a time, and the workers at most.
-inline constexpr int kSolidLevel = 9;
+inline constexpr int kSolidLevel = 6;
 inline constexpr int kSolidWindowLog = 27;
 inline constexpr int kSolidJobSize = 16 << 20;
 inline constexpr int kSolidMaxWorkers = kMaxWorkers;

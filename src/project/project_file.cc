@@ -227,7 +227,7 @@ namespace {
 
 // The lowest format version that holds every key p needs.
 int LowestFormat(const Project& p) {
-  if (p.compression != package::Compression::kLzss) return kFormatVersion;
+  if (p.compression != package::Compression::kLzss) return kFormatWithCompression;
   return p.icon.empty() ? kFormatWithoutIcon : kFormatWithIcon;
 }
 

@@ -19,6 +19,8 @@ inline constexpr int kFormatVersion = 3;
 // holds what it writes, so older programs read such files.
 inline constexpr int kFormatWithoutIcon = 1;
 inline constexpr int kFormatWithIcon = 2;
+// The version that added build.compression.
+inline constexpr int kFormatWithCompression = 3;
 // The values of build.compression.
 inline constexpr char kCompressionLzss[] = "lzss";
 inline constexpr char kCompressionSolid[] = "solid";

@@ -2,11 +2,34 @@
 
 #include <zstd.h>
 
+#include "gtest/gtest.h"
 #include "package/layout.h"
+#include "package/pe_image.h"
+#include "package/pe_resources.h"
+#include "package/resource_tree.h"
 #include "package_test_util.h"
 #include "platform/text.h"
 
 namespace compact_test {
+
+std::string WithSolidMark(std::string image, const std::string& version) {
+  std::span<const uint8_t> bytes(reinterpret_cast<const uint8_t*>(image.data()), image.size());
+  std::vector<package::Resource> resources;
+  std::string err;
+  EXPECT_TRUE(package::ReadResources(bytes, package::ParsePeHeaders(bytes), &resources, &err)) << err;
+  std::erase_if(resources, [](const package::Resource& r) {
+    return r.type.id == package::kRtRcData && r.name.name == u"QRSOLID";
+  });
+  package::Resource mark;
+  mark.type.id = package::kRtRcData;
+  mark.name.name = u"QRSOLID";
+  mark.data = version;
+  if (!version.empty()) resources.push_back(mark);
+  EXPECT_TRUE(package::ReplaceResources(&image, resources, &err)) << err;
+  return image;
+}
+
+std::string WithoutSolidMark(std::string image) { return WithSolidMark(std::move(image), ""); }
 
 std::string ZstdFrame(const std::string& content, bool content_size_flag) {
   ZSTD_CCtx* c = ZSTD_createCCtx();

@@ -193,6 +193,25 @@ TEST_F(SolidReaderTest, OldReadersSeeAnUnknownOptionBit) {
   EXPECT_NE(static_cast<uint16_t>(reader_.contents().option_union) & ~0x13Fu, 0u);
 }
 
+TEST_F(SolidReaderTest, DecodeRecordStartsAnewAfterAFailedWrite) {
+  HandPackage p{files_, OneFrame(files_)};
+  std::string err;
+  ASSERT_TRUE(Open(p.Bytes(), &err)) << err;
+  auto full = [](const uint8_t*, size_t, std::string* e) {
+    *e = "disk full";
+    return false;
+  };
+  EXPECT_FALSE(reader_.DecodeRecord(0, full, nullptr, &err));
+  EXPECT_EQ(err, "disk full");
+  std::string data;
+  auto sink = [&](const uint8_t* b, size_t n, std::string*) {
+    data.append(reinterpret_cast<const char*>(b), n);
+    return true;
+  };
+  ASSERT_TRUE(reader_.DecodeRecord(0, sink, nullptr, &err)) << err;
+  EXPECT_EQ(data, files_[0].data);
+}
+
 TEST_F(SolidReaderTest, StopsOnCancelAndOnAFailedWriteAndStaysFailed) {
   HandPackage p{files_, OneFrame(files_)};
   std::string err;
