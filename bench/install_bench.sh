@@ -2,8 +2,11 @@
 # Install speed under wine: a silent install of a package (setup /S) beside
 # `qrpack.exe extract` of the same package, then the same package installed
 # again over it (a reinstall) and a package of the next version, with every
-# file changed, over that (an upgrade), run after each other under the same
-# wine server, several times; prints each run and the median ratios.
+# file changed, over that (an upgrade); then the same fresh install and
+# upgrade with compact packages (--compression solid) of the same trees.
+# The standard and the compact round take turns going first. All run after
+# each other under the same wine server, several times; prints each run,
+# the median ratios and the largest resident size of a compact install.
 #   bash bench/install_bench.sh [runs]       (after scripts/build.sh)
 # FILES and MB set the tree (default 2000 files, 20 MB in all); INSTALL_DAT
 # another stub container (such as an earlier build's) to compare with, and
@@ -48,27 +51,39 @@ perl -e '
     print $f substr($data, 0, $size);
     close $f;
   }' "$src" "$files" $((mb * 1024 * 1024))
-(cd "$work/src" && "$qrpack" build --quiet --name 安装速度 --dir QrInstallBench \
-  --version 1.0 --install-dat "$install_dat" -o "$work/pkg.exe" App)
+build() { # build SRC VERSION OUT [qrpack options]
+  local src=$1 version=$2 out=$3
+  shift 3
+  (cd "$src" && "$qrpack" build --quiet --name 安装速度 --dir QrInstallBench \
+    --version "$version" --install-dat "$install_dat" -o "$out" "$@" App)
+}
+build "$work/src" 1.0 "$work/pkg.exe"
+build "$work/src" 1.0 "$work/pkg_c.exe" --compression solid
 # Version 2: every file changed.
 cp -r "$work/src" "$work/src2"
 find "$work/src2/App" -type f -exec sh -c 'for f; do printf v2 >>"$f"; done' _ {} +
-(cd "$work/src2" && "$qrpack" build --quiet --name 安装速度 --dir QrInstallBench \
-  --version 2.0 --install-dat "$install_dat" -o "$work/pkg2.exe" App)
-echo "tree: $files files, $(du -sm "$src" | cut -f1) MB; package: $(($(stat -c %s "$work/pkg.exe") / 1024 / 1024)) MB"
+build "$work/src2" 2.0 "$work/pkg2.exe"
+build "$work/src2" 2.0 "$work/pkg2_c.exe" --compression solid
+mb_of() { awk -v b="$(stat -c %s "$1")" 'BEGIN {printf "%.1f MB", b / 1048576}'; }
+echo "tree: $files files, $(du -sm "$src" | cut -f1) MB; package: $(mb_of "$work/pkg.exe"), compact: $(mb_of "$work/pkg_c.exe")"
 
 wineserver -p 2>/dev/null || true
 "$wine_run" wineboot >/dev/null 2>&1 || true
 win() { echo "Z:${1//\//\\}"; }
 now() { date +%s.%N; }
 target="$work/installed"
-ratios=() reinstalls=() upgrades=()
+ratios=() reinstalls=() upgrades=() compact_installs=() compact_upgrades=() peaks=()
 median() { sort -g | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2}'; }
 install_pkg() {
   "$wine_run" "$1" /S "/D=$(win "$target")" </dev/null >/dev/null 2>&1 || { echo "$1 failed" >&2; exit 1; }
   [[ $(find "$target" -type f | wc -l) -eq $((files + 1)) ]] || { echo "install incomplete" >&2; exit 1; }
 }
-for ((r = 1; r <= runs; r++)); do
+uninstall() {
+  "$wine_run" "$target/uninst.exe" /S </dev/null >/dev/null 2>&1
+  for ((w = 0; w < 300 && $(find "$target" -type f 2>/dev/null | wc -l) > 0; w++)); do sleep 0.1; done
+}
+# The standard round: extract, install, reinstall, upgrade (t0..t4).
+standard_round() {
   rm -rf "$work/extracted"
   t0=$(now)
   "$wine_run" "$qrpack_exe" extract "$(win "$work/pkg.exe")" "$(win "$work/extracted")" >/dev/null 2>&1
@@ -79,15 +94,36 @@ for ((r = 1; r <= runs; r++)); do
   t3=$(now)
   install_pkg "$work/pkg2.exe"
   t4=$(now)
-  "$wine_run" "$target/uninst.exe" /S </dev/null >/dev/null 2>&1
-  for ((w = 0; w < 300 && $(find "$target" -type f 2>/dev/null | wc -l) > 0; w++)); do sleep 0.1; done
+  uninstall
+}
+# The compact round: install, upgrade (c0..c2); the install's largest
+# resident size (KB) as GNU time sees the wine process of setup.
+compact_round() {
+  c0=$(now)
+  /usr/bin/time -o "$work/peak" -f %M "$wine_run" "$work/pkg_c.exe" /S "/D=$(win "$target")" \
+    </dev/null >/dev/null 2>&1 || { echo "$work/pkg_c.exe failed" >&2; exit 1; }
+  [[ $(find "$target" -type f | wc -l) -eq $((files + 1)) ]] || { echo "install incomplete" >&2; exit 1; }
+  c1=$(now)
+  install_pkg "$work/pkg2_c.exe"
+  c2=$(now)
+  uninstall
+}
+for ((r = 1; r <= runs; r++)); do
+  if ((r % 2)); then standard_round; compact_round; else compact_round; standard_round; fi
   ratios+=("$(awk -v a="$t0" -v b="$t1" -v c="$t2" 'BEGIN {print (c - b) / (b - a)}')")
   reinstalls+=("$(awk -v b="$t1" -v c="$t2" -v d="$t3" 'BEGIN {print (d - c) / (c - b)}')")
   upgrades+=("$(awk -v b="$t1" -v c="$t2" -v d="$t3" -v e="$t4" 'BEGIN {print (e - d) / (c - b)}')")
-  awk -v r="$r" -v a="$t0" -v b="$t1" -v c="$t2" -v d="$t3" -v e="$t4" -v l="$(cut -d' ' -f1 /proc/loadavg)" \
-    'BEGIN {printf "run %d: extract %.2f s, install %.2f s, reinstall %.2f s, upgrade %.2f s (load %s)\n",
-            r, b - a, c - b, d - c, e - d, l}'
+  compact_installs+=("$(awk -v b="$t1" -v c="$t2" -v x="$c0" -v y="$c1" 'BEGIN {print (y - x) / (c - b)}')")
+  compact_upgrades+=("$(awk -v d="$t3" -v e="$t4" -v y="$c1" -v z="$c2" 'BEGIN {print (z - y) / (e - d)}')")
+  peaks+=("$(cat "$work/peak")")
+  awk -v r="$r" -v a="$t0" -v b="$t1" -v c="$t2" -v d="$t3" -v e="$t4" -v x="$c0" -v y="$c1" -v z="$c2" \
+    -v l="$(cut -d' ' -f1 /proc/loadavg)" \
+    'BEGIN {printf "run %d: extract %.2f s, install %.2f s, reinstall %.2f s, upgrade %.2f s; compact install %.2f s, upgrade %.2f s (load %s)\n",
+            r, b - a, c - b, d - c, e - d, y - x, z - y, l}'
 done
 printf 'median ratio install/extract: %.2f, reinstall/install: %.2f, upgrade/install: %.2f over %d runs\n' \
   "$(printf '%s\n' "${ratios[@]}" | median)" "$(printf '%s\n' "${reinstalls[@]}" | median)" \
   "$(printf '%s\n' "${upgrades[@]}" | median)" "$runs"
+printf 'median ratio compact/standard install: %.2f, compact/standard upgrade: %.2f; largest resident size of a compact install: %d MB\n' \
+  "$(printf '%s\n' "${compact_installs[@]}" | median)" "$(printf '%s\n' "${compact_upgrades[@]}" | median)" \
+  "$(($(printf '%s\n' "${peaks[@]}" | sort -n | tail -n 1) / 1024))"

@@ -114,7 +114,7 @@ class PackageReader {
   // pieces of at most 40960 bytes. A record with compLen 0 writes nothing.
   // A record in the solid data is decoded by a SolidReader (solid_reader.h)
   // the reader keeps: records decoded in order cost one pass over the solid
-  // data; going back starts it anew.
+  // data; going back, or any record after a failure, starts it anew.
   // A damaged stream fails as damage of the package; a failure of write (a
   // full disk) fails with write's own message, as it is.
   bool DecodeRecord(size_t i, const codec::WriteFn& write, const codec::ProgressFn& progress,

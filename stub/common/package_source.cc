@@ -32,7 +32,7 @@ class OwnPackage : public PackageSource {
     for (const package::OptionRecord& o : c.options)
       options_.push_back({static_cast<int>(o.bit), platform::Utf8ToWide(o.name), c.option_list});
     for (const package::FileRecord& f : c.files)
-      files_.push_back({platform::Utf8ToWide(f.rel_path), f.compLen == 0 ? 0 : f.original_size});
+      files_.push_back({platform::Utf8ToWide(f.rel_path), f.size()});
     return true;
   }
 

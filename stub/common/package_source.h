@@ -57,6 +57,10 @@ class PackageSource {
   virtual const std::vector<FileRecord>& files() const = 0;
   // Decodes file record i into dest (created or replaced). Fails with a
   // message when the stream is damaged; dest may then hold a partial file.
+  // The files of a compact package lie in one solid stream: taken in record
+  // order, each is decoded once (another attempt starts the stream again).
+  // Damage of a solid frame may show only at its last file, after its
+  // earlier files were decoded whole.
   virtual bool Extract(size_t i, const std::wstring& dest, const ProgressFn& progress,
                        std::string* err) = 0;
   // Checks the digest the package carries of itself, reading digest_bytes()

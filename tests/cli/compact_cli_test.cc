@@ -27,11 +27,13 @@ class CompactCli : public ::testing::Test {
     setup_ = StubProgram("setup.exe");
     uninst_ = StubProgram("uninst.exe");
     if (setup_.empty() || uninst_.empty()) GTEST_SKIP() << "this build has no stub programs";
-    // install.dat whose setup program declares that it reads compact packages.
+    // install.dat whose setup program declares that it reads compact
+    // packages, and one whose setup program (an earlier version) does not.
     std::string err;
     Put(dir_ / "marked.exe", compact_test::WithSolidMark(ReadWholeFile(setup_)));
+    Put(dir_ / "unmarked.exe", compact_test::WithoutSolidMark(ReadWholeFile(setup_)));
     ASSERT_TRUE(package::WriteStubContainer(dir_ / "marked.exe", uninst_, capable_, &err)) << err;
-    ASSERT_TRUE(package::WriteStubContainer(setup_, uninst_, unmarked_, &err)) << err;
+    ASSERT_TRUE(package::WriteStubContainer(dir_ / "unmarked.exe", uninst_, unmarked_, &err)) << err;
     Put(Join(dir_ / "App", "a.txt"), std::string(20000, 'a'));
     Put(Join(dir_ / "App", "empty.txt"), "");
     Put(Join(Join(dir_ / "App", "sub"), "b.txt"), "bbb");

@@ -17,14 +17,19 @@ std::string WithSolidMark(std::string image, const std::string& version) {
   std::vector<package::Resource> resources;
   std::string err;
   EXPECT_TRUE(package::ReadResources(bytes, package::ParsePeHeaders(bytes), &resources, &err)) << err;
+  std::erase_if(resources, [](const package::Resource& r) {
+    return r.type.id == package::kRtRcData && r.name.name == u"QRSOLID";
+  });
   package::Resource mark;
   mark.type.id = package::kRtRcData;
   mark.name.name = u"QRSOLID";
   mark.data = version;
-  resources.push_back(mark);
+  if (!version.empty()) resources.push_back(mark);
   EXPECT_TRUE(package::ReplaceResources(&image, resources, &err)) << err;
   return image;
 }
+
+std::string WithoutSolidMark(std::string image) { return WithSolidMark(std::move(image), ""); }
 
 std::string ZstdFrame(const std::string& content, bool content_size_flag) {
   ZSTD_CCtx* c = ZSTD_createCCtx();

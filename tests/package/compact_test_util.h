@@ -23,9 +23,12 @@ struct HandFrame {
   std::string bytes;
 };
 
-// The program image with the RT_RCDATA resource "QRSOLID" holding version
-// added, as a setup program that reads compact packages carries it.
+// The program image with its RT_RCDATA resource "QRSOLID" holding version
+// (in place of any it had), as a setup program that reads compact packages
+// carries it; an empty version removes it.
 std::string WithSolidMark(std::string image, const std::string& version = "1");
+// The image without the resource: a setup program of an earlier version.
+std::string WithoutSolidMark(std::string image);
 
 // One zstd frame of content at level 3; content_size_flag off leaves the
 // size out of the header, so only decoding can tell it.

@@ -21,6 +21,7 @@ namespace {
 using namespace package;
 using namespace package_test;
 using compact_test::WithSolidMark;
+using compact_test::WithoutSolidMark;
 
 // Text-like bytes that compress, but not to nothing.
 std::string Compressible(size_t n, uint32_t seed) {
@@ -151,7 +152,7 @@ TEST_F(SolidPackageTest, ASetupProgramWithoutTheMarkIsRefusedAndNothingWritten) 
     std::string setup;
   } cases[] = {
       {"a foreign program", MakeImage(20000, 1)},
-      {"our program of an earlier version", identity_test::StubImage("setup")},
+      {"our program of an earlier version", WithoutSolidMark(identity_test::StubImage("setup"))},
       {"a mark of another layout version", WithSolidMark(identity_test::StubImage("setup"), "2")},
   };
   for (const Case& c : cases) {
@@ -174,7 +175,8 @@ TEST_F(SolidPackageTest, ASetupProgramWithoutTheMarkIsRefusedAndNothingWritten) 
 TEST_F(SolidPackageTest, TheMarkIsReadFromTheProgramsResources) {
   for (const auto& [image, reads] : std::vector<std::pair<std::string, bool>>{
            {WithSolidMark(identity_test::StubImage("setup")), true},
-           {identity_test::StubImage("setup"), false},
+           {identity_test::StubImage("setup"), true},
+           {WithoutSolidMark(identity_test::StubImage("setup")), false},
            {MakeImage(20000, 1), false},
            {WithSolidMark(identity_test::StubImage("setup"), std::string("1\0", 2)), true}}) {
     PutFile(dir_ / "image.exe", image);

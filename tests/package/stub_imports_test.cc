@@ -9,7 +9,9 @@
 
 #include "gtest/gtest.h"
 #include "known_dlls.h"
+#include "package/layout.h"
 #include "package/pe_image.h"
+#include "package/resource_tree.h"
 #include "package/stub_container.h"
 #include "package_test_util.h"
 
@@ -72,6 +74,27 @@ TEST(StubImports, BothProgramsImportOnlyKnownDllsAndKeepDependentLoadsToSystem32
     std::optional<uint16_t> flags = PeDependentLoadFlags(Bytes(image));
     ASSERT_TRUE(flags.has_value()) << "no load configuration with DependentLoadFlags";
     EXPECT_EQ(*flags, kLoadLibrarySearchSystem32);
+  }
+}
+
+// Only the setup program reads compact packages, and says so where the
+// builder looks before it writes one.
+TEST(StubImports, OnlyTheSetupProgramDeclaresThatItReadsCompactPackages) {
+  auto programs = BuiltPrograms();
+  ASSERT_EQ(programs.size(), 2u);
+  std::u16string name(std::begin(kSolidResourceName), std::end(kSolidResourceName) - 1);
+  for (const auto& [file, image] : programs) {
+    SCOPED_TRACE(file);
+    std::vector<Resource> resources;
+    std::string err;
+    ASSERT_TRUE(ReadResources(Bytes(image), ParsePeHeaders(Bytes(image)), &resources, &err)) << err;
+    const Resource* mark = FindResource(resources, kRtRcData, ResourceId{0, name});
+    if (file == std::string("setup.exe")) {
+      ASSERT_NE(mark, nullptr);
+      EXPECT_EQ(mark->data, kSolidLayoutVersion);
+    } else {
+      EXPECT_EQ(mark, nullptr);
+    }
   }
 }
 

@@ -90,6 +90,40 @@ class InterruptedRunTest : public PackageInstallTest {
     EXPECT_TRUE(State(folder_) == nothing_);
   }
 
+  // Installs v2, then v1 over it; then runs v2 again stopped after 1, 2,
+  // ... steps until it ends by itself: each stop leaves exactly the old or
+  // exactly the new version once the next run has finished it.
+  void StopAnUpgradeAtEveryStep(const std::wstring& v1, const std::wstring& v2) {
+    ASSERT_EQ(Install(v2), 0);
+    const InstallState new_version = State(folder_);
+    ASSERT_EQ(Install(v1), 0);  // an older version over it, silently
+    const InstallState old_version = State(folder_);
+    ASSERT_EQ(old_version.version, L"1.2.3");
+    ASSERT_EQ(new_version.version, L"2.0");
+
+    int undone = 0, stops = 0;
+    for (int n = 1;; ++n) {
+      int code = RunStopped(Quote(v2) + L" /S", n);
+      ASSERT_TRUE(code == static_cast<int>(stub::kStoppedExitCode) || code == 0) << n << ": " << code;
+      if (code == 0) break;
+      ++stops;
+      FinishAsSetupWould();
+      EXPECT_EQ(RunLeftovers(), std::vector<std::wstring>{}) << n;
+      EXPECT_EQ(EntriesHere(), 1u);
+      InstallState now = State(folder_);
+      if (now == old_version) {
+        ++undone;
+        continue;
+      }
+      EXPECT_TRUE(now == new_version) << "stopped after " << n << " steps";
+      ASSERT_EQ(Install(v1), 0);
+      ASSERT_TRUE(State(folder_) == old_version);
+    }
+    EXPECT_GE(undone, 8);
+    EXPECT_GT(stops, undone);
+    EXPECT_TRUE(State(folder_) == new_version);
+  }
+
   std::wstring v1_, v2_;
   InstallState nothing_;
 };
@@ -135,34 +169,16 @@ TEST_F(InterruptedRunTest, AnInstallStoppedAtAnyStepIsUndoneOrComplete) {
 }
 
 TEST_F(InterruptedRunTest, AnUpgradeStoppedAtAnyStepLeavesTheOldOrTheNewVersion) {
-  ASSERT_EQ(Install(v2_), 0);
-  const InstallState new_version = State(folder_);
-  ASSERT_EQ(Install(v1_), 0);  // an older version over it, silently
-  const InstallState old_version = State(folder_);
-  ASSERT_EQ(old_version.version, L"1.2.3");
-  ASSERT_EQ(new_version.version, L"2.0");
+  StopAnUpgradeAtEveryStep(v1_, v2_);
+}
 
-  int undone = 0, stops = 0;
-  for (int n = 1;; ++n) {
-    int code = RunStopped(Quote(v2_) + L" /S", n);
-    ASSERT_TRUE(code == static_cast<int>(stub::kStoppedExitCode) || code == 0) << n << ": " << code;
-    if (code == 0) break;
-    ++stops;
-    FinishAsSetupWould();
-    EXPECT_EQ(RunLeftovers(), std::vector<std::wstring>{}) << n;
-    EXPECT_EQ(EntriesHere(), 1u);
-    InstallState now = State(folder_);
-    if (now == old_version) {
-      ++undone;
-      continue;
-    }
-    EXPECT_TRUE(now == new_version) << "stopped after " << n << " steps";
-    ASSERT_EQ(Install(v1_), 0);
-    ASSERT_TRUE(State(folder_) == old_version);
-  }
-  EXPECT_GE(undone, 8);
-  EXPECT_GT(stops, undone);
-  EXPECT_TRUE(State(folder_) == new_version);
+// The files of a compact package are decoded in order from one stream; a
+// run stopped between any two of them is undone or finished the same way.
+TEST_F(InterruptedRunTest, ACompactUpgradeStoppedAtAnyStepLeavesTheOldOrTheNewVersion) {
+  SamplePackage v1 = sample_, v2 = Version2();
+  v1.compact = v2.compact = true;
+  v2.install_dat = sample_.install_dat;
+  StopAnUpgradeAtEveryStep(Build(v1, L"v1_compact"), Build(v2, L"v2_compact"));
 }
 
 // Stopped in the middle of swapping files, the install is a mix of both

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds a package with the native qrpack (Linux) for the Windows tests:
 #   make_native_package.sh QRPACK OUTDIR
-# writes OUTDIR/src (the source tree) and OUTDIR/native_pkg.exe.
+# writes OUTDIR/src (the source tree), OUTDIR/native_pkg.exe and the same as a
+# compact package, OUTDIR/native_compact_pkg.exe.
 set -euo pipefail
 qrpack=$1 out=$2
 rm -rf "$out"
@@ -15,3 +16,5 @@ cd "$out/src"
 "$qrpack" build --quiet --name 原生测试 --dir QrNativePkg --publisher 发行商 --version 9.8 \
   --desktop app.exe --program-group app.exe --control-panel-icon app.exe \
   -o "$out/native_pkg.exe" app.exe readme.txt data
+"$qrpack" build --quiet --name 原生紧凑 --dir QrNativeCompact --publisher 发行商 --version 9.8 \
+  --compression solid --desktop app.exe -o "$out/native_compact_pkg.exe" app.exe readme.txt data

@@ -122,6 +122,7 @@ void BuildSamplePackage(const std::wstring& src, const SamplePackage& sample, co
     req.entries.push_back({Narrow(top), folder, flags});
   }
   req.install_dat = Narrow(sample.install_dat.empty() ? TestInstallDat() : sample.install_dat);
+  if (sample.compact) req.compression = package::Compression::kSolid;
   QuietProgress progress;
   package::BuildResult r = package::MakePackage(req, progress);
   ASSERT_EQ(r.outcome, package::BuildOutcome::kWritten) << r.message;
@@ -194,8 +195,20 @@ void PatchRecordName(const std::wstring& pkg, size_t record, const std::string& 
   package::PackageReader reader;
   std::string err;
   ASSERT_TRUE(reader.Open(Narrow(pkg), &err)) << err;
-  const auto& f = reader.contents().files.at(record);
+  const package::PackageContents& c = reader.contents();
+  const auto& f = c.files.at(record);
   int64_t at = f.compLenOffset - 2 - static_cast<int64_t>(f.rel_path_gbk.size());
+  if (f.solid) {
+    // A record of the solid data keeps no place of its own: its coded
+    // string is found among the records, before the first frame.
+    std::string coded;
+    ASSERT_TRUE(package::AppendCodedString(&coded, f.rel_path_gbk, c.key, &err)) << err;
+    std::string bytes = ReadFile(pkg);
+    size_t found = bytes.find(coded, static_cast<size_t>(c.stub_size));
+    ASSERT_NE(found, std::string::npos);
+    ASSERT_LT(static_cast<int64_t>(found), c.frames.front().offset);
+    at = static_cast<int64_t>(found);
+  }
   std::string old_gbk = f.rel_path_gbk;
   std::string new_gbk = platform::ToCodePage936(new_name);
   reader = {};

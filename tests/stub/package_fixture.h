@@ -28,6 +28,7 @@ struct SamplePackage {
   std::vector<SourceFile> files;  // empty: SampleTree()
   int32_t app_flags = 1 | 2 | 4 | 8 | 16 | 32;  // the options of app.exe
   std::wstring install_dat;  // empty: TestInstallDat()
+  bool compact = false;      // a compact package (the files in one solid stream)
 };
 
 // Writes the tree below src and builds the package at out. Entries: one per
@@ -49,7 +50,8 @@ void MakeInstallDat(const std::string& setup_exe, const std::string& uninst_exe,
 std::wstring HostPath(const std::string& posix_or_windows);
 
 // Recodes the coded string of package record `record` (0-based) in place to
-// new_name, which must have the same number of code page 936 bytes.
+// new_name, which must have the same number of code page 936 bytes. Works
+// on standard and compact packages.
 void PatchRecordName(const std::wstring& package, size_t record, const std::string& new_name_utf8);
 // Recodes the name-index entry `index` of an uninstaller image in place.
 void PatchIndexName(const std::wstring& uninstaller, size_t index, const std::string& new_name_utf8);

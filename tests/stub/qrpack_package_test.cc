@@ -183,5 +183,15 @@ TEST(QrpackPackages, NativeQrpackPackageInstallsAndUninstalls) {
                           stub::ProductKeyName(L"原生测试", L"发行商"), dir / L"inst\\Native");
 }
 
+TEST(QrpackPackages, NativeQrpackCompactPackageInstallsAndUninstalls) {
+  const char* made = std::getenv("QR_NATIVE_PACKAGE_DIR");
+  if (!made || !*made) GTEST_SKIP() << "no native qrpack package was made";
+  std::wstring from = HostPath(made);
+  ASSERT_TRUE(Exists(from + L"\\native_compact_pkg.exe"));
+  ScratchDir dir(L"nativecompact");
+  InstallCompareUninstall(from + L"\\native_compact_pkg.exe", from + L"\\src",
+                          stub::ProductKeyName(L"原生紧凑", L"发行商"), dir / L"inst\\Compact");
+}
+
 }  // namespace
 }  // namespace stubtest
