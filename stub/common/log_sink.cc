@@ -48,15 +48,6 @@ std::wstring FullPath(const std::wstring& path) {
   return full;
 }
 
-std::wstring TempFolder() {
-  wchar_t temp[MAX_PATH + 1];
-  DWORD n = GetTempPathW(MAX_PATH + 1, temp);
-  if (n == 0 || n > MAX_PATH) return L"";
-  std::wstring folder(temp, n);
-  while (folder.size() > 3 && folder.back() == L'\\') folder.pop_back();
-  return folder;
-}
-
 }  // namespace
 
 unsigned long LogSink::Open(const std::wstring& path, unsigned long disposition, bool append) {
@@ -152,7 +143,7 @@ bool OpenRequestedLog(const StubArgs& args, const std::wstring& product, std::ws
     error = log.Create(where);
   } else {
     std::wstring random;
-    where = TempFolder();
+    where = UserTempFolder();
     if (where.empty() || !RandomHex(kRandomBytes, &random)) error = ERROR_PATH_NOT_FOUND;
     else error = log.CreateNew(where, SafeFileName(product), random);
   }

@@ -67,4 +67,13 @@ std::wstring NoCaseKey(const std::wstring& path) {
   return k;
 }
 
+std::wstring UserTempFolder() {
+  wchar_t temp[MAX_PATH + 1];
+  DWORD n = GetTempPathW(MAX_PATH + 1, temp);
+  if (n == 0 || n > MAX_PATH) return L"";
+  std::wstring folder(temp, n);
+  while (folder.size() > 3 && folder.back() == L'\\') folder.pop_back();
+  return folder;
+}
+
 }  // namespace stub

@@ -28,6 +28,10 @@ void WriteStdErr(const std::wstring& message);
 
 // The full path of the running program.
 std::wstring ModulePath();
+
+// The user's temporary folder without its trailing "\", or "" when the
+// system names none that fits MAX_PATH.
+std::wstring UserTempFolder();
 // Everything before the last "\" (no trailing "\" unless a drive root).
 std::wstring ParentOf(const std::wstring& path);
 // The text after the last "\".

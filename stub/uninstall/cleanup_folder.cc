@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <sddl.h>
 
+#include "elevation.h"
 #include "random_name.h"
 #include "stub_text.h"
 #include "win_util.h"
@@ -23,16 +24,7 @@ DWORD LastErrorOr(DWORD fallback) {
 
 class RealCleanupSystem : public CleanupSystem {
  public:
-  bool Elevated() override {
-    HANDLE token = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
-    TOKEN_ELEVATION elevation = {};
-    DWORD size = 0;
-    bool elevated = GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size) &&
-                    elevation.TokenIsElevated != 0;
-    CloseHandle(token);
-    return elevated;
-  }
+  bool Elevated() override { return ProcessIsElevated(); }
 
   std::wstring MachineTempFolder() override {
     wchar_t windows[MAX_PATH + 1];
@@ -41,14 +33,7 @@ class RealCleanupSystem : public CleanupSystem {
     return std::wstring(windows, n) + L"\\Temp";
   }
 
-  std::wstring UserTempFolder() override {
-    wchar_t temp[MAX_PATH + 1];
-    DWORD n = GetTempPathW(MAX_PATH + 1, temp);
-    if (n == 0 || n > MAX_PATH) return L"";
-    std::wstring folder(temp, n);
-    while (folder.size() > 3 && folder.back() == L'\\') folder.pop_back();
-    return folder;
-  }
+  std::wstring UserTempFolder() override { return stub::UserTempFolder(); }
 
   bool RandomName(std::wstring* name) override { return RandomHex(kRandomBytes, name); }
 
