@@ -201,6 +201,7 @@ void MainWindow::Form_Load() {
   SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT);
 
   form::FillMainProperties(&prop_list_->model());
+  form::AddCompressionChoice(&prop_list_->model());
   form::SetDefaultSavePath(&prop_list_->model(), platform::ProgramFolder());
   StartProjects();
 }

@@ -22,7 +22,9 @@ project::Project ProjectDocument::Current() const {
   p.jobs = jobs_;
   p.sign_command = sign_command_;
   p.icon = icon_;
-  p.compression = compression_;
+  p.compression = props_->GetPropValue(form::kPropCompression) == form::kCompressionCompact
+                      ? package::Compression::kSolid
+                      : package::Compression::kLzss;
   return p;
 }
 
@@ -48,7 +50,9 @@ std::vector<std::string> ProjectDocument::Show(const project::Project& p) {
   jobs_ = p.jobs;
   sign_command_ = p.sign_command;
   icon_ = p.icon;
-  compression_ = p.compression;
+  props_->SetPropValue(form::kPropCompression, p.compression == package::Compression::kSolid
+                                                  ? form::kCompressionCompact
+                                                  : form::kCompressionStandard);
   showing_ = false;
   return missing;
 }

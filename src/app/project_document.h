@@ -22,7 +22,7 @@ class ProjectDocument {
 
   // The window's state as a project, with the kept build settings.
   project::Project Current() const;
-  // Puts p into the window (the five values, the rows in order, no row
+  // Puts p into the window (the five values and the compression, the rows in order, no row
   // selected) and keeps its build settings; returns the full paths of the
   // rows whose file or folder does not exist, which are then marked.
   std::vector<std::string> Show(const project::Project& p);
@@ -50,7 +50,6 @@ class ProjectDocument {
   std::optional<int> jobs_;
   std::string sign_command_;
   std::string icon_;
-  package::Compression compression_ = package::Compression::kLzss;
   std::set<std::string> missing_;
   bool showing_ = false;
 };

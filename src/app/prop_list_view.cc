@@ -65,7 +65,7 @@ void Line(HDC dc, HPEN pen, int x1, int y1, int x2, int y2) {
 bool PropListView::Register(HINSTANCE instance) {
   WNDCLASSEXW wc = {};
   wc.cbSize = sizeof(wc);
-  wc.style = CS_HREDRAW | CS_VREDRAW;
+  wc.style = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS;
   wc.lpfnWndProc = InstanceWndProc<PropListView>;
   wc.hInstance = instance;
   wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
@@ -335,15 +335,35 @@ bool PropListView::GridKey(UINT msg, WPARAM wp) {
     case VK_END: SetCurrent(proplist::StepItem(model_, current_, proplist::Step::kLast)); return true;
     case VK_RETURN:
     case VK_F2:
+    case VK_SPACE:
+      if (CurrentIsChoice()) {
+        StepChoice(current_);
+        return true;
+      }
+      if (wp == VK_SPACE) return false;  // its character opens the editor
       OpenCurrent();
       return true;
   }
   return false;
 }
 
+bool PropListView::CurrentIsChoice() const {
+  const proplist::PropItem* item = model_.Item(current_.node, current_.item);
+  return item && item->Kind == proplist::kKindChoice;
+}
+
+void PropListView::StepChoice(proplist::ItemRef item) {
+  if (!editor_.StepChoice(item.node, item.item, EditorText())) return;
+  ApplyEditor(proplist::TextChange());
+  SetCurrent(item);
+  NotifyWinEvent(EVENT_OBJECT_VALUECHANGE, hwnd_, OBJID_CLIENT, ChildId(item));
+}
+
 bool PropListView::GridChar(WPARAM ch, LPARAM lp) {
   // Control characters (Enter's, Escape's, Backspace's) open nothing.
   if (ch < 0x20 || ch == 0x7F) return false;
+  // A choice is never typed; Space has stepped it already.
+  if (CurrentIsChoice()) return true;
   if (!IsWindowVisible(text1_)) OpenCurrent();
   if (!IsWindowVisible(text1_)) return false;
   // The open editor's whole text is selected: the character replaces it.
@@ -400,6 +420,23 @@ void PropListView::SetItemFocus(const std::string& name) {
 
 void PropListView::MouseDown(int y) {
   ApplyEditor(editor_.MouseDown(y, Width(), EditorText()));
+  // A choice item opens no editor; the keyboard goes on from it all the same.
+  const proplist::Hit hit = proplist::HitTest(model_, y, metrics_);
+  if (hit.kind == proplist::Hit::kItem && !model_.EditOpen()) {
+    SetCurrent({hit.node, hit.item});
+    if (GetFocus() != hwnd_) SetFocus(hwnd_);
+  }
+}
+
+void PropListView::DoubleClick(int y) {
+  const proplist::Hit hit = proplist::HitTest(model_, y, metrics_);
+  const proplist::PropItem* item =
+      hit.kind == proplist::Hit::kItem ? model_.Item(hit.node, hit.item) : nullptr;
+  if (item && item->Kind == proplist::kKindChoice) {
+    StepChoice({hit.node, hit.item});
+  } else {
+    MouseDown(y);  // as the second of two presses always did
+  }
 }
 
 void PropListView::CommitEnter() {
@@ -554,6 +591,13 @@ LRESULT PropListView::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
       // Only y counts; every button is treated alike.
+      MouseDown(static_cast<short>(HIWORD(lp)));
+      return 0;
+    case WM_LBUTTONDBLCLK:
+      DoubleClick(static_cast<short>(HIWORD(lp)));
+      return 0;
+    case WM_RBUTTONDBLCLK:
+    case WM_MBUTTONDBLCLK:
       MouseDown(static_cast<short>(HIWORD(lp)));
       return 0;
     case WM_COMMAND:

@@ -9,7 +9,8 @@
 // (a dotted focus mark once a key was used, while the control has the focus):
 // Up, Down, Home and End move it over the items, captions skipped; Enter, F2
 // or a typed character opens the editor on it (the character starts the
-// text); F4 or Alt+Down on a save-path item opens the save dialog; Escape in
+// text); on a choice item Enter, F2, Space or a double click steps it to its
+// next value (a press selects it; screen readers hear the new value); F4 or Alt+Down on a save-path item opens the save dialog; Escape in
 // the editor closes it keeping the stored value. Screen readers see the items
 // through GridAccessible. Every size follows the monitor's density.
 
@@ -61,6 +62,9 @@ class PropListView {
 
   // Repaints the back buffer from the model and shows it.
   void DrawList();
+  // Steps the choice item to its next value, as Enter on it does; nothing on
+  // any other item.
+  void StepChoice(proplist::ItemRef item);
   // Opens the editor on the first item called name; nothing when none is.
   void SetItemFocus(const std::string& name);
   // Stores the text of an open editor and closes it, as the focus leaving
@@ -125,6 +129,10 @@ class PropListView {
   // Puts Text1 and Image1 where the editor state says and applies change.
   void ApplyEditor(const proplist::TextChange& change);
   void MouseDown(int y);
+  // The second press of a double click at height y.
+  void DoubleClick(int y);
+  // True when the keyboard's current item is a choice item.
+  bool CurrentIsChoice() const;
   void CommitEnter();
   // Runs when the keyboard focus moves from the editor to new_focus.
   void ExitFocus(HWND new_focus);

@@ -15,6 +15,11 @@ void FillMainProperties(proplist::PropertyList* list) {
   list->AddItem(2, kPropVersion, kDefaultVersion, kTextMaxLen, proplist::kKindText);
 }
 
+void AddCompressionChoice(proplist::PropertyList* list) {
+  list->AddItem(2, kPropCompression, kCompressionStandard, 0, proplist::kKindChoice);
+  list->SetChoices(kPropCompression, {kCompressionStandard, kCompressionCompact});
+}
+
 std::string DefaultSavePath(std::string_view programFolder) {
   return platform::JoinPath(programFolder, kDefaultPackageName);
 }

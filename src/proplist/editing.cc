@@ -39,6 +39,10 @@ TextChange Editor::Open(int32_t g, int32_t i, int32_t rowTop, int32_t clientWidt
                         std::string_view editorText) {
   const PropItem* target = list_->Item(g, i);
   if (!target) return {};
+  if (target->Kind == kKindChoice) {
+    SelectChoice(g, i, editorText);
+    return {};
+  }
   if (g != list_->focus_node_ || i != list_->focus_item_) {
     if (list_->EditOpen()) {
       Store(editorText);
@@ -54,6 +58,25 @@ TextChange Editor::Open(int32_t g, int32_t i, int32_t rowTop, int32_t clientWidt
   TextChange change{true, target->Value, true};
   list_->DrawList();
   return change;
+}
+
+void Editor::SelectChoice(int32_t g, int32_t i, std::string_view editorText) {
+  if (list_->EditOpen()) {
+    Hide();
+    Store(editorText);
+    list_->focus_node_ = -1;
+    list_->focus_item_ = -1;
+  }
+  list_->ClearHighlights();
+  list_->MutableItem(g, i)->Highlighted = true;
+  list_->DrawList();
+}
+
+bool Editor::StepChoice(int32_t g, int32_t i, std::string_view editorText) {
+  const PropItem* target = list_->Item(g, i);
+  if (!target || target->Kind != kKindChoice) return false;
+  SelectChoice(g, i, editorText);
+  return list_->StepChoice(g, i);
 }
 
 TextChange Editor::MouseDown(double y, int32_t clientWidth, std::string_view editorText) {

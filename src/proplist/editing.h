@@ -68,7 +68,9 @@ class Editor {
 
   // Opens the editor on (g, i) whose row top is rowTop. Moving from another
   // item stores editorText into that one first; reopening the item being
-  // edited drops what was typed and reloads the stored value.
+  // edited drops what was typed and reloads the stored value. On a choice
+  // item no editor opens: an open edit is committed (as by Enter) and the
+  // item alone is highlighted.
   TextChange Open(int32_t g, int32_t i, int32_t rowTop, int32_t clientWidth,
                   std::string_view editorText);
 
@@ -79,6 +81,11 @@ class Editor {
   // Opens the editor on the first item named `name`, as a press on its row
   // would; nothing when no item has the name.
   TextChange SetItemFocus(std::string_view name, int32_t clientWidth, std::string_view editorText);
+
+  // Enter, Space or a double click on the choice item (g, i): selects it as
+  // Open does, then steps it to its next value. False, changing nothing, on
+  // any other item.
+  bool StepChoice(int32_t g, int32_t i, std::string_view editorText);
 
   // Escape: hides the editor and ends the edit without storing what was
   // typed, so the item keeps its stored value; the item stays highlighted,
@@ -102,6 +109,8 @@ class Editor {
   // Stores text into the item being edited, when the focus pair still names one.
   void Store(std::string_view text);
   void Hide();
+  // Open on a choice item.
+  void SelectChoice(int32_t g, int32_t i, std::string_view editorText);
 
   PropertyList* list_;
   EditorState state_;

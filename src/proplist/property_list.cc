@@ -1,5 +1,7 @@
 #include "proplist/property_list.h"
 
+#include <algorithm>
+
 namespace proplist {
 
 void PropertyList::DrawList() const {
@@ -84,6 +86,24 @@ void PropertyList::SetPropValue(std::string_view strName, const std::string& str
   if (!FindItem(strName, &g, &i)) return;
   MutableItem(g, i)->Value = strValue;
   DrawList();
+}
+
+void PropertyList::SetChoices(std::string_view strName, std::vector<std::string> values) {
+  int32_t g, i;
+  if (!FindItem(strName, &g, &i)) return;
+  PropItem* item = MutableItem(g, i);
+  item->Kind = kKindChoice;
+  item->Choices = std::move(values);
+}
+
+bool PropertyList::StepChoice(int32_t g, int32_t i) {
+  PropItem* item = MutableItem(g, i);
+  if (!item || item->Kind != kKindChoice || item->Choices.empty()) return false;
+  const std::vector<std::string>& values = item->Choices;
+  auto at = std::find(values.begin(), values.end(), item->Value);
+  item->Value = (at == values.end() || at + 1 == values.end()) ? values.front() : *(at + 1);
+  DrawList();
+  return true;
 }
 
 void PropertyList::ClearHighlights() {

@@ -15,9 +15,12 @@
 
 namespace proplist {
 
-// Item kinds. Any value other than kSavePath behaves as kText.
+// Item kinds. Any value other than these behaves as kText.
 inline constexpr int32_t kKindText = 0;
 inline constexpr int32_t kKindSavePath = 1;  // edited with a browse button
+// A value out of a fixed list (PropItem::Choices): never typed, stepped to
+// the next one (Editor::StepChoice); no text box opens on it.
+inline constexpr int32_t kKindChoice = 2;
 
 struct PropItem {
   std::string Name;  // lookup key; need not be unique (lookups take the first)
@@ -25,6 +28,7 @@ struct PropItem {
   bool Highlighted = false;
   int16_t MaxLen = 0;  // editor limit in UTF-16 characters; 0 is unlimited
   int32_t Kind = kKindText;
+  std::vector<std::string> Choices;  // the values of a kKindChoice item, in order
 };
 
 struct PropNode {
@@ -63,6 +67,14 @@ class PropertyList {
   // Stores into the first item named strName and repaints; nothing when no
   // item has the name. An open editor keeps its own text.
   void SetPropValue(std::string_view strName, const std::string& strValue);
+
+  // Makes the first item named strName a kKindChoice item over values (its
+  // value should be one of them); nothing when no item has the name.
+  void SetChoices(std::string_view strName, std::vector<std::string> values);
+  // Steps the choice item (g, i) to the value after its current one, from
+  // the last back to the first (to the first when the value is none of
+  // them), and repaints; false, changing nothing, on any other item.
+  bool StepChoice(int32_t g, int32_t i);
 
   int32_t NodeCount() const { return static_cast<int32_t>(nodes_.size()); }
   const std::vector<PropNode>& Nodes() const { return nodes_; }

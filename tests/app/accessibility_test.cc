@@ -121,7 +121,7 @@ TEST_F(AccessibilityTest, TheFocusedItemIsReadWithItsNameValueAndGroup) {
   EXPECT_TRUE(first.state & STATE_SYSTEM_FOCUSED);
   long count = 0;
   EXPECT_EQ(grid->get_accChildCount(&count), S_OK);
-  EXPECT_EQ(count, 5) << "the five items; captions are not children";
+  EXPECT_EQ(count, 6) << "the six items; captions are not children";
   Spoken self = Read(grid, CHILDID_SELF);
   EXPECT_EQ(self.role, ROLE_SYSTEM_TABLE);
 
@@ -211,10 +211,10 @@ TEST_F(AccessibilityTest, ItemsAreFoundByPlaceAndByPoint) {
   item.lVal = 2;
   ASSERT_EQ(grid->accNavigate(NAVDIR_NEXT, item, &next), S_OK);
   EXPECT_EQ(next.lVal, 3);
-  item.lVal = 5;
+  item.lVal = 6;
   EXPECT_EQ(grid->accNavigate(NAVDIR_NEXT, item, &next), S_FALSE);
   // A child id that names no item is refused.
-  item.lVal = 6;
+  item.lVal = 7;
   BSTR name = nullptr;
   EXPECT_EQ(grid->get_accName(item, &name), E_INVALIDARG);
   // accSelect with the focus flag moves the keyboard there.

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include <algorithm>
+
 #include "app/browse_picture.h"
 #include "app/dpi_scale.h"
 #include "app/layout.h"
@@ -139,15 +141,18 @@ TEST_F(DpiTest, RowsGridLinesAndHighlightAreScaled) {
   const proplist::Metrics& m = props().metrics();
   Press(m.row_height + m.row_height / 2);  // the first item
   Snapshot s(props());
-  const int rows = 8;
+  const int rows = 9;  // the designed eight and the compression row
   for (int k = 0; k < rows; ++k) {
     const int line = (k + 1) * m.row_height - 1;
+    if (line >= s.height()) break;  // the last row may be clipped
     EXPECT_EQ(s.At(s.width() - 2, line), RGB(192, 192, 192)) << "separator " << k;
     EXPECT_NE(s.At(s.width() - 2, line - 1), RGB(192, 192, 192)) << "above separator " << k;
   }
-  for (int y = 0; y < rows * m.row_height; ++y)
+  for (int y = 0; y < std::min(rows * m.row_height, s.height()); ++y)
     ASSERT_EQ(s.At(m.divider_x, y), RGB(192, 192, 192)) << y;
-  EXPECT_EQ(s.At(m.divider_x, rows * m.row_height), RGB(255, 255, 255));
+  if (rows * m.row_height < s.height()) {
+    EXPECT_EQ(s.At(m.divider_x, rows * m.row_height), RGB(255, 255, 255));
+  }
   // The highlight box: x 0 .. name_right, the row's top .. its last line but one.
   const COLORREF blue = RGB(49, 106, 197);
   EXPECT_EQ(s.At(0, m.row_height), blue);

@@ -144,7 +144,9 @@ TEST_F(MainWindowTest, FormLoadFillsTheThreeGroupsAndFiveItems) {
   EXPECT_EQ(model.Nodes()[2].Caption, "控制面板(可选)");
   EXPECT_EQ(model.Nodes()[0].ItemCount(), 2);
   EXPECT_EQ(model.Nodes()[1].ItemCount(), 1);
-  EXPECT_EQ(model.Nodes()[2].ItemCount(), 2);
+  // The designed two, then the window's compression row.
+  ASSERT_EQ(model.Nodes()[2].ItemCount(), 3);
+  EXPECT_EQ(model.Item(2, 2)->Name, "压缩方式");
   EXPECT_EQ(Value("软件名称"), "测试");
   EXPECT_EQ(Value("安装目录"), "QrSetup");
   EXPECT_EQ(Value("发行商"), "Quorin软件工作室");

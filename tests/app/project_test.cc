@@ -12,6 +12,7 @@
 #include "package/package_writer.h"
 #include "platform/utf.h"
 #include "project/project_store.h"
+#include "proplist/layout.h"
 
 #include "window_fixture.h"
 
@@ -335,6 +336,43 @@ TEST_F(ProjectWindowTest, WindowAndBothQrpacksBuildTheSamePackage) {
                             io);
   ASSERT_EQ(code, 0) << err.str();
   EXPECT_TRUE(ReadAll(windows_output) == linux_package) << "qrpack.exe and Linux qrpack differ";
+}
+
+// The compression row goes both ways with the project: chosen by key it
+// marks the project changed and is saved, and an opened project shows it.
+TEST_F(ProjectWindowTest, TheCompressionRowIsSavedAndOpenedWithTheProject) {
+  const std::wstring path = SaveAs(L"紧凑.qrproj");
+  EXPECT_EQ(ReadAll(path).find("compression"), std::string::npos) << "标准 writes no key";
+  SetFocus(prop_hwnd());
+  Key(prop_hwnd(), VK_END);
+  Key(prop_hwnd(), VK_RETURN);
+  EXPECT_EQ(Value("压缩方式"), "紧凑");
+  EXPECT_EQ(Title(), std::wstring(L"紧凑* - ") + kCaption);
+  EXPECT_TRUE(CtrlKey('S'));
+  EXPECT_EQ(Title(), std::wstring(L"紧凑 - ") + kCaption);
+  const std::string text = ReadAll(path);
+  EXPECT_NE(text.find("compression = 'solid'"), std::string::npos) << text;
+
+  // New shows the default again; opening the file shows its choice.
+  EXPECT_TRUE(CtrlKey('N'));
+  EXPECT_EQ(Value("压缩方式"), "标准");
+  Open(path);
+  EXPECT_EQ(Value("压缩方式"), "紧凑");
+  EXPECT_EQ(window_->project().Current().compression, package::Compression::kSolid);
+  EXPECT_EQ(Title(), std::wstring(L"紧凑 - ") + kCaption) << "opening changes nothing";
+
+  // Back to 标准 by a double click: the key goes from the file.
+  const int row = proplist::RowTop(props().model(), 2, 2, props().metrics()) + 5;
+  SendMessageW(prop_hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(150, row));
+  SendMessageW(prop_hwnd(), WM_LBUTTONUP, 0, MAKELPARAM(150, row));
+  EXPECT_EQ(Value("压缩方式"), "紧凑") << "one press only selects";
+  SendMessageW(prop_hwnd(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(150, row));
+  Pump();
+  EXPECT_EQ(Value("压缩方式"), "标准");
+  EXPECT_EQ(Title(), std::wstring(L"紧凑* - ") + kCaption);
+  EXPECT_TRUE(CtrlKey('S'));
+  EXPECT_EQ(ReadAll(path).find("compression"), std::string::npos) << ReadAll(path);
+  EXPECT_TRUE(ui_.messages.empty());
 }
 
 }  // namespace

@@ -39,6 +39,19 @@ TEST(MainFormTest, ThreeGroupsFiveItemsWithDefaults) {
   EXPECT_EQ(proplist::ContentHeight(list), 160);
 }
 
+TEST(MainFormTest, TheCompressionRowFollowsTheFiveItems) {
+  proplist::PropertyList list;
+  form::FillMainProperties(&list);
+  form::AddCompressionChoice(&list);
+  ASSERT_EQ(list.Nodes()[2].ItemCount(), 3);
+  EXPECT_EQ(list.Item(2, 1)->Name, "版本");
+  const proplist::PropItem* row = list.Item(2, 2);
+  EXPECT_EQ(row->Name, "压缩方式");
+  EXPECT_EQ(row->Value, "标准");
+  EXPECT_EQ(row->Kind, proplist::kKindChoice);
+  EXPECT_EQ(row->Choices, (std::vector<std::string>{"标准", "紧凑"}));
+}
+
 TEST(MainFormTest, DefaultSavePath) {
   const char s = platform::kPathSeparator;
   std::string tools = std::string("C:") + s + "Tools";

@@ -290,3 +290,68 @@ TEST(EditingTest, RelayoutMovesTheOpenEditorToTheNewMetrics) {
 }
 
 }  // namespace
+
+namespace {
+
+// A choice item below the designed ones: rows 0..8, the choice at y 160..179.
+struct ChoiceFixture : Fixture {
+  ChoiceFixture() {
+    list.AddItem(2, "压缩方式", "标准", 0, proplist::kKindChoice);
+    list.SetChoices("压缩方式", {"标准", "紧凑"});
+  }
+};
+
+TEST(ChoiceTest, APressSelectsWithoutAnEditorAndCommitsTheOpenEdit) {
+  ChoiceFixture f;
+  f.editor.MouseDown(30, kWidth, "");
+  TextChange change = f.editor.MouseDown(170, kWidth, "新名字");
+  EXPECT_FALSE(change.set_text);
+  EXPECT_FALSE(change.select_all_and_focus);
+  EXPECT_FALSE(f.editor.state().visible);
+  EXPECT_FALSE(f.list.EditOpen());
+  EXPECT_EQ(f.list.GetPropValue("软件名称"), "新名字");
+  EXPECT_TRUE(f.list.Item(2, 2)->Highlighted);
+  EXPECT_EQ(f.Highlights(), 1);
+  EXPECT_EQ(f.list.GetPropValue("压缩方式"), "标准") << "a press alone changes nothing";
+  // Named focus (as a build check would give) opens no editor either.
+  EXPECT_FALSE(f.editor.SetItemFocus("压缩方式", kWidth, "").set_text);
+  EXPECT_FALSE(f.list.EditOpen());
+}
+
+TEST(ChoiceTest, SteppingCyclesTheValuesAndCommitsTheOpenEdit) {
+  ChoiceFixture f;
+  f.editor.MouseDown(150, kWidth, "");
+  ASSERT_EQ(f.list.FocusItem(), 1);
+  f.repaints = 0;
+  EXPECT_TRUE(f.editor.StepChoice(2, 2, "2.0"));
+  EXPECT_EQ(f.list.GetPropValue("版本"), "2.0");
+  EXPECT_EQ(f.list.GetPropValue("压缩方式"), "紧凑");
+  EXPECT_FALSE(f.list.EditOpen());
+  EXPECT_TRUE(f.list.Item(2, 2)->Highlighted);
+  EXPECT_EQ(f.Highlights(), 1);
+  EXPECT_GT(f.repaints, 0);
+  EXPECT_TRUE(f.editor.StepChoice(2, 2, ""));
+  EXPECT_EQ(f.list.GetPropValue("压缩方式"), "标准") << "from the last back to the first";
+  // A value that is none of the choices steps to the first.
+  f.list.SetPropValue("压缩方式", "其他");
+  EXPECT_TRUE(f.list.StepChoice(2, 2));
+  EXPECT_EQ(f.list.GetPropValue("压缩方式"), "标准");
+}
+
+TEST(ChoiceTest, OnlyChoiceItemsStep) {
+  ChoiceFixture f;
+  f.editor.MouseDown(30, kWidth, "");
+  EXPECT_FALSE(f.editor.StepChoice(0, 1, "typed"));
+  EXPECT_FALSE(f.editor.StepChoice(7, 0, "typed"));
+  EXPECT_TRUE(f.list.EditOpen()) << "a refused step leaves the open edit alone";
+  EXPECT_EQ(f.list.GetPropValue("软件名称"), "测试");
+  EXPECT_EQ(f.list.GetPropValue("安装目录"), "QrSetup");
+  // A choice item without values does not step.
+  f.list.AddItem(2, "空", "", 0, proplist::kKindChoice);
+  EXPECT_FALSE(f.list.StepChoice(2, 3));
+  // SetChoices on a missing name changes nothing.
+  f.list.SetChoices("没有", {"a"});
+  EXPECT_EQ(f.list.Item(0, 0)->Kind, proplist::kKindText);
+}
+
+}  // namespace
